@@ -1,0 +1,23 @@
+// The conversion itself, on any byte source and sink. ConvertMXP runs it on two files; tests and
+// the fuzzer run it on memory.
+#ifndef MIRTABEL_CONVERT_CONVERT_MXP_H
+#define MIRTABEL_CONVERT_CONVERT_MXP_H
+
+#include <cstdint>
+
+#include "platform/byte_stream.h"
+
+namespace mirtabel {
+
+struct ConversionResult {
+  std::int32_t records;  // records written
+  int error;             // 0, or the errno value of the failure that stopped the conversion
+};
+
+// Converts the MXP text read from `input` into recipe records written to `output`. Uses about
+// 150 KB of stack and no heap.
+ConversionResult convert_mxp(ByteSource& input, ByteSink& output) noexcept;
+
+}  // namespace mirtabel
+
+#endif

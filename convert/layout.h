@@ -1,0 +1,37 @@
+// A layout: one arrangement of a recipe in MXP text. The record scanner frames every recipe the
+// same way; a layout supplies the rules that differ: where the title starts, which lines are
+// header, and how the body lines are taken.
+#ifndef MIRTABEL_CONVERT_LAYOUT_H
+#define MIRTABEL_CONVERT_LAYOUT_H
+
+#include <cstddef>
+
+#include "platform/text_line.h"
+
+namespace mirtabel {
+
+class RecordScanner;
+
+// How a recipe's body rules ended it.
+enum class RecipeEnd {
+  kAtInputEnd,  // the input ended: the recipe is written
+  kAtMarker,    // a marker line came: the recipe is written and that line starts the next one
+  kAbandoned,   // the body grew past its limit: nothing is written
+};
+
+class Layout {
+ public:
+  // Byte offset in the title line where the title starts, or TitleField::kNoStart.
+  virtual std::size_t title_start(const TextLine& title_line) const noexcept = 0;
+  // Reads and discards the header lines that follow the title line.
+  virtual void skip_header(RecordScanner& scanner) const noexcept = 0;
+  // Reads the body lines into the scanner's body until the recipe ends.
+  virtual RecipeEnd read_body(RecordScanner& scanner) const noexcept = 0;
+
+ protected:
+  ~Layout() = default;
+};
+
+}  // namespace mirtabel
+
+#endif

@@ -1,0 +1,61 @@
+// The record scanner: reads MXP text line by line, frames each recipe between marker lines,
+// builds its title field and body with the rules of the file's layout, and writes one record
+// per finished recipe: the title field, the body and a line feed.
+#ifndef MIRTABEL_CONVERT_RECORD_SCANNER_H
+#define MIRTABEL_CONVERT_RECORD_SCANNER_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "convert/layout.h"
+#include "convert/recipe_body.h"
+#include "convert/title_field.h"
+#include "platform/text_line.h"
+#include "platform/text_reader.h"
+#include "platform/text_writer.h"
+
+namespace mirtabel {
+
+class RecordScanner {
+ public:
+  RecordScanner(TextReader& reader, TextWriter& writer) noexcept
+      : reader_(reader), writer_(writer) {}
+  RecordScanner(const RecordScanner&) = delete;
+  RecordScanner& operator=(const RecordScanner&) = delete;
+
+  // Converts the whole input. Returns the number of records written; when reading or writing
+  // failed, the scan stops early and the reader or the writer holds the error.
+  std::int32_t run() noexcept;
+
+  // True when the input held more records than the count can express; the scan stopped there.
+  bool count_overflowed() const noexcept { return count_overflowed_; }
+
+  // What the layouts build a recipe with.
+  bool read_line() noexcept;  // the next line into line(); false at the end of the input
+  const TextLine& line() const noexcept { return line_; }
+  bool line_is_marker() const noexcept;
+  void append_page_mark() noexcept;
+  void append_line_text() noexcept;  // the current line's text, without its line feed
+  bool body_is_over_limit() const noexcept { return body_.is_over_limit(); }
+
+ private:
+  bool next_candidate() noexcept;
+  void choose_layout() noexcept;
+  void write_record() noexcept;
+  bool has_failed() const noexcept;
+
+  TextReader& reader_;
+  TextWriter& writer_;
+  const Layout* layout_ = nullptr;
+  bool reuse_line_ = false;  // examine line() again instead of reading the next line
+  bool count_overflowed_ = false;
+  std::int32_t records_ = 0;
+  TitleField title_;
+  TextLine line_;
+  TextLine marker_;
+  RecipeBody body_;
+};
+
+}  // namespace mirtabel
+
+#endif

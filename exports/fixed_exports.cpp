@@ -1,0 +1,12 @@
+// The exports that carry fixed values and no behaviour.
+#include "exports/mirtabel.h"
+
+CMirtabel::CMirtabel() = default;
+
+CMirtabel& CMirtabel::operator=(const CMirtabel&) = default;
+
+int fnMirtabel() {
+  return 42;
+}
+
+int nMirtabel = 0;

@@ -1,0 +1,42 @@
+// One line as the reader returns it, held as UTF-8.
+#ifndef MIRTABEL_PLATFORM_TEXT_LINE_H
+#define MIRTABEL_PLATFORM_TEXT_LINE_H
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <string_view>
+
+namespace mirtabel {
+
+struct TextLine {
+  // One read returns at most this many characters, the line feed included.
+  static constexpr std::size_t kMaxChars = 4999;
+  static constexpr std::size_t kMaxBytes = kMaxChars * 4;
+
+  unsigned char bytes[kMaxBytes];
+  std::size_t size = 0;   // in bytes
+  std::size_t chars = 0;  // the length as read, in characters (wchar_t)
+
+  bool ends_with_line_feed() const noexcept { return size > 0 && bytes[size - 1] == '\n'; }
+
+  // The line's text: the line without its line feed. A line read without one (the end of the
+  // input, or a piece of an over-long line) keeps all its characters.
+  std::size_t text_size() const noexcept { return size - (ends_with_line_feed() ? 1 : 0); }
+  std::size_t text_chars() const noexcept { return chars - (ends_with_line_feed() ? 1 : 0); }
+
+  bool contains(std::string_view needle) const noexcept {
+    const auto* first = reinterpret_cast<const unsigned char*>(needle.data());
+    return std::search(bytes, bytes + size, first, first + needle.size()) != bytes + size;
+  }
+
+  void copy_from(const TextLine& other) noexcept {
+    std::memcpy(bytes, other.bytes, other.size);
+    size = other.size;
+    chars = other.chars;
+  }
+};
+
+}  // namespace mirtabel
+
+#endif

@@ -1,0 +1,63 @@
+// Reads an input's bytes as lines of characters, the stand-in for a wide-character text stream.
+//
+// Encoding: a byte-order mark selects UTF-8 (EF BB BF), UTF-16LE (FF FE) or UTF-16BE (FE FF) and
+// is not text; without one the input is UTF-8. In UTF-8 input every byte that does not begin a
+// valid, shortest-form sequence is decoded alone as Windows-1252. In UTF-16 input an unpaired
+// surrogate becomes U+FFFD and an odd final byte is dropped.
+// Line ends: CR LF and a lone CR are read as one line feed. A Ctrl-Z (U+001A) that is the very
+// last character of the input is an end-of-file mark and not text.
+#ifndef MIRTABEL_PLATFORM_TEXT_READER_H
+#define MIRTABEL_PLATFORM_TEXT_READER_H
+
+#include <cstddef>
+
+#include "platform/byte_stream.h"
+#include "platform/io_buffer_size.h"
+#include "platform/text_line.h"
+
+namespace mirtabel {
+
+class TextReader {
+ public:
+  explicit TextReader(ByteSource& source) noexcept : source_(source) {}
+  TextReader(const TextReader&) = delete;
+  TextReader& operator=(const TextReader&) = delete;
+
+  // Reads the characters up to and including the next line feed into `line`, but never more
+  // than TextLine::kMaxChars; the rest of a longer line comes back from the next read. Returns
+  // false, with `line` empty, when no character is left or after a failed read.
+  bool read_line(TextLine& line) noexcept;
+
+  // 0, or the errno value of the read that failed.
+  int error() const noexcept { return error_; }
+
+ private:
+  enum class Encoding { kUndetected, kUtf8, kUtf16LE, kUtf16BE };
+
+  // One decoded character, not yet consumed.
+  struct Decoded {
+    char32_t code_point;
+    std::size_t byte_count;  // bytes it takes in the buffer
+    bool is_end_mark;        // the final Ctrl-Z: consume it and stop
+  };
+
+  std::size_t buffered() const noexcept { return end_ - position_; }
+  bool ensure_buffered(std::size_t count) noexcept;
+  void detect_encoding() noexcept;
+  bool copy_ascii_run(TextLine& line) noexcept;
+  Decoded peek_utf8() noexcept;
+  Decoded peek_utf16() noexcept;
+  char32_t utf16_unit(std::size_t offset) const noexcept;
+
+  ByteSource& source_;
+  Encoding encoding_ = Encoding::kUndetected;
+  std::size_t position_ = 0;
+  std::size_t end_ = 0;
+  bool source_ended_ = false;
+  int error_ = 0;
+  unsigned char buffer_[kIoBufferSize];
+};
+
+}  // namespace mirtabel
+
+#endif
