@@ -1,0 +1,82 @@
+// In-memory byte sources and sinks for driving the conversion without files, with the means to
+// deliver input in small pieces and to make a read or a write fail.
+#ifndef MIRTABEL_TESTS_SUPPORT_MEMORY_STREAMS_H
+#define MIRTABEL_TESTS_SUPPORT_MEMORY_STREAMS_H
+
+#include <cstddef>
+#include <string>
+
+#include "convert/convert_mxp.h"
+#include "platform/byte_stream.h"
+
+namespace mirtabel::testing {
+
+class MemorySource final : public ByteSource {
+ public:
+  explicit MemorySource(std::string bytes, std::size_t max_piece = static_cast<std::size_t>(-1))
+      : bytes_(std::move(bytes)), max_piece_(max_piece) {}
+
+  // Makes the read that would pass byte offset `offset` fail with `error`.
+  void fail_at(std::size_t offset, int error) {
+    fail_offset_ = offset;
+    fail_error_ = error;
+  }
+
+  ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    std::size_t n = bytes_.size() - position_;
+    if (n > capacity) n = capacity;
+    if (n > max_piece_) n = max_piece_;
+    if (fail_error_ != 0 && position_ + n > fail_offset_) return {0, fail_error_};
+    bytes_.copy(reinterpret_cast<char*>(buffer), n, position_);
+    position_ += n;
+    return {n, 0};
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t max_piece_;
+  std::size_t position_ = 0;
+  std::size_t fail_offset_ = 0;
+  int fail_error_ = 0;
+};
+
+class MemorySink final : public ByteSink {
+ public:
+  // Makes writes fail with `error` once `limit` bytes have been taken (a full disk).
+  void fail_after(std::size_t limit, int error) {
+    limit_ = limit;
+    fail_error_ = error;
+  }
+
+  int write(const unsigned char* bytes, std::size_t size) noexcept override {
+    if (fail_error_ != 0 && text_.size() + size > limit_) return fail_error_;
+    text_.append(reinterpret_cast<const char*>(bytes), size);
+    return 0;
+  }
+
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+  std::size_t limit_ = 0;
+  int fail_error_ = 0;
+};
+
+struct Converted {
+  std::string output;
+  std::int32_t records;
+  int error;
+};
+
+// Converts `input` in memory, delivered in pieces of at most `max_piece` bytes.
+inline Converted convert_text(const std::string& input,
+                              std::size_t max_piece = static_cast<std::size_t>(-1)) {
+  MemorySource source(input, max_piece);
+  MemorySink sink;
+  const ConversionResult result = convert_mxp(source, sink);
+  return {sink.text(), result.records, result.error};
+}
+
+}  // namespace mirtabel::testing
+
+#endif
