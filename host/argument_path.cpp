@@ -16,9 +16,7 @@ std::wstring argument_to_path(const char* argument) {
       --n;
       continue;
     }
-    char32_t c = length == 1 ? s[0] : s[0] & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) c = (c << 6) | (s[i] & 0x3F);
-    path.push_back(static_cast<wchar_t>(c));
+    path.push_back(static_cast<wchar_t>(mirtabel::utf8::decode(s, length)));
     s += length;
     n -= length;
   }

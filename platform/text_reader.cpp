@@ -121,10 +121,7 @@ TextReader::Decoded TextReader::peek_utf8() noexcept {
   if (first < 0x80) return {first, 1, false};
   const std::size_t length = utf8::valid_sequence_length(b, buffered());
   if (length == 0) return {windows_1252_to_unicode(first), 1, false};
-  char32_t c = first & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i)
-    c = (c << 6) | (b[i] & 0x3F);
-  return {c, length, false};
+  return {utf8::decode(b, length), length, false};
 }
 
 char32_t TextReader::utf16_unit(std::size_t offset) const noexcept {

@@ -79,7 +79,8 @@ inline std::size_t valid_sequence_length(const unsigned char* bytes, std::size_t
 // The code point of a valid sequence of `length` bytes, as valid_sequence_length measured it.
 inline char32_t decode(const unsigned char* bytes, std::size_t length) noexcept {
   char32_t c = length == 1 ? bytes[0] : bytes[0] & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) c = (c << 6) | (bytes[i] & 0x3F);
+  for (std::size_t i = 1; i < length; ++i)
+    c = (c << 6) | (bytes[i] & 0x3F);
   return c;
 }
 
