@@ -8,10 +8,11 @@
 
 namespace mirtabel {
 
-ConversionResult convert_mxp(ByteSource& input, ByteSink& output) noexcept {
+ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
+                             ConversionObserver* observer) noexcept {
   TextReader reader(input);
   TextWriter writer(output);
-  RecordScanner scanner(reader, writer);
+  RecordScanner scanner(reader, writer, observer);
   const std::int32_t records = scanner.run();
   writer.flush();
   if (reader.error() != 0) return {records, reader.error()};

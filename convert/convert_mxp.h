@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "convert/conversion_observer.h"
 #include "platform/byte_stream.h"
 
 namespace mirtabel {
@@ -15,8 +16,9 @@ struct ConversionResult {
 };
 
 // Converts the MXP text read from `input` into recipe records written to `output`. Uses about
-// 150 KB of stack and no heap.
-ConversionResult convert_mxp(ByteSource& input, ByteSink& output) noexcept;
+// 150 KB of stack and no heap. `observer`, when given, hears of every recipe left out.
+ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
+                             ConversionObserver* observer = nullptr) noexcept;
 
 }  // namespace mirtabel
 

@@ -32,6 +32,7 @@ std::int32_t RecordScanner::run() noexcept {
         reuse_line_ = true;
         break;
       case RecipeEnd::kAbandoned:
+        drop_record();
         break;
     }
   }
@@ -91,6 +92,11 @@ void RecordScanner::write_record() noexcept {
   writer_.write(body_.data(), body_.size());
   writer_.write(kLineFeed, sizeof kLineFeed);
   ++records_;
+}
+
+void RecordScanner::drop_record() noexcept {
+  if (observer_ != nullptr && !has_failed())
+    observer_->recipe_dropped(title_.data(), title_.size());
 }
 
 }  // namespace mirtabel

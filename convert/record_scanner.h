@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "convert/conversion_observer.h"
 #include "convert/layout.h"
 #include "convert/recipe_body.h"
 #include "convert/title_field.h"
@@ -18,8 +19,10 @@ namespace mirtabel {
 
 class RecordScanner {
  public:
-  RecordScanner(TextReader& reader, TextWriter& writer) noexcept
-      : reader_(reader), writer_(writer) {}
+  // `observer`, when given, hears of every recipe left out.
+  RecordScanner(TextReader& reader, TextWriter& writer,
+                ConversionObserver* observer = nullptr) noexcept
+      : reader_(reader), writer_(writer), observer_(observer) {}
   RecordScanner(const RecordScanner&) = delete;
   RecordScanner& operator=(const RecordScanner&) = delete;
 
@@ -42,10 +45,12 @@ class RecordScanner {
   bool next_candidate() noexcept;
   void choose_layout() noexcept;
   void write_record() noexcept;
+  void drop_record() noexcept;
   bool has_failed() const noexcept;
 
   TextReader& reader_;
   TextWriter& writer_;
+  ConversionObserver* observer_;
   const Layout* layout_ = nullptr;
   bool reuse_line_ = false;  // examine line() again instead of reading the next line
   bool count_overflowed_ = false;
