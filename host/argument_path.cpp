@@ -22,3 +22,33 @@ std::wstring argument_to_path(const char* argument) {
   }
   return path;
 }
+
+std::wstring library_path(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return path.native();
+#else
+  return argument_to_path(path.c_str());
+#endif
+}
+
+std::string display_name(const std::filesystem::path& path) {
+#ifdef _WIN32
+  // UTF-16 to UTF-8; an unpaired surrogate is shown as U+FFFD.
+  const std::wstring& wide = path.native();
+  std::string text;
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    char32_t c = static_cast<char16_t>(wide[i]);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+        wide[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(wide[++i]) - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    unsigned char bytes[4];
+    text.append(reinterpret_cast<const char*>(bytes), mirtabel::utf8::encode(c, bytes));
+  }
+  return text;
+#else
+  return path.native();
+#endif
+}

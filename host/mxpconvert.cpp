@@ -1,89 +1,94 @@
-// mxpconvert: converts one MXP recipe export file with the Mirtabel library.
+#include "host/mxpconvert.h"
+
 #include <mirtabel.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "host/argument_path.h"
+#include "host/batch.h"
+#include "host/command_line.h"
+#include "host/file_conversion.h"
+#include "host/help.h"
+#include "host/output_plan.h"
+#include "host/report.h"
+#include "host/terminal.h"
 
 namespace {
 
-constexpr char kUsage[] = "usage: mxpconvert INPUT OUTPUT\n";
+constexpr int kConverted = 0;
+constexpr int kFailed = 1;
+constexpr int kWrongUsage = 2;
 
-constexpr char kHelp[] =
-    "usage: mxpconvert INPUT OUTPUT\n"
-    "\n"
-    "Converts the MXP recipe export file INPUT into OUTPUT, a flat text file with one line\n"
-    "per recipe: a 100-character title field, then the recipe's text, in which line breaks\n"
-    "became \"[PAGE]\". OUTPUT is created, or replaced if it exists; it must not be INPUT.\n"
-    "\n"
-    "INPUT may be UTF-8 (bytes that are not valid UTF-8 are read as Windows-1252) or UTF-16\n"
-    "with a byte-order mark, with LF, CR LF or CR line ends. OUTPUT is UTF-8 with LF.\n"
-    "Recipes whose text is longer than 9,500 characters are left out.\n"
-    "\n"
-    "options:\n"
-    "  -h, --help     show this help and exit\n"
-    "  -V, --version  show the version and exit\n"
-    "\n"
-    "exit status: 0 when the file was converted, 1 when it could not be, 2 for wrong usage.\n"
-    "\n"
-    "example:\n"
-    "  mxpconvert recipes.mxp recipes.txt\n";
-
-const char* failure_reason(int error) {
-  if (error == EINVAL) return "the output path names the input file";
-  return std::strerror(error);
+int usage_error(const std::string& message) {
+  std::fprintf(stderr, "mxpconvert: %s\n%s", message.c_str(), kUsage);
+  return kWrongUsage;
 }
 
-int convert(const char* input, const char* output) {
-  const std::wstring input_path = argument_to_path(input);
-  const std::wstring output_path = argument_to_path(output);
-  errno = 0;
-  const int32_t records = ConvertMXP(input_path.c_str(), output_path.c_str());
-  if (records < 0) {
-    std::fprintf(stderr, "mxpconvert: cannot convert %s to %s: %s\n", input, output,
-                 failure_reason(errno));
-    return 1;
+// Hands the batch's events to the report.
+class BatchReport final : public BatchListener {
+ public:
+  BatchReport(const std::vector<FileJob>& jobs, Report& report) : jobs_(jobs), report_(report) {}
+  void file_done(std::size_t index, const FileOutcome& outcome) override {
+    report_.file(jobs_[index], outcome);
   }
-  std::printf("%ld %s written to %s\n", static_cast<long>(records),
-              records == 1 ? "recipe" : "recipes", output);
-  return 0;
+  void progress(std::size_t finished, std::size_t last) override {
+    if (finished < jobs_.size()) report_.progress(finished, jobs_.size(), jobs_[last]);
+  }
+
+ private:
+  const std::vector<FileJob>& jobs_;
+  Report& report_;
+};
+
+int convert_one(const CommandLine& line) {
+  const FileJob job{line.inputs[0], line.output};
+  Report report(line.verbosity, false, stdout, stderr);
+  report.file(job, convert_file(job.input, job.output, line.verbosity == Verbosity::kVerbose));
+  return report.failed() == 0 ? kConverted : kFailed;
+}
+
+int convert_batch(const CommandLine& line) {
+  const OutputPlan plan = plan_outputs(line.inputs, line.output);
+  if (!plan.error.empty()) return usage_error(plan.error);
+  std::error_code error;
+  std::filesystem::create_directories(line.output, error);
+  if (error) {
+    std::fprintf(stderr, "mxpconvert: cannot create the output directory %s: %s\n",
+                 display_name(line.output).c_str(), error.message().c_str());
+    return kFailed;
+  }
+
+  unsigned threads = line.jobs;
+  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  const bool progress = plan.jobs.size() > 1 && is_terminal(stderr);
+  Report report(line.verbosity, progress, stdout, stderr);
+  BatchReport listener(plan.jobs, report);
+  const auto start = std::chrono::steady_clock::now();
+  convert_all(plan.jobs, threads, line.verbosity == Verbosity::kVerbose, listener);
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  report.summary(elapsed.count());
+  return report.failed() == 0 ? kConverted : kFailed;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const char* files[2];
-  int file_count = 0;
-  bool options_ended = false;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (!options_ended && arg[0] == '-' && arg[1] != '\0') {
-      if (std::strcmp(arg, "--") == 0) {
-        options_ended = true;
-      } else if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
-        std::fputs(kHelp, stdout);
-        return 0;
-      } else if (std::strcmp(arg, "-V") == 0 || std::strcmp(arg, "--version") == 0) {
-        std::printf("mxpconvert %s\n", MIRTABEL_VERSION_STRING);
-        return 0;
-      } else {
-        std::fprintf(stderr, "mxpconvert: unknown option %s\n%s", arg, kUsage);
-        return 2;
-      }
-      continue;
-    }
-    if (file_count == 2) {
-      std::fprintf(stderr, "mxpconvert: too many arguments\n%s", kUsage);
-      return 2;
-    }
-    files[file_count++] = arg;
+int run_mxpconvert(const std::vector<std::filesystem::path>& arguments) {
+  const CommandLine line = parse_command_line(arguments);
+  if (!line.error.empty()) return usage_error(line.error);
+  switch (line.action) {
+    case CommandLine::Action::kHelp:
+      std::fputs(kHelp, stdout);
+      return kConverted;
+    case CommandLine::Action::kVersion:
+      std::printf("mxpconvert %s\n", MIRTABEL_VERSION_STRING);
+      return kConverted;
+    case CommandLine::Action::kConvert:
+      break;
   }
-  if (file_count != 2) {
-    std::fprintf(stderr, "mxpconvert: expected INPUT and OUTPUT\n%s", kUsage);
-    return 2;
-  }
-  return convert(files[0], files[1]);
+  return line.batch ? convert_batch(line) : convert_one(line);
 }

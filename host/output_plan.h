@@ -1,0 +1,32 @@
+// The batch form's outputs: each input's output file in the output directory, and the checks
+// that no two inputs share an output and that no output is another of the inputs.
+#ifndef MIRTABEL_HOST_OUTPUT_PLAN_H
+#define MIRTABEL_HOST_OUTPUT_PLAN_H
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct FileJob {
+  std::filesystem::path input;
+  std::filesystem::path output;
+};
+
+// The output for `input` in `directory`: the input's file name with its last extension replaced
+// by ".txt" ("a.mxp" and "a" give "a.txt", "a.b.mxp" gives "a.b.txt").
+std::filesystem::path output_name(const std::filesystem::path& input,
+                                  const std::filesystem::path& directory);
+
+struct OutputPlan {
+  std::vector<FileJob> jobs;  // in the order of the inputs
+  std::string error;          // set when the inputs cannot be converted together
+};
+
+// Pairs every input with its output in `directory`. Refuses two inputs that would be written to
+// the same file, and an output that is one of the other inputs (the conversion itself refuses an
+// output that is its own input). Paths are compared after resolving ".", ".." and symbolic
+// links, so different spellings of one file are caught too.
+OutputPlan plan_outputs(const std::vector<std::filesystem::path>& inputs,
+                        const std::filesystem::path& directory);
+
+#endif
