@@ -1,0 +1,118 @@
+// Framing: the marker line, the lines that start a recipe, the title field, the body limit and
+// the line reader's cut of long lines. The recipes use the column layout (title line, rule of
+// hyphens, body).
+#include <string>
+#include <vector>
+
+#include "tests/conversion/conversion_case.h"
+
+namespace mirtabel::testing {
+namespace {
+
+const std::string kRule = "--------";
+
+// A column-layout recipe: its title line, a rule and the body lines.
+std::string recipe(const std::string& title_line, std::initializer_list<std::string> body) {
+  return lines({kMark, "", title_line, kRule}) + lines(body);
+}
+
+// A recipe whose two body lines of `first` and `second` characters (of `c`) give a body of
+// 12 + first + second characters, then another recipe. When the body is over the limit, one more
+// line follows the long one: it must not reach the output either.
+ConversionCase body_limit_case(const std::string& name, const std::string& c, std::size_t first,
+                               std::size_t second) {
+  const std::string a = wide_text(c, first);
+  const std::string b = wide_text(c, second);
+  const bool written = 12 + first + second <= 9500;
+  const std::string big = written ? recipe("Big", {a, b}) : recipe("Big", {a, b, "after it"});
+  return {name, big + recipe("Tea", {"Boil water."}),
+          (written ? record("Big", "[PAGE]" + a + "[PAGE]" + b) : "") +
+              record("Tea", "[PAGE]Boil water."),
+          written ? 2 : 1};
+}
+
+std::vector<ConversionCase> framing_cases() {
+  const std::string digits150 = repeat("0123456789", 15);
+  const std::string long_mark = repeat("M", 1500);
+  std::string fifty_recipes;
+  std::string fifty_records;
+  for (int i = 0; i < 50; ++i) {
+    fifty_recipes += recipe("Recipe " + std::to_string(i), {"Step " + std::to_string(i)});
+    fifty_records += record("Recipe " + std::to_string(i), "[PAGE]Step " + std::to_string(i));
+  }
+  return {
+      {"empty_input", "", "", 0},
+      {"only_the_marker_line", lines({kMark}), "", 0},
+      {"marker_line_without_line_feed", kMark, "", 0},
+      {"marker_and_one_line", lines({kMark, ""}), "", 0},
+      {"marker_at_a_line_end_starts_a_recipe_not_at_its_start_or_middle",
+       recipe("Tea", {"Boil water."}) + lines({"xx" + kMark, "", "Coffee", kRule, "Brew.",
+                                               kMark + " yy", "a" + kMark + "b", "Stir."}),
+       record("Tea", "[PAGE]Boil water.") +
+           record("Coffee", "[PAGE]Brew.[PAGE]" + kMark + " yy[PAGE]a" + kMark + "b[PAGE]Stir."),
+       2},
+      {"marker_test_is_case_sensitive", recipe("Tea", {"== recipe export ==", "Boil water."}),
+       record("Tea", "[PAGE]== recipe export ==[PAGE]Boil water."), 1},
+      // With an empty first line the marker line is a line feed alone: every line that ends in
+      // one starts a recipe, and only a last line without a line feed is body text.
+      {"empty_first_line_makes_every_line_with_a_line_feed_a_marker",
+       lines({"", "skipped", "Tea", kRule, "Boil.", "skipped", "Coffee", "header", kRule}) +
+           "last line without a line feed",
+       record("Tea", "") + record("Coffee", "[PAGE]last line without a line feed"), 2},
+      {"title_of_9_characters", recipe("Apple Pie", {"x"}),
+       "Apple Pie" + std::string(91, ' ') + "[PAGE]x\n", 1},
+      {"title_of_150_characters_keeps_its_first_100", recipe(digits150, {"x"}),
+       digits150.substr(0, 100) + "[PAGE]x\n", 1},
+      {"title_of_101_characters_drops_the_last", recipe(std::string(100, 'a') + "Z", {"x"}),
+       std::string(100, 'a') + "[PAGE]x\n", 1},
+      {"empty_title", recipe("", {"x"}), std::string(100, ' ') + "[PAGE]x\n", 1},
+      {"non_ascii_title_is_cut_at_100_characters_not_bytes", recipe(repeat("é", 150), {"x"}),
+       repeat("é", 100) + "[PAGE]x\n", 1},
+      {"title_of_3_and_4_byte_characters_is_cut_at_100_characters",
+       recipe(repeat("€", 60) + repeat("😀", 60), {"x"}),
+       repeat("€", 60) + repeat("😀", 40 / kWideUnitsOf4Bytes) + "[PAGE]x\n", 1},
+      {"title_of_99_ascii_and_a_2_byte_character_keeps_it",
+       recipe(std::string(99, 'a') + "éz", {"x"}), std::string(99, 'a') + "é[PAGE]x\n", 1},
+      body_limit_case("body_of_exactly_9500_characters_is_written", "a", 4744, 4744),
+      body_limit_case("body_of_9501_characters_is_dropped_and_the_next_recipe_kept", "a", 4744,
+                      4745),
+      body_limit_case("body_limit_counts_2_byte_characters", "é", 4744, 4744),
+      body_limit_case("body_over_limit_in_2_byte_characters_is_dropped", "é", 4744, 4745),
+      body_limit_case("body_limit_counts_4_byte_characters", "😀", 4744, 4744),
+      body_limit_case("body_over_limit_in_4_byte_characters_is_dropped", "😀", 4744, 4745),
+      // The third line alone would not fit in the body's store had it been kept.
+      {"overlong_append_of_4_byte_characters_is_dropped",
+       recipe("Big", {wide_text("😀", 4744), wide_text("😀", 4744), wide_text("😀", 4998)}) +
+           recipe("Tea", {"Boil water."}),
+       record("Tea", "[PAGE]Boil water."), 1},
+      {"dropped_last_recipe_writes_nothing",
+       recipe("Big", {std::string(4744, 'a'), std::string(4745, 'b')}), "", 0},
+      // 6,000 characters and a line feed: 4,999 characters (kept whole, there is no line feed to
+      // drop), then the last 1,001 with the line feed.
+      {"line_of_6000_characters_is_read_as_two_lines",
+       recipe("Long", {std::string(4999, 'a') + std::string(1001, 'b'), "end"}),
+       record("Long",
+              "[PAGE]" + std::string(4999, 'a') + "[PAGE]" + std::string(1001, 'b') + "[PAGE]end"),
+       1},
+      {"line_of_6000_non_ascii_characters_is_cut_after_4999_characters",
+       recipe("Long", {repeat("é", 4999) + repeat("ü", 1001)}),
+       record("Long", "[PAGE]" + repeat("é", 4999) + "[PAGE]" + repeat("ü", 1001)), 1},
+      {"marker_text_after_the_4999th_character_starts_a_recipe",
+       recipe("Tea", {std::string(4999, 'x') + kMark, "", "Coffee", kRule, "Brew."}),
+       record("Tea", "[PAGE]" + std::string(4999, 'x')) + record("Coffee", "[PAGE]Brew."), 2},
+      {"record_count_equals_line_feeds_written", fifty_recipes, fifty_records, 50},
+      // A marker line longer than 999 characters is held whole: lines holding only its first
+      // 999 or 1,000 characters do not start a recipe.
+      {"first_line_longer_than_999_characters_is_the_marker",
+       lines({long_mark, "", "Tea", kRule, repeat("M", 999), repeat("M", 1000) + "x",
+              "x" + long_mark, "", "Coffee", kRule, "Brew."}),
+       record("Tea", "[PAGE]" + repeat("M", 999) + "[PAGE]" + repeat("M", 1000) + "x") +
+           record("Coffee", "[PAGE]Brew."),
+       2},
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(Framing, ConversionTest, ::testing::ValuesIn(framing_cases()), case_name);
+
+}  // namespace
+}  // namespace mirtabel::testing
