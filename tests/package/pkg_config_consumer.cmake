@@ -1,0 +1,30 @@
+# Builds consumer.c with the flags pkg-config gives for mirtabel, as a Makefile user would, and
+# runs it. Says SKIPPED when pkg-config or a C compiler is missing.
+if(NOT PKG_CONFIG OR NOT C_COMPILER)
+  message("SKIPPED: pkg-config or a C compiler is missing")
+  return()
+endif()
+
+set(ENV{PKG_CONFIG_PATH} ${LIBDIR}/pkgconfig)
+unset(ENV{PKG_CONFIG_LIBDIR})
+execute_process(COMMAND ${PKG_CONFIG} --cflags --libs mirtabel
+  OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "pkg-config does not know mirtabel")
+endif()
+separate_arguments(flags UNIX_COMMAND "${flags}")
+message("pkg-config --cflags --libs mirtabel: ${flags}")
+
+file(MAKE_DIRECTORY ${WORK_DIR})
+execute_process(
+  COMMAND ${C_COMPILER} -std=c99 -Wall -Wextra -Werror ${SOURCE} -o ${WORK_DIR}/consumer
+          ${flags} -Wl,-rpath,${LIBDIR}
+  RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the consumer does not build with pkg-config's flags")
+endif()
+execute_process(COMMAND ${WORK_DIR}/consumer ${EXAMPLE} ${WORK_DIR}/column-layout.txt
+  RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the consumer failed: ${result}")
+endif()
