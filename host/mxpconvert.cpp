@@ -37,7 +37,7 @@ class BatchReport final : public BatchListener {
     report_.file(jobs_[index], outcome);
   }
   void progress(std::size_t finished, std::size_t last) override {
-    if (finished < jobs_.size()) report_.progress(finished, jobs_.size(), jobs_[last]);
+    report_.progress(finished, jobs_.size(), jobs_[last]);
   }
 
  private:
