@@ -18,7 +18,7 @@
 
 #if defined(_WIN32)
 #if defined(MIRTABEL_BUILDING)
-#define MIRTABEL_API __declspec(dllexport)
+#define MIRTABEL_API /* exports/mirtabel.def lists the DLL's exports and their ordinals */
 #else
 #define MIRTABEL_API __declspec(dllimport)
 #endif
