@@ -22,11 +22,12 @@ using Lines = std::vector<std::string>;
 constexpr std::size_t kWhole = static_cast<std::size_t>(-1);
 constexpr std::size_t kPieceSizes[] = {1, 2, 3, 4, 5, 7, 64, kWhole};
 
-// Characters in a piece of valid UTF-8 (one wchar_t each on Linux).
+// Characters in a piece of valid UTF-8, counted in wchar_t as the reader counts them.
 std::size_t count_chars(const std::string& utf8) {
   std::size_t chars = 0;
-  for (unsigned char byte : utf8)
-    chars += (byte & 0xC0) != 0x80;
+  for (unsigned char byte : utf8) {
+    if ((byte & 0xC0) != 0x80) chars += utf8::wide_width(byte);  // a surrogate pair counts two
+  }
   return chars;
 }
 
@@ -306,8 +307,13 @@ TEST(TextReader, SplitsLinesLongerThanTheLimitByCharacters) {
       {4998, e, "\n", {run(4998, e) + "\n"}},
       {4999, e, "\r\n", {run(4999, e), "\n"}},
       {5000, e, "", {run(4999, e), e}},
-      {4998, emoji, "\n", {run(4998, emoji) + "\n"}},
-      {5000, emoji, "\n", {run(4999, emoji), emoji + "\n"}},
+      // Where wchar_t has 16 bits, a line holds 2,499 surrogate pairs.
+      {4998, emoji, "\n",
+       utf8::kWideIsUtf16 ? Lines{run(2499, emoji), run(2499, emoji) + "\n"}
+                          : Lines{run(4998, emoji) + "\n"}},
+      {5000, emoji, "\n",
+       utf8::kWideIsUtf16 ? Lines{run(2499, emoji), run(2499, emoji), run(2, emoji) + "\n"}
+                          : Lines{run(4999, emoji), emoji + "\n"}},
       {4999, "\xE9", "\n", {run(4999, e), "\n"}},
   };
   for (const LimitCase& c : cases) {
@@ -317,13 +323,15 @@ TEST(TextReader, SplitsLinesLongerThanTheLimitByCharacters) {
           << c.count << " x " << c.character.size() << "-byte character, pieces of " << piece;
     }
   }
-  // In UTF-16 input too, and a surrogate pair is one character.
+  // In UTF-16 input too, and a surrogate pair is one character (two where wchar_t has 16 bits).
   const std::u16string a4999(4999, u'a');
   EXPECT_EQ(read_all(le(a4999 + u"\r\n"), 5).lines, Lines({run(4999, "a"), "\n"}));
   std::u16string pairs;
   for (int i = 0; i < 4998; ++i)
     pairs += u"\U0001F600";
-  EXPECT_EQ(read_all(be(pairs + u"\n"), kWhole).lines, Lines({run(4998, emoji) + "\n"}));
+  const Lines pair_lines = utf8::kWideIsUtf16 ? Lines{run(2499, emoji), run(2499, emoji) + "\n"}
+                                              : Lines{run(4998, emoji) + "\n"};
+  EXPECT_EQ(read_all(be(pairs + u"\n"), kWhole).lines, pair_lines);
 }
 
 // A line without a line feed keeps all its characters as text; one with a line feed loses only
