@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/utf8.h"
 #include "tests/support/memory_streams.h"
 
 namespace mirtabel::fuzzing {
@@ -59,7 +60,7 @@ inline std::string check_records(const std::string& output, std::int32_t records
       }
       line_chars = 0;
     } else {
-      ++line_chars;
+      line_chars += utf8::wide_width(static_cast<unsigned char>(output[at]));  // in wchar_t
     }
     at += length;
   }
