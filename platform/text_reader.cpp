@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/utf8.h"
 #include "platform/windows_1252.h"
 
@@ -19,6 +23,35 @@ constexpr bool is_plain_ascii(unsigned char byte) noexcept {
 void append_code_point(TextLine& line, char32_t c) noexcept {
   line.size += utf8::encode(c, line.bytes + line.size);
   line.chars += utf8::wide_width_of(c);
+}
+
+// Copies the run of plain ASCII at the start of `from` (at most `size` bytes) to `to`, up to the
+// first line feed or byte that needs decoding, neither of which is copied; returns the run's
+// length. Where SSE2 is available, sixteen bytes are checked at once: a block with none of those
+// bytes is taken whole, and in a block with one, the first ends the run. Each block is stored
+// whole, so up to 15 bytes past the run may be written; they lie within `size`.
+std::size_t copy_plain_ascii(const unsigned char* from, unsigned char* to,
+                             std::size_t size) noexcept {
+  std::size_t length = 0;
+#if defined(__SSE2__)
+  const __m128i line_feed = _mm_set1_epi8('\n');
+  const __m128i carriage_return = _mm_set1_epi8('\r');
+  const __m128i ctrl_z = _mm_set1_epi8(static_cast<char>(kCtrlZ));
+  for (; length + 16 <= size; length += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + length));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + length), block);
+    const __m128i stops = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(block, line_feed), _mm_cmpeq_epi8(block, carriage_return)),
+        _mm_cmpeq_epi8(block, ctrl_z));
+    // The top bit of each byte: set for the stops found and for every byte of 0x80 or more.
+    const int mask = _mm_movemask_epi8(_mm_or_si128(stops, block));
+    if (mask != 0)
+      return length + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+  }
+#endif
+  for (; length < size && is_plain_ascii(from[length]) && from[length] != '\n'; ++length)
+    to[length] = from[length];
+  return length;
 }
 
 }  // namespace
@@ -88,25 +121,27 @@ bool TextReader::read_line(TextLine& line) noexcept {
   return line.chars > 0;
 }
 
-// Copies the buffered run of plain ASCII, up to and including a line feed; returns true when it
-// copied a line feed. Stops at the line's limit and at any byte that needs decoding.
+// Copies the buffered run of plain ASCII, up to and including the line's end; returns true when
+// the line ended. Stops at the line's limit and at any byte that needs decoding. A line feed, and
+// a CR LF whose two bytes are both buffered, end the line here; any other line end is left to
+// the decoder.
 bool TextReader::copy_ascii_run(TextLine& line) noexcept {
   const unsigned char* start = buffer_ + position_;
-  std::size_t limit = buffered();
+  const std::size_t available = buffered();
+  std::size_t limit = available;
   if (limit > TextLine::kMaxChars - line.chars) limit = TextLine::kMaxChars - line.chars;
-  std::size_t length = 0;
-  bool found_line_feed = false;
-  while (length < limit && is_plain_ascii(start[length])) {
-    if (start[length++] == '\n') {
-      found_line_feed = true;
-      break;
-    }
-  }
-  std::memcpy(line.bytes + line.size, start, length);
+  // A line never takes more than 4 bytes per character, so `limit` more bytes fit in its store.
+  const std::size_t length = copy_plain_ascii(start, line.bytes + line.size, limit);
   line.size += length;
   line.chars += length;
   position_ += length;
-  return found_line_feed;
+  if (length == limit) return false;
+  const bool crlf = start[length] == '\r' && length + 1 < available && start[length + 1] == '\n';
+  if (start[length] != '\n' && !crlf) return false;
+  line.bytes[line.size++] = '\n';
+  line.chars += 1;
+  position_ += crlf ? 2 : 1;
+  return true;
 }
 
 TextReader::Decoded TextReader::peek_utf8() noexcept {
