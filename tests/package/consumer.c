@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
   }
   written = fopen(argv[2], "rb");
   if (written == NULL) return 1;
-  while ((c = fgetc(written)) != EOF) lines += c == '\n';
+  while ((c = fgetc(written)) != EOF)
+    lines += c == '\n';
   fclose(written);
   printf("mirtabel %s: %ld records, %d lines\n", MIRTABEL_VERSION_STRING, (long)records, lines);
   if (records == 0 || lines != records) return 1;

@@ -16,13 +16,13 @@ int main(int argc, char** argv) {
   }
   // The test passes ASCII paths, which widen byte by byte.
   const std::string in = argv[1], out = argv[2];
-  const std::int32_t records =
-      ConvertMXP(std::wstring(in.begin(), in.end()).c_str(),
-                 std::wstring(out.begin(), out.end()).c_str());
+  const std::int32_t records = ConvertMXP(std::wstring(in.begin(), in.end()).c_str(),
+                                          std::wstring(out.begin(), out.end()).c_str());
   std::ifstream written(out, std::ios::binary);
   std::string line;
   int lines = 0;
-  while (std::getline(written, line)) ++lines;
+  while (std::getline(written, line))
+    ++lines;
   std::printf("mirtabel %s: %d records, %d lines\n", MIRTABEL_VERSION_STRING,
               static_cast<int>(records), lines);
   if (records <= 0 || lines != records) return 1;
