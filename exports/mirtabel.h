@@ -49,7 +49,8 @@ extern "C" {
  *   any errno of open, read, write or close: the input cannot be opened (the output is then
  *   neither created nor touched), the output cannot be created, or a read or write failed (a
  *   full disk, say). After a failed read or write the output may hold some of the records.
- * A recipe whose text grows past 9,500 characters is not written and not counted.
+ * A recipe whose text has grown past 9,500 characters when a line's text has just been appended
+ * to it is not written and not counted.
  *
  * Thread-safety: re-entrant. All working data lives in the call (about 150 KB of stack); calls
  * on different files may run on several threads at once. Makes no heap allocation, changes no
