@@ -7,7 +7,6 @@
 namespace mirtabel {
 namespace {
 
-constexpr unsigned char kPageMark[] = {'[', 'P', 'A', 'G', 'E', ']'};
 constexpr unsigned char kLineFeed[] = {'\n'};
 
 }  // namespace
@@ -58,23 +57,6 @@ bool RecordScanner::next_candidate() noexcept {
     return true;
   }
   return read_line();
-}
-
-bool RecordScanner::read_line() noexcept {
-  // After a failed write the rest of the input is of no use.
-  return writer_.error() == 0 && !count_overflowed_ && reader_.read_line(line_);
-}
-
-bool RecordScanner::line_is_marker() const noexcept {
-  return contains_marker(line_, marker_);
-}
-
-void RecordScanner::append_page_mark() noexcept {
-  body_.append(kPageMark, sizeof kPageMark, sizeof kPageMark);
-}
-
-void RecordScanner::append_line_text() noexcept {
-  body_.append(line_.bytes, line_.text_size(), line_.text_chars());
 }
 
 bool RecordScanner::has_failed() const noexcept {

@@ -9,6 +9,7 @@
 
 #include "convert/conversion_observer.h"
 #include "convert/layout.h"
+#include "convert/marker_line.h"
 #include "convert/recipe_body.h"
 #include "convert/title_field.h"
 #include "platform/text_line.h"
@@ -33,12 +34,14 @@ class RecordScanner {
   // True when the input held more records than the count can express; the scan stopped there.
   bool count_overflowed() const noexcept { return count_overflowed_; }
 
-  // What the layouts build a recipe with.
+  // What the layouts build a recipe with; called for every line, so defined below, inline.
   bool read_line() noexcept;  // the next line into line(); false at the end of the input
   const TextLine& line() const noexcept { return line_; }
-  bool line_is_marker() const noexcept;
-  void append_page_mark() noexcept;
-  void append_line_text() noexcept;  // the current line's text, without its line feed
+  bool line_is_marker() const noexcept { return contains_marker(line_, marker_); }
+  void append_page_mark() noexcept { body_.append(kPageMark, sizeof kPageMark, sizeof kPageMark); }
+  void append_line_text() noexcept {  // the current line's text, without its line feed
+    body_.append(line_.bytes, line_.text_size(), line_.text_chars());
+  }
   bool body_is_over_limit() const noexcept { return body_.is_over_limit(); }
 
  private:
@@ -59,7 +62,14 @@ class RecordScanner {
   TextLine line_;
   TextLine marker_;
   RecipeBody body_;
+
+  static constexpr unsigned char kPageMark[] = {'[', 'P', 'A', 'G', 'E', ']'};
 };
+
+inline bool RecordScanner::read_line() noexcept {
+  // After a failed write the rest of the input is of no use.
+  return writer_.error() == 0 && !count_overflowed_ && reader_.read_line(line_);
+}
 
 }  // namespace mirtabel
 
