@@ -25,31 +25,37 @@ void append_code_point(TextLine& line, char32_t c) noexcept {
   line.chars += utf8::wide_width_of(c);
 }
 
+// Whether the plain ASCII copy ends at this byte: a line feed, or a byte it cannot take as it is.
+constexpr bool ends_plain_run(unsigned char byte) noexcept {
+  return byte == '\n' || !is_plain_ascii(byte);
+}
+
 // Copies the run of plain ASCII at the start of `from` (at most `size` bytes) to `to`, up to the
-// first line feed or byte that needs decoding, neither of which is copied; returns the run's
-// length. Where SSE2 is available, sixteen bytes are checked at once: a block with none of those
-// bytes is taken whole, and in a block with one, the first ends the run. Each block is stored
-// whole, so up to 15 bytes past the run may be written; they lie within `size`.
+// first byte that ends it, which is not copied; returns the run's length. Where SSE2 is
+// available, sixteen bytes are checked at once: a block with no control character and no byte
+// above 0x7F is taken whole, and in any other block the first such byte is checked alone. Each
+// block is stored whole, so up to 15 bytes past the run may be written; they lie within `size`.
 std::size_t copy_plain_ascii(const unsigned char* from, unsigned char* to,
                              std::size_t size) noexcept {
   std::size_t length = 0;
 #if defined(__SSE2__)
-  const __m128i line_feed = _mm_set1_epi8('\n');
-  const __m128i carriage_return = _mm_set1_epi8('\r');
-  const __m128i ctrl_z = _mm_set1_epi8(static_cast<char>(kCtrlZ));
-  for (; length + 16 <= size; length += 16) {
+  // Compared as signed bytes, the bytes above 0x7F are negative: one comparison with a space
+  // finds them and the control characters together.
+  const __m128i space = _mm_set1_epi8(' ');
+  while (length + 16 <= size) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + length));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + length), block);
-    const __m128i stops = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(block, line_feed), _mm_cmpeq_epi8(block, carriage_return)),
-        _mm_cmpeq_epi8(block, ctrl_z));
-    // The top bit of each byte: set for the stops found and for every byte of 0x80 or more.
-    const int mask = _mm_movemask_epi8(_mm_or_si128(stops, block));
-    if (mask != 0)
-      return length + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    const int mask = _mm_movemask_epi8(_mm_cmplt_epi8(block, space));
+    if (mask == 0) {
+      length += 16;
+      continue;
+    }
+    length += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    if (ends_plain_run(from[length])) return length;
+    ++length;  // a tab, say: plain text, already stored
   }
 #endif
-  for (; length < size && is_plain_ascii(from[length]) && from[length] != '\n'; ++length)
+  for (; length < size && !ends_plain_run(from[length]); ++length)
     to[length] = from[length];
   return length;
 }
@@ -97,6 +103,14 @@ void TextReader::detect_encoding() noexcept {
 bool TextReader::read_line(TextLine& line) noexcept {
   line.size = 0;
   line.chars = 0;
+  // Most lines are plain ASCII and wholly buffered: one run copies them.
+  if (encoding_ == Encoding::kUtf8 && copy_ascii_run(line)) return true;
+  return read_line_piecewise(line);
+}
+
+// Goes on with a line that read_line began: decodes what the plain copy cannot take, refills the
+// buffer, and stops at the line's limit or the end of the input.
+bool TextReader::read_line_piecewise(TextLine& line) noexcept {
   if (encoding_ == Encoding::kUndetected) detect_encoding();
   const bool is_utf8 = encoding_ == Encoding::kUtf8;
   while (line.chars < TextLine::kMaxChars) {

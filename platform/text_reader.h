@@ -44,6 +44,7 @@ class TextReader {
   std::size_t buffered() const noexcept { return end_ - position_; }
   bool ensure_buffered(std::size_t count) noexcept;
   void detect_encoding() noexcept;
+  bool read_line_piecewise(TextLine& line) noexcept;
   bool copy_ascii_run(TextLine& line) noexcept;
   Decoded peek_utf8() noexcept;
   Decoded peek_utf16() noexcept;
