@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8.h"
+
 namespace mirtabel::hardening {
 
 // A directory of its own for one test, removed with everything in it at the end.
@@ -59,16 +61,20 @@ inline std::string read_file(const std::string& path) {
 // The marker line's text in every generated input.
 inline const std::string kMarker = "*  Recipe export  *";
 
-// The 100-character title field of a record for a title of valid UTF-8.
+// The 100-character title field of a record for a title of valid UTF-8. Characters count in
+// wchar_t: one beyond the Basic Multilingual Plane is two where wchar_t has 16 bits.
 inline std::string title_field(const std::string& title) {
   std::string field;
   std::size_t chars = 0;
   for (std::size_t at = 0; at < title.size(); ++at) {
-    const bool starts_char = (static_cast<unsigned char>(title[at]) & 0xC0) != 0x80;
-    if (starts_char && chars++ == 100) break;
+    const auto byte = static_cast<unsigned char>(title[at]);
+    if ((byte & 0xC0) != 0x80) {
+      if (chars + utf8::wide_width(byte) > 100) break;
+      chars += utf8::wide_width(byte);
+    }
     field += title[at];
   }
-  return field + std::string(chars < 100 ? 100 - chars : 0, ' ');
+  return field + std::string(100 - chars, ' ');
 }
 
 // Column-layout input and the records it converts into, built side by side.
