@@ -1,7 +1,7 @@
 // A generated input of 1 GiB, converted from one FIFO into another, so that neither the input nor
 // the output is ever held anywhere: every record is checked as it arrives, and the conversion's
 // peak memory is printed and must not grow with the input. Slow, so outside the default suite:
-//   ctest --test-dir build -C long -L long
+//   ctest --test-dir build/dev -C long -L long
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The whole test suite under valgrind's memcheck (a g++ build): each test program runs once, with
+# all its tests; an invalid access, a use of uninitialised memory or a definite leak fails it.
+set -euo pipefail
+build=${MIRTABEL_CI_BUILD_DIR:-build-valgrind}
+apt-get install -y -qq --no-install-recommends valgrind >/dev/null
+rm -rf "$build"
+cmake -S . -B "$build" -G Ninja -DMIRTABEL_WERROR=ON
+cmake --build "$build" --parallel 2
+# The test programs of the default suite that the build made, each run once with all its test
+# cases (ctest lists a GoogleTest program's cases one by one). Left out: the allocation count,
+# which replaces malloc as valgrind does itself, and the two tests whose inputs of tens of
+# megabytes take minutes under valgrind (the ASan run covers them).
+commands=$(ctest --test-dir "$build" --show-only=json-v1 | python3 -c '
+import json, os, shlex, sys
+build = os.path.realpath(sys.argv[1])
+skipped_programs = {"boundary_allocation_test"}
+extra = {"hardening_bad_input_test": ["--gtest_filter=-BadInput.HugeFileWithoutALineFeedConverts:"
+                                      "BadInput.TenMillionEmptyLinesConvert"]}
+seen = {}
+for test in json.load(sys.stdin)["tests"]:
+    command = [a for a in test.get("command", []) if not a.startswith("--gtest_")]
+    if not command or not os.path.realpath(command[0]).startswith(build + os.sep):
+        continue
+    name = os.path.basename(command[0])
+    if name not in skipped_programs:
+        seen.setdefault(name, command + extra.get(name, []))
+for command in seen.values():
+    print(shlex.join(command))
+' "$build")
+[ -n "$commands" ] || { echo "no tests found"; exit 1; }
+passed=0 failed=0
+while IFS= read -r command; do
+  eval "set -- $command"
+  started=$SECONDS
+  if valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite \
+       --track-origins=yes "$@" >"$build/valgrind.log" 2>&1; then
+    passed=$((passed + 1))
+    echo "valgrind ok   $(basename "$1") ($((SECONDS - started)) s)"
+  else
+    failed=$((failed + 1))
+    echo "valgrind FAIL $(basename "$1")"
+    tail -n 80 "$build/valgrind.log"
+  fi
+done <<<"$commands"
+echo "valgrind: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
