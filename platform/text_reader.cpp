@@ -142,20 +142,26 @@ bool TextReader::read_line_piecewise(TextLine& line) noexcept {
 bool TextReader::copy_ascii_run(TextLine& line) noexcept {
   const unsigned char* start = buffer_ + position_;
   const std::size_t available = buffered();
-  std::size_t limit = available;
-  if (limit > TextLine::kMaxChars - line.chars) limit = TextLine::kMaxChars - line.chars;
+  const std::size_t room = TextLine::kMaxChars - line.chars;
+  const std::size_t limit = available < room ? available : room;
   // A line never takes more than 4 bytes per character, so `limit` more bytes fit in its store.
-  const std::size_t length = copy_plain_ascii(start, line.bytes + line.size, limit);
+  unsigned char* to = line.bytes + line.size;
+  std::size_t length = copy_plain_ascii(start, to, limit);
+  std::size_t consumed = length;
+  bool ended = false;
+  if (length < limit && start[length] == '\n') {
+    ended = true;
+    consumed += 1;
+  } else if (length < limit && start[length] == '\r' && length + 1 < available &&
+             start[length + 1] == '\n') {
+    ended = true;
+    consumed += 2;
+  }
+  if (ended) to[length++] = '\n';
   line.size += length;
   line.chars += length;
-  position_ += length;
-  if (length == limit) return false;
-  const bool crlf = start[length] == '\r' && length + 1 < available && start[length + 1] == '\n';
-  if (start[length] != '\n' && !crlf) return false;
-  line.bytes[line.size++] = '\n';
-  line.chars += 1;
-  position_ += crlf ? 2 : 1;
-  return true;
+  position_ += consumed;
+  return ended;
 }
 
 TextReader::Decoded TextReader::peek_utf8() noexcept {
