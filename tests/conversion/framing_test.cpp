@@ -73,6 +73,10 @@ std::vector<ConversionCase> framing_cases() {
        repeat("€", 60) + repeat("😀", 40 / kWideUnitsOf4Bytes) + "[PAGE]x\n", 1},
       {"title_of_99_ascii_and_a_2_byte_character_keeps_it",
        recipe(std::string(99, 'a') + "éz", {"x"}), std::string(99, 'a') + "é[PAGE]x\n", 1},
+      // Where wchar_t has 16 bits the last place cannot take half a surrogate pair: a space.
+      {"title_of_99_ascii_and_a_4_byte_character_never_splits_a_pair",
+       recipe(std::string(99, 'a') + "😀z", {"x"}),
+       std::string(99, 'a') + (kWideUnitsOf4Bytes == 2 ? " " : "😀") + "[PAGE]x\n", 1},
       body_limit_case("body_of_exactly_9500_characters_is_written", "a", 4744, 4744),
       body_limit_case("body_of_9501_characters_is_dropped_and_the_next_recipe_kept", "a", 4744,
                       4745),
