@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "exports/mirtabel.h"
@@ -192,16 +193,23 @@ TEST(BadInput, LinesAtTheLineLimitLoseNoCharacter) {
   }
 }
 
-// CR LF and lone CR with the CR as the last byte of the first buffer full, or near it: one line
-// end each, never two and never none.
+// Offsets [first, last] at which to place a split so that one lands on the end of a buffer full:
+// around the end of the first one, or, where the buffer is smaller than `minimum`, every offset
+// across two buffer lengths.
+std::pair<std::size_t, std::size_t> offsets_across_a_buffer_end(std::size_t minimum) {
+  if (kIoBufferSize >= minimum + 4) return {kIoBufferSize - 4, kIoBufferSize + 1};
+  return {minimum, minimum + 2 * kIoBufferSize + 4};
+}
+
+// CR LF and lone CR with the CR as the last byte of a buffer full, or near it: one line end
+// each, never two and never none.
 TEST(BadInput, LineEndsAcrossTheReadBufferAreReadOnce) {
   constexpr std::size_t kLineText = 20;
   const std::size_t header = kMarker.size() + 4 * 2 + 5 + 8;  // the recipe below, with CR LF
-  if (kIoBufferSize < header + kLineText + Sample::kFillerMinimum + 8) {
-    GTEST_SKIP() << "the read buffer is too small for this layout";
-  }
+  const auto [first, last] =
+      offsets_across_a_buffer_end(header + kLineText + Sample::kFillerMinimum);
   for (const std::string line_end : {"\r\n", "\r"}) {
-    for (std::size_t cr_at = kIoBufferSize - 4; cr_at <= kIoBufferSize + 1; ++cr_at) {
+    for (std::size_t cr_at = first; cr_at <= last; ++cr_at) {
       SCOPED_TRACE((line_end == "\r" ? "CR at " : "CR LF at ") + std::to_string(cr_at));
       const std::size_t recipe_start = cr_at - kLineText - (header - 4 * (2 - line_end.size()));
       Sample sample;
@@ -213,18 +221,16 @@ TEST(BadInput, LineEndsAcrossTheReadBufferAreReadOnce) {
   }
 }
 
-// A multi-byte character whose bytes are split between the first buffer full and the next.
+// A multi-byte character whose bytes are split between one buffer full and the next.
 TEST(BadInput, CharactersAcrossTheReadBufferAreReadWhole) {
   constexpr std::size_t kLineText = 20;
   const std::size_t header = kMarker.size() + 4 + 5 + 8;
-  if (kIoBufferSize < header + kLineText + Sample::kFillerMinimum + 8) {
-    GTEST_SKIP() << "the read buffer is too small for this layout";
-  }
+  const auto [first, last] =
+      offsets_across_a_buffer_end(header + kLineText + Sample::kFillerMinimum);
   for (const std::string character : {"\u00E9", "\u20AC", "\U0001F375"}) {
-    for (std::size_t before_end = 1; before_end < character.size(); ++before_end) {
-      SCOPED_TRACE(std::to_string(character.size()) + "-byte character, " +
-                   std::to_string(before_end) + " bytes in the first buffer");
-      const std::size_t char_at = kIoBufferSize - before_end;
+    for (std::size_t char_at = first; char_at <= last; ++char_at) {
+      SCOPED_TRACE(std::to_string(character.size()) + "-byte character at " +
+                   std::to_string(char_at));
       Sample sample;
       sample.fill_to(char_at - kLineText - header);
       sample.add_recipe("Split", {std::string(kLineText, 's') + character + "t"});

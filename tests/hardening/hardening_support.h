@@ -98,8 +98,8 @@ struct Sample {
   }
 
   // Adds plain recipes until the input holds exactly `size` bytes; needs room for one recipe
-  // (kFillerMinimum bytes) when it is not there already.
-  static constexpr std::size_t kFillerMinimum = 40;
+  // (kFillerMinimum bytes, enough for its header with CR LF) when it is not there already.
+  static constexpr std::size_t kFillerMinimum = 48;
   void fill_to(std::size_t size, const std::string& line_end = "\n") {
     const std::size_t header = kMarker.size() + 3 * line_end.size() + 6 + 8 + line_end.size();
     const std::size_t line_bytes = 60 + line_end.size();
