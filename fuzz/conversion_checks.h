@@ -4,6 +4,7 @@
 #define MIRTABEL_FUZZ_CONVERSION_CHECKS_H
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <string>
 
@@ -69,7 +70,8 @@ inline std::string check_records(const std::string& output, std::int32_t records
 
 // Converts `input` in memory several ways and returns what went wrong, or an empty string: the
 // conversion must succeed, give well-formed records, and give the same output when run again and
-// when the input arrives in small pieces.
+// when the input arrives in small pieces; a failed read or write must be reported and leave only
+// the start of that output.
 inline std::string find_violation(const std::string& input) {
   using testing::convert_text;
   const testing::Converted first = convert_text(input);
@@ -88,6 +90,38 @@ inline std::string find_violation(const std::string& input) {
              std::to_string(again.error) + ") instead of " + std::to_string(first.records);
     }
     if (again.output != first.output) return how + " gave a different output";
+  }
+  // A read that fails half-way: the failure is reported, and the output holds the whole records
+  // written before it, as the full conversion wrote them, and as many as the result counts.
+  if (!input.empty()) {
+    testing::MemorySource source(input, 3);
+    source.fail_at(input.size() / 2, EIO);
+    testing::MemorySink sink;
+    const ConversionResult failed = convert_mxp(source, sink);
+    const std::string& written = sink.text();
+    if (failed.error != EIO)
+      return "a failed read was reported as errno " + std::to_string(failed.error);
+    if (first.output.compare(0, written.size(), written) != 0 ||
+        (!written.empty() && written.back() != '\n')) {
+      return "after a failed read the output is not whole records of the full output";
+    }
+    if (std::count(written.begin(), written.end(), '\n') != failed.records) {
+      return "after a failed read the result does not count the records written";
+    }
+  }
+  // A disk that fills half-way: the failure is reported and what was written is the start of the
+  // full output.
+  if (!first.output.empty()) {
+    testing::MemorySource source(input);
+    testing::MemorySink sink;
+    sink.fail_after(first.output.size() / 2, ENOSPC);
+    const ConversionResult failed = convert_mxp(source, sink);
+    if (failed.error != ENOSPC) {
+      return "a failed write was reported as errno " + std::to_string(failed.error);
+    }
+    if (first.output.compare(0, sink.text().size(), sink.text()) != 0) {
+      return "after a failed write the output is not the start of the full output";
+    }
   }
   return {};
 }
