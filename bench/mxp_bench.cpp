@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <mirtabel.h>
@@ -40,13 +41,33 @@ using Clock = std::chrono::steady_clock;
   std::exit(1);
 }
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
+// Elapsed time and the processor time this process spent meanwhile (user and system). On a
+// busy machine the wall time also counts waiting for a processor; the processor time does not.
+struct Elapsed {
+  double wall, cpu;
+};
+
+double cpu_seconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
+class Stopwatch {
+ public:
+  Elapsed elapsed() const {
+    return {std::chrono::duration<double>(Clock::now() - wall_start_).count(),
+            cpu_seconds() - cpu_start_};
+  }
+
+ private:
+  Clock::time_point wall_start_ = Clock::now();
+  double cpu_start_ = cpu_seconds();
+};
+
 // The plain copy: read() and write() with the conversion's buffer size.
-double time_copy(const std::string& input, const std::string& output) {
-  const auto start = Clock::now();
+Elapsed time_copy(const std::string& input, const std::string& output) {
+  const Stopwatch stopwatch;
   const int in = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) fail(input);
   const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -64,13 +85,13 @@ double time_copy(const std::string& input, const std::string& output) {
   }
   ::close(in);
   if (::close(out) != 0) fail(output);
-  return seconds_since(start);
+  return stopwatch.elapsed();
 }
 
-double time_conversion(const std::wstring& input, const std::wstring& output, int32_t& records) {
-  const auto start = Clock::now();
+Elapsed time_conversion(const std::wstring& input, const std::wstring& output, int32_t& records) {
+  const Stopwatch stopwatch;
   records = ConvertMXP(input.c_str(), output.c_str());
-  const double elapsed = seconds_since(start);
+  const Elapsed elapsed = stopwatch.elapsed();
   if (records < 0) fail("ConvertMXP");
   return elapsed;
 }
@@ -146,11 +167,13 @@ std::string label(const std::string& path) {
   return name;
 }
 
+// The best and the worst wall time of several runs, and the least processor time.
 struct Timings {
-  double best = 0, worst = 0;
-  void add(double t, bool first) {
-    best = first ? t : std::min(best, t);
-    worst = first ? t : std::max(worst, t);
+  double best = 0, worst = 0, best_cpu = 0;
+  void add(Elapsed t, bool first) {
+    best = first ? t.wall : std::min(best, t.wall);
+    worst = first ? t.wall : std::max(worst, t.wall);
+    best_cpu = first ? t.cpu : std::min(best_cpu, t.cpu);
   }
   double spread_percent() const { return 100.0 * (worst - best) / best; }
 };
@@ -201,11 +224,12 @@ int main(int argc, char** argv) {
     std::printf("%-26s %8s | %s\n", "input", "MiB", "mxpconvert peak RSS");
   } else {
     std::printf(
-        "buffer %zu bytes, best of %d runs; MB = 10^6 bytes; spread = (worst - best) / best\n",
+        "buffer %zu bytes, best of %d runs; MB = 10^6 bytes; spread = (worst - best) / best;\n"
+        "ratio = conversion / copy, in wall time and in processor time (user + system)\n",
         mirtabel::kIoBufferSize, runs);
-    std::printf("%-26s %6s %7s | %7s %6s %5s %9s | %7s %6s | %5s | %9s | %s\n", "input", "MiB",
+    std::printf("%-26s %6s %7s | %7s %6s %5s %9s | %7s %6s | %5s %5s | %9s | %s\n", "input", "MiB",
                 "records", "convert", "spread", "MB/s", "recipes/s", "copy", "spread", "ratio",
-                "peak RSS", "output hash");
+                "cpu", "peak RSS", "output hash");
   }
   for (const std::string& input : inputs) {
     const std::string stem = scratch.empty() ? input : scratch + "/" + base_name(input);
@@ -232,12 +256,13 @@ int main(int argc, char** argv) {
       convert.add(time_conversion(in_path, out_path, records), run == 0);
     }
     const double mb = static_cast<double>(file_size(input)) / 1e6;
-    std::printf("%-26s %6.0f %7" PRId32
-                " | %6.3fs %5.1f%% %5.0f %9.0f | %6.3fs %5.1f%% | %5.2f | %5.2f MiB | %016" PRIx64
-                "\n",
-                label(input).c_str(), mib, records, convert.best, convert.spread_percent(),
-                mb / convert.best, records / convert.best, copy.best, copy.spread_percent(),
-                convert.best / copy.best, peak_mib, file_hash(converted));
+    std::printf(
+        "%-26s %6.0f %7" PRId32
+        " | %6.3fs %5.1f%% %5.0f %9.0f | %6.3fs %5.1f%% | %5.2f %5.2f | %5.2f MiB | %016" PRIx64
+        "\n",
+        label(input).c_str(), mib, records, convert.best, convert.spread_percent(),
+        mb / convert.best, records / convert.best, copy.best, copy.spread_percent(),
+        convert.best / copy.best, convert.best_cpu / copy.best_cpu, peak_mib, file_hash(converted));
     std::fflush(stdout);
     std::remove(converted.c_str());
     std::remove(copied.c_str());
