@@ -12,7 +12,7 @@ CXX=clang++ cmake -S . -B "$build" -G Ninja -DMIRTABEL_WERROR=ON -DMIRTABEL_FUZZ
 cmake --build "$build" --parallel 2 --target mxp_fuzzer
 mkdir -p "$build/corpus" "$build/artifacts"
 # New inputs go to the first directory; the seeds stay as they are.
-"$build/mxp_fuzzer" -max_total_time="$seconds" -max_len=20000 -timeout=10 -rss_limit_mb=2048 \
+"$build/mxp_fuzzer" -max_total_time="$seconds" -max_len=40000 -timeout=10 -rss_limit_mb=2048 \
   -dict=fuzz/mxp.dict -artifact_prefix="$build/artifacts/" -print_final_stats=1 \
   "$build/corpus" fuzz/corpus 2>"$build/fuzz.log" || {
   tail -n 60 "$build/fuzz.log"
