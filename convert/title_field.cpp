@@ -9,15 +9,15 @@ namespace mirtabel {
 
 void TitleField::build(const TextLine& title_line, std::size_t start) noexcept {
   const std::size_t text_end = title_line.text_size();
-  std::size_t chars = 0;
-  size_ = 0;
-  if (start == kNoStart || start >= text_end) start = text_end;
+  if (start == kNoStart || start > text_end) start = text_end;
   // Titles are mostly plain ASCII, a byte per character: that part is copied at once.
-  const std::size_t most_ascii = std::min(text_end - start, kChars);
-  while (size_ < most_ascii && title_line.bytes[start + size_] < 0x80)
-    ++size_;
-  std::memcpy(bytes_, title_line.bytes + start, size_);
-  chars = size_;
+  const std::size_t ascii_limit = std::min(text_end - start, kChars);
+  std::size_t ascii = 0;
+  while (ascii < ascii_limit && title_line.bytes[start + ascii] < 0x80)
+    ++ascii;
+  std::memcpy(bytes_, title_line.bytes + start, ascii);
+  size_ = ascii;
+  std::size_t chars = ascii;
   for (std::size_t at = start + size_; at < text_end;) {
     const unsigned char lead = title_line.bytes[at];
     const std::size_t width = utf8::wide_width(lead);
