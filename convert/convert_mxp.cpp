@@ -13,12 +13,19 @@ ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
   TextReader reader(input);
   TextWriter writer(output);
   RecordScanner scanner(reader, writer, observer);
-  const std::int32_t records = scanner.run();
+  ConversionResult result;
+  result.records = scanner.run();
   writer.flush();
-  if (reader.error() != 0) return {records, reader.error()};
-  if (writer.error() != 0) return {records, writer.error()};
-  if (scanner.count_overflowed()) return {records, EOVERFLOW};
-  return {records, 0};
+  if (reader.error() != 0) {
+    result.error = reader.error();
+  } else if (writer.error() != 0) {
+    result.error = writer.error();
+  } else if (scanner.count_overflowed()) {
+    result.error = EOVERFLOW;
+  }
+  result.bytes_read = reader.bytes_read();
+  result.bytes_written = writer.bytes_written();
+  return result;
 }
 
 }  // namespace mirtabel

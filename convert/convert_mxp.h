@@ -11,8 +11,10 @@
 namespace mirtabel {
 
 struct ConversionResult {
-  std::int32_t records;  // records written
-  int error;             // 0, or the errno value of the failure that stopped the conversion
+  std::int32_t records = 0;  // records written
+  int error = 0;             // 0, or the errno value of the failure that stopped the conversion
+  std::uint64_t bytes_read = 0;
+  std::uint64_t bytes_written = 0;
 };
 
 // Converts the MXP text read from `input` into recipe records written to `output`. Uses about

@@ -3,42 +3,10 @@
 #include <new>
 
 #include "convert/conversion_observer.h"
-#include "convert/convert_mxp.h"
+#include "convert/convert_files.h"
 #include "host/argument_path.h"
-#include "platform/byte_stream.h"
-#include "platform/file.h"
 
 namespace {
-
-class CountingSource final : public mirtabel::ByteSource {
- public:
-  explicit CountingSource(mirtabel::ByteSource& source) : source_(source) {}
-  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
-    const mirtabel::ReadResult result = source_.read(buffer, capacity);
-    bytes_ += result.size;
-    return result;
-  }
-  std::uint64_t bytes() const { return bytes_; }
-
- private:
-  mirtabel::ByteSource& source_;
-  std::uint64_t bytes_ = 0;
-};
-
-class CountingSink final : public mirtabel::ByteSink {
- public:
-  explicit CountingSink(mirtabel::ByteSink& sink) : sink_(sink) {}
-  int write(const unsigned char* bytes, std::size_t size) noexcept override {
-    const int error = sink_.write(bytes, size);
-    if (error == 0) bytes_ += size;
-    return error;
-  }
-  std::uint64_t bytes() const { return bytes_; }
-
- private:
-  mirtabel::ByteSink& sink_;
-  std::uint64_t bytes_ = 0;
-};
 
 class DroppedRecipes final : public mirtabel::ConversionObserver {
  public:
@@ -67,21 +35,12 @@ class DroppedRecipes final : public mirtabel::ConversionObserver {
 FileOutcome convert_file(const std::filesystem::path& input, const std::filesystem::path& output,
                          bool keep_titles) {
   FileOutcome outcome;
-  const std::wstring input_path = library_path(input);
-  const std::wstring output_path = library_path(output);
-  mirtabel::InputFile input_file;
-  if ((outcome.error = input_file.open(input_path.c_str())) != 0) return outcome;
-  mirtabel::OutputFile output_file;
-  if ((outcome.error = output_file.create(output_path.c_str(), input_file)) != 0) return outcome;
-
-  CountingSource source(input_file);
-  CountingSink sink(output_file);
   DroppedRecipes dropped(outcome, keep_titles);
-  const mirtabel::ConversionResult result = mirtabel::convert_mxp(source, sink, &dropped);
-  const int close_error = output_file.close();
+  const mirtabel::ConversionResult result =
+      mirtabel::convert_files(library_path(input).c_str(), library_path(output).c_str(), &dropped);
   outcome.records = result.records;
-  outcome.error = result.error != 0 ? result.error : close_error;
-  outcome.bytes_read = source.bytes();
-  outcome.bytes_written = sink.bytes();
+  outcome.error = result.error;
+  outcome.bytes_read = result.bytes_read;
+  outcome.bytes_written = result.bytes_written;
   return outcome;
 }

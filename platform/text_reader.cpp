@@ -79,6 +79,7 @@ bool TextReader::ensure_buffered(std::size_t count) noexcept {
       return false;
     }
     end_ += result.size;
+    bytes_read_ += result.size;
   }
   return true;
 }

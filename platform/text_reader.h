@@ -10,6 +10,7 @@
 #define MIRTABEL_PLATFORM_TEXT_READER_H
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/byte_stream.h"
 #include "platform/io_buffer_size.h"
@@ -30,6 +31,9 @@ class TextReader {
 
   // 0, or the errno value of the read that failed.
   int error() const noexcept { return error_; }
+
+  // Bytes taken from the source so far.
+  std::uint64_t bytes_read() const noexcept { return bytes_read_; }
 
  private:
   enum class Encoding { kUndetected, kUtf8, kUtf16LE, kUtf16BE };
@@ -56,6 +60,7 @@ class TextReader {
   std::size_t end_ = 0;
   bool source_ended_ = false;
   int error_ = 0;
+  std::uint64_t bytes_read_ = 0;
   unsigned char buffer_[kIoBufferSize];
 };
 

@@ -7,7 +7,7 @@ namespace mirtabel {
 void TextWriter::write(const unsigned char* bytes, std::size_t size) noexcept {
   while (size > 0 && error_ == 0) {
     if (used_ == 0 && size >= sizeof buffer_) {
-      error_ = sink_.write(bytes, size);  // large pieces skip the buffer
+      write_to_sink(bytes, size);  // large pieces skip the buffer
       return;
     }
     std::size_t room = sizeof buffer_ - used_;
@@ -21,9 +21,14 @@ void TextWriter::write(const unsigned char* bytes, std::size_t size) noexcept {
 }
 
 int TextWriter::flush() noexcept {
-  if (used_ > 0 && error_ == 0) error_ = sink_.write(buffer_, used_);
+  if (used_ > 0 && error_ == 0) write_to_sink(buffer_, used_);
   used_ = 0;
   return error_;
+}
+
+void TextWriter::write_to_sink(const unsigned char* bytes, std::size_t size) noexcept {
+  error_ = sink_.write(bytes, size);
+  if (error_ == 0) bytes_written_ += size;
 }
 
 }  // namespace mirtabel

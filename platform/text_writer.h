@@ -4,6 +4,7 @@
 #define MIRTABEL_PLATFORM_TEXT_WRITER_H
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/byte_stream.h"
 #include "platform/io_buffer_size.h"
@@ -25,10 +26,16 @@ class TextWriter {
   // 0, or the errno value of the write that failed.
   int error() const noexcept { return error_; }
 
+  // Bytes the sink has taken so far.
+  std::uint64_t bytes_written() const noexcept { return bytes_written_; }
+
  private:
+  void write_to_sink(const unsigned char* bytes, std::size_t size) noexcept;
+
   ByteSink& sink_;
   std::size_t used_ = 0;
   int error_ = 0;
+  std::uint64_t bytes_written_ = 0;
   unsigned char buffer_[kIoBufferSize];
 };
 

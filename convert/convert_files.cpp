@@ -1,0 +1,20 @@
+#include "convert/convert_files.h"
+
+#include "platform/file.h"
+
+namespace mirtabel {
+
+ConversionResult convert_files(const wchar_t* input_path, const wchar_t* output_path,
+                               ConversionObserver* observer) noexcept {
+  ConversionResult result;
+  InputFile input;
+  if ((result.error = input.open(input_path)) != 0) return result;
+  OutputFile output;
+  if ((result.error = output.create(output_path, input)) != 0) return result;
+  result = convert_mxp(input, output, observer);
+  const int close_error = output.close();
+  if (result.error == 0) result.error = close_error;
+  return result;
+}
+
+}  // namespace mirtabel
