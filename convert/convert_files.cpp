@@ -8,12 +8,21 @@ ConversionResult convert_files(const wchar_t* input_path, const wchar_t* output_
                                ConversionObserver* observer) noexcept {
   ConversionResult result;
   InputFile input;
-  if ((result.error = input.open(input_path)) != 0) return result;
+  if ((result.error = input.open(input_path)) != 0) {
+    result.failed_file = FailedFile::kInput;
+    return result;
+  }
   OutputFile output;
-  if ((result.error = output.create(output_path, input)) != 0) return result;
+  if ((result.error = output.create(output_path, input)) != 0) {
+    result.failed_file = FailedFile::kOutput;
+    return result;
+  }
   result = convert_mxp(input, output, observer);
   const int close_error = output.close();
-  if (result.error == 0) result.error = close_error;
+  if (result.error == 0 && close_error != 0) {
+    result.error = close_error;
+    result.failed_file = FailedFile::kOutput;
+  }
   return result;
 }
 

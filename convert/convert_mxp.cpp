@@ -18,10 +18,13 @@ ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
   writer.flush();
   if (reader.error() != 0) {
     result.error = reader.error();
+    result.failed_file = FailedFile::kInput;
   } else if (writer.error() != 0) {
     result.error = writer.error();
+    result.failed_file = FailedFile::kOutput;
   } else if (scanner.count_overflowed()) {
     result.error = EOVERFLOW;
+    result.failed_file = FailedFile::kInput;
   }
   result.bytes_read = reader.bytes_read();
   result.bytes_written = writer.bytes_written();

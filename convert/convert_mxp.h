@@ -10,9 +10,13 @@
 
 namespace mirtabel {
 
+// Which of the two files a failure concerns.
+enum class FailedFile { kNone, kInput, kOutput };
+
 struct ConversionResult {
   std::int32_t records = 0;  // records written
   int error = 0;             // 0, or the errno value of the failure that stopped the conversion
+  FailedFile failed_file = FailedFile::kNone;
   std::uint64_t bytes_read = 0;
   std::uint64_t bytes_written = 0;
 };

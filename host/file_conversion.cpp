@@ -40,6 +40,7 @@ FileOutcome convert_file(const std::filesystem::path& input, const std::filesyst
       mirtabel::convert_files(library_path(input).c_str(), library_path(output).c_str(), &dropped);
   outcome.records = result.records;
   outcome.error = result.error;
+  outcome.output_failed = result.failed_file == mirtabel::FailedFile::kOutput;
   outcome.bytes_read = result.bytes_read;
   outcome.bytes_written = result.bytes_written;
   return outcome;

@@ -11,8 +11,9 @@
 #include <vector>
 
 struct FileOutcome {
-  std::int32_t records = 0;  // records written
-  int error = 0;             // 0, or the errno value of the failure, as ConvertMXP reports it
+  std::int32_t records = 0;    // records written
+  int error = 0;               // 0, or the errno value of the failure, as ConvertMXP reports it
+  bool output_failed = false;  // the failure concerns the output file, not the input
   std::uint64_t bytes_read = 0;
   std::uint64_t bytes_written = 0;
   std::size_t dropped = 0;                  // recipes left out for their length

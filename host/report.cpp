@@ -68,8 +68,11 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
   ++files_;
   if (outcome.error != 0) {
     ++failed_;
-    std::fprintf(err_, "mxpconvert: cannot convert %s to %s: %s\n", display_name(job.input).c_str(),
-                 display_name(job.output).c_str(), failure_reason(outcome.error).c_str());
+    // Name the file the failure concerns: the one the user has to look at.
+    const bool output = outcome.output_failed;
+    std::fprintf(err_, "mxpconvert: cannot %s %s: %s\n", output ? "write" : "read",
+                 display_name(output ? job.output : job.input).c_str(),
+                 failure_reason(outcome.error).c_str());
     std::fflush(err_);
     return;
   }

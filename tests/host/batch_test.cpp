@@ -193,13 +193,22 @@ TEST_F(TempDir, convert_file_counts_bytes_and_reports_the_recipes_left_out) {
   EXPECT_TRUE(counted.dropped_titles.empty());
 }
 
-TEST_F(TempDir, convert_file_fails_as_convert_mxp_does) {
+TEST_F(TempDir, convert_file_fails_as_convert_mxp_does_and_says_which_file) {
   const fs::path input = write("a.mxp", recipe("A", 1));
-  EXPECT_EQ(convert_file(dir_ / "missing.mxp", dir_ / "m.txt", false).error, ENOENT);
+  const FileOutcome missing = convert_file(dir_ / "missing.mxp", dir_ / "m.txt", false);
+  EXPECT_EQ(missing.error, ENOENT);
+  EXPECT_FALSE(missing.output_failed);
   EXPECT_FALSE(fs::exists(dir_ / "m.txt"));
-  EXPECT_EQ(convert_file(input, dir_ / "." / "a.mxp", false).error, EINVAL);
+  const FileOutcome itself = convert_file(input, dir_ / "." / "a.mxp", false);
+  EXPECT_EQ(itself.error, EINVAL);
+  EXPECT_TRUE(itself.output_failed);
   EXPECT_EQ(fs::file_size(input), recipe("A", 1).size());
-  EXPECT_EQ(convert_file(dir_, dir_ / "d.txt", false).error, EISDIR);
+  const FileOutcome folder = convert_file(dir_, dir_ / "d.txt", false);
+  EXPECT_EQ(folder.error, EISDIR);
+  EXPECT_FALSE(folder.output_failed);
+  const FileOutcome no_dir = convert_file(input, dir_ / "no" / "d.txt", false);
+  EXPECT_EQ(no_dir.error, ENOENT);
+  EXPECT_TRUE(no_dir.output_failed);
 }
 
 // The observer hears only the recipes that are not written, in order, and each once.

@@ -108,8 +108,7 @@ class MxpconvertTest(unittest.TestCase):
         result = self.run_tool("-o", ".", "notes.txt", "b.mxp")
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr.splitlines(), [
-            "mxpconvert: cannot convert notes.txt to ./notes.txt: "
-            "the output path names the input file"])
+            "mxpconvert: cannot write ./notes.txt: the output path names the input file"])
         with open(own, encoding="utf-8") as f:
             self.assertEqual(f.read(), recipe("Kept", 1))
         self.assertIn("1 recipe written to ./b.txt", result.stdout)
@@ -121,8 +120,8 @@ class MxpconvertTest(unittest.TestCase):
         result = self.run_tool("-o", "out", "missing.mxp", good, "folder.mxp")
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr.splitlines(), [
-            "mxpconvert: cannot convert missing.mxp to out/missing.txt: No such file or directory",
-            "mxpconvert: cannot convert folder.mxp to out/folder.txt: Is a directory"])
+            "mxpconvert: cannot read missing.mxp: No such file or directory",
+            "mxpconvert: cannot read folder.mxp: Is a directory"])
         summary = SUMMARY.match(result.stdout.splitlines()[-1])
         self.assertEqual((summary[1], summary[2], summary[4]), ("1 of ", "3", "2"))
         self.assertTrue(os.path.exists(self.path("out", "good.txt")))
