@@ -2,7 +2,6 @@
 #ifndef MIRTABEL_PLATFORM_TEXT_LINE_H
 #define MIRTABEL_PLATFORM_TEXT_LINE_H
 
-#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string_view>
