@@ -5,7 +5,7 @@
 namespace mirtabel {
 
 ConversionResult convert_files(const wchar_t* input_path, const wchar_t* output_path,
-                               ConversionObserver* observer) noexcept {
+                               const ConversionOptions& options) noexcept {
   ConversionResult result;
   InputFile input;
   if ((result.error = input.open(input_path)) != 0) {
@@ -17,7 +17,7 @@ ConversionResult convert_files(const wchar_t* input_path, const wchar_t* output_
     result.failed_file = FailedFile::kOutput;
     return result;
   }
-  result = convert_mxp(input, output, observer);
+  result = convert_mxp(input, output, options);
   const int close_error = output.close();
   if (result.error == 0 && close_error != 0) {
     result.error = close_error;

@@ -2,7 +2,6 @@
 #ifndef MIRTABEL_CONVERT_CONVERT_FILES_H
 #define MIRTABEL_CONVERT_CONVERT_FILES_H
 
-#include "convert/conversion_observer.h"
 #include "convert/convert_mxp.h"
 
 namespace mirtabel {
@@ -11,7 +10,7 @@ namespace mirtabel {
 // opened the output is neither created nor touched; an output that names the input itself is
 // refused with EINVAL and the input left intact. A failed close of the output is a failure too.
 ConversionResult convert_files(const wchar_t* input_path, const wchar_t* output_path,
-                               ConversionObserver* observer = nullptr) noexcept;
+                               const ConversionOptions& options = {}) noexcept;
 
 }  // namespace mirtabel
 

@@ -9,18 +9,18 @@
 namespace mirtabel {
 
 ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
-                             ConversionObserver* observer) noexcept {
-  TextReader reader(input);
+                             const ConversionOptions& options) noexcept {
+  TextReader reader(input, options.encoding);
   TextWriter writer(output);
-  RecordScanner scanner(reader, writer, observer);
+  RecordScanner scanner(reader, writer, options);
   ConversionResult result;
   result.records = scanner.run();
   writer.flush();
   if (reader.error() != 0) {
     result.error = reader.error();
     result.failed_file = FailedFile::kInput;
-  } else if (writer.error() != 0) {
-    result.error = writer.error();
+  } else if (writer.error() != 0 || scanner.listener_error() != 0) {
+    result.error = writer.error() != 0 ? writer.error() : scanner.listener_error();
     result.failed_file = FailedFile::kOutput;
   } else if (scanner.count_overflowed()) {
     result.error = EOVERFLOW;

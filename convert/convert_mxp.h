@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "convert/conversion_observer.h"
+#include "convert/conversion_options.h"
 #include "platform/byte_stream.h"
 
 namespace mirtabel {
@@ -21,10 +21,10 @@ struct ConversionResult {
   std::uint64_t bytes_written = 0;
 };
 
-// Converts the MXP text read from `input` into recipe records written to `output`. Uses about
-// 150 KB of stack and no heap. `observer`, when given, hears of every recipe left out.
+// Converts the MXP text read from `input` into recipe records written to `output`, or, with a
+// listener in `options`, hands the recipes to it. Uses about 150 KB of stack and no heap.
 ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
-                             ConversionObserver* observer = nullptr) noexcept;
+                             const ConversionOptions& options = {}) noexcept;
 
 }  // namespace mirtabel
 

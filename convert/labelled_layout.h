@@ -10,6 +10,7 @@ namespace mirtabel {
 
 class LabelledLayout final : public Layout {
  public:
+  LayoutKind kind() const noexcept override { return LayoutKind::kLabelled; }
   std::size_t title_start(const TextLine& title_line) const noexcept override;
   void skip_header(RecordScanner& scanner) const noexcept override;
   RecipeEnd read_body(RecordScanner& scanner) const noexcept override;

@@ -12,6 +12,8 @@ namespace mirtabel {
 
 class RecordScanner;
 
+enum class LayoutKind { kColumn, kLabelled };
+
 // How a recipe's body rules ended it.
 enum class RecipeEnd {
   kAtInputEnd,  // the input ended: the recipe is written
@@ -21,6 +23,7 @@ enum class RecipeEnd {
 
 class Layout {
  public:
+  virtual LayoutKind kind() const noexcept = 0;
   // Byte offset in the title line where the title starts, or TitleField::kNoStart.
   virtual std::size_t title_start(const TextLine& title_line) const noexcept = 0;
   // Reads and discards the header lines that follow the title line.

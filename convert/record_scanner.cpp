@@ -14,28 +14,45 @@ constexpr unsigned char kLineFeed[] = {'\n'};
 std::int32_t RecordScanner::run() noexcept {
   if (!read_line()) return 0;  // an empty input has no marker line and no recipe
   marker_.copy_from(line_);
+  first_line_end_ = reader_.offset();
   reuse_line_ = true;  // the first line is a marker line itself and starts the first recipe
   while (next_candidate()) {
     if (!line_is_marker()) continue;
+    if (left_out_) report_left_out(line_begin_);
+    recipe_begin_ = reader_.offset();
     if (!read_line() || !read_line()) break;  // the line after the marker, then the title line
     if (layout_ == nullptr) choose_layout();
-    title_.build(line_, layout_->title_start(line_));
-    body_.clear();
+    start_recipe();
     layout_->skip_header(*this);
-    switch (layout_->read_body(*this)) {
-      case RecipeEnd::kAtInputEnd:
-        write_record();
-        break;
-      case RecipeEnd::kAtMarker:
-        write_record();
-        reuse_line_ = true;
-        break;
-      case RecipeEnd::kAbandoned:
-        drop_record();
-        break;
-    }
+    end_recipe(layout_->read_body(*this));
   }
+  if (left_out_) report_left_out(reader_.offset());
   return records_;
+}
+
+void RecordScanner::start_recipe() noexcept {
+  const std::size_t title_start = layout_->title_start(line_);
+  title_.build(line_, title_start);
+  body_.clear();
+  in_recipe_ = true;
+  if (listener_ != nullptr) listener_->recipe_started(layout_->kind(), line_, title_start);
+}
+
+void RecordScanner::end_recipe(RecipeEnd end) noexcept {
+  in_recipe_ = false;
+  line_pending_ = false;  // the marker line that ended the recipe, if any, starts the next one
+  switch (end) {
+    case RecipeEnd::kAtInputEnd:
+      write_record();
+      break;
+    case RecipeEnd::kAtMarker:
+      write_record();
+      reuse_line_ = true;
+      break;
+    case RecipeEnd::kAbandoned:
+      left_out_ = true;
+      break;
+  }
 }
 
 // The first recipe's title line decides the layout of the whole file. A labelled file would be
@@ -60,7 +77,7 @@ bool RecordScanner::next_candidate() noexcept {
 }
 
 bool RecordScanner::has_failed() const noexcept {
-  return reader_.error() != 0 || writer_.error() != 0;
+  return reader_.error() != 0 || writer_.error() != 0 || listener_error_ != 0;
 }
 
 void RecordScanner::write_record() noexcept {
@@ -70,15 +87,25 @@ void RecordScanner::write_record() noexcept {
     count_overflowed_ = true;
     return;
   }
-  writer_.write(title_.data(), title_.size());
-  writer_.write(body_.data(), body_.size());
-  writer_.write(kLineFeed, sizeof kLineFeed);
+  if (listener_ != nullptr) {
+    listener_error_ = listener_->recipe_ended();
+    if (listener_error_ != 0) return;
+  } else {
+    writer_.write(title_.data(), title_.size());
+    writer_.write(body_.data(), body_.size());
+    writer_.write(kLineFeed, sizeof kLineFeed);
+  }
   ++records_;
 }
 
-void RecordScanner::drop_record() noexcept {
-  if (observer_ != nullptr && !has_failed())
-    observer_->recipe_dropped(title_.data(), title_.size());
+// The text of a recipe left out runs on to the next marker line that starts a recipe, or to
+// the input's end, so it is reported once that is found. Its title field is still the last one
+// built.
+void RecordScanner::report_left_out(std::uint64_t end) noexcept {
+  left_out_ = false;
+  if (observer_ == nullptr || has_failed()) return;
+  observer_->recipe_left_out(
+      {title_.data(), title_.size(), first_line_end_, recipe_begin_, end});
 }
 
 }  // namespace mirtabel

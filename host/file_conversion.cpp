@@ -13,9 +13,11 @@ class DroppedRecipes final : public mirtabel::ConversionObserver {
   DroppedRecipes(FileOutcome& outcome, bool keep_titles)
       : outcome_(outcome), keep_titles_(keep_titles) {}
 
-  void recipe_dropped(const unsigned char* title_field, std::size_t size) noexcept override {
+  void recipe_left_out(const mirtabel::LeftOutRecipe& recipe) noexcept override {
     ++outcome_.dropped;
     if (!keep_titles_) return;
+    const unsigned char* title_field = recipe.title_field;
+    std::size_t size = recipe.title_size;
     while (size > 0 && title_field[size - 1] == ' ')
       --size;
     try {
@@ -36,8 +38,10 @@ FileOutcome convert_file(const std::filesystem::path& input, const std::filesyst
                          bool keep_titles) {
   FileOutcome outcome;
   DroppedRecipes dropped(outcome, keep_titles);
+  mirtabel::ConversionOptions options;
+  options.observer = &dropped;
   const mirtabel::ConversionResult result =
-      mirtabel::convert_files(library_path(input).c_str(), library_path(output).c_str(), &dropped);
+      mirtabel::convert_files(library_path(input).c_str(), library_path(output).c_str(), options);
   outcome.records = result.records;
   outcome.error = result.error;
   outcome.output_failed = result.failed_file == mirtabel::FailedFile::kOutput;

@@ -7,7 +7,6 @@
 #endif
 
 #include "platform/utf8.h"
-#include "platform/windows_1252.h"
 
 namespace mirtabel {
 namespace {
@@ -175,8 +174,8 @@ TextReader::Decoded TextReader::peek_utf8() noexcept {
   }
   if (first == kCtrlZ && buffered() == 1 && source_ended_) return {0, 1, true};
   if (first < 0x80) return {first, 1, false};
-  const std::size_t length = utf8::valid_sequence_length(b, buffered());
-  if (length == 0) return {windows_1252_to_unicode(first), 1, false};
+  const std::size_t length = single_byte_ ? 0 : utf8::valid_sequence_length(b, buffered());
+  if (length == 0) return {high_half_[first - 0x80], 1, false};
   return {utf8::decode(b, length), length, false};
 }
 

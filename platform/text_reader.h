@@ -1,9 +1,10 @@
 // Reads an input's bytes as lines of characters, the stand-in for a wide-character text stream.
 //
 // Encoding: a byte-order mark selects UTF-8 (EF BB BF), UTF-16LE (FF FE) or UTF-16BE (FE FF) and
-// is not text; without one the input is UTF-8. In UTF-8 input every byte that does not begin a
-// valid, shortest-form sequence is decoded alone as Windows-1252. In UTF-16 input an unpaired
-// surrogate becomes U+FFFD and an odd final byte is dropped.
+// is not text. Without one the input is in the reader's InputEncoding: by default UTF-8, in which
+// every byte that does not begin a valid, shortest-form sequence is decoded alone as
+// Windows-1252; or a single-byte code page. In UTF-16 input an unpaired surrogate becomes U+FFFD
+// and an odd final byte is dropped.
 // Line ends: CR LF and a lone CR are read as one line feed. A Ctrl-Z (U+001A) that is the very
 // last character of the input is an end-of-file mark and not text.
 #ifndef MIRTABEL_PLATFORM_TEXT_READER_H
@@ -13,6 +14,7 @@
 #include <cstdint>
 
 #include "platform/byte_stream.h"
+#include "platform/input_encoding.h"
 #include "platform/io_buffer_size.h"
 #include "platform/text_line.h"
 
@@ -20,7 +22,11 @@ namespace mirtabel {
 
 class TextReader {
  public:
-  explicit TextReader(ByteSource& source) noexcept : source_(source) {}
+  explicit TextReader(ByteSource& source,
+                      InputEncoding without_mark = InputEncoding::kUtf8) noexcept
+      : source_(source),
+        high_half_(high_half(without_mark)),
+        single_byte_(without_mark != InputEncoding::kUtf8) {}
   TextReader(const TextReader&) = delete;
   TextReader& operator=(const TextReader&) = delete;
 
@@ -34,6 +40,10 @@ class TextReader {
 
   // Bytes taken from the source so far.
   std::uint64_t bytes_read() const noexcept { return bytes_read_; }
+
+  // Input offset of the next byte a read decodes: the bytes of the lines read so far, a
+  // byte-order mark included.
+  std::uint64_t offset() const noexcept { return bytes_read_ - buffered(); }
 
  private:
   enum class Encoding { kUndetected, kUtf8, kUtf16LE, kUtf16BE };
@@ -55,6 +65,8 @@ class TextReader {
   char32_t utf16_unit(std::size_t offset) const noexcept;
 
   ByteSource& source_;
+  const char16_t* high_half_;  // characters of the bytes 0x80..0xFF read alone
+  bool single_byte_;           // without a byte-order mark every byte is one character
   Encoding encoding_ = Encoding::kUndetected;
   std::size_t position_ = 0;
   std::size_t end_ = 0;

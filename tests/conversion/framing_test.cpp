@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "convert/convert_mxp.h"
 #include "tests/conversion/conversion_case.h"
+#include "tests/support/memory_streams.h"
 
 namespace mirtabel::testing {
 namespace {
@@ -117,6 +119,53 @@ std::vector<ConversionCase> framing_cases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Framing, ConversionTest, ::testing::ValuesIn(framing_cases()), case_name);
+
+// A listener is handed each framed recipe as it stood: the title line with the layout's title
+// start, then every line up to the marker line of the next recipe. Nothing is written, and a
+// recipe over the body limit is framed like any other.
+TEST(RecipeListener, ReceivesEveryRecipeLineByLine) {
+  struct Events final : RecipeListener {
+    std::string log;
+    void recipe_started(LayoutKind layout, const TextLine& title_line,
+                        std::size_t title_start) noexcept override {
+      const std::string line(reinterpret_cast<const char*>(title_line.bytes), title_line.size);
+      log += layout == LayoutKind::kColumn ? "column:" : "labelled:";
+      log += title_start == TitleField::kNoStart ? "-" : line.substr(title_start);
+    }
+    void recipe_line(const TextLine& line) noexcept override {
+      log += "|" + std::string(reinterpret_cast<const char*>(line.bytes), line.size);
+    }
+    int recipe_ended() noexcept override {
+      log += "#\n";
+      return 0;
+    }
+  };
+  const std::string long_line(5000, 'y');
+  const struct {
+    std::string input;
+    std::string events;
+    std::int32_t recipes;
+  } cases[] = {
+      {recipe("  Tea", {"Boil.", ""}) + "\n" + recipe("Big", {long_line, long_line}),
+       "column:Tea\n|" + kRule + "\n|Boil.\n|\n|\n#\ncolumn:Big\n|" + kRule + "\n|" +
+           long_line.substr(0, 4999) + "|y\n|" + long_line.substr(0, 4999) + "|y\n#\n",
+       2},
+      {lines({kMark, "", "Title: Soup", "Yield: 2", "", "1 leek", "", "Cook", kMark, "", "x:"}),
+       "labelled:Soup\n|Yield: 2\n|\n|1 leek\n|\n|Cook\n#\nlabelled:#\n", 2},
+  };
+  for (const auto& c : cases) {
+    Events events;
+    MemorySource source(c.input, 3);
+    MemorySink sink;
+    ConversionOptions options;
+    options.listener = &events;
+    const ConversionResult result = convert_mxp(source, sink, options);
+    EXPECT_EQ(result.error, 0);
+    EXPECT_EQ(result.records, c.recipes);
+    EXPECT_EQ(events.log, c.events);
+    EXPECT_EQ(sink.text(), "");
+  }
+}
 
 }  // namespace
 }  // namespace mirtabel::testing

@@ -211,32 +211,42 @@ TEST_F(TempDir, convert_file_fails_as_convert_mxp_does_and_says_which_file) {
   EXPECT_TRUE(no_dir.output_failed);
 }
 
-// The observer hears only the recipes that are not written, in order, and each once.
+// The observer hears only the recipes that are not written, in order, and each once, with the
+// input's bytes that make an MXP text of that recipe alone.
 TEST(conversion_observer_test, hears_every_recipe_left_out_and_no_other) {
-  struct Titles final : mirtabel::ConversionObserver {
-    std::vector<std::string> seen;
-    void recipe_dropped(const unsigned char* title, std::size_t size) noexcept override {
-      seen.emplace_back(reinterpret_cast<const char*>(title), size);
+  struct LeftOut final : mirtabel::ConversionObserver {
+    const std::string* input = nullptr;
+    std::vector<std::string> titles, texts;
+    void recipe_left_out(const mirtabel::LeftOutRecipe& recipe) noexcept override {
+      titles.emplace_back(reinterpret_cast<const char*>(recipe.title_field), recipe.title_size);
+      texts.push_back(input->substr(0, recipe.first_line_end) +
+                      input->substr(recipe.begin, recipe.end - recipe.begin));
     }
-  } titles;
+  } left_out;
   const std::string labelled_long =
       "MXP\nx\nTitle: Long Soup\nh\n\n" + std::string(9600, 'y') + "\n\ntext\n";
   const std::string inputs[] = {
-      recipe("A", kLongBody) + recipe("B", 1) + recipe("C", kLongBody),
+      recipe("A", kLongBody) + recipe("B", 1) + "junk\n" + recipe("C", kLongBody),
       labelled_long,
   };
-  const std::vector<std::string> expected[] = {{"A", "C"}, {"Long Soup"}};
+  const std::vector<std::string> titles[] = {{"A", "C"}, {"Long Soup"}};
+  const std::vector<std::string> texts[] = {
+      {recipe("A", kLongBody), recipe("C", kLongBody)}, {labelled_long}};
   for (std::size_t i = 0; i < 2; ++i) {
-    titles.seen.clear();
+    left_out = {};
+    left_out.input = &inputs[i];
     mirtabel::testing::MemorySource source(inputs[i]);
     mirtabel::testing::MemorySink sink;
-    const mirtabel::ConversionResult result = mirtabel::convert_mxp(source, sink, &titles);
+    mirtabel::ConversionOptions options;
+    options.observer = &left_out;
+    const mirtabel::ConversionResult result = mirtabel::convert_mxp(source, sink, options);
     ASSERT_EQ(result.error, 0);
-    ASSERT_EQ(titles.seen.size(), expected[i].size()) << i;
-    for (std::size_t k = 0; k < expected[i].size(); ++k) {
-      EXPECT_EQ(titles.seen[k].size(), 100u);  // the whole title field
-      EXPECT_EQ(titles.seen[k].rfind(expected[i][k], 0), 0u) << titles.seen[k];
+    ASSERT_EQ(left_out.titles.size(), titles[i].size()) << i;
+    for (std::size_t k = 0; k < titles[i].size(); ++k) {
+      EXPECT_EQ(left_out.titles[k].size(), 100u);  // the whole title field
+      EXPECT_EQ(left_out.titles[k].rfind(titles[i][k], 0), 0u) << left_out.titles[k];
     }
+    EXPECT_EQ(left_out.texts, texts[i]);
   }
 }
 
