@@ -104,8 +104,7 @@ void RecordScanner::write_record() noexcept {
 void RecordScanner::report_left_out(std::uint64_t end) noexcept {
   left_out_ = false;
   if (observer_ == nullptr || has_failed()) return;
-  observer_->recipe_left_out(
-      {title_.data(), title_.size(), first_line_end_, recipe_begin_, end});
+  observer_->recipe_left_out({title_.data(), title_.size(), first_line_end_, recipe_begin_, end});
 }
 
 }  // namespace mirtabel

@@ -69,10 +69,10 @@ class RecordScanner {
   bool reuse_line_ = false;  // examine line() again instead of reading the next line
   bool count_overflowed_ = false;
   int listener_error_ = 0;
-  bool in_recipe_ = false;     // past the title line of a recipe
-  bool line_pending_ = false;  // line() belongs to the recipe and the listener has not had it
-  bool left_out_ = false;      // the last recipe was left out; its end is not known yet
-  std::uint64_t line_begin_ = 0;      // input offset of line()
+  bool in_recipe_ = false;        // past the title line of a recipe
+  bool line_pending_ = false;     // line() belongs to the recipe and the listener has not had it
+  bool left_out_ = false;         // the last recipe was left out; its end is not known yet
+  std::uint64_t line_begin_ = 0;  // input offset of line()
   std::uint64_t first_line_end_ = 0;  // input offset just past the marker line
   std::uint64_t recipe_begin_ = 0;    // input offset of the line after the recipe's marker line
   std::int32_t records_ = 0;

@@ -230,8 +230,8 @@ TEST(conversion_observer_test, hears_every_recipe_left_out_and_no_other) {
       labelled_long,
   };
   const std::vector<std::string> titles[] = {{"A", "C"}, {"Long Soup"}};
-  const std::vector<std::string> texts[] = {
-      {recipe("A", kLongBody), recipe("C", kLongBody)}, {labelled_long}};
+  const std::vector<std::string> texts[] = {{recipe("A", kLongBody), recipe("C", kLongBody)},
+                                            {labelled_long}};
   for (std::size_t i = 0; i < 2; ++i) {
     left_out = {};
     left_out.input = &inputs[i];
