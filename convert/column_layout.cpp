@@ -27,9 +27,7 @@ RecipeEnd ColumnLayout::read_body(RecordScanner& scanner) const noexcept {
   for (;;) {
     if (!scanner.read_line()) return RecipeEnd::kAtInputEnd;
     if (scanner.line_is_marker()) return RecipeEnd::kAtMarker;
-    scanner.append_page_mark();
-    scanner.append_line_text();
-    if (scanner.body_is_over_limit()) return RecipeEnd::kAbandoned;
+    if (!scanner.append_line(PageMark::kBefore)) return RecipeEnd::kAbandoned;
   }
 }
 

@@ -3,31 +3,32 @@
 #include <cerrno>
 
 #include "convert/record_scanner.h"
+#include "platform/output_buffer.h"
+#include "platform/simd_path.h"
 #include "platform/text_reader.h"
-#include "platform/text_writer.h"
 
 namespace mirtabel {
 
 ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
                              const ConversionOptions& options) noexcept {
-  TextReader reader(input, options.encoding);
-  TextWriter writer(output);
-  RecordScanner scanner(reader, writer, options);
+  TextReader reader(input, options.encoding, plain_run_copier(chosen_simd_path()));
+  OutputBuffer buffer(output);
+  RecordScanner scanner(reader, buffer, options);
   ConversionResult result;
   result.records = scanner.run();
-  writer.flush();
+  buffer.flush();
   if (reader.error() != 0) {
     result.error = reader.error();
     result.failed_file = FailedFile::kInput;
-  } else if (writer.error() != 0 || scanner.listener_error() != 0) {
-    result.error = writer.error() != 0 ? writer.error() : scanner.listener_error();
+  } else if (buffer.error() != 0 || scanner.listener_error() != 0) {
+    result.error = buffer.error() != 0 ? buffer.error() : scanner.listener_error();
     result.failed_file = FailedFile::kOutput;
   } else if (scanner.count_overflowed()) {
     result.error = EOVERFLOW;
     result.failed_file = FailedFile::kInput;
   }
   result.bytes_read = reader.bytes_read();
-  result.bytes_written = writer.bytes_written();
+  result.bytes_written = buffer.bytes_written();
   return result;
 }
 

@@ -22,7 +22,7 @@ struct ConversionResult {
 };
 
 // Converts the MXP text read from `input` into recipe records written to `output`, or, with a
-// listener in `options`, hands the recipes to it. Uses about 150 KB of stack and no heap.
+// listener in `options`, hands the recipes to it. Uses at most 96 KiB of stack and no heap.
 ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
                              const ConversionOptions& options = {}) noexcept;
 

@@ -66,9 +66,7 @@ RecipeEnd LabelledLayout::read_body(RecordScanner& scanner) const noexcept {
       return read_paragraphs(scanner);
     }
     if (scanner.line_is_marker()) return RecipeEnd::kAtMarker;
-    scanner.append_page_mark();
-    scanner.append_line_text();
-    if (scanner.body_is_over_limit()) return RecipeEnd::kAbandoned;
+    if (!scanner.append_line(PageMark::kBefore)) return RecipeEnd::kAbandoned;
   }
 }
 
@@ -80,13 +78,10 @@ RecipeEnd LabelledLayout::read_paragraphs(RecordScanner& scanner) noexcept {
     if (!scanner.read_line()) return RecipeEnd::kAtInputEnd;
     if (scanner.line_is_marker()) return RecipeEnd::kAtMarker;
     const TextLine& line = scanner.line();
-    if (line.chars <= kTinyLineChars || (joined && is_indented(line))) {
-      scanner.append_page_mark();
-    } else {
-      joined = true;
-    }
-    scanner.append_line_text();
-    if (scanner.body_is_over_limit()) return RecipeEnd::kAbandoned;
+    const bool starts_paragraph = line.chars <= kTinyLineChars || (joined && is_indented(line));
+    if (!starts_paragraph) joined = true;
+    if (!scanner.append_line(starts_paragraph ? PageMark::kBefore : PageMark::kNone))
+      return RecipeEnd::kAbandoned;
   }
 }
 

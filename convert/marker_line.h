@@ -1,5 +1,5 @@
-// The marker line: the input's first line, line feed included. Any line within which it occurs
-// starts a recipe.
+// The marker line: the input's first line, line feed included, held for the whole conversion.
+// Any line within which it occurs starts a recipe.
 #ifndef MIRTABEL_CONVERT_MARKER_LINE_H
 #define MIRTABEL_CONVERT_MARKER_LINE_H
 
@@ -10,18 +10,33 @@
 
 namespace mirtabel {
 
-inline bool contains_marker(const TextLine& line, const TextLine& marker) noexcept {
-  if (marker.ends_with_line_feed()) {
-    // A line feed can only stand at a line's end, so the marker can only occur there. Its first
-    // byte alone turns away almost every other line.
-    if (line.size < marker.size) return false;
-    const unsigned char* at = line.bytes + line.size - marker.size;
-    return at[0] == marker.bytes[0] && std::memcmp(at, marker.bytes, marker.size) == 0;
+class MarkerLine {
+ public:
+  // Keeps a copy of `first_line`, which is any line the reader returns.
+  void hold(const TextLine& first_line) noexcept {
+    std::memcpy(bytes_, first_line.bytes, first_line.size);
+    line_ = {bytes_, first_line.size, first_line.chars};
   }
-  // A first line read without its line feed (over-long, or the whole input) may occur anywhere.
-  const unsigned char* end = line.bytes + line.size;
-  return std::search(line.bytes, end, marker.bytes, marker.bytes + marker.size) != end;
-}
+
+  // Whether `line` holds the marker line.
+  bool is_in(const TextLine& line) const noexcept {
+    if (line_.ends_with_line_feed()) {
+      // A line feed can only stand at a line's end, so the marker can only occur there. Its
+      // first byte alone turns away almost every other line.
+      if (line.size < line_.size) return false;
+      const unsigned char* at = line.bytes + line.size - line_.size;
+      return at[0] == bytes_[0] && std::memcmp(at, bytes_, line_.size) == 0;
+    }
+    // A first line read without its line feed (over-long, or the whole input) may occur
+    // anywhere.
+    const unsigned char* end = line.bytes + line.size;
+    return std::search(line.bytes, end, bytes_, bytes_ + line_.size) != end;
+  }
+
+ private:
+  TextLine line_;
+  unsigned char bytes_[TextLine::kMaxBytes];
+};
 
 }  // namespace mirtabel
 

@@ -1,58 +1,63 @@
 #include "convert/record_scanner.h"
 
+#include <cstring>
+
 #include "convert/column_layout.h"
 #include "convert/labelled_layout.h"
-#include "convert/marker_line.h"
 
 namespace mirtabel {
 namespace {
 
-constexpr unsigned char kLineFeed[] = {'\n'};
+// The most a record under construction takes, with the line decoded behind it: a title field, a
+// body at the limit, the labelled layout's two unchecked page marks, a page mark and the
+// longest line, each character in 4 bytes.
+constexpr std::size_t kRecordRoom =
+    TitleField::kMaxBytes + (RecordScanner::kBodyLimit + 12) * 4 + 6 + TextLine::kMaxBytes;
+static_assert(kRecordRoom <= OutputBuffer::kCapacity, "a record must fit in the output buffer");
 
 }  // namespace
 
 std::int32_t RecordScanner::run() noexcept {
   if (!read_line()) return 0;  // an empty input has no marker line and no recipe
-  marker_.copy_from(line_);
+  marker_.hold(line_);
   first_line_end_ = reader_.offset();
-  reuse_line_ = true;  // the first line is a marker line itself and starts the first recipe
-  while (next_candidate()) {
-    if (!line_is_marker()) continue;
+  // The first line is a marker line itself and starts the first recipe.
+  for (bool at_marker = true; at_marker || at_next_marker();) {
     if (left_out_) report_left_out(line_begin_);
     recipe_begin_ = reader_.offset();
     if (!read_line() || !read_line()) break;  // the line after the marker, then the title line
     if (layout_ == nullptr) choose_layout();
     start_recipe();
     layout_->skip_header(*this);
-    end_recipe(layout_->read_body(*this));
+    at_marker = end_recipe(layout_->read_body(*this));
   }
   if (left_out_) report_left_out(reader_.offset());
   return records_;
 }
 
-void RecordScanner::start_recipe() noexcept {
-  const std::size_t title_start = layout_->title_start(line_);
-  title_.build(line_, title_start);
-  body_.clear();
-  in_recipe_ = true;
-  if (listener_ != nullptr) listener_->recipe_started(layout_->kind(), line_, title_start);
+// Lines before, between and after recipes are skipped.
+bool RecordScanner::at_next_marker() noexcept {
+  while (read_line()) {
+    if (line_is_marker()) return true;
+  }
+  return false;
 }
 
-void RecordScanner::end_recipe(RecipeEnd end) noexcept {
-  in_recipe_ = false;
-  line_pending_ = false;  // the marker line that ended the recipe, if any, starts the next one
-  switch (end) {
-    case RecipeEnd::kAtInputEnd:
-      write_record();
-      break;
-    case RecipeEnd::kAtMarker:
-      write_record();
-      reuse_line_ = true;
-      break;
-    case RecipeEnd::kAbandoned:
-      left_out_ = true;
-      break;
+bool RecordScanner::read_line() noexcept {
+  // A recipe's line goes to the listener once the next read shows that it did not end the
+  // recipe.
+  if (line_pending_) {
+    line_pending_ = false;
+    listener_->recipe_line(line_);
   }
+  // After a failed write the rest of the input is of no use.
+  if (output_.error() != 0 || count_overflowed_ || listener_error_ != 0) return false;
+  line_offset_ = body_end_ + (expected_mark_ == PageMark::kBefore ? kPageMarkSize : 0);
+  output_.reserve(body_end_, line_offset_ + TextLine::kMaxBytes);
+  line_begin_ = reader_.offset();
+  if (!reader_.read_line(output_.record() + line_offset_, line_)) return false;
+  line_pending_ = in_recipe_ && listener_ != nullptr;
+  return true;
 }
 
 // The first recipe's title line decides the layout of the whole file. A labelled file would be
@@ -68,16 +73,57 @@ void RecordScanner::choose_layout() noexcept {
   }
 }
 
-bool RecordScanner::next_candidate() noexcept {
-  if (reuse_line_) {
-    reuse_line_ = false;
-    return true;
+// The title field is built over the title line, at the record's start.
+void RecordScanner::start_recipe() noexcept {
+  const std::size_t title_start = layout_->title_start(line_);
+  in_recipe_ = true;
+  body_chars_ = 0;
+  if (listener_ != nullptr) {
+    listener_->recipe_started(layout_->kind(), line_, title_start);
+    return;
   }
-  return read_line();
+  title_size_ = TitleField::build(output_.record(), line_, title_start);
+  body_end_ = title_size_;
+}
+
+// A line's text is kept where it was decoded when the guess about its page mark was right, and
+// moved by the size of a page mark when it was wrong.
+bool RecordScanner::append_line(PageMark mark) noexcept {
+  if (listener_ != nullptr) return true;  // a listener builds its own output from the lines
+  unsigned char* record = output_.record();
+  const std::size_t mark_size = mark == PageMark::kBefore ? kPageMarkSize : 0;
+  const std::size_t text_at = body_end_ + mark_size;
+  const std::size_t text_size = line_.text_size();
+  if (text_at != line_offset_) std::memmove(record + text_at, record + line_offset_, text_size);
+  std::memcpy(record + body_end_, kPageMark, mark_size);
+  body_end_ = text_at + text_size;
+  body_chars_ += mark_size + line_.text_chars();
+  expected_mark_ = mark;
+  return body_chars_ <= kBodyLimit;
+}
+
+void RecordScanner::append_page_mark() noexcept {
+  if (listener_ != nullptr) return;
+  std::memcpy(output_.record() + body_end_, kPageMark, kPageMarkSize);
+  body_end_ += kPageMarkSize;
+  body_chars_ += kPageMarkSize;
+}
+
+// Returns whether the recipe ended at a marker line, which then starts the next one.
+bool RecordScanner::end_recipe(RecipeEnd end) noexcept {
+  in_recipe_ = false;
+  line_pending_ = false;  // the marker line that ended the recipe, if any, starts the next one
+  if (end == RecipeEnd::kAbandoned) {
+    keep_left_out_title();
+  } else {
+    write_record();
+  }
+  body_end_ = 0;
+  return end == RecipeEnd::kAtMarker;
 }
 
 bool RecordScanner::has_failed() const noexcept {
-  return reader_.error() != 0 || writer_.error() != 0 || listener_error_ != 0;
+  return reader_.error() != 0 || output_.error() != 0 || listener_error_ != 0;
 }
 
 void RecordScanner::write_record() noexcept {
@@ -91,20 +137,26 @@ void RecordScanner::write_record() noexcept {
     listener_error_ = listener_->recipe_ended();
     if (listener_error_ != 0) return;
   } else {
-    writer_.write(title_.data(), title_.size());
-    writer_.write(body_.data(), body_.size());
-    writer_.write(kLineFeed, sizeof kLineFeed);
+    output_.record()[body_end_] = '\n';  // over the marker line that ended it, if any
+    output_.finish(body_end_ + 1);
   }
   ++records_;
 }
 
-// The text of a recipe left out runs on to the next marker line that starts a recipe, or to
-// the input's end, so it is reported once that is found. Its title field is still the last one
-// built.
+// The text of a recipe left out runs on to the next marker line that starts a recipe, or to the
+// input's end, so it is reported once that is found; its title field is kept until then.
+void RecordScanner::keep_left_out_title() noexcept {
+  left_out_ = true;
+  if (observer_ == nullptr) return;
+  std::memcpy(left_out_title_, output_.record(), title_size_);
+  left_out_title_size_ = title_size_;
+}
+
 void RecordScanner::report_left_out(std::uint64_t end) noexcept {
   left_out_ = false;
   if (observer_ == nullptr || has_failed()) return;
-  observer_->recipe_left_out({title_.data(), title_.size(), first_line_end_, recipe_begin_, end});
+  observer_->recipe_left_out(
+      {left_out_title_, left_out_title_size_, first_line_end_, recipe_begin_, end});
 }
 
 }  // namespace mirtabel

@@ -9,22 +9,19 @@
 
 namespace mirtabel {
 
-class TitleField {
- public:
+struct TitleField {
   static constexpr std::size_t kChars = 100;
+  // The most bytes a field takes: 100 characters of 4 bytes.
+  static constexpr std::size_t kMaxBytes = kChars * 4;
   // Where a layout's title rule finds no title.
   static constexpr std::size_t kNoStart = static_cast<std::size_t>(-1);
 
-  // Builds the field from the title text of `title_line`: the line's text from byte offset
-  // `start` on. A start of kNoStart, or one at or past the end of the text, gives 100 spaces.
-  void build(const TextLine& title_line, std::size_t start) noexcept;
-
-  const unsigned char* data() const noexcept { return bytes_; }
-  std::size_t size() const noexcept { return size_; }
-
- private:
-  unsigned char bytes_[kChars * 4];
-  std::size_t size_ = 0;
+  // Builds the field at `field` from the title text of `title_line`: the line's text from byte
+  // offset `start` on. A start of kNoStart, or one at or past the end of the text, gives 100
+  // spaces. The title line may lie at or behind `field` in the same buffer; it is overwritten.
+  // Returns the field's size in bytes.
+  static std::size_t build(unsigned char* field, const TextLine& title_line,
+                           std::size_t start) noexcept;
 };
 
 }  // namespace mirtabel

@@ -1,12 +1,13 @@
-// Size of the read and the write buffer of a conversion. A build option, so that the whole test
-// suite can also run with tiny buffers and reach every buffer boundary with small inputs.
+// Size of a conversion's read buffer, and how much finished output it gathers before writing.
+// A build option, so that the whole test suite can also run with tiny buffers and reach every
+// buffer boundary with small inputs.
 #ifndef MIRTABEL_PLATFORM_IO_BUFFER_SIZE_H
 #define MIRTABEL_PLATFORM_IO_BUFFER_SIZE_H
 
 #include <cstddef>
 
 #ifndef MIRTABEL_IO_BUFFER_SIZE
-#define MIRTABEL_IO_BUFFER_SIZE 32768
+#define MIRTABEL_IO_BUFFER_SIZE 12288
 #endif
 
 namespace mirtabel {

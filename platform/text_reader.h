@@ -1,4 +1,5 @@
 // Reads an input's bytes as lines of characters, the stand-in for a wide-character text stream.
+// Each line is decoded straight to where the caller builds its output, as UTF-8.
 //
 // Encoding: a byte-order mark selects UTF-8 (EF BB BF), UTF-16LE (FF FE) or UTF-16BE (FE FF) and
 // is not text. Without one the input is in the reader's InputEncoding: by default UTF-8, in which
@@ -16,24 +17,27 @@
 #include "platform/byte_stream.h"
 #include "platform/input_encoding.h"
 #include "platform/io_buffer_size.h"
+#include "platform/plain_run.h"
 #include "platform/text_line.h"
 
 namespace mirtabel {
 
 class TextReader {
  public:
-  explicit TextReader(ByteSource& source,
-                      InputEncoding without_mark = InputEncoding::kUtf8) noexcept
+  // `copy_plain_run` is the inner loop to use (see platform/simd_path.h).
+  TextReader(ByteSource& source, InputEncoding without_mark, CopyPlainRun copy_plain_run) noexcept
       : source_(source),
+        copy_plain_run_(copy_plain_run),
         high_half_(high_half(without_mark)),
         single_byte_(without_mark != InputEncoding::kUtf8) {}
   TextReader(const TextReader&) = delete;
   TextReader& operator=(const TextReader&) = delete;
 
-  // Reads the characters up to and including the next line feed into `line`, but never more
-  // than TextLine::kMaxChars; the rest of a longer line comes back from the next read. Returns
-  // false, with `line` empty, when no character is left or after a failed read.
-  bool read_line(TextLine& line) noexcept;
+  // Decodes the characters up to and including the next line feed to `to`, which has room for
+  // TextLine::kMaxBytes, but never more than TextLine::kMaxChars of them; the rest of a longer
+  // line comes back from the next read. Returns false, with `line` empty, when no character is
+  // left, and from the first failed read on.
+  bool read_line(unsigned char* to, TextLine& line) noexcept;
 
   // 0, or the errno value of the read that failed.
   int error() const noexcept { return error_; }
@@ -58,13 +62,16 @@ class TextReader {
   std::size_t buffered() const noexcept { return end_ - position_; }
   bool ensure_buffered(std::size_t count) noexcept;
   void detect_encoding() noexcept;
-  bool read_line_piecewise(TextLine& line) noexcept;
-  bool copy_ascii_run(TextLine& line) noexcept;
+  void read_utf8_line(unsigned char* to, TextLine& line) noexcept;
+  void read_utf16_line(unsigned char* to, TextLine& line) noexcept;
+  bool copy_utf8_sequence(unsigned char* to, TextLine& line) noexcept;
+  bool append(const Decoded& next, unsigned char* to, TextLine& line) noexcept;
   Decoded peek_utf8() noexcept;
   Decoded peek_utf16() noexcept;
   char32_t utf16_unit(std::size_t offset) const noexcept;
 
   ByteSource& source_;
+  CopyPlainRun copy_plain_run_;
   const char16_t* high_half_;  // characters of the bytes 0x80..0xFF read alone
   bool single_byte_;           // without a byte-order mark every byte is one character
   Encoding encoding_ = Encoding::kUndetected;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/simd_path.h"
 #include "platform/text_reader.h"
 #include "platform/utf8.h"
 #include "tests/support/memory_streams.h"
@@ -36,21 +37,27 @@ struct ReadOutcome {
   int error;
 };
 
+// Room for one line, as the scanner gives the reader in its output buffer.
+struct LineStore {
+  unsigned char bytes[TextLine::kMaxBytes];
+};
+
 // Reads every line; checks on the way that each line's character count matches its text.
 ReadOutcome read_all(MemorySource& source) {
-  TextReader reader(source);
-  auto line = std::make_unique<TextLine>();
+  TextReader reader(source, InputEncoding::kUtf8, plain_run_copier(chosen_simd_path()));
+  auto store = std::make_unique<LineStore>();
+  TextLine line;
   ReadOutcome outcome{{}, 0};
-  while (reader.read_line(*line)) {
-    std::string text(reinterpret_cast<const char*>(line->bytes), line->size);
-    EXPECT_EQ(line->chars, count_chars(text)) << "line " << outcome.lines.size();
-    EXPECT_LE(line->chars, TextLine::kMaxChars);
+  while (reader.read_line(store->bytes, line)) {
+    std::string text(reinterpret_cast<const char*>(line.bytes), line.size);
+    EXPECT_EQ(line.chars, count_chars(text)) << "line " << outcome.lines.size();
+    EXPECT_LE(line.chars, TextLine::kMaxChars);
     outcome.lines.push_back(std::move(text));
   }
-  EXPECT_EQ(line->size, 0u);
+  EXPECT_EQ(line.size, 0u);
   outcome.error = reader.error();
   // The end, or the failure, stays put.
-  EXPECT_FALSE(reader.read_line(*line));
+  EXPECT_FALSE(reader.read_line(store->bytes, line));
   EXPECT_EQ(reader.error(), outcome.error);
   return outcome;
 }
@@ -338,16 +345,17 @@ TEST(TextReader, SplitsLinesLongerThanTheLimitByCharacters) {
 // the line feed. Length thresholds still see the length as read.
 TEST(TextReader, LineTextKeepsTheLastCharacterWithoutALineFeed) {
   MemorySource source("ab\ncd");
-  TextReader reader(source);
-  auto line = std::make_unique<TextLine>();
-  ASSERT_TRUE(reader.read_line(*line));
-  EXPECT_EQ(line->chars, 3u);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(line->bytes), line->text_size()), "ab");
-  EXPECT_EQ(line->text_chars(), 2u);
-  ASSERT_TRUE(reader.read_line(*line));
-  EXPECT_EQ(line->chars, 2u);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(line->bytes), line->text_size()), "cd");
-  EXPECT_EQ(line->text_chars(), 2u);
+  TextReader reader(source, InputEncoding::kUtf8, plain_run_copier(chosen_simd_path()));
+  auto store = std::make_unique<LineStore>();
+  TextLine line;
+  ASSERT_TRUE(reader.read_line(store->bytes, line));
+  EXPECT_EQ(line.chars, 3u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(line.bytes), line.text_size()), "ab");
+  EXPECT_EQ(line.text_chars(), 2u);
+  ASSERT_TRUE(reader.read_line(store->bytes, line));
+  EXPECT_EQ(line.chars, 2u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(line.bytes), line.text_size()), "cd");
+  EXPECT_EQ(line.text_chars(), 2u);
 }
 
 // A failed read is reported, and what was read before it is never passed off as the whole input:

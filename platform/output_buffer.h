@@ -1,0 +1,60 @@
+// The output's buffer, in which records are built where they will be written. Its front holds
+// finished bytes that wait to be written; behind them the caller builds the record it is working
+// on, which may still be dropped, and decodes lines right behind that. Finished bytes go out only
+// when the buffer needs their room, so writes are large and each byte is copied into the buffer
+// once.
+#ifndef MIRTABEL_PLATFORM_OUTPUT_BUFFER_H
+#define MIRTABEL_PLATFORM_OUTPUT_BUFFER_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/byte_stream.h"
+#include "platform/io_buffer_size.h"
+
+namespace mirtabel {
+
+class OutputBuffer {
+ public:
+  static constexpr std::size_t kCapacity = 58 * 1024;
+
+  explicit OutputBuffer(ByteSink& sink) noexcept : sink_(sink) {}
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+  // Where the record being built starts: the first byte that is not finished yet. Moves when
+  // reserve() makes room.
+  unsigned char* record() noexcept { return bytes_ + finished_; }
+
+  // Makes room for `size` bytes from record() on, of which the first `kept` are the record's so
+  // far and must be kept. When they do not fit, the finished bytes are written out and the kept
+  // ones moved to the front. `size` is at most kCapacity. After a failed write, the finished
+  // bytes are dropped instead: the room is always there.
+  void reserve(std::size_t kept, std::size_t size) noexcept;
+
+  // The first `size` bytes from record() on are finished: they belong to the output now.
+  void finish(std::size_t size) noexcept { finished_ += size; }
+
+  // Writes out the finished bytes, at the end of the output; an unfinished record is dropped.
+  // Returns error().
+  int flush() noexcept;
+
+  // 0, or the errno value of the write that failed. After a failure nothing more is written.
+  int error() const noexcept { return error_; }
+
+  // Bytes the sink has taken so far.
+  std::uint64_t bytes_written() const noexcept { return bytes_written_; }
+
+ private:
+  void write_finished() noexcept;
+
+  ByteSink& sink_;
+  std::size_t finished_ = 0;
+  int error_ = 0;
+  std::uint64_t bytes_written_ = 0;
+  unsigned char bytes_[kCapacity];
+};
+
+}  // namespace mirtabel
+
+#endif
