@@ -21,9 +21,11 @@ std::int32_t RecordScanner::run() noexcept {
   if (!read_line()) return 0;  // an empty input has no marker line and no recipe
   marker_.hold(line_);
   first_line_end_ = reader_.offset();
-  // The first line is a marker line itself and starts the first recipe.
-  for (bool at_marker = true; at_marker || at_next_marker();) {
-    if (left_out_) report_left_out(line_begin_);
+  // The first line is a marker line itself and starts the first recipe. A recipe left out is
+  // followed by a search for the next marker line, which tells where its text ends.
+  std::uint64_t marker_begin = 0;
+  for (bool at_marker = true; at_marker || at_next_marker(marker_begin);) {
+    if (left_out_) report_left_out(marker_begin);
     recipe_begin_ = reader_.offset();
     if (!read_line() || !read_line()) break;  // the line after the marker, then the title line
     if (layout_ == nullptr) choose_layout();
@@ -36,28 +38,17 @@ std::int32_t RecordScanner::run() noexcept {
 }
 
 // Lines before, between and after recipes are skipped.
-bool RecordScanner::at_next_marker() noexcept {
-  while (read_line()) {
+bool RecordScanner::at_next_marker(std::uint64_t& marker_begin) noexcept {
+  for (;;) {
+    marker_begin = reader_.offset();
+    if (!read_line()) return false;
     if (line_is_marker()) return true;
   }
-  return false;
 }
 
-bool RecordScanner::read_line() noexcept {
-  // A recipe's line goes to the listener once the next read shows that it did not end the
-  // recipe.
-  if (line_pending_) {
-    line_pending_ = false;
-    listener_->recipe_line(line_);
-  }
-  // After a failed write the rest of the input is of no use.
-  if (output_.error() != 0 || count_overflowed_ || listener_error_ != 0) return false;
-  line_offset_ = body_end_ + (expected_mark_ == PageMark::kBefore ? kPageMarkSize : 0);
-  output_.reserve(body_end_, line_offset_ + TextLine::kMaxBytes);
-  line_begin_ = reader_.offset();
-  if (!reader_.read_line(output_.record() + line_offset_, line_)) return false;
-  line_pending_ = in_recipe_ && listener_ != nullptr;
-  return true;
+void RecordScanner::deliver_pending_line() noexcept {
+  line_pending_ = false;
+  listener_->recipe_line(line_);
 }
 
 // The first recipe's title line decides the layout of the whole file. A labelled file would be
@@ -84,22 +75,6 @@ void RecordScanner::start_recipe() noexcept {
   }
   title_size_ = TitleField::build(output_.record(), line_, title_start);
   body_end_ = title_size_;
-}
-
-// A line's text is kept where it was decoded when the guess about its page mark was right, and
-// moved by the size of a page mark when it was wrong.
-bool RecordScanner::append_line(PageMark mark) noexcept {
-  if (listener_ != nullptr) return true;  // a listener builds its own output from the lines
-  unsigned char* record = output_.record();
-  const std::size_t mark_size = mark == PageMark::kBefore ? kPageMarkSize : 0;
-  const std::size_t text_at = body_end_ + mark_size;
-  const std::size_t text_size = line_.text_size();
-  if (text_at != line_offset_) std::memmove(record + text_at, record + line_offset_, text_size);
-  std::memcpy(record + body_end_, kPageMark, mark_size);
-  body_end_ = text_at + text_size;
-  body_chars_ += mark_size + line_.text_chars();
-  expected_mark_ = mark;
-  return body_chars_ <= kBodyLimit;
 }
 
 void RecordScanner::append_page_mark() noexcept {
@@ -130,12 +105,15 @@ void RecordScanner::write_record() noexcept {
   // A recipe cut short by a failed read is not written: the conversion reports the failure.
   if (has_failed()) return;
   if (records_ == INT32_MAX) {
-    count_overflowed_ = true;
+    count_overflowed_ = stopped_ = true;
     return;
   }
   if (listener_ != nullptr) {
     listener_error_ = listener_->recipe_ended();
-    if (listener_error_ != 0) return;
+    if (listener_error_ != 0) {
+      stopped_ = true;
+      return;
+    }
   } else {
     output_.record()[body_end_] = '\n';  // over the marker line that ended it, if any
     output_.finish(body_end_ + 1);

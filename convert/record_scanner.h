@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "convert/conversion_options.h"
 #include "convert/layout.h"
@@ -57,7 +58,8 @@ class RecordScanner {
   void append_page_mark() noexcept;
 
  private:
-  bool at_next_marker() noexcept;
+  void deliver_pending_line() noexcept;
+  bool at_next_marker(std::uint64_t& marker_begin) noexcept;
   void choose_layout() noexcept;
   void start_recipe() noexcept;
   bool end_recipe(RecipeEnd end) noexcept;
@@ -77,6 +79,7 @@ class RecordScanner {
   std::int32_t records_ = 0;
   bool count_overflowed_ = false;
   int listener_error_ = 0;
+  bool stopped_ = false;  // a write failed, the count overflowed or the listener failed
 
   // The record being built, in bytes from output_.record(): the title field, then the body up to
   // body_end_; the current line lies at line_offset_, after room for a page mark when the last
@@ -99,6 +102,40 @@ class RecordScanner {
 
   MarkerLine marker_;
 };
+
+// The layouts call these two for every line, so they are defined here, inline.
+
+inline bool RecordScanner::read_line() noexcept {
+  // A recipe's line goes to the listener once the next read shows that it did not end the
+  // recipe.
+  if (line_pending_) deliver_pending_line();
+  // After a failed write the rest of the input is of no use.
+  if (stopped_) return false;
+  line_offset_ = body_end_ + (expected_mark_ == PageMark::kBefore ? kPageMarkSize : 0);
+  if (!output_.reserve(body_end_, line_offset_ + TextLine::kMaxBytes)) {
+    stopped_ = true;
+    return false;
+  }
+  if (!reader_.read_line(output_.record() + line_offset_, line_)) return false;
+  line_pending_ = in_recipe_ && listener_ != nullptr;
+  return true;
+}
+
+// A line's text is kept where it was decoded when the guess about its page mark was right, and
+// moved by the size of a page mark when it was wrong.
+inline bool RecordScanner::append_line(PageMark mark) noexcept {
+  if (listener_ != nullptr) return true;  // a listener builds its own output from the lines
+  unsigned char* record = output_.record();
+  const std::size_t mark_size = mark == PageMark::kBefore ? kPageMarkSize : 0;
+  const std::size_t text_at = body_end_ + mark_size;
+  const std::size_t text_size = line_.text_size();
+  if (text_at != line_offset_) std::memmove(record + text_at, record + line_offset_, text_size);
+  if (mark == PageMark::kBefore) std::memcpy(record + body_end_, kPageMark, kPageMarkSize);
+  body_end_ = text_at + text_size;
+  body_chars_ += mark_size + line_.text_chars();
+  expected_mark_ = mark;
+  return body_chars_ <= kBodyLimit;
+}
 
 }  // namespace mirtabel
 

@@ -3,19 +3,12 @@
 #include <cstring>
 
 namespace mirtabel {
-namespace {
 
-// Builds with tiny I/O buffers write out finished bytes as soon as they reach that size, so
-// that small test inputs move records to the front of the buffer too.
-constexpr std::size_t kEagerWrite = kIoBufferSize < 4096 ? kIoBufferSize : OutputBuffer::kCapacity;
-
-}  // namespace
-
-void OutputBuffer::reserve(std::size_t kept, std::size_t size) noexcept {
-  if (finished_ + size <= kCapacity && finished_ < kEagerWrite) return;
+bool OutputBuffer::make_room(std::size_t kept) noexcept {
   write_finished();
   std::memmove(bytes_, bytes_ + finished_, kept);
   finished_ = 0;
+  return error_ == 0;
 }
 
 int OutputBuffer::flush() noexcept {

@@ -28,9 +28,13 @@ class OutputBuffer {
 
   // Makes room for `size` bytes from record() on, of which the first `kept` are the record's so
   // far and must be kept. When they do not fit, the finished bytes are written out and the kept
-  // ones moved to the front. `size` is at most kCapacity. After a failed write, the finished
-  // bytes are dropped instead: the room is always there.
-  void reserve(std::size_t kept, std::size_t size) noexcept;
+  // ones moved to the front. `size` is at most kCapacity. Returns false when that write failed,
+  // now or before; the finished bytes are then dropped instead, and the room is there all the
+  // same.
+  bool reserve(std::size_t kept, std::size_t size) noexcept {
+    if (finished_ + size <= kCapacity && finished_ < kEagerWrite) return true;
+    return make_room(kept);
+  }
 
   // The first `size` bytes from record() on are finished: they belong to the output now.
   void finish(std::size_t size) noexcept { finished_ += size; }
@@ -46,6 +50,11 @@ class OutputBuffer {
   std::uint64_t bytes_written() const noexcept { return bytes_written_; }
 
  private:
+  // Builds with tiny I/O buffers write out finished bytes as soon as they reach that size, so
+  // that small test inputs move records to the front of the buffer too.
+  static constexpr std::size_t kEagerWrite = kIoBufferSize < 4096 ? kIoBufferSize : kCapacity;
+
+  bool make_room(std::size_t kept) noexcept;
   void write_finished() noexcept;
 
   ByteSink& sink_;

@@ -7,19 +7,22 @@ namespace mirtabel {
 
 std::size_t copy_plain_run_sse2(const unsigned char* from, unsigned char* to,
                                 std::size_t size) noexcept {
-  const __m128i line_feed = _mm_set1_epi8('\n');
-  const __m128i carriage_return = _mm_set1_epi8('\r');
-  const __m128i ctrl_z = _mm_set1_epi8(0x1A);
+  // Compared as signed bytes, the bytes above 0x7F are negative: one comparison with a space
+  // finds them and the control characters together. A control character that is plain (a tab,
+  // say) is already copied; the search goes on after it.
+  const __m128i space = _mm_set1_epi8(' ');
   std::size_t length = 0;
-  for (; length + 16 <= size; length += 16) {
+  while (length + 16 <= size) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + length));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + length), block);
-    // The top bit of each byte: set by a match, or by the byte itself when it is above 0x7F.
-    const __m128i stops = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(block, line_feed), _mm_cmpeq_epi8(block, carriage_return)),
-        _mm_or_si128(_mm_cmpeq_epi8(block, ctrl_z), block));
-    if (const int mask = _mm_movemask_epi8(stops))
-      return length + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    const int mask = _mm_movemask_epi8(_mm_cmplt_epi8(block, space));
+    if (mask == 0) {
+      length += 16;
+      continue;
+    }
+    length += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    if (!is_plain(from[length])) return length;
+    ++length;
   }
   return finish_plain_run(from, to, length, size);
 }

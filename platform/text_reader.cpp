@@ -52,45 +52,55 @@ void TextReader::detect_encoding() noexcept {
   }
 }
 
-bool TextReader::read_line(unsigned char* to, TextLine& line) noexcept {
-  line = TextLine{to, 0, 0};
-  if (error_ != 0) return false;
+void TextReader::read_first_or_utf16_line(unsigned char* to, TextLine& line) noexcept {
   if (encoding_ == Encoding::kUndetected) detect_encoding();
   if (encoding_ == Encoding::kUtf8) {
     read_utf8_line(to, line);
-  } else {
-    read_utf16_line(to, line);
+    return;
   }
-  // A line cut short by a failed read is not a line of the input.
+  line.size = line.chars = 0;
+  while (line.chars < TextLine::kMaxChars) {
+    if (buffered() == 0 && !ensure_buffered(1)) break;
+    if (!append(peek_utf16(), to, line)) break;
+  }
   if (error_ != 0) line.size = line.chars = 0;
-  return line.chars > 0;
 }
 
 // Plain ASCII runs are copied as they are by the inner loop; every other byte is looked at alone.
-void TextReader::read_utf8_line(unsigned char* to, TextLine& line) noexcept {
-  while (line.chars < TextLine::kMaxChars) {
-    if (buffered() == 0 && !ensure_buffered(1)) return;
-    const std::size_t room = TextLine::kMaxChars - line.chars;
-    const std::size_t limit = buffered() < room ? buffered() : room;
+// The line's size and length are kept in locals on the way, where they stay in registers.
+// `copied` plain bytes of the line are in place already.
+void TextReader::read_utf8_line(unsigned char* to, TextLine& line, std::size_t copied) noexcept {
+  std::size_t size = copied;
+  std::size_t chars = copied;
+  while (chars < TextLine::kMaxChars) {
+    if (position_ == end_ && !ensure_buffered(1)) break;
+    const std::size_t room = TextLine::kMaxChars - chars;
+    const std::size_t limit = end_ - position_ < room ? end_ - position_ : room;
     // An ASCII byte takes one byte of UTF-8, so `limit` more bytes fit in the line's room.
-    const std::size_t run = copy_plain_run_(buffer_ + position_, to + line.size, limit);
-    line.size += run;
-    line.chars += run;
+    const std::size_t run = copy_plain_run_(buffer_ + position_, to + size, limit);
+    size += run;
+    chars += run;
     position_ += run;
     if (run == limit) continue;
-    const unsigned char byte = buffer_[position_];
-    if (byte == '\n') {  // the usual end of a line, taken here rather than by the decoder
-      to[line.size++] = '\n';
-      ++line.chars;
+    if (buffer_[position_] == '\n') {  // the usual end of a line, taken without the decoder
+      to[size++] = '\n';
+      ++chars;
       ++position_;
-      return;
+      break;
     }
-    if (byte >= 0x80 && !single_byte_) {
-      if (!copy_utf8_sequence(to, line)) return;
-    } else if (!append(peek_utf8(), to, line)) {
-      return;
-    }
+    line.size = size;
+    line.chars = chars;
+    const bool goes_on = buffer_[position_] >= 0x80 && !single_byte_
+                             ? copy_utf8_sequence(to, line)
+                             : append(peek_utf8(), to, line);
+    size = line.size;
+    chars = line.chars;
+    if (!goes_on) break;
   }
+  // A line cut short by a failed read is not a line of the input, nor is any after it.
+  if (error_ != 0) size = chars = 0;
+  line.size = size;
+  line.chars = chars;
 }
 
 // A valid sequence is copied as it stands; a byte that does not begin one is decoded alone.
@@ -107,13 +117,6 @@ bool TextReader::copy_utf8_sequence(unsigned char* to, TextLine& line) noexcept 
   line.chars += width;
   position_ += length;
   return true;
-}
-
-void TextReader::read_utf16_line(unsigned char* to, TextLine& line) noexcept {
-  while (line.chars < TextLine::kMaxChars) {
-    if (buffered() == 0 && !ensure_buffered(1)) return;
-    if (!append(peek_utf16(), to, line)) return;
-  }
 }
 
 // Consumes and appends one decoded character. Returns false when the line ends: at a line feed,

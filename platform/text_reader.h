@@ -37,7 +37,32 @@ class TextReader {
   // TextLine::kMaxBytes, but never more than TextLine::kMaxChars of them; the rest of a longer
   // line comes back from the next read. Returns false, with `line` empty, when no character is
   // left, and from the first failed read on.
-  bool read_line(unsigned char* to, TextLine& line) noexcept;
+  bool read_line(unsigned char* to, TextLine& line) noexcept {
+    line.bytes = to;
+    if (encoding_ != Encoding::kUtf8 || error_ != 0) {
+      read_first_or_utf16_line(to, line);
+      return line.chars > 0;
+    }
+    // Most lines are plain ASCII and wholly buffered: one run copies them.
+    const std::size_t limit = buffered() < TextLine::kMaxChars ? buffered() : TextLine::kMaxChars;
+    const std::size_t run = copy_plain_run_(buffer_ + position_, to, limit);
+    if (run < limit) {
+      // A line feed, or a CR LF whose two bytes are both buffered, ends the line here.
+      const unsigned char* stop = buffer_ + position_ + run;
+      const std::size_t end_size = stop[0] == '\n'                                              ? 1
+                                   : stop[0] == '\r' && run + 1 < buffered() && stop[1] == '\n' ? 2
+                                                                                                : 0;
+      if (end_size != 0) {
+        to[run] = '\n';
+        position_ += run + end_size;
+        line.size = line.chars = run + 1;
+        return true;
+      }
+    }
+    position_ += run;
+    read_utf8_line(to, line, run);
+    return line.chars > 0;
+  }
 
   // 0, or the errno value of the read that failed.
   int error() const noexcept { return error_; }
@@ -62,8 +87,9 @@ class TextReader {
   std::size_t buffered() const noexcept { return end_ - position_; }
   bool ensure_buffered(std::size_t count) noexcept;
   void detect_encoding() noexcept;
-  void read_utf8_line(unsigned char* to, TextLine& line) noexcept;
-  void read_utf16_line(unsigned char* to, TextLine& line) noexcept;
+  void read_utf8_line(unsigned char* to, TextLine& line, std::size_t copied = 0) noexcept;
+  // The first line, every line of UTF-16 input, and every line after a failed read.
+  void read_first_or_utf16_line(unsigned char* to, TextLine& line) noexcept;
   bool copy_utf8_sequence(unsigned char* to, TextLine& line) noexcept;
   bool append(const Decoded& next, unsigned char* to, TextLine& line) noexcept;
   Decoded peek_utf8() noexcept;
