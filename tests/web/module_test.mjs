@@ -83,7 +83,9 @@ test("a progress callback that throws stops the conversion with its own exceptio
   const seen = [];
   const stop = new Error("stop");
   await assert.rejects(convertMXP(archive, { onProgress: (done, total) => { seen.push([done, total]); if (seen.length === 2) throw stop; } }), stop);
-  assert.deepEqual(seen, [[1 << 20, archive.length], [2 << 20, archive.length]]);
+  // About every MiB, whatever the engine's read buffer.
+  assert.deepEqual(seen.map(([, total]) => total), [archive.length, archive.length]);
+  assert.ok(seen[0][0] >= 1 << 20 && seen[1][0] - seen[0][0] >= 1 << 20 && seen[1][0] < 2.1 * (1 << 20), `${seen}`);
   assert.equal((await convertMXP(oneRecipe(Buffer.from("b")))).records, 1);
 });
 
