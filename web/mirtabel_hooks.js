@@ -1,0 +1,14 @@
+// The functions web/mirtabel_wasm.cpp calls: each hands its bytes to the conversion under way,
+// which web/mirtabel_api.js sets on the module as `mirtabelConversion`.
+mergeInto(LibraryManager.library, {
+  mirtabel_read_input: function (buffer, capacity) {
+    return Module["mirtabelConversion"].read(HEAPU8.subarray(buffer, buffer + capacity));
+  },
+  mirtabel_write_output: function (bytes, size) {
+    return Module["mirtabelConversion"].write(HEAPU8.subarray(bytes, bytes + size));
+  },
+  mirtabel_recipe_left_out: function (titleField, titleSize, firstLineEnd, begin, end) {
+    Module["mirtabelConversion"].leftOut(
+      HEAPU8.subarray(titleField, titleField + titleSize), firstLineEnd, begin, end);
+  },
+});
