@@ -91,10 +91,9 @@ class RecordScanner {
   std::size_t line_offset_ = 0;
   PageMark expected_mark_ = PageMark::kBefore;
 
-  bool in_recipe_ = false;        // past the title line of a recipe
-  bool line_pending_ = false;     // line() belongs to the recipe and the listener has not had it
-  bool left_out_ = false;         // the last recipe was left out; its end is not known yet
-  std::uint64_t line_begin_ = 0;  // input offset of line()
+  bool in_recipe_ = false;     // past the title line of a recipe
+  bool line_pending_ = false;  // line() belongs to the recipe and the listener has not had it
+  bool left_out_ = false;      // the last recipe was left out; its end is not known yet
   std::uint64_t first_line_end_ = 0;  // input offset just past the marker line
   std::uint64_t recipe_begin_ = 0;    // input offset of the line after the recipe's marker line
   std::size_t left_out_title_size_ = 0;
