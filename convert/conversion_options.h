@@ -2,9 +2,13 @@
 #ifndef MIRTABEL_CONVERT_CONVERSION_OPTIONS_H
 #define MIRTABEL_CONVERT_CONVERSION_OPTIONS_H
 
+#include <cstddef>
+#include <optional>
+
 #include "convert/conversion_observer.h"
 #include "convert/recipe_listener.h"
 #include "platform/input_encoding.h"
+#include "platform/simd_path.h"
 
 namespace mirtabel {
 
@@ -16,6 +20,14 @@ struct ConversionOptions {
   // When given, receives every recipe's lines instead of the output receiving flat records;
   // nothing is written to the output and no recipe is left out.
   RecipeListener* listener = nullptr;
+
+  // For tests and the fuzzer, which run every inner loop and every buffer boundary on one
+  // build: an inner loop to use instead of the chosen one (when available), a smaller share of
+  // the read buffer to fill per read (0: all of it; else at least 8 bytes), and an amount of
+  // finished output that is written at once instead of when its room is needed (0: never).
+  std::optional<SimdPath> simd_path;
+  std::size_t read_buffer_limit = 0;
+  std::size_t write_at = 0;
 };
 
 }  // namespace mirtabel

@@ -11,8 +11,11 @@ namespace mirtabel {
 
 ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
                              const ConversionOptions& options) noexcept {
-  TextReader reader(input, options.encoding, plain_run_copier(chosen_simd_path()));
-  OutputBuffer buffer(output);
+  const SimdPath path = options.simd_path && simd_path_available(*options.simd_path)
+                            ? *options.simd_path
+                            : chosen_simd_path();
+  TextReader reader(input, options.encoding, plain_run_copier(path), options.read_buffer_limit);
+  OutputBuffer buffer(output, options.write_at);
   RecordScanner scanner(reader, buffer, options);
   ConversionResult result;
   result.records = scanner.run();

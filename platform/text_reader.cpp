@@ -19,7 +19,7 @@ bool TextReader::ensure_buffered(std::size_t count) noexcept {
   end_ = buffered();
   position_ = 0;
   while (end_ < count) {
-    const ReadResult result = source_.read(buffer_ + end_, sizeof buffer_ - end_);
+    const ReadResult result = source_.read(buffer_ + end_, capacity_ - end_);
     if (result.error != 0) {
       error_ = result.error;
       return false;

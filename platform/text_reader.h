@@ -24,12 +24,17 @@ namespace mirtabel {
 
 class TextReader {
  public:
-  // `copy_plain_run` is the inner loop to use (see platform/simd_path.h).
-  TextReader(ByteSource& source, InputEncoding without_mark, CopyPlainRun copy_plain_run) noexcept
+  // `copy_plain_run` is the inner loop to use (see platform/simd_path.h). A non-zero
+  // `buffer_limit` (at least 8) caps the bytes held at once, so that tests reach the buffer's
+  // end with small inputs.
+  TextReader(ByteSource& source, InputEncoding without_mark, CopyPlainRun copy_plain_run,
+             std::size_t buffer_limit = 0) noexcept
       : source_(source),
         copy_plain_run_(copy_plain_run),
         high_half_(high_half(without_mark)),
-        single_byte_(without_mark != InputEncoding::kUtf8) {}
+        single_byte_(without_mark != InputEncoding::kUtf8),
+        capacity_(buffer_limit >= 8 && buffer_limit < kIoBufferSize ? buffer_limit
+                                                                    : kIoBufferSize) {}
   TextReader(const TextReader&) = delete;
   TextReader& operator=(const TextReader&) = delete;
 
@@ -100,6 +105,7 @@ class TextReader {
   CopyPlainRun copy_plain_run_;
   const char16_t* high_half_;  // characters of the bytes 0x80..0xFF read alone
   bool single_byte_;           // without a byte-order mark every byte is one character
+  std::size_t capacity_;       // bytes of buffer_ in use
   Encoding encoding_ = Encoding::kUndetected;
   std::size_t position_ = 0;
   std::size_t end_ = 0;

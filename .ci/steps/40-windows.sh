@@ -37,6 +37,21 @@ if grep -viE '^(kernel32|msvcrt)\.dll$' <<<"$imports"; then
   exit 1
 fi
 
+# Stack probes: below a thread's stack Windows keeps one guard page, so a frame larger than a page
+# must touch its pages in order (___chkstk_ms), as the conversion's frame of about 94 KiB does;
+# no frame may be reserved in one step of a page or more.
+code=$(x86_64-w64-mingw32-objdump -d --no-show-raw-insn build-cross-windows/Mirtabel.dll)
+probes=$(grep -c 'call.*___chkstk_ms' <<<"$code" || true)
+unprobed=""
+for size in $(grep -oE 'sub +\$0x[0-9a-f]+,%rsp' <<<"$code" | grep -oE '0x[0-9a-f]+'); do
+  if ((size >= 4096)); then unprobed+=" sub \$$size,%rsp"; fi
+done
+echo "Mirtabel.dll: $probes calls to ___chkstk_ms"
+if [ "$probes" -eq 0 ] || [ -n "$unprobed" ]; then
+  echo "a frame of a page or more is not probed:$unprobed" >&2
+  exit 1
+fi
+
 # A throwaway Wine prefix, created before the tests so that its set-up messages stay out of
 # their output.
 export WINEDEBUG=-all WINEPREFIX

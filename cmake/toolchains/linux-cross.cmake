@@ -1,4 +1,4 @@
-# Shared by the ARM Linux toolchain files: Debian's cross compiler for MIRTABEL_CROSS_TRIPLE, its
+# Shared by the cross Linux toolchain files: Debian's cross compiler for MIRTABEL_CROSS_TRIPLE, its
 # sysroot, and QEMU (MIRTABEL_CROSS_QEMU) to run the programs it builds.
 set(CMAKE_SYSTEM_NAME Linux)
 
