@@ -1,20 +1,23 @@
-// mxp_bench: times ConvertMXP on each input file against a plain copy of the same file, the
-// floor that any conversion which reads and writes the bytes must pay.
+// mxp_bench: times the conversion of each input against plain copies of the same file, and
+// against another build of the library, every one as a process of its own, in one run.
 //
-// For each input it prints the best of several conversions (input MB/s, recipes per second and
-// the spread between the best and the worst run), the best plain copy, the ratio of the two, the
-// peak resident memory of mxpconvert converting the same file, and a hash of the output, so
-// that a change which alters a single output byte shows at once.
+// Each round runs every contender once on the input, in an order that changes from round to
+// round (whatever runs right after a copy pays for the copy's dirty pages). Each output is
+// removed after its run, outside the timing, so that no run pays for truncating the last one's.
+// A contender's time is the processor time of its process (user + system, from wait4), which a
+// busy machine disturbs far less than the wall time; the best of all rounds counts.
 //
-// The copy reads and writes with the conversion's own buffer size (MIRTABEL_IO_BUFFER_SIZE), by
-// read() and write(), as the conversion does; `cat` would copy inside the kernel and be no floor.
+// The contenders: plain read()/write() copies with a 256 KiB buffer (the fastest plain copy) and
+// with a 32 KiB one; convert_file, ConvertMXP in a program of its own, once for every inner loop
+// of the reader given with --paths (through MIRTABEL_SIMD); and, with --baseline, another
+// convert_file built against an earlier version of the library. An untimed first round
+// checks that every conversion writes the same bytes (64-bit FNV-1a hash) and warms the page
+// cache.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
-
-#include <mirtabel.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -24,109 +27,97 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
-
-#include "host/argument_path.h"
-#include "platform/io_buffer_size.h"
 
 extern char** environ;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 [[noreturn]] void fail(const std::string& what) {
   std::fprintf(stderr, "mxp_bench: %s: %s\n", what.c_str(), std::strerror(errno));
   std::exit(1);
 }
 
-// Elapsed time and the processor time this process spent meanwhile (user and system). On a
-// busy machine the wall time also counts waiting for a processor; the processor time does not.
-struct Elapsed {
-  double wall, cpu;
-};
-
-double cpu_seconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-class Stopwatch {
- public:
-  Elapsed elapsed() const {
-    return {std::chrono::duration<double>(Clock::now() - wall_start_).count(),
-            cpu_seconds() - cpu_start_};
-  }
-
- private:
-  Clock::time_point wall_start_ = Clock::now();
-  double cpu_start_ = cpu_seconds();
-};
-
-// The plain copy: read() and write() with the conversion's buffer size.
-Elapsed time_copy(const std::string& input, const std::string& output) {
-  const Stopwatch stopwatch;
-  const int in = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+// The plain copy, run as `mxp_bench --copy SIZE INPUT OUTPUT`.
+int copy_file(std::size_t buffer_size, const char* input, const char* output) {
+  const int in = ::open(input, O_RDONLY | O_CLOEXEC);
   if (in < 0) fail(input);
-  const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int out = ::open(output, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (out < 0) fail(output);
-  static unsigned char buffer[mirtabel::kIoBufferSize];
+  std::vector<unsigned char> buffer(buffer_size);
   for (;;) {
-    const ssize_t count = ::read(in, buffer, sizeof buffer);
+    const ssize_t count = ::read(in, buffer.data(), buffer.size());
     if (count < 0) fail(input);
     if (count == 0) break;
     for (ssize_t done = 0; done < count;) {
-      const ssize_t written = ::write(out, buffer + done, static_cast<std::size_t>(count - done));
+      const ssize_t written = ::write(out, buffer.data() + done, std::size_t(count - done));
       if (written < 0) fail(output);
       done += written;
     }
   }
   ::close(in);
   if (::close(out) != 0) fail(output);
-  return stopwatch.elapsed();
+  return 0;
 }
 
-Elapsed time_conversion(const std::wstring& input, const std::wstring& output, int32_t& records) {
-  const Stopwatch stopwatch;
-  records = ConvertMXP(input.c_str(), output.c_str());
-  const Elapsed elapsed = stopwatch.elapsed();
-  if (records < 0) fail("ConvertMXP");
-  return elapsed;
+struct Usage {
+  double cpu = 0;   // user + system seconds of the process
+  double wall = 0;  // seconds from its start to its end
+  std::string out;  // what it printed
+};
+
+double seconds(const timeval& t) {
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
 }
 
-// Peak resident memory of `mxpconvert input output` in KiB, as peak_rss reports it.
-long mxpconvert_peak_kib(const std::string& tools, const std::string& mxpconvert,
-                         const std::string& input, const std::string& output) {
-  const std::string peak_rss = tools + "/peak_rss";
+// Runs `args` with MIRTABEL_SIMD=`simd` (when not empty) and returns its usage; a program that
+// fails stops the benchmark.
+Usage run(const std::vector<std::string>& args, const std::string& simd) {
+  std::vector<std::string> env_text;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::strncmp(*e, "MIRTABEL_SIMD=", 14) != 0) env_text.emplace_back(*e);
+  }
+  if (!simd.empty()) env_text.push_back("MIRTABEL_SIMD=" + simd);
+  std::vector<char*> argv, envp;
+  for (const std::string& a : args)
+    argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  for (const std::string& e : env_text)
+    envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
   int pipe_ends[2];
   if (::pipe(pipe_ends) != 0) fail("pipe");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, pipe_ends[0]);
-  std::vector<char*> args = {
-      const_cast<char*>(peak_rss.c_str()), const_cast<char*>(mxpconvert.c_str()),
-      const_cast<char*>(input.c_str()), const_cast<char*>(output.c_str()), nullptr};
+  const auto start = std::chrono::steady_clock::now();
   pid_t child;
-  const int error = posix_spawn(&child, peak_rss.c_str(), &actions, nullptr, args.data(), environ);
+  const int error = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(pipe_ends[1]);
   if (error != 0) {
     errno = error;
-    fail(peak_rss);
+    fail(args[0]);
   }
-  char text[32] = {};
-  const ssize_t count = ::read(pipe_ends[0], text, sizeof text - 1);
+  Usage usage;
+  char text[256];
+  for (ssize_t n; (n = ::read(pipe_ends[0], text, sizeof text)) > 0;)
+    usage.out.append(text, std::size_t(n));
   ::close(pipe_ends[0]);
   int status = 0;
-  if (::waitpid(child, &status, 0) != child) fail("waitpid");
-  if (count <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  rusage resources{};
+  if (::wait4(child, &status, 0, &resources) != child) fail("wait4");
+  usage.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  usage.cpu = seconds(resources.ru_utime) + seconds(resources.ru_stime);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     errno = 0;
-    fail(mxpconvert + " failed on " + input);
+    fail(args[0] + " failed on " + args[args.size() - 2]);
   }
-  return std::atol(text);
+  return usage;
 }
 
 // 64-bit FNV-1a of a file's bytes.
@@ -135,10 +126,7 @@ std::uint64_t file_hash(const std::string& path) {
   if (fd < 0) fail(path);
   std::vector<unsigned char> buffer(1 << 20);
   std::uint64_t hash = 0xCBF29CE484222325u;
-  for (;;) {
-    const ssize_t count = ::read(fd, buffer.data(), buffer.size());
-    if (count < 0) fail(path);
-    if (count == 0) break;
+  for (ssize_t count; (count = ::read(fd, buffer.data(), buffer.size())) > 0;) {
     for (ssize_t i = 0; i < count; ++i)
       hash = (hash ^ buffer[i]) * 0x100000001B3u;
   }
@@ -167,25 +155,37 @@ std::string label(const std::string& path) {
   return name;
 }
 
-// The best and the worst wall time of several runs, and the least processor time.
-struct Timings {
-  double best = 0, worst = 0, best_cpu = 0;
-  void add(Elapsed t, bool first) {
-    best = first ? t.wall : std::min(best, t.wall);
-    worst = first ? t.wall : std::max(worst, t.wall);
-    best_cpu = first ? t.cpu : std::min(best_cpu, t.cpu);
-  }
-  double spread_percent() const { return 100.0 * (worst - best) / best; }
+struct Contender {
+  Contender(std::string n, std::vector<std::string> c, std::string s, bool conv)
+      : name(std::move(n)), command(std::move(c)), simd(std::move(s)), converts(conv) {}
+
+  std::string name;
+  std::vector<std::string> command;  // without the input and output paths
+  std::string simd;                  // MIRTABEL_SIMD for it, or empty
+  bool converts;
+  double best_cpu = 0, best_wall = 0;
+  std::uint64_t hash = 0;
+  std::string records;
 };
+
+// The peak resident memory, in MiB, of `program INPUT OUTPUT`, measured by peak_rss.
+double peak_mib(const std::string& tools, const std::string& program, const std::string& input,
+                const std::string& output) {
+  const Usage usage = run({tools + "/peak_rss", program, input, output}, "");
+  std::remove(output.c_str());
+  return std::atof(usage.out.c_str()) / 1024;
+}
 
 int usage() {
   std::fputs(
-      "usage: mxp_bench [--runs N] [--rss-only] [--mxpconvert PATH] [--scratch DIR] INPUT...\n"
-      "  --runs N         timed runs of each conversion and each copy (default 5); the best\n"
-      "                   counts and the spread is (worst - best) / best\n"
-      "  --rss-only       only the peak resident memory of mxpconvert for each input\n"
-      "  --mxpconvert P   the host program whose memory is measured (default: beside mxp_bench)\n"
-      "  --scratch DIR    where outputs go (default: beside each input)\n",
+      "usage: mxp_bench [--runs N] [--paths LIST] [--baseline PROGRAM] [--scratch DIR] INPUT...\n"
+      "       mxp_bench --rss [--scratch DIR] INPUT...\n"
+      "  --runs N           timed rounds (default 15); the best processor time counts\n"
+      "  --paths LIST       inner loops to time, e.g. portable,sse2,avx2 (default: the chosen "
+      "one)\n"
+      "  --baseline PROG    convert_file built against another version of the library\n"
+      "  --scratch DIR      where outputs go (default: beside each input)\n"
+      "  --rss              only the peak resident memory of convert_file and mxpconvert\n",
       stderr);
   return 2;
 }
@@ -193,21 +193,27 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int runs = 5;
+  if (argc == 5 && std::strcmp(argv[1], "--copy") == 0) {
+    return copy_file(std::strtoul(argv[2], nullptr, 10), argv[3], argv[4]);
+  }
+  int rounds = 15;
   bool rss_only = false;
-  std::string tools, mxpconvert, scratch;
+  std::string baseline, scratch, paths;
   std::vector<std::string> inputs;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--runs" && i + 1 < argc) {
-      runs = std::atoi(argv[++i]);
-      if (runs < 1) return usage();
-    } else if (arg == "--rss-only") {
-      rss_only = true;
-    } else if (arg == "--mxpconvert" && i + 1 < argc) {
-      mxpconvert = argv[++i];
-    } else if (arg == "--scratch" && i + 1 < argc) {
+    const bool has_value = i + 1 < argc;
+    if (arg == "--runs" && has_value) {
+      rounds = std::atoi(argv[++i]);
+      if (rounds < 1) return usage();
+    } else if (arg == "--paths" && has_value) {
+      paths = argv[++i];
+    } else if (arg == "--baseline" && has_value) {
+      baseline = argv[++i];
+    } else if (arg == "--scratch" && has_value) {
       scratch = argv[++i];
+    } else if (arg == "--rss") {
+      rss_only = true;
     } else if (!arg.empty() && arg[0] == '-') {
       return usage();
     } else {
@@ -217,55 +223,90 @@ int main(int argc, char** argv) {
   if (inputs.empty()) return usage();
   const std::string self = argv[0];
   const auto slash = self.rfind('/');
-  tools = slash == std::string::npos ? std::string(".") : self.substr(0, slash);
-  if (mxpconvert.empty()) mxpconvert = tools + "/mxpconvert";
+  const std::string tools = slash == std::string::npos ? "." : self.substr(0, slash);
+  const std::string convert_file = tools + "/convert_file";
 
   if (rss_only) {
-    std::printf("%-26s %8s | %s\n", "input", "MiB", "mxpconvert peak RSS");
-  } else {
-    std::printf(
-        "buffer %zu bytes, best of %d runs; MB = 10^6 bytes; spread = (worst - best) / best;\n"
-        "ratio = conversion / copy, in wall time and in processor time (user + system)\n",
-        mirtabel::kIoBufferSize, runs);
-    std::printf("%-26s %6s %7s | %7s %6s %5s %9s | %7s %6s | %5s %5s | %9s | %s\n", "input", "MiB",
-                "records", "convert", "spread", "MB/s", "recipes/s", "copy", "spread", "ratio",
-                "cpu", "peak RSS", "output hash");
+    std::printf("%-26s %8s | %12s | %12s\n", "input", "MiB", "convert_file", "mxpconvert");
+    for (const std::string& input : inputs) {
+      const std::string out = (scratch.empty() ? input : scratch + "/" + base_name(input)) + ".rss";
+      std::printf("%-26s %8.1f | %8.2f MiB | %8.2f MiB\n", label(input).c_str(),
+                  static_cast<double>(file_size(input)) / (1 << 20),
+                  peak_mib(tools, convert_file, input, out),
+                  peak_mib(tools, tools + "/mxpconvert", input, out));
+      std::fflush(stdout);
+    }
+    return 0;
   }
+
+  std::vector<Contender> contenders;
+  contenders.emplace_back("copy, 256 KiB", std::vector<std::string>{self, "--copy", "262144"}, "",
+                          false);
+  contenders.emplace_back("copy, 32 KiB", std::vector<std::string>{self, "--copy", "32768"}, "",
+                          false);
+  if (!baseline.empty()) {
+    contenders.emplace_back("baseline", std::vector<std::string>{baseline}, "", true);
+  }
+  std::string path_list = paths;
+  do {
+    const std::string path = path_list.substr(0, path_list.find(','));
+    path_list.erase(0, path.size() + 1);
+    contenders.emplace_back(path.empty() ? "this build" : path,
+                            std::vector<std::string>{convert_file}, path, true);
+  } while (!path_list.empty());
+
+  std::printf(
+      "best of %d rounds in a varying order; cpu = user + system seconds of the process;\n"
+      "x copy = cpu / cpu of the 256 KiB copy; x base = cpu / cpu of the baseline\n",
+      rounds);
+  std::mt19937 shuffle(7);
+  bool hashes_differ = false;
   for (const std::string& input : inputs) {
     const std::string stem = scratch.empty() ? input : scratch + "/" + base_name(input);
-    const std::string converted = stem + ".converted";
-    const std::string copied = stem + ".copied";
-    const double mib = static_cast<double>(file_size(input)) / (1 << 20);
-    const double peak_mib =
-        static_cast<double>(mxpconvert_peak_kib(tools, mxpconvert, input, converted)) / 1024;
-    if (rss_only) {
-      std::printf("%-26s %8.1f | %8.2f MiB\n", label(input).c_str(), mib, peak_mib);
-      std::fflush(stdout);
-      std::remove(converted.c_str());
-      continue;
-    }
-    const std::wstring in_path = argument_to_path(input.c_str());
-    const std::wstring out_path = argument_to_path(converted.c_str());
-    int32_t records = 0;
-    // One untimed round of each warms the page cache and the output files' blocks.
-    time_copy(input, copied);
-    time_conversion(in_path, out_path, records);
-    Timings convert, copy;
-    for (int run = 0; run < runs; ++run) {
-      copy.add(time_copy(input, copied), run == 0);
-      convert.add(time_conversion(in_path, out_path, records), run == 0);
+    const auto output_of = [&](std::size_t i) { return stem + ".out" + std::to_string(i); };
+    std::vector<std::size_t> order(contenders.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+      order[i] = i;
+    for (int round = 0; round <= rounds; ++round) {
+      std::shuffle(order.begin(), order.end(), shuffle);
+      for (const std::size_t i : order) {
+        Contender& c = contenders[i];
+        std::vector<std::string> command = c.command;
+        command.push_back(input);
+        command.push_back(output_of(i));
+        const Usage usage = run(command, c.simd);
+        if (round == 0) {  // untimed: the hash, and a warm page cache
+          c.hash = file_hash(output_of(i));
+          c.records = usage.out.substr(0, usage.out.find('\n'));
+        } else {
+          c.best_cpu = round == 1 ? usage.cpu : std::min(c.best_cpu, usage.cpu);
+          c.best_wall = round == 1 ? usage.wall : std::min(c.best_wall, usage.wall);
+        }
+        std::remove(output_of(i).c_str());
+      }
     }
     const double mb = static_cast<double>(file_size(input)) / 1e6;
-    std::printf(
-        "%-26s %6.0f %7" PRId32
-        " | %6.3fs %5.1f%% %5.0f %9.0f | %6.3fs %5.1f%% | %5.2f %5.2f | %5.2f MiB | %016" PRIx64
-        "\n",
-        label(input).c_str(), mib, records, convert.best, convert.spread_percent(),
-        mb / convert.best, records / convert.best, copy.best, copy.spread_percent(),
-        convert.best / copy.best, convert.best_cpu / copy.best_cpu, peak_mib, file_hash(converted));
+    const Contender* base = baseline.empty() ? nullptr : &contenders[2];
+    std::printf("\n%s: %.0f MB, %s records\n", label(input).c_str(), mb,
+                contenders.back().records.c_str());
+    std::printf("  %-16s %7s %7s %7s %7s %7s  %s\n", "", "cpu s", "wall s", "MB/s", "x copy",
+                "x base", "output hash");
+    for (const Contender& c : contenders) {
+      std::printf("  %-16s %7.3f %7.3f %7.0f %7.2f", c.name.c_str(), c.best_cpu, c.best_wall,
+                  mb / c.best_cpu, c.best_cpu / contenders[0].best_cpu);
+      if (base != nullptr && c.converts) {
+        std::printf(" %7.2f", c.best_cpu / base->best_cpu);
+      } else {
+        std::printf(" %7s", "");
+      }
+      if (c.converts) {
+        const bool same = base == nullptr || c.hash == base->hash;
+        hashes_differ |= !same;
+        std::printf("  %016" PRIx64 "%s", c.hash, same ? "" : "  DIFFERS from the baseline");
+      }
+      std::printf("\n");
+    }
     std::fflush(stdout);
-    std::remove(converted.c_str());
-    std::remove(copied.c_str());
   }
-  return 0;
+  return hashes_differ ? 1 : 0;
 }
