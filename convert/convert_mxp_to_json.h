@@ -1,0 +1,35 @@
+// The structured export: every recipe of an MXP text as one schema.org Recipe object in JSON-LD,
+// one object per line (JSON Lines). The recipes are framed exactly as for the flat records, but
+// none is left out for its length.
+#ifndef MIRTABEL_CONVERT_CONVERT_MXP_TO_JSON_H
+#define MIRTABEL_CONVERT_CONVERT_MXP_TO_JSON_H
+
+#include <cstdint>
+
+#include "convert/conversion_options.h"
+#include "convert/convert_mxp.h"
+#include "convert/structured_recipe.h"
+#include "platform/byte_stream.h"
+
+namespace mirtabel {
+
+struct JsonExportResult {
+  // `records` counts the recipes written, one line each; `bytes_written` the JSON's bytes.
+  ConversionResult conversion;
+  // Of the recipes written, those that did not fit whole in the stores: each was written with
+  // the fields and text that came before the first that did not fit.
+  std::int32_t cut_recipes = 0;
+};
+
+// Reads the MXP text from `input` and writes JSON Lines to `output`. `options` gives the
+// encoding; its listener is not used and its observer is never called. Each recipe is read into
+// `stores`, which the caller provides (on the heap, say) and which bound the memory a recipe may
+// take: a few hundred KB of text and a few thousand items hold any real recipe. Besides them it
+// uses about 160 KB of stack and no heap, and it never throws.
+JsonExportResult convert_mxp_to_json(ByteSource& input, ByteSink& output,
+                                     const ConversionOptions& options,
+                                     const StructuredRecipeStores& stores) noexcept;
+
+}  // namespace mirtabel
+
+#endif
