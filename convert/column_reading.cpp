@@ -40,7 +40,8 @@ void ColumnReading::read_header(std::string_view text) noexcept {
   if (text.find(kRule) != std::string_view::npos) {
     if (unlabelled_ != StructuredRecipe::kNoItem) recipe_.drop_last();
     read_rule(text);
-    part_ = Part::kIngredients;
+    // Without the table's columns, what follows is read as directions.
+    part_ = ingredient_begin_ > 0 ? Part::kIngredients : Part::kDirections;
     return;
   }
   const std::string_view trimmed = trim(text);
@@ -120,7 +121,7 @@ void ColumnReading::read_rule(std::string_view text) noexcept {
 // A row is an amount, a measure and the ingredient, each in its column and joined by single
 // spaces. A row with neither amount nor measure continues the ingredient above it; one without
 // an amount that ends in a colon heads a section. A row that does not stand in the columns is
-// kept as a step.
+// kept whole as an ingredient, its words separated by single spaces.
 void ColumnReading::read_row(std::string_view text) noexcept {
   const std::string_view trimmed = trim(text);
   if (trimmed.empty()) {
@@ -132,12 +133,11 @@ void ColumnReading::read_row(std::string_view text) noexcept {
   const std::string_view amount = trim(columns(text, 0, amount_end_));
   const std::string_view measure = trim(columns(text, measure_begin_, measure_end_));
   const std::string_view ingredient = trim(columns(text, ingredient_begin_));
-  const bool fits = ingredient_begin_ > 0 &&
-                    recipe_text::is_blank(columns(text, amount_end_, measure_begin_)) &&
+  const bool fits = recipe_text::is_blank(columns(text, amount_end_, measure_begin_)) &&
                     recipe_text::is_blank(columns(text, measure_end_, ingredient_begin_)) &&
                     (amount.empty() || recipe_text::is_amount(amount));
   if (!fits) {
-    recipe_.add(RecipeField::kStep, {}, trimmed);
+    last_ingredient_ = recipe_.add_words(RecipeField::kIngredient, trimmed);
     return;
   }
   if (amount.empty() && trimmed.back() == ':') {

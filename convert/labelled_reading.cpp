@@ -98,8 +98,8 @@ void LabelledReading::read_header(std::string_view trimmed) noexcept {
   recipe_.add(yield ? RecipeField::kYield : RecipeField::kComment, field.label, field.value);
 }
 
-// A heading becomes its own entry ending in a colon. A line that does not stand in the
-// ingredient columns is kept as a step.
+// Every line is an entry. A heading becomes one ending in a colon; a line that does not stand in
+// the ingredient columns is kept whole, its words separated by single spaces.
 void LabelledReading::read_ingredients(std::string_view text) noexcept {
   const std::string_view trimmed = trim(text);
   if (trimmed.empty()) {
@@ -126,7 +126,7 @@ void LabelledReading::read_ingredients(std::string_view text) noexcept {
                    split_ingredient(second, right) && !right.text.empty();
   const std::string_view first = two ? columns(text, 0, kSecondColumn) : text;
   if (!read_ingredient(first, 0)) {
-    recipe_.add(RecipeField::kStep, {}, trimmed);
+    last_ingredient_[0] = recipe_.add_words(RecipeField::kIngredient, trimmed);
     return;
   }
   if (two) read_ingredient(second, 1);

@@ -26,6 +26,19 @@ std::size_t StructuredRecipe::add(RecipeField field, std::string_view label,
   return index;
 }
 
+std::size_t StructuredRecipe::add_words(RecipeField field, std::string_view text) noexcept {
+  const std::size_t index = add(field, {}, {});
+  while (!text.empty()) {
+    const std::size_t word = text.find_first_not_of(" \t");
+    if (word == std::string_view::npos) break;
+    text.remove_prefix(word);
+    const std::size_t end = text.find_first_of(" \t");
+    extend(index, text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end);
+  }
+  return index;
+}
+
 void StructuredRecipe::extend(std::size_t index, std::string_view text, bool spaced) noexcept {
   if (index == kNoItem || cut_ || text.empty()) return;
   RecipeItem& item = stores_.items[index];

@@ -53,6 +53,9 @@ class StructuredRecipe {
   // not fit is cut at a character boundary; from the first cut on nothing more is added.
   std::size_t add(RecipeField field, std::string_view label, std::string_view value) noexcept;
 
+  // Adds an item whose value is the words of `text` separated by single spaces.
+  std::size_t add_words(RecipeField field, std::string_view text) noexcept;
+
   // Appends `text` to the value of item `index` (kNoItem: nothing), after one space when
   // `spaced` and neither is empty.
   void extend(std::size_t index, std::string_view text, bool spaced = true) noexcept;

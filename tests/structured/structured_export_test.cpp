@@ -125,11 +125,10 @@ TEST(StructuredExport, ReadsTheLinesThatAreEasyToGetWrong) {
        "\"name\":\"Tapas\",\"recipeYield\":\"2\",\"comment\":["
        "{\"@type\":\"Comment\",\"name\":\"Preparation Time\",\"text\":\"about 1 hour\"},"
        "{\"@type\":\"Comment\",\"name\":\"Yield\",\"text\":\"1 pot\"}]"},
-      {"a row that leaves its columns is a step; a row under a heading does not continue it",
-       column("",
-              "Rinse the olives well\n          For the dip:\n                        garlic\n"),
-       "\"name\":\"Tapas\",\"recipeIngredient\":[\"For the dip:\",\"garlic\"]," +
-           steps("Rinse the olives well")},
+      {"a row out of its columns is kept whole; a row under a heading does not continue it",
+       column("", "1 1/2-2 cups  olives\n          For the dip:\n                        garlic\n"),
+       "\"name\":\"Tapas\",\"recipeIngredient\":[\"1 1/2-2 cups olives\",\"For the dip:\","
+       "\"garlic\"]"},
       {"a continuation with nothing to continue, and text after the closing line, are kept",
        labelled("\n" + std::string(40, ' ') + "           -olives\n\nMMMMM\nServe.\n"),
        "\"name\":\"Tapas\",\"recipeIngredient\":[\"-olives\"]," + steps("Serve.")},
