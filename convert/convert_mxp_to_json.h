@@ -4,6 +4,7 @@
 #ifndef MIRTABEL_CONVERT_CONVERT_MXP_TO_JSON_H
 #define MIRTABEL_CONVERT_CONVERT_MXP_TO_JSON_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "convert/conversion_options.h"
@@ -12,6 +13,10 @@
 #include "platform/byte_stream.h"
 
 namespace mirtabel {
+
+// Stores that hold any real recipe whole: what mxpconvert gives each recipe.
+inline constexpr std::size_t kRoomyRecipeTextSize = std::size_t{1} << 20;
+inline constexpr std::size_t kRoomyRecipeItemCount = 16384;
 
 struct JsonExportResult {
   // `records` counts the recipes written, one line each; `bytes_written` the JSON's bytes.
@@ -24,8 +29,7 @@ struct JsonExportResult {
 // Reads the MXP text from `input` and writes JSON Lines to `output`. `options` gives the
 // encoding; its listener is not used and its observer is never called. Each recipe is read into
 // `stores`, which the caller provides (on the heap, say) and which bound the memory a recipe may
-// take: a few hundred KB of text and a few thousand items hold any real recipe. Besides them it
-// uses about 160 KB of stack and no heap, and it never throws.
+// take. Besides them it uses the stack of convert_mxp and 5 KB more, no heap, and never throws.
 JsonExportResult convert_mxp_to_json(ByteSource& input, ByteSink& output,
                                      const ConversionOptions& options,
                                      const StructuredRecipeStores& stores) noexcept;

@@ -1,7 +1,7 @@
 // Converts one MXP file to JSON Lines on standard output through convert_mxp_to_json, for the
 // tests that check the output with a real JSON parser. Usage:
 //   mxp_to_jsonl FILE [TEXT_BYTES ITEMS]
-// The optional sizes of the per-recipe stores default to generous ones. Prints
+// The optional sizes of the per-recipe stores default to the roomy ones. Prints
 // "RECORDS CUT" on standard error.
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +24,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: cannot be read\n", argv[1]);
     return 1;
   }
-  std::vector<unsigned char> text(argc == 4 ? std::strtoul(argv[2], nullptr, 10) : 1 << 20);
-  std::vector<mirtabel::RecipeItem> items(argc == 4 ? std::strtoul(argv[3], nullptr, 10) : 1 << 14);
+  using mirtabel::kRoomyRecipeItemCount;
+  using mirtabel::kRoomyRecipeTextSize;
+  std::vector<unsigned char> text(argc == 4 ? std::strtoul(argv[2], nullptr, 10)
+                                            : kRoomyRecipeTextSize);
+  std::vector<mirtabel::RecipeItem> items(argc == 4 ? std::strtoul(argv[3], nullptr, 10)
+                                                    : kRoomyRecipeItemCount);
   mirtabel::testing::MemorySource source(std::move(input));
   mirtabel::testing::MemorySink sink;
   const mirtabel::JsonExportResult result = mirtabel::convert_mxp_to_json(
