@@ -14,6 +14,12 @@ bool is_label(std::string_view label, std::string_view name) noexcept {
   return label.size() == name.size() && recipe_text::starts_with_word(label, name);
 }
 
+// "Amount  Measure       Ingredient -- Preparation Method"
+bool names_columns(std::string_view line) noexcept {
+  return line.find("Amount") != std::string_view::npos &&
+         line.find("Ingredient") != std::string_view::npos;
+}
+
 }  // namespace
 
 void ColumnReading::start() noexcept {
@@ -35,10 +41,11 @@ void ColumnReading::read(std::string_view text) noexcept {
 }
 
 // The header ends at the line that holds the rule, as in the flat records. The line just above
-// the rule names the table's columns and is dropped, unless it was a "Label : value" line.
+// the rule names the table's columns and is dropped: only when it does, so that no other text is.
 void ColumnReading::read_header(std::string_view text) noexcept {
   if (text.find(kRule) != std::string_view::npos) {
-    if (unlabelled_ != StructuredRecipe::kNoItem) recipe_.drop_last();
+    if (unlabelled_ != StructuredRecipe::kNoItem && names_columns(recipe_.value(unlabelled_)))
+      recipe_.drop_last();
     read_rule(text);
     // Without the table's columns, what follows is read as directions.
     part_ = ingredient_begin_ > 0 ? Part::kIngredients : Part::kDirections;

@@ -35,8 +35,7 @@ class ColumnReading {
   DirectionsReading& directions_;
   Part part_ = Part::kHeader;
   bool in_categories_ = false;  // indented header lines continue the categories
-  // The step made of the last header line when it had no label: the column names, when the
-  // rule follows.
+  // The step made of the last header line when it had no label: perhaps the column names.
   std::size_t unlabelled_ = StructuredRecipe::kNoItem;
   std::size_t last_ingredient_ = StructuredRecipe::kNoItem;  // what a continuation row extends
   // The rule's first three runs of hyphens, as columns; ingredient_begin_ is 0 without them.

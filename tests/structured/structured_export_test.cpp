@@ -118,6 +118,8 @@ TEST(StructuredExport, ReadsTheLinesThatAreEasyToGetWrong) {
       {"quotes, backslashes and control characters are escaped",
        column("", "\nSay \"\\\", \x01, \t and " + std::string(1, '\0') + ".\n"),
        "\"name\":\"Tapas\"," + steps("Say \\\"\\\\\\\", \\u0001, \\t and \\u0000.")},
+      {"a line above the rule that does not name the columns is kept",
+       column("Typed from a card\n", ""), "\"name\":\"Tapas\"," + steps("Typed from a card")},
       {"a rule of one run gives no columns: the rows are kept as steps",
        "*  Export  *\n\nTea\n--------\nBoil water.\n", "\"name\":\"Tea\"," + steps("Boil water.")},
       {"a time that is not H:MM is a comment; the second yield too",
