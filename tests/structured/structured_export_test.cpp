@@ -120,7 +120,7 @@ TEST(StructuredExport, ReadsTheLinesThatAreEasyToGetWrong) {
        "\"name\":\"Tapas\"," + steps("Say \\\"\\\\\\\", \\u0001, \\t and \\u0000.")},
       {"a line above the rule that does not name the columns is kept",
        column("Typed from a card\n", ""), "\"name\":\"Tapas\"," + steps("Typed from a card")},
-      {"a rule of one run gives no columns: the rows are kept as steps",
+      {"a rule of one run gives no table: what follows is read as directions",
        "*  Export  *\n\nTea\n--------\nBoil water.\n", "\"name\":\"Tea\"," + steps("Boil water.")},
       {"a time that is not H:MM is a comment; the second yield too",
        column("Serving Size : 2   Preparation Time : about 1 hour\n", "\nYield:\n  \"1 pot\"\n"),
