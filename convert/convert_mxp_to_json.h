@@ -22,14 +22,15 @@ struct JsonExportResult {
   // `records` counts the recipes written, one line each; `bytes_written` the JSON's bytes.
   ConversionResult conversion;
   // Of the recipes written, those that did not fit whole in the stores: each was written with
-  // the fields and text that came before the first that did not fit.
+  // its fields and text up to where the stores filled, cut at a character boundary.
   std::int32_t cut_recipes = 0;
 };
 
 // Reads the MXP text from `input` and writes JSON Lines to `output`. `options` gives the
 // encoding; its listener is not used and its observer is never called. Each recipe is read into
 // `stores`, which the caller provides (on the heap, say) and which bound the memory a recipe may
-// take. Besides them it uses the stack of convert_mxp and 5 KB more, no heap, and never throws.
+// take; they may be reused from one call to the next, and calls on other threads need their
+// own. Besides them it uses the stack of convert_mxp and 5 KB more, no heap, and never throws.
 JsonExportResult convert_mxp_to_json(ByteSource& input, ByteSink& output,
                                      const ConversionOptions& options,
                                      const StructuredRecipeStores& stores) noexcept;
