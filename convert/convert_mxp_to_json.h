@@ -1,0 +1,40 @@
+// The structured export: every recipe of an MXP text as one schema.org Recipe object in JSON-LD,
+// one object per line (JSON Lines). The recipes are framed exactly as for the flat records, but
+// none is left out for its length.
+#ifndef MIRTABEL_CONVERT_CONVERT_MXP_TO_JSON_H
+#define MIRTABEL_CONVERT_CONVERT_MXP_TO_JSON_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "convert/conversion_options.h"
+#include "convert/convert_mxp.h"
+#include "convert/structured_recipe.h"
+#include "platform/byte_stream.h"
+
+namespace mirtabel {
+
+// Stores that hold any real recipe whole: what mxpconvert gives each recipe.
+inline constexpr std::size_t kRoomyRecipeTextSize = std::size_t{1} << 20;
+inline constexpr std::size_t kRoomyRecipeItemCount = 16384;
+
+struct JsonExportResult {
+  // `records` counts the recipes written, one line each; `bytes_written` the JSON's bytes.
+  ConversionResult conversion;
+  // Of the recipes written, those that did not fit whole in the stores: each was written with
+  // its fields and text up to where the stores filled, cut at a character boundary.
+  std::int32_t cut_recipes = 0;
+};
+
+// Reads the MXP text from `input` and writes JSON Lines to `output`. `options` gives the
+// encoding; its listener is not used and its observer is never called. Each recipe is read into
+// `stores`, which the caller provides (on the heap, say) and which bound the memory a recipe may
+// take; they may be reused from one call to the next, and calls on other threads need their
+// own. Besides them it uses the stack of convert_mxp and 5 KB more, no heap, and never throws.
+JsonExportResult convert_mxp_to_json(ByteSource& input, ByteSink& output,
+                                     const ConversionOptions& options,
+                                     const StructuredRecipeStores& stores) noexcept;
+
+}  // namespace mirtabel
+
+#endif

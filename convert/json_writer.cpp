@@ -1,0 +1,103 @@
+#include "convert/json_writer.h"
+
+#include <cstring>
+
+#include "platform/utf8.h"
+
+namespace mirtabel {
+
+void JsonWriter::key(std::string_view name) noexcept {
+  separate();
+  quoted(name);
+  put(':');
+  after_key_ = true;
+}
+
+void JsonWriter::string(std::string_view text) noexcept {
+  separate();
+  quoted(text);
+}
+
+void JsonWriter::end_line() noexcept {
+  put('\n');
+  has_values_ = 0;
+}
+
+void JsonWriter::open(char bracket) noexcept {
+  separate();
+  put(bracket);
+  ++depth_;
+  has_values_ &= ~(std::uint32_t{1} << depth_);
+}
+
+void JsonWriter::close(char bracket) noexcept {
+  --depth_;
+  put(bracket);
+}
+
+void JsonWriter::separate() noexcept {
+  if (after_key_) {
+    after_key_ = false;
+    return;
+  }
+  const std::uint32_t bit = std::uint32_t{1} << depth_;
+  if (depth_ > 0 && (has_values_ & bit) != 0) put(',');
+  has_values_ |= bit;
+}
+
+// Quotes, backslashes and control characters are escaped; runs of other valid UTF-8 go out as
+// they are.
+void JsonWriter::quoted(std::string_view text) noexcept {
+  static constexpr char kHex[] = "0123456789abcdef";
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  put('"');
+  std::size_t run = 0;  // start of the bytes not written yet
+  for (std::size_t at = 0; at < text.size();) {
+    const unsigned char c = bytes[at];
+    const std::size_t length = utf8::valid_sequence_length(bytes + at, text.size() - at);
+    if (length > 0 && c >= 0x20 && c != '"' && c != '\\') {
+      at += length;
+      continue;
+    }
+    put(text.data() + run, at - run);
+    if (length == 0) {
+      put("\xEF\xBF\xBD", 3);
+    } else if (c == '"' || c == '\\') {
+      const char escaped[] = {'\\', static_cast<char>(c)};
+      put(escaped, 2);
+    } else if (c == '\n') {
+      put("\\n", 2);
+    } else if (c == '\t') {
+      put("\\t", 2);
+    } else {
+      const char escaped[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
+      put(escaped, sizeof escaped);
+    }
+    run = ++at;
+  }
+  put(text.data() + run, text.size() - run);
+  put('"');
+}
+
+void JsonWriter::put(const char* bytes, std::size_t size) noexcept {
+  while (size > 0 && error_ == 0) {
+    const std::size_t room = sizeof buffer_ - used_;
+    const std::size_t piece = size < room ? size : room;
+    std::memcpy(buffer_ + used_, bytes, piece);
+    used_ += piece;
+    bytes += piece;
+    size -= piece;
+    if (used_ == sizeof buffer_) flush();
+  }
+}
+
+int JsonWriter::flush() noexcept {
+  if (used_ > 0 && error_ == 0) {
+    error_ = sink_.write(reinterpret_cast<const unsigned char*>(buffer_), used_);
+    if (error_ == 0) bytes_written_ += used_;
+  }
+  used_ = 0;
+  return error_;
+}
+
+}  // namespace mirtabel

@@ -1,0 +1,59 @@
+// A streaming JSON writer: values go out as they are given, through a small buffer, so that any
+// amount of JSON takes constant memory. Strings are escaped and always come out as valid UTF-8:
+// a byte that does not begin a valid sequence is written as U+FFFD.
+#ifndef MIRTABEL_CONVERT_JSON_WRITER_H
+#define MIRTABEL_CONVERT_JSON_WRITER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "platform/byte_stream.h"
+#include "platform/io_buffer_size.h"
+
+namespace mirtabel {
+
+class JsonWriter {
+ public:
+  explicit JsonWriter(ByteSink& sink) noexcept : sink_(sink) {}
+  JsonWriter(const JsonWriter&) = delete;
+  JsonWriter& operator=(const JsonWriter&) = delete;
+
+  // The caller nests objects and arrays properly, at most 31 deep, and gives every value in an
+  // object a key; the writer puts the commas and colons.
+  void begin_object() noexcept { open('{'); }
+  void end_object() noexcept { close('}'); }
+  void begin_array() noexcept { open('['); }
+  void end_array() noexcept { close(']'); }
+  void key(std::string_view name) noexcept;
+  void string(std::string_view text) noexcept;
+  // A line feed after a whole value: the next value starts a new line (JSON Lines).
+  void end_line() noexcept;
+
+  // Writes out what is buffered; returns error(). After a failure nothing more is written.
+  int flush() noexcept;
+  int error() const noexcept { return error_; }
+  std::uint64_t bytes_written() const noexcept { return bytes_written_; }
+
+ private:
+  void open(char bracket) noexcept;
+  void close(char bracket) noexcept;
+  void separate() noexcept;  // a comma before every value but the first of its container
+  void quoted(std::string_view text) noexcept;
+  void put(const char* bytes, std::size_t size) noexcept;
+  void put(char c) noexcept { put(&c, 1); }
+
+  ByteSink& sink_;
+  unsigned depth_ = 0;
+  std::uint32_t has_values_ = 0;  // bit n: the container at depth n holds a value already
+  bool after_key_ = false;
+  int error_ = 0;
+  std::uint64_t bytes_written_ = 0;
+  std::size_t used_ = 0;
+  static constexpr std::size_t kBufferSize = kIoBufferSize < 4096 ? kIoBufferSize : 4096;
+  char buffer_[kBufferSize];
+};
+
+}  // namespace mirtabel
+
+#endif

@@ -1,0 +1,182 @@
+#include "convert/recipe_json.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace mirtabel {
+namespace {
+
+constexpr std::size_t kNoItem = StructuredRecipe::kNoItem;
+
+bool is_time(RecipeField field) noexcept {
+  return field == RecipeField::kPrepTime || field == RecipeField::kTotalTime;
+}
+
+bool takes_one_value(RecipeField field) noexcept {
+  return field == RecipeField::kAuthor || field == RecipeField::kYield || is_time(field) ||
+         field == RecipeField::kDescription || field == RecipeField::kNutrition;
+}
+
+// Minutes in an H:MM time, or -1 when the text is not one.
+long minutes_of(std::string_view text) noexcept {
+  const std::size_t colon = text.find(':');
+  if (colon == 0 || colon > 4 || text.size() != colon + 3) return -1;
+  long hours = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i == colon) continue;
+    if (text[i] < '0' || text[i] > '9') return -1;
+    if (i < colon) hours = hours * 10 + (text[i] - '0');
+  }
+  return hours * 60 + (text[colon + 1] - '0') * 10 + (text[colon + 2] - '0');
+}
+
+// "PT1H30M" for 90 minutes.
+void write_duration(JsonWriter& json, long minutes) noexcept {
+  char text[24] = {'P', 'T'};
+  std::size_t size = 2;
+  const auto append = [&](long value, char unit) {
+    char digits[12];
+    std::size_t n = 0;
+    do {
+      digits[n++] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    } while (value > 0);
+    while (n > 0)
+      text[size++] = digits[--n];
+    text[size++] = unit;
+  };
+  if (minutes >= 60) append(minutes / 60, 'H');
+  if (minutes % 60 != 0) append(minutes % 60, 'M');
+  json.string({text, size});
+}
+
+class RecipeJson {
+ public:
+  RecipeJson(JsonWriter& json, const StructuredRecipe& recipe) noexcept
+      : json_(json), recipe_(recipe) {
+    for (std::size_t& item : chosen_)
+      item = kNoItem;
+    for (std::size_t i = 0; i < recipe.size(); ++i) {
+      const RecipeField field = recipe.field(i);
+      if (takes_one_value(field) && chosen_[index(field)] == kNoItem && is_field_value(i))
+        chosen_[index(field)] = i;
+    }
+  }
+
+  void write() noexcept {
+    json_.begin_object();
+    text("@context", "https://schema.org");
+    text("@type", "Recipe");
+    text("name",
+         recipe_.size() > 0 && recipe_.field(0) == RecipeField::kName ? recipe_.value(0) : "");
+    if (const std::size_t author = chosen(RecipeField::kAuthor); author != kNoItem) {
+      json_.key("author");
+      typed_object("Person", "name", recipe_.value(author));
+    }
+    one_value("recipeYield", RecipeField::kYield);
+    duration("prepTime", RecipeField::kPrepTime);
+    duration("totalTime", RecipeField::kTotalTime);
+    list("recipeCategory", RecipeField::kCategory);
+    list("recipeIngredient", RecipeField::kIngredient);
+    list("recipeInstructions", RecipeField::kStep, "HowToStep");
+    one_value("description", RecipeField::kDescription);
+    comments();
+    if (const std::size_t nutrition = chosen(RecipeField::kNutrition); nutrition != kNoItem) {
+      json_.key("nutrition");
+      typed_object("NutritionInformation", "description", recipe_.value(nutrition));
+    }
+    json_.end_object();
+    json_.end_line();
+  }
+
+ private:
+  static std::size_t index(RecipeField field) noexcept { return static_cast<std::size_t>(field); }
+  std::size_t chosen(RecipeField field) const noexcept { return chosen_[index(field)]; }
+
+  bool is_field_value(std::size_t item) const noexcept {
+    const std::string_view value = recipe_.value(item);
+    return is_time(recipe_.field(item)) ? minutes_of(value) > 0 : !value.empty();
+  }
+
+  // An item of a one-value field that is not written as that field: not empty, and not 0:00.
+  bool is_comment(std::size_t item) const noexcept {
+    const RecipeField field = recipe_.field(item);
+    if (field == RecipeField::kComment) return !recipe_.value(item).empty();
+    if (!takes_one_value(field) || chosen(field) == item || recipe_.value(item).empty())
+      return false;
+    return !(is_time(field) && minutes_of(recipe_.value(item)) == 0);
+  }
+
+  void text(std::string_view key, std::string_view value) noexcept {
+    json_.key(key);
+    json_.string(value);
+  }
+
+  void typed_object(std::string_view type, std::string_view key, std::string_view value,
+                    std::string_view name = {}) noexcept {
+    json_.begin_object();
+    text("@type", type);
+    if (!name.empty()) text("name", name);
+    text(key, value);
+    json_.end_object();
+  }
+
+  void one_value(std::string_view key, RecipeField field) noexcept {
+    if (chosen(field) != kNoItem) text(key, recipe_.value(chosen(field)));
+  }
+
+  void duration(std::string_view key, RecipeField field) noexcept {
+    if (chosen(field) == kNoItem) return;
+    json_.key(key);
+    write_duration(json_, minutes_of(recipe_.value(chosen(field))));
+  }
+
+  // The non-empty values of `field`, as strings or as objects of `type`.
+  void list(std::string_view key, RecipeField field, std::string_view type = {}) noexcept {
+    array(
+        key, [&](std::size_t i) { return recipe_.field(i) == field && !recipe_.value(i).empty(); },
+        [&](std::size_t i) {
+          if (type.empty()) {
+            json_.string(recipe_.value(i));
+          } else {
+            typed_object(type, "text", recipe_.value(i));
+          }
+        });
+  }
+
+  void comments() noexcept {
+    array(
+        "comment", [&](std::size_t i) { return is_comment(i); },
+        [&](std::size_t i) {
+          typed_object("Comment", "text", recipe_.value(i), recipe_.label(i));
+        });
+  }
+
+  // An array of the items that `include` picks, each written by `write`; none, no array.
+  template <typename Include, typename Write>
+  void array(std::string_view key, Include include, Write write) noexcept {
+    bool open = false;
+    for (std::size_t i = 0; i < recipe_.size(); ++i) {
+      if (!include(i)) continue;
+      if (!open) {
+        json_.key(key);
+        json_.begin_array();
+        open = true;
+      }
+      write(i);
+    }
+    if (open) json_.end_array();
+  }
+
+  JsonWriter& json_;
+  const StructuredRecipe& recipe_;
+  std::size_t chosen_[kRecipeFieldCount];  // the item written as each one-value field
+};
+
+}  // namespace
+
+void write_recipe_json(JsonWriter& json, const StructuredRecipe& recipe) noexcept {
+  RecipeJson(json, recipe).write();
+}
+
+}  // namespace mirtabel

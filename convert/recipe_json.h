@@ -1,0 +1,18 @@
+// A StructuredRecipe as one schema.org Recipe object in JSON-LD, on one line.
+#ifndef MIRTABEL_CONVERT_RECIPE_JSON_H
+#define MIRTABEL_CONVERT_RECIPE_JSON_H
+
+#include "convert/json_writer.h"
+#include "convert/structured_recipe.h"
+
+namespace mirtabel {
+
+// Writes the object and a line feed. A field the recipe does not have, or has empty, is left
+// out; "name" is always there. Of the fields that take one value (author, yield, times,
+// description, nutrition) the first is written as the field and any other goes into "comment"
+// under its label, as does a time that is not H:MM. A time of 0:00 is left out.
+void write_recipe_json(JsonWriter& json, const StructuredRecipe& recipe) noexcept;
+
+}  // namespace mirtabel
+
+#endif

@@ -1,0 +1,118 @@
+// Small tests and cuts on the UTF-8 text of one line, shared by the structured readings of the
+// two layouts. Columns count characters (code points), as a fixed-width layout lines them up.
+#ifndef MIRTABEL_CONVERT_RECIPE_TEXT_H
+#define MIRTABEL_CONVERT_RECIPE_TEXT_H
+
+#include <cstddef>
+#include <string_view>
+
+#include "platform/text_line.h"
+
+namespace mirtabel::recipe_text {
+
+// The line without its line feed.
+inline std::string_view of(const TextLine& line) noexcept {
+  return {reinterpret_cast<const char*>(line.bytes), line.text_size()};
+}
+
+inline bool is_space(char c) noexcept {
+  return c == ' ' || c == '\t';
+}
+
+inline std::string_view trim(std::string_view text) noexcept {
+  while (!text.empty() && is_space(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && is_space(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
+inline bool is_blank(std::string_view text) noexcept {
+  return trim(text).empty();
+}
+
+// Spaces and tabs before the first other character.
+inline std::size_t indent(std::string_view text) noexcept {
+  std::size_t n = 0;
+  while (n < text.size() && is_space(text[n]))
+    ++n;
+  return n;
+}
+
+// Byte offset of character `column` (from 0), or the text's size when it is shorter.
+inline std::size_t offset_of_column(std::string_view text, std::size_t column) noexcept {
+  std::size_t offset = 0;
+  for (; offset < text.size(); ++offset) {
+    if ((static_cast<unsigned char>(text[offset]) & 0xC0) == 0x80) continue;  // not a lead byte
+    if (column == 0) return offset;
+    --column;
+  }
+  return offset;
+}
+
+// Characters [first, last) of the text; `last` may lie past its end.
+inline std::string_view columns(std::string_view text, std::size_t first,
+                                std::size_t last = std::string_view::npos) noexcept {
+  const std::size_t begin = offset_of_column(text, first);
+  const std::size_t end =
+      last == std::string_view::npos ? text.size() : offset_of_column(text, last);
+  return text.substr(begin, end - begin);
+}
+
+// An amount such as 1, 1/2, 2 1/2, 1-2 or 1.5 (¼, ½ and ¾ too): digits and those signs only.
+inline bool is_amount(std::string_view text) noexcept {
+  if (text.empty()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if ((c >= '0' && c <= '9') || c == '/' || c == '-' || c == '.' || c == ' ') continue;
+    if (c == '\xC2' && i + 1 < text.size() && text[i + 1] >= '\xBC' && text[i + 1] <= '\xBE') {
+      ++i;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+// A line of hyphens and spaces only, with at least three hyphens: a rule that carries no text.
+inline bool is_hyphen_rule(std::string_view text) noexcept {
+  std::size_t hyphens = 0;
+  for (char c : text) {
+    if (c == '-') {
+      ++hyphens;
+    } else if (!is_space(c)) {
+      return false;
+    }
+  }
+  return hyphens >= 3;
+}
+
+// Whether the trimmed text starts with `word`, ignoring the case of ASCII letters.
+inline bool starts_with_word(std::string_view text, std::string_view word) noexcept {
+  if (text.size() < word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(text[i]) != lower(word[i])) return false;
+  }
+  return true;
+}
+
+// A header line "Label : value": the label (trimmed, not empty, at most kMaxLabelSize bytes)
+// before the first colon, and the value after it.
+struct Labelled {
+  std::string_view label;
+  std::string_view value;
+};
+inline constexpr std::size_t kMaxLabelSize = 32;
+
+inline bool split_label(std::string_view text, Labelled& out) noexcept {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return false;
+  out.label = trim(text.substr(0, colon));
+  out.value = trim(text.substr(colon + 1));
+  return !out.label.empty() && out.label.size() <= kMaxLabelSize;
+}
+
+}  // namespace mirtabel::recipe_text
+
+#endif

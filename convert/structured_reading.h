@@ -1,0 +1,47 @@
+// The structured reading of one framed recipe: its title line and the lines after it, read into
+// a StructuredRecipe by the rules of the file's layout.
+#ifndef MIRTABEL_CONVERT_STRUCTURED_READING_H
+#define MIRTABEL_CONVERT_STRUCTURED_READING_H
+
+#include <cstddef>
+
+#include "convert/column_reading.h"
+#include "convert/directions_reading.h"
+#include "convert/labelled_reading.h"
+#include "convert/layout.h"
+#include "convert/structured_recipe.h"
+#include "platform/text_line.h"
+
+namespace mirtabel {
+
+class StructuredReading {
+ public:
+  explicit StructuredReading(const StructuredRecipeStores& stores) noexcept : recipe_(stores) {}
+  StructuredReading(const StructuredReading&) = delete;
+  StructuredReading& operator=(const StructuredReading&) = delete;
+
+  // A recipe starts; its name is the title line from `title_start` (a byte offset, or
+  // TitleField::kNoStart), trimmed.
+  void start(LayoutKind layout, const TextLine& title_line, std::size_t title_start) noexcept;
+  void read(const TextLine& line) noexcept;
+  void finish() noexcept { directions_.close(); }
+
+  const StructuredRecipe& recipe() const noexcept { return recipe_; }
+
+ private:
+  void follow_pieces(const TextLine& line, std::size_t writes) noexcept;
+
+  StructuredRecipe recipe_;
+  DirectionsReading directions_{recipe_};
+  ColumnReading column_{recipe_, directions_};
+  LabelledReading labelled_{recipe_, directions_};
+  LayoutKind layout_ = LayoutKind::kColumn;
+  // A physical line longer than a read comes in pieces: the text of a piece without a line
+  // feed goes on in the next one, which continues this item.
+  std::size_t continued_ = StructuredRecipe::kNoItem;
+  bool continued_after_space_ = false;  // the piece ended in white space
+};
+
+}  // namespace mirtabel
+
+#endif

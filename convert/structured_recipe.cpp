@@ -1,0 +1,105 @@
+#include "convert/structured_recipe.h"
+
+#include <cstring>
+
+namespace mirtabel {
+
+void StructuredRecipe::clear() noexcept {
+  count_ = used_ = writes_ = 0;
+  last_written_ = kNoItem;
+  cut_ = false;
+}
+
+std::size_t StructuredRecipe::add(RecipeField field, std::string_view label,
+                                  std::string_view value) noexcept {
+  if (cut_ || count_ == stores_.item_count) {
+    cut_ = true;
+    return kNoItem;
+  }
+  const std::size_t index = count_++;
+  RecipeItem& item = stores_.items[index];
+  item = {field, used_, 0, 0};
+  item.label_size = insert(used_, label);
+  item.size = item.label_size + (cut_ ? 0 : insert(used_, value));
+  last_written_ = index;
+  ++writes_;
+  return index;
+}
+
+std::size_t StructuredRecipe::add_words(RecipeField field, std::string_view text) noexcept {
+  const std::size_t index = add(field, {}, {});
+  while (!text.empty()) {
+    const std::size_t word = text.find_first_not_of(" \t");
+    if (word == std::string_view::npos) break;
+    text.remove_prefix(word);
+    const std::size_t end = text.find_first_of(" \t");
+    extend(index, text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end);
+  }
+  return index;
+}
+
+void StructuredRecipe::extend(std::size_t index, std::string_view text, bool spaced) noexcept {
+  if (index == kNoItem || cut_ || text.empty()) return;
+  RecipeItem& item = stores_.items[index];
+  const std::size_t end = item.begin + item.size;
+  std::size_t added = 0;
+  if (spaced && item.size > item.label_size) added = insert(end, " ");
+  if (!cut_) added += insert(end + added, text);
+  item.size += added;
+  for (std::size_t later = index + 1; later < count_; ++later)
+    stores_.items[later].begin += added;
+  last_written_ = index;
+  ++writes_;
+}
+
+void StructuredRecipe::unquote(std::size_t index) noexcept {
+  if (index == kNoItem) return;
+  RecipeItem& item = stores_.items[index];
+  const std::string_view text = value(index);
+  if (text.size() < 2 || text.front() != '"' || text.back() != '"') return;
+  unsigned char* at = stores_.text + item.begin + item.label_size;
+  std::memmove(at, at + 1, used_ - (item.begin + item.label_size + 1));
+  used_ -= 1;
+  const std::size_t last = item.begin + item.size - 2;  // the closing quote, moved one back
+  std::memmove(stores_.text + last, stores_.text + last + 1, used_ - (last + 1));
+  used_ -= 1;
+  item.size -= 2;
+  for (std::size_t later = index + 1; later < count_; ++later)
+    stores_.items[later].begin -= 2;
+}
+
+void StructuredRecipe::drop_last() noexcept {
+  if (count_ == 0) return;
+  used_ = stores_.items[--count_].begin;
+  last_written_ = kNoItem;
+}
+
+std::string_view StructuredRecipe::label(std::size_t index) const noexcept {
+  const RecipeItem& item = stores_.items[index];
+  return {reinterpret_cast<const char*>(stores_.text) + item.begin, item.label_size};
+}
+
+std::string_view StructuredRecipe::value(std::size_t index) const noexcept {
+  const RecipeItem& item = stores_.items[index];
+  return {reinterpret_cast<const char*>(stores_.text) + item.begin + item.label_size,
+          item.size - item.label_size};
+}
+
+std::size_t StructuredRecipe::insert(std::size_t at, std::string_view text) noexcept {
+  std::size_t kept = text.size();
+  if (kept > stores_.text_size - used_) {
+    kept = stores_.text_size - used_;
+    // Never keep part of a character: back off to the start of the one that was cut.
+    while (kept > 0 && (static_cast<unsigned char>(text[kept]) & 0xC0) == 0x80)
+      --kept;
+    cut_ = true;
+  }
+  if (kept == 0) return 0;
+  std::memmove(stores_.text + at + kept, stores_.text + at, used_ - at);
+  std::memcpy(stores_.text + at, text.data(), kept);
+  used_ += kept;
+  return kept;
+}
+
+}  // namespace mirtabel

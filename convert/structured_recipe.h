@@ -1,0 +1,96 @@
+// One recipe split into its fields: a list of items (an ingredient, a step, the author...), each
+// a label and a value of UTF-8 text, held in stores the caller provides, so that the memory a
+// recipe may take is fixed before the conversion starts. What does not fit is not kept, and the
+// recipe is marked as cut.
+#ifndef MIRTABEL_CONVERT_STRUCTURED_RECIPE_H
+#define MIRTABEL_CONVERT_STRUCTURED_RECIPE_H
+
+#include <cstddef>
+#include <string_view>
+
+namespace mirtabel {
+
+enum class RecipeField : unsigned char {
+  kName,
+  kAuthor,
+  kYield,
+  kPrepTime,   // H:MM as written
+  kTotalTime,  // H:MM as written
+  kCategory,
+  kIngredient,
+  kStep,
+  kDescription,
+  kComment,
+  kNutrition,
+};
+inline constexpr std::size_t kRecipeFieldCount = 11;
+
+struct RecipeItem {
+  RecipeField field;
+  std::size_t begin;       // of the label in the text store; the value follows it
+  std::size_t label_size;  // in bytes
+  std::size_t size;        // of label and value, in bytes
+};
+
+// The caller's stores; both may be empty. A recipe keeps at most `text_size` bytes of text in
+// at most `item_count` items.
+struct StructuredRecipeStores {
+  unsigned char* text = nullptr;
+  std::size_t text_size = 0;
+  RecipeItem* items = nullptr;
+  std::size_t item_count = 0;
+};
+
+class StructuredRecipe {
+ public:
+  static constexpr std::size_t kNoItem = static_cast<std::size_t>(-1);
+
+  explicit StructuredRecipe(const StructuredRecipeStores& stores) noexcept : stores_(stores) {}
+
+  void clear() noexcept;
+
+  // Adds an item at the end. Returns its index, or kNoItem when no item is left. Text that does
+  // not fit is cut at a character boundary; from the first cut on nothing more is added.
+  std::size_t add(RecipeField field, std::string_view label, std::string_view value) noexcept;
+
+  // Adds an item whose value is the words of `text` separated by single spaces.
+  std::size_t add_words(RecipeField field, std::string_view text) noexcept;
+
+  // Appends `text` to the value of item `index` (kNoItem: nothing), after one space when
+  // `spaced` and neither is empty.
+  void extend(std::size_t index, std::string_view text, bool spaced = true) noexcept;
+
+  // Drops one pair of double quotes that encloses the whole value of item `index`.
+  void unquote(std::size_t index) noexcept;
+
+  // Removes the last item and its text.
+  void drop_last() noexcept;
+
+  std::size_t size() const noexcept { return count_; }
+  RecipeField field(std::size_t index) const noexcept { return stores_.items[index].field; }
+  std::string_view label(std::size_t index) const noexcept;
+  std::string_view value(std::size_t index) const noexcept;
+
+  // The item that the last add or extend wrote to, and a count of such writes, by which a
+  // caller sees whether a line went anywhere.
+  std::size_t last_written() const noexcept { return last_written_; }
+  std::size_t writes() const noexcept { return writes_; }
+
+  // Whether some text or item did not fit.
+  bool is_cut() const noexcept { return cut_; }
+
+ private:
+  // Inserts `text` at `at` in the text store, moving the text after it; returns the bytes kept.
+  std::size_t insert(std::size_t at, std::string_view text) noexcept;
+
+  StructuredRecipeStores stores_;
+  std::size_t count_ = 0;
+  std::size_t used_ = 0;  // bytes of the text store in use
+  std::size_t last_written_ = kNoItem;
+  std::size_t writes_ = 0;
+  bool cut_ = false;
+};
+
+}  // namespace mirtabel
+
+#endif

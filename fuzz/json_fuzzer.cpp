@@ -1,0 +1,71 @@
+// The structured export's fuzz target: converts each input to JSON Lines in memory and aborts,
+// saying why, unless every recipe framed became one valid JSON object with its "@type" and
+// "name"; with roomy stores and with stores so small that most recipes are cut, and with the
+// input in whole and in pieces.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "convert/convert_mxp_to_json.h"
+#include "tests/support/json_lines_check.h"
+#include "tests/support/memory_streams.h"
+
+namespace {
+
+struct Exported {
+  std::string output;
+  mirtabel::JsonExportResult result;
+};
+
+Exported export_json(const std::string& input, std::size_t text_size, std::size_t item_count,
+                     std::size_t max_piece = static_cast<std::size_t>(-1)) {
+  std::vector<unsigned char> text(text_size);
+  std::vector<mirtabel::RecipeItem> items(item_count);
+  mirtabel::testing::MemorySource source(input, max_piece);
+  mirtabel::testing::MemorySink sink;
+  const mirtabel::JsonExportResult result = mirtabel::convert_mxp_to_json(
+      source, sink, {}, {text.data(), text.size(), items.data(), items.size()});
+  return {sink.text(), result};
+}
+
+std::string find_violation(const std::string& input) {
+  // Roomy stores hold the whole of any input the fuzzer makes.
+  const Exported roomy = export_json(input, 4 * input.size() + 64, input.size() + 8);
+  const mirtabel::ConversionResult& conversion = roomy.result.conversion;
+  if (conversion.error != 0)
+    return "the export failed with errno " + std::to_string(conversion.error);
+  if (roomy.result.cut_recipes != 0) return "a recipe was cut with roomy stores";
+  if (std::string problem = mirtabel::testing::check_json_lines(roomy.output, conversion.records);
+      !problem.empty()) {
+    return problem;
+  }
+  if (export_json(input, 4 * input.size() + 64, input.size() + 8, 2 + input.size() % 7).output !=
+      roomy.output) {
+    return "input in pieces gave a different output";
+  }
+  const Exported tiny = export_json(input, input.size() % 61, input.size() % 11);
+  if (tiny.result.conversion.records != conversion.records)
+    return "tiny stores changed the count of recipes";
+  if (tiny.result.cut_recipes > conversion.records) return "more recipes cut than written";
+  if (std::string problem = mirtabel::testing::check_json_lines(tiny.output, conversion.records);
+      !problem.empty()) {
+    return "with tiny stores, " + problem;
+  }
+  return {};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  const std::string problem = find_violation(input);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "JSON export check failed on %zu input bytes: %s\n", size,
+                 problem.c_str());
+    std::abort();
+  }
+  return 0;
+}
