@@ -69,7 +69,7 @@ std::string input_of_many_writes() {
   for (std::size_t i = 0; i < (kWideIsUtf16 ? 2345u : 4690u); ++i)
     line += "\U0001F600";
   std::string input;
-  for (int i = 0; i < 16; ++i) {
+  for (int i = 0; i < 8; ++i) {
     input += "== M ==\n\nBig\n--------\n" + line + "\n" + line + "\n";
     for (int j = 0; j < i * 7 % 16 * 3; ++j)
       input += "== M ==\n\nSmall\n--------\n" + std::string(900, 'x') + "\n";
