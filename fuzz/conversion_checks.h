@@ -74,9 +74,11 @@ inline std::string check_records(const std::string& output, std::int32_t records
 // A source that delivers the input whole, as far as each read can take.
 inline constexpr std::size_t kWholeInput = static_cast<std::size_t>(-1);
 
-// One way of running the library on an input.
+// One way of running the library on an input: how the input is delivered, and the engine's
+// options.
 struct LibraryRun {
   std::size_t max_piece;  // the most bytes the source delivers per read
+  ConversionOptions options;
 
   std::string name() const {
     return max_piece == kWholeInput ? "the input whole"
@@ -85,18 +87,21 @@ struct LibraryRun {
 };
 
 // Every way the comparison with the reference runs the library: the input whole, and in pieces
-// of one byte and of a size that varies with the input, which move every buffer boundary. Engine
-// paths and I/O buffer sizes that become selectable are added here; every comparison then
-// covers each of them.
+// of one byte and of a size that varies with the input, which move every buffer boundary. This is
+// the one place that lists them: engine paths and I/O buffer sizes that the options can select
+// are added here (and named in LibraryRun::name), and every comparison then covers each of them.
 inline std::vector<LibraryRun> library_runs(const std::string& input) {
   std::vector<LibraryRun> runs;
   for (const std::size_t piece : {kWholeInput, std::size_t{1}, 2 + input.size() % 7})
-    runs.push_back({piece});
+    runs.push_back({piece, ConversionOptions{}});
   return runs;
 }
 
 inline testing::Converted run_library(const LibraryRun& run, const std::string& input) {
-  return testing::convert_text(input, run.max_piece);
+  testing::MemorySource source(input, run.max_piece);
+  testing::MemorySink sink;
+  const ConversionResult result = convert_mxp(source, sink, run.options);
+  return {sink.text(), result.records, result.error};
 }
 
 // `bytes` for a message: printable ASCII as it is, any other byte as \xNN.
