@@ -1,5 +1,6 @@
-// The properties every conversion keeps, whatever its input. The fuzz target checks them on each
-// input it runs, and the hardening tests on their generated inputs.
+// The properties every conversion keeps, whatever its input: above all, the library's output and
+// count equal those of the reference converter. The fuzz target checks them on each input it
+// runs, and the hardening and reference tests on their generated inputs.
 #ifndef MIRTABEL_FUZZ_CONVERSION_CHECKS_H
 #define MIRTABEL_FUZZ_CONVERSION_CHECKS_H
 
@@ -7,8 +8,10 @@
 #include <cerrno>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/utf8.h"
+#include "tests/reference/reference_converter.h"
 #include "tests/support/memory_streams.h"
 
 namespace mirtabel::fuzzing {
@@ -68,28 +71,139 @@ inline std::string check_records(const std::string& output, std::int32_t records
   return {};
 }
 
-// Converts `input` in memory several ways and returns what went wrong, or an empty string: the
-// conversion must succeed, give well-formed records, and give the same output when run again and
-// when the input arrives in small pieces; a failed read or write must be reported and leave only
-// the start of that output.
-inline std::string find_violation(const std::string& input) {
-  using testing::convert_text;
-  const testing::Converted first = convert_text(input);
-  if (first.error != 0) return "the conversion failed with errno " + std::to_string(first.error);
-  if (std::string problem = check_records(first.output, first.records); !problem.empty()) {
-    return problem;
+// A source that delivers the input whole, as far as each read can take.
+inline constexpr std::size_t kWholeInput = static_cast<std::size_t>(-1);
+
+// One way of running the library on an input: how the input is delivered, and the engine's
+// options.
+struct LibraryRun {
+  std::size_t max_piece;  // the most bytes the source delivers per read
+  ConversionOptions options;
+
+  std::string name() const {
+    return max_piece == kWholeInput ? "the input whole"
+                                    : "the input in pieces of " + std::to_string(max_piece);
   }
-  // Pieces of one byte, and of a size that varies with the input, move every buffer boundary.
-  const std::size_t piece_sizes[] = {0, 1, 2 + input.size() % 7};
-  for (std::size_t piece : piece_sizes) {
-    const testing::Converted again = piece == 0 ? convert_text(input) : convert_text(input, piece);
-    const std::string how =
-        piece == 0 ? "a second conversion" : "input in pieces of " + std::to_string(piece);
-    if (again.error != 0 || again.records != first.records) {
-      return how + " gave " + std::to_string(again.records) + " records (errno " +
-             std::to_string(again.error) + ") instead of " + std::to_string(first.records);
+};
+
+// Every way the comparison with the reference runs the library: the input whole, and in pieces
+// of one byte and of a size that varies with the input, which move every buffer boundary. This is
+// the one place that lists them: engine paths and I/O buffer sizes that the options can select
+// are added here (and named in LibraryRun::name), and every comparison then covers each of them.
+inline std::vector<LibraryRun> library_runs(const std::string& input) {
+  std::vector<LibraryRun> runs;
+  for (const std::size_t piece : {kWholeInput, std::size_t{1}, 2 + input.size() % 7})
+    runs.push_back({piece, ConversionOptions{}});
+  return runs;
+}
+
+inline testing::Converted run_library(const LibraryRun& run, const std::string& input) {
+  testing::MemorySource source(input, run.max_piece);
+  testing::MemorySink sink;
+  const ConversionResult result = convert_mxp(source, sink, run.options);
+  return {sink.text(), result.records, result.error};
+}
+
+// `bytes` for a message: printable ASCII as it is, any other byte as \xNN.
+inline std::string printable(const std::string& bytes) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '\n') {
+      shown += "\\n";
+    } else if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+      shown += c;
+    } else {
+      shown += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 0xF];
     }
-    if (again.output != first.output) return how + " gave a different output";
+  }
+  return shown;
+}
+
+// How the library's result `actual` departs from the reference's `expected`, or an empty string:
+// the counts, and the first byte where the outputs differ, with the record it falls in and the
+// bytes around it on both sides.
+inline std::string describe_difference(const testing::Converted& actual,
+                                       const reference::Converted& expected) {
+  if (actual.error != 0) return "the conversion failed with errno " + std::to_string(actual.error);
+  std::string difference;
+  if (actual.records != expected.records) {
+    difference = std::to_string(actual.records) + " records where the reference has " +
+                 std::to_string(expected.records) + "; ";
+  }
+  if (actual.output == expected.output) return difference;
+  const std::size_t common = std::min(actual.output.size(), expected.output.size());
+  std::size_t at = 0;
+  while (at < common && actual.output[at] == expected.output[at])
+    ++at;
+  const auto record = std::count(expected.output.begin(),
+                                 expected.output.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+  const std::size_t record_end = at == 0 ? std::string::npos : expected.output.rfind('\n', at - 1);
+  const std::size_t in_record = record_end == std::string::npos ? at : at - record_end - 1;
+  const std::size_t from = at < 40 ? 0 : at - 40;
+  return difference + "the outputs (" + std::to_string(actual.output.size()) + " and " +
+         std::to_string(expected.output.size()) + " bytes) first differ at byte " +
+         std::to_string(at) + ", byte " + std::to_string(in_record) + " of record " +
+         std::to_string(record + 1) + ":\n  library:   ..." +
+         printable(actual.output.substr(from, at - from)) + " | " +
+         printable(actual.output.substr(at, 40)) + "\n  reference: ..." +
+         printable(expected.output.substr(from, at - from)) + " | " +
+         printable(expected.output.substr(at, 40));
+}
+
+// How the library's runs on `input` depart from the reference's conversion of it, `expected`,
+// or an empty string.
+inline std::string find_reference_difference(const std::string& input,
+                                             const reference::Converted& expected) {
+  for (const LibraryRun& run : library_runs(input)) {
+    const testing::Converted actual = run_library(run, input);
+    if (std::string difference = describe_difference(actual, expected); !difference.empty()) {
+      return "with " + run.name() + ": " + difference;
+    }
+  }
+  return {};
+}
+
+// Input read on after a failed write: at most the rest of the line and the read buffer in hand.
+inline constexpr std::size_t kReadAfterFailedWrite = 128 * 1024;
+
+// A write that fails once, when the output would pass `limit` bytes, on a sink that takes writes
+// again after it: the failure is reported, nothing more is written, what was written is the start
+// of `full_output`, and the reading stops soon.
+inline std::string find_failed_write_violation(const std::string& input,
+                                               const std::string& full_output, std::size_t limit) {
+  testing::MemorySource source(input);
+  testing::MemorySink sink;
+  sink.fail_after(limit, ENOSPC, testing::MemorySink::Failing::kOnce);
+  sink.watch(source);
+  const ConversionResult failed = convert_mxp(source, sink);
+  if (failed.error != ENOSPC) {
+    return "a failed write was reported as errno " + std::to_string(failed.error);
+  }
+  if (sink.writes_after_failure() != 0) {
+    return std::to_string(sink.writes_after_failure()) + " writes followed a failed one";
+  }
+  if (full_output.compare(0, sink.text().size(), sink.text()) != 0) {
+    return "after a failed write the output is not the start of the full output";
+  }
+  if (source.position() - sink.read_at_failure() > kReadAfterFailedWrite) {
+    return "after a failed write " + std::to_string(source.position() - sink.read_at_failure()) +
+           " more bytes of input were read";
+  }
+  return {};
+}
+
+// Converts `input` in memory several ways and returns what went wrong, or an empty string: every
+// run of the library must give the reference's output and count, in well-formed records; a failed
+// read or write must be reported and leave only the start of that output.
+inline std::string find_violation(const std::string& input) {
+  const reference::Converted expected = reference::convert(input);
+  if (std::string difference = find_reference_difference(input, expected); !difference.empty()) {
+    return difference;
+  }
+  if (std::string problem = check_records(expected.output, expected.records); !problem.empty()) {
+    return problem;
   }
   // A read that fails half-way: the failure is reported, and the output holds the whole records
   // written before it, as the full conversion wrote them, and as many as the result counts.
@@ -101,7 +215,7 @@ inline std::string find_violation(const std::string& input) {
     const std::string& written = sink.text();
     if (failed.error != EIO)
       return "a failed read was reported as errno " + std::to_string(failed.error);
-    if (first.output.compare(0, written.size(), written) != 0 ||
+    if (expected.output.compare(0, written.size(), written) != 0 ||
         (!written.empty() && written.back() != '\n')) {
       return "after a failed read the output is not whole records of the full output";
     }
@@ -109,19 +223,9 @@ inline std::string find_violation(const std::string& input) {
       return "after a failed read the result does not count the records written";
     }
   }
-  // A disk that fills half-way: the failure is reported and what was written is the start of the
-  // full output.
-  if (!first.output.empty()) {
-    testing::MemorySource source(input);
-    testing::MemorySink sink;
-    sink.fail_after(first.output.size() / 2, ENOSPC);
-    const ConversionResult failed = convert_mxp(source, sink);
-    if (failed.error != ENOSPC) {
-      return "a failed write was reported as errno " + std::to_string(failed.error);
-    }
-    if (first.output.compare(0, sink.text().size(), sink.text()) != 0) {
-      return "after a failed write the output is not the start of the full output";
-    }
+  // A disk that fails half-way.
+  if (!expected.output.empty()) {
+    return find_failed_write_violation(input, expected.output, expected.output.size() / 2);
   }
   return {};
 }

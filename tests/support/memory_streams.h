@@ -32,6 +32,9 @@ class MemorySource final : public ByteSource {
     return {n, 0};
   }
 
+  // Bytes delivered so far.
+  std::size_t position() const { return position_; }
+
  private:
   std::string bytes_;
   std::size_t max_piece_;
@@ -42,24 +45,46 @@ class MemorySource final : public ByteSource {
 
 class MemorySink final : public ByteSink {
  public:
-  // Makes writes fail with `error` once `limit` bytes have been taken (a full disk).
-  void fail_after(std::size_t limit, int error) {
+  enum class Failing { kFromThenOn, kOnce };
+
+  // Makes writes fail with `error` once `limit` bytes have been taken (a full disk). With
+  // Failing::kOnce only the first such write fails and later ones are taken again, as after a
+  // passing fault, so that a writer that goes on after a failure shows.
+  void fail_after(std::size_t limit, int error, Failing failing = Failing::kFromThenOn) {
     limit_ = limit;
     fail_error_ = error;
+    failing_ = failing;
   }
 
+  // Notes how far `source` had been read when the first write failed.
+  void watch(const MemorySource& source) { watched_ = &source; }
+
   int write(const unsigned char* bytes, std::size_t size) noexcept override {
-    if (fail_error_ != 0 && text_.size() + size > limit_) return fail_error_;
+    if (failures_ > 0) ++writes_after_failure_;
+    const bool may_fail = failures_ == 0 || failing_ == Failing::kFromThenOn;
+    if (fail_error_ != 0 && may_fail && text_.size() + size > limit_) {
+      if (failures_++ == 0 && watched_ != nullptr) read_at_failure_ = watched_->position();
+      return fail_error_;
+    }
     text_.append(reinterpret_cast<const char*>(bytes), size);
     return 0;
   }
 
   const std::string& text() const { return text_; }
+  // Writes attempted after the first failed one.
+  std::size_t writes_after_failure() const { return writes_after_failure_; }
+  // The watched source's position() at the first failed write.
+  std::size_t read_at_failure() const { return read_at_failure_; }
 
  private:
   std::string text_;
   std::size_t limit_ = 0;
   int fail_error_ = 0;
+  Failing failing_ = Failing::kFromThenOn;
+  std::size_t failures_ = 0;
+  std::size_t writes_after_failure_ = 0;
+  const MemorySource* watched_ = nullptr;
+  std::size_t read_at_failure_ = 0;
 };
 
 struct Converted {
