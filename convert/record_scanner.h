@@ -127,11 +127,13 @@ inline bool RecordScanner::append_line(PageMark mark) noexcept {
   unsigned char* record = output_.record();
   const std::size_t mark_size = mark == PageMark::kBefore ? kPageMarkSize : 0;
   const std::size_t text_at = body_end_ + mark_size;
+  // Measured before the move, which may overwrite the line's line feed.
   const std::size_t text_size = line_.text_size();
+  const std::size_t text_chars = line_.text_chars();
   if (text_at != line_offset_) std::memmove(record + text_at, record + line_offset_, text_size);
   if (mark == PageMark::kBefore) std::memcpy(record + body_end_, kPageMark, kPageMarkSize);
   body_end_ = text_at + text_size;
-  body_chars_ += mark_size + line_.text_chars();
+  body_chars_ += mark_size + text_chars;
   expected_mark_ = mark;
   return body_chars_ <= kBodyLimit;
 }
