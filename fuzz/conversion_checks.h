@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/simd_path.h"
 #include "platform/utf8.h"
 #include "tests/reference/reference_converter.h"
 #include "tests/support/memory_streams.h"
@@ -81,19 +82,36 @@ struct LibraryRun {
   ConversionOptions options;
 
   std::string name() const {
-    return max_piece == kWholeInput ? "the input whole"
-                                    : "the input in pieces of " + std::to_string(max_piece);
+    std::string text = max_piece == kWholeInput
+                           ? "the input whole"
+                           : "the input in pieces of " + std::to_string(max_piece);
+    if (options.simd_path)
+      text += ", the " + std::string(simd_path_name(*options.simd_path)) + " loop";
+    if (options.read_buffer_limit != 0) {
+      text += ", reads of " + std::to_string(options.read_buffer_limit) + " bytes, writes at " +
+              std::to_string(options.write_at);
+    }
+    return text;
   }
 };
 
-// Every way the comparison with the reference runs the library: the input whole, and in pieces
-// of one byte and of a size that varies with the input, which move every buffer boundary. This is
-// the one place that lists them: engine paths and I/O buffer sizes that the options can select
-// are added here (and named in LibraryRun::name), and every comparison then covers each of them.
+// Every way the comparison with the reference runs the library: the input whole, as it comes;
+// then once on each inner loop this processor runs, with the input in pieces, a read buffer and
+// a write threshold of a few bytes, their sizes varying with the input, so that every buffer
+// boundary moves. This is the one place that lists them; every comparison covers each of them.
 inline std::vector<LibraryRun> library_runs(const std::string& input) {
-  std::vector<LibraryRun> runs;
-  for (const std::size_t piece : {kWholeInput, std::size_t{1}, 2 + input.size() % 7})
-    runs.push_back({piece, ConversionOptions{}});
+  std::vector<LibraryRun> runs = {{kWholeInput, ConversionOptions{}}};
+  std::size_t turn = input.size();
+  for (const SimdPath path :
+       {SimdPath::kPortable, SimdPath::kSse2, SimdPath::kAvx2, SimdPath::kNeon}) {
+    if (!simd_path_available(path)) continue;
+    ConversionOptions options;
+    options.simd_path = path;
+    options.read_buffer_limit = 8 + turn % 9;
+    options.write_at = 1 + turn % 13;
+    runs.push_back({1 + turn % 7, options});
+    ++turn;
+  }
   return runs;
 }
 
