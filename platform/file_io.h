@@ -4,6 +4,7 @@
 #define MIRTABEL_PLATFORM_FILE_IO_H
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/byte_stream.h"
 #include "platform/file.h"
@@ -17,10 +18,18 @@ ReadResult read_some(NativeHandle file, unsigned char* buffer, std::size_t capac
 // that takes nothing gives ENOSPC, as the system has no room for more.
 int write_all(NativeHandle file, const unsigned char* bytes, std::size_t size) noexcept;
 
+// Reads up to `capacity` bytes at `offset` of a file that can be read at any offset.
+ReadResult read_at(NativeHandle file, std::uint64_t offset, unsigned char* buffer,
+                   std::size_t capacity) noexcept;
+
+// The process's standard input or output. Returns 0, or EBADF when there is none.
+int standard_stream(bool output, NativeHandle& file) noexcept;
+
 // Closes the file; returns 0 or the errno value of a failed close (the file is closed anyway).
 int close_file(NativeHandle file) noexcept;
 
-// Whether two open files are one file (the same file on the same device, whatever the path).
+// Whether two open files are one regular file (the same file on the same device, whatever the
+// path).
 // Returns 0 or an errno value.
 int same_file(NativeHandle a, NativeHandle b, bool& same) noexcept;
 

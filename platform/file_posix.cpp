@@ -60,19 +60,8 @@ int close_file(int fd) noexcept {
   return system_calls().close(fd) == 0 ? 0 : errno;
 }
 
-int same_file(int a, int b, bool& same) noexcept {
-  struct stat sa, sb;
-  if (::fstat(a, &sa) != 0 || ::fstat(b, &sb) != 0) return errno;
-  same = sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-  return 0;
-}
-
-}  // namespace file_io
-
-namespace {
-
-ReadResult read_at_offset(int fd, std::uint64_t offset, unsigned char* buffer,
-                          std::size_t capacity) noexcept {
+ReadResult read_at(int fd, std::uint64_t offset, unsigned char* buffer,
+                   std::size_t capacity) noexcept {
   for (;;) {
     const ssize_t count = ::pread(fd, buffer, capacity, static_cast<off_t>(offset));
     if (count >= 0) return {static_cast<std::size_t>(count), 0};
@@ -80,11 +69,20 @@ ReadResult read_at_offset(int fd, std::uint64_t offset, unsigned char* buffer,
   }
 }
 
-}  // namespace
-
-InputFile::~InputFile() {
-  if (is_open_ && owned_) file_io::close_file(handle_);
+int standard_stream(bool output, int& fd) noexcept {
+  fd = output ? STDOUT_FILENO : STDIN_FILENO;
+  return 0;
 }
+
+int same_file(int a, int b, bool& same) noexcept {
+  struct stat sa, sb;
+  if (::fstat(a, &sa) != 0 || ::fstat(b, &sb) != 0) return errno;
+  // A terminal or a device may well be both; only a file can be written over while it is read.
+  same = S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return 0;
+}
+
+}  // namespace file_io
 
 int InputFile::adopt(int fd, bool owned) noexcept {
   struct stat status;
@@ -111,23 +109,6 @@ int InputFile::open(const wchar_t* path) noexcept {
   return adopt(fd, true);
 }
 
-int InputFile::use_standard_input() noexcept {
-  return adopt(STDIN_FILENO, false);
-}
-
-ReadResult InputFile::read(unsigned char* buffer, std::size_t capacity) noexcept {
-  return file_io::read_some(handle_, buffer, capacity);
-}
-
-ReadResult InputFile::read_at(std::uint64_t offset, unsigned char* buffer,
-                              std::size_t capacity) noexcept {
-  return read_at_offset(handle_, start_ + offset, buffer, capacity);
-}
-
-ScratchFile::~ScratchFile() {
-  if (is_open_) file_io::close_file(handle_);
-}
-
 int ScratchFile::create() noexcept {
   const char* directory = ::getenv("TMPDIR");
   if (directory == nullptr || directory[0] == '\0') directory = "/tmp";
@@ -151,15 +132,6 @@ int ScratchFile::create() noexcept {
   handle_ = fd;
   is_open_ = true;
   return 0;
-}
-
-int ScratchFile::write(const unsigned char* bytes, std::size_t size) noexcept {
-  return file_io::write_all(handle_, bytes, size);
-}
-
-ReadResult ScratchFile::read_at(std::uint64_t offset, unsigned char* buffer,
-                                std::size_t capacity) noexcept {
-  return read_at_offset(handle_, offset, buffer, capacity);
 }
 
 }  // namespace mirtabel

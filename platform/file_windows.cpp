@@ -89,6 +89,24 @@ int close_file(HANDLE file) noexcept {
   return system_calls().close_handle(file) ? 0 : last_errno();
 }
 
+ReadResult read_at(HANDLE file, std::uint64_t offset, unsigned char* buffer,
+                   std::size_t capacity) noexcept {
+  if (capacity > kMaxTransfer) capacity = kMaxTransfer;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD count = 0;
+  if (ReadFile(file, buffer, static_cast<DWORD>(capacity), &count, &at)) return {count, 0};
+  const DWORD error = GetLastError();
+  if (error == ERROR_HANDLE_EOF) return {0, 0};
+  return {0, errno_from(error)};
+}
+
+int standard_stream(bool output, HANDLE& file) noexcept {
+  file = GetStdHandle(output ? STD_OUTPUT_HANDLE : STD_INPUT_HANDLE);
+  return file == INVALID_HANDLE_VALUE || file == nullptr ? EBADF : 0;
+}
+
 int same_file(HANDLE a, HANDLE b, bool& same) noexcept {
   // Volume and file index, which hard links and every spelling of one path share.
   same = false;
@@ -103,27 +121,6 @@ int same_file(HANDLE a, HANDLE b, bool& same) noexcept {
 }
 
 }  // namespace file_io
-
-namespace {
-
-ReadResult read_at_offset(HANDLE file, std::uint64_t offset, unsigned char* buffer,
-                          std::size_t capacity) noexcept {
-  if (capacity > (1u << 30)) capacity = 1u << 30;
-  OVERLAPPED at{};
-  at.Offset = static_cast<DWORD>(offset);
-  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-  DWORD count = 0;
-  if (ReadFile(file, buffer, static_cast<DWORD>(capacity), &count, &at)) return {count, 0};
-  const DWORD error = GetLastError();
-  if (error == ERROR_HANDLE_EOF) return {0, 0};
-  return {0, file_io::errno_from(error)};
-}
-
-}  // namespace
-
-InputFile::~InputFile() {
-  if (is_open_ && owned_) file_io::close_file(handle_);
-}
 
 int InputFile::adopt(HANDLE file, bool owned) noexcept {
   int error = 0;
@@ -165,25 +162,6 @@ int InputFile::open(const wchar_t* path) noexcept {
   return adopt(file, true);
 }
 
-int InputFile::use_standard_input() noexcept {
-  HANDLE file = GetStdHandle(STD_INPUT_HANDLE);
-  if (file == INVALID_HANDLE_VALUE || file == nullptr) return EBADF;
-  return adopt(file, false);
-}
-
-ReadResult InputFile::read(unsigned char* buffer, std::size_t capacity) noexcept {
-  return file_io::read_some(handle_, buffer, capacity);
-}
-
-ReadResult InputFile::read_at(std::uint64_t offset, unsigned char* buffer,
-                              std::size_t capacity) noexcept {
-  return read_at_offset(handle_, start_ + offset, buffer, capacity);
-}
-
-ScratchFile::~ScratchFile() {
-  if (is_open_) file_io::close_file(handle_);
-}
-
 int ScratchFile::create() noexcept {
   wchar_t directory[MAX_PATH + 1];
   const DWORD size = GetTempPathW(MAX_PATH + 1, directory);
@@ -203,15 +181,6 @@ int ScratchFile::create() noexcept {
   handle_ = file;
   is_open_ = true;
   return 0;
-}
-
-int ScratchFile::write(const unsigned char* bytes, std::size_t size) noexcept {
-  return file_io::write_all(handle_, bytes, size);
-}
-
-ReadResult ScratchFile::read_at(std::uint64_t offset, unsigned char* buffer,
-                                std::size_t capacity) noexcept {
-  return read_at_offset(handle_, offset, buffer, capacity);
 }
 
 }  // namespace mirtabel

@@ -90,10 +90,6 @@ void remove_noted_file(TemporaryFileNote& note) noexcept {
   if (note.active.load(std::memory_order_acquire)) ::unlinkat(note.directory, note.name, 0);
 }
 
-OutputFile::~OutputFile() {
-  abandon();
-}
-
 int OutputFile::create(const wchar_t* path, const InputFile& input,
                        const OutputOptions& options) noexcept {
   char native[kMaxNativePath];
@@ -178,21 +174,6 @@ int OutputFile::create_temporary(const OutputOptions& options, bool replacing) n
   return EEXIST;
 }
 
-int OutputFile::use_standard_output(const InputFile& input) noexcept {
-  bool same = false;
-  const int error = file_io::same_file(STDOUT_FILENO, input.handle(), same);
-  if (error != 0) return error;
-  if (same) return EINVAL;
-  handle_ = STDOUT_FILENO;
-  is_open_ = in_place_ = true;
-  owned_ = false;
-  return 0;
-}
-
-int OutputFile::write(const unsigned char* bytes, std::size_t size) noexcept {
-  return file_io::write_all(handle_, bytes, size);
-}
-
 int OutputFile::commit() noexcept {
   if (!is_open_) return EBADF;
   is_open_ = false;
@@ -218,12 +199,6 @@ int OutputFile::commit() noexcept {
   }
   forget_temporary(error != 0 || no_clobber_);
   return error;
-}
-
-void OutputFile::abandon() noexcept {
-  if (is_open_ && owned_) file_io::close_file(handle_);
-  is_open_ = false;
-  forget_temporary(true);
 }
 
 void OutputFile::forget_temporary(bool remove) noexcept {
