@@ -244,6 +244,15 @@ class MxpconvertTest(unittest.TestCase):
         self.assertEqual((result.returncode, result.stderr), (0, ""))
         self.assertEqual(len(os.listdir(self.path("out"))), 200)
 
+    def test_a_closed_pipe_on_standard_error_does_not_stop_a_batch(self):
+        inputs = [self.write(f"in/f{i:02}.mxp", recipe(f"R{i}", 2)) for i in range(40)]
+        process = subprocess.Popen([MXPCONVERT, "-j", "1", "-d", "out", *inputs], cwd=self.dir,
+                                   stderr=subprocess.PIPE)
+        process.stderr.readline()
+        process.stderr.close()
+        self.assertEqual(process.wait(timeout=60), 0)
+        self.assertEqual(len(os.listdir(self.path("out"))), 40)
+
     def test_wrong_usage_exits_2_with_the_usage(self):
         self.write("a.mxp", recipe("A", 1))
         for arguments in (["a.mxp", "b.txt", "c.txt"], ["-d", "out"], ["-j", "0", "-d", "out",
