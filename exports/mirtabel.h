@@ -35,8 +35,12 @@ extern "C" {
  * input_path   the MXP export text; must name an existing, readable file, not a directory.
  *              UTF-8 (with Windows-1252 bytes accepted where a byte is not valid UTF-8) or, with
  *              a byte-order mark, UTF-16. Never modified.
- * output_path  the file to create, or to empty if it exists. It must not name the input file,
- *              through the same path, a hard link or a symbolic link.
+ * output_path  the file to create, or to replace if it exists. It must not name the input file,
+ *              through the same path, a hard link or a symbolic link. A regular file is written
+ *              under a temporary name in its directory (".NAME.XXXXXX"; for a symbolic link, in
+ *              the directory of the file it names), which takes the output's name only once the
+ *              conversion has succeeded: that directory must be writable, and a replaced file
+ *              keeps its permission bits. A FIFO or a device is written in place.
  *              Both are null-terminated wide-character paths; on POSIX systems they are opened
  *              as UTF-8, and U+DC80..U+DCFF stand for raw bytes 0x80..0xFF of a name that is not
  *              valid UTF-8. The strings are read during the call only.
@@ -46,9 +50,12 @@ extern "C" {
  *   EILSEQ       a path holds a character no file name can hold;
  *   EISDIR       the input is a directory;
  *   EOVERFLOW    the input holds more records than the result can count;
- *   any errno of open, read, write or close: the input cannot be opened (the output is then
- *   neither created nor touched), the output cannot be created, or a read or write failed (a
- *   full disk, say). After a failed read or write the output may hold some of the records.
+ *   EEXIST       the temporary file's name was taken a hundred times in a row;
+ *   any errno of open, read, write, close or rename: the input cannot be opened, the output
+ *   cannot be created, or a read, write, close or rename failed (a full disk, say).
+ * On -1 the file at output_path is as it was before the call: the previous output intact, or
+ * no file if there was none. Only a process killed during the call can leave its temporary
+ * file behind.
  * A recipe whose text has grown past 9,500 characters when a line's text has just been appended
  * to it is not written and not counted.
  *

@@ -52,3 +52,27 @@ std::string display_name(const std::filesystem::path& path) {
   return path.native();
 #endif
 }
+
+std::string printable(const std::string& text) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  std::string shown;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t length = mirtabel::utf8::valid_sequence_length(s + at, text.size() - at);
+    const char32_t c = length == 0 ? 0 : mirtabel::utf8::decode(s + at, length);
+    if (length == 0 || c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      shown += '?';
+      length = length == 0 ? 1 : length;
+    } else {
+      shown.append(text, at, length);
+    }
+    at += length;
+  }
+  return shown;
+}
+
+std::string quoted_name(const std::filesystem::path& path, bool output) {
+  if (path.native().size() == 1 && path.native()[0] == '-') {
+    return output ? "standard output" : "standard input";
+  }
+  return "'" + printable(display_name(path)) + "'";
+}

@@ -15,7 +15,16 @@ std::wstring argument_to_path(const char* argument);
 // UTF-16 text as it is.
 std::wstring library_path(const std::filesystem::path& path);
 
-// The path as printed in messages: its bytes as given on POSIX, UTF-8 on Windows.
+// The path's bytes as given on POSIX, UTF-8 on Windows.
 std::string display_name(const std::filesystem::path& path);
+
+// UTF-8 text as it may be shown on a terminal: every control character (C0, DEL and C1, which
+// could move the cursor or start an escape sequence) and every byte that is not valid UTF-8
+// becomes '?'.
+std::string printable(const std::string& text);
+
+// A file name as messages show it: printable and in quotes ('recipes.mxp'), or "standard input"
+// or "standard output" for "-".
+std::string quoted_name(const std::filesystem::path& path, bool output = false);
 
 #endif

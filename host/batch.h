@@ -4,25 +4,41 @@
 #define MIRTABEL_HOST_BATCH_H
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "host/file_conversion.h"
-#include "host/output_plan.h"
+#include "host/worker_thread.h"
 
 class BatchListener {
  public:
   // The file at `index` is done; every file before it has been reported already.
   virtual void file_done(std::size_t index, const FileOutcome& outcome) = 0;
-  // `finished` of the files are done, in any order; `last` is the one finished most recently.
+  // Called when files finish and a few times a second meanwhile: `finished` of the files are
+  // done, in any order; `last` is the one finished most recently (0 before any).
   virtual void progress(std::size_t finished, std::size_t last) = 0;
 
  protected:
   ~BatchListener() = default;
 };
 
-// Converts every job, at most `threads` at a time (at least one), and returns the outcomes in
-// the order of the jobs. The listener is called on the calling thread only.
-std::vector<FileOutcome> convert_all(const std::vector<FileJob>& jobs, unsigned threads,
-                                     bool keep_titles, BatchListener& listener);
+// One job's work, run on worker `worker` (0 up to the number of threads).
+using BatchWork = std::function<FileOutcome(std::size_t job, unsigned worker)>;
+// How a worker thread is started: start_worker_thread, or a test's stand-in.
+using ThreadStarter = int (*)(WorkerThread&, void (*)(void*), void*) noexcept;
+
+struct BatchResult {
+  std::vector<FileOutcome> outcomes;  // in the order of the jobs
+  unsigned threads = 0;               // the workers that ran
+  int thread_error = 0;  // 0, or why a worker could not be started; with no worker, no job ran
+};
+
+// Runs `count` jobs, at most `threads` at a time (at least one). When a worker cannot be
+// started, the jobs run on those that could. A job that throws fails with ENOMEM (for
+// std::bad_alloc) or EIO; if the listener throws, no further job starts, the running ones finish
+// and the exception passes on once every worker has ended. The listener is called on the
+// calling thread only.
+BatchResult run_batch(std::size_t count, unsigned threads, const BatchWork& work,
+                      BatchListener& listener, ThreadStarter start = start_worker_thread);
 
 #endif

@@ -1,133 +1,264 @@
 #include "host/command_line.h"
 
+#include <getopt.h>
+
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 #include "host/argument_path.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
-// Reads a job count: decimal digits only, 1 to kMaxJobs.
-bool parse_jobs(const std::string& text, unsigned& jobs) {
-  if (text.empty() || text.size() > 4) return false;
-  unsigned value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-  }
-  if (value == 0 || value > kMaxJobs) return false;
-  jobs = value;
-  return true;
-}
-
-// An option that takes a value, given as `-x VALUE`, `-xVALUE`, `--long VALUE` or
-// `--long=VALUE`.
-struct OptionValue {
-  bool present = false;    // the argument is this option
-  bool missing = false;    // ... and no value follows it
-  std::size_t index = 0;   // the argument that holds the value
-  std::size_t offset = 0;  // where the value starts in it: after the option's name when attached
+// An option's value: the argument's own form (a file name reaches the file system unchanged),
+// and its text, UTF-8 on every system, to read numbers and names from.
+struct Value {
+  fs::path path;
+  std::string text;
 };
 
-OptionValue match_valued(const std::string& argument, const std::string& short_name,
-                         const std::string& long_name, std::size_t i, std::size_t count) {
-  OptionValue o;
-  if (argument == short_name || argument == long_name) {
-    o.present = true;
-    o.missing = i + 1 >= count;
-    o.index = i + 1;
-  } else if (argument.compare(0, short_name.size(), short_name) == 0 && argument[1] != '-') {
-    o.present = true;
-    o.index = i;
-    o.offset = short_name.size();
-  } else if (argument.compare(0, long_name.size() + 1, long_name + "=") == 0) {
-    o.present = true;
-    o.index = i;
-    o.offset = long_name.size() + 1;
-  }
-  return o;
+// One option: adding an option to mxpconvert is adding one of these.
+struct Option {
+  const char* long_name;
+  char short_name;         // 0: the long name only
+  const char* value_name;  // the value as the help names it; nullptr for a switch
+  const char* help;        // '\n' starts another line of the help
+  // Applies the option; returns why its value is wrong, or "".
+  std::string (*apply)(CommandLine& line, const Value& value);
+};
+
+std::string set_output(CommandLine& line, const Value& value) {
+  if (value.path.empty()) return "needs a file name";
+  line.output = value.path;
+  return "";
 }
 
-// The option's value: the option names are ASCII, one unit each in every native encoding, so the
-// value is cut from the native argument and keeps its exact bytes.
-std::filesystem::path value_of(const OptionValue& o,
-                               const std::vector<std::filesystem::path>& arguments) {
-  return arguments[o.index].native().substr(o.offset);
+std::string set_output_dir(CommandLine& line, const Value& value) {
+  if (value.path.empty()) return "needs a directory";
+  line.output_dir = value.path;
+  return "";
+}
+
+std::string set_encoding(CommandLine& line, const Value& value) {
+  if (mirtabel::input_encoding_from_name(value.text, line.encoding)) return "";
+  return "knows no encoding '" + printable(value.text) +
+         "'; it takes utf-8, windows-1252, latin-1, cp437, cp850 or mac-roman";
+}
+
+// A job count: decimal digits only, 1 to kMaxJobs.
+std::string set_jobs(CommandLine& line, const Value& value) {
+  unsigned jobs = 0;
+  bool valid = !value.text.empty() && value.text.size() <= 4;
+  for (const char c : value.text) {
+    valid = valid && c >= '0' && c <= '9';
+    jobs = jobs * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (!valid || jobs == 0 || jobs > kMaxJobs) {
+    return "needs a number of jobs from 1 to " + std::to_string(kMaxJobs);
+  }
+  line.jobs = jobs;
+  return "";
+}
+
+const Option kOptions[] = {
+    {"output", 'o', "FILE",
+     "write the records to FILE ('-': the standard output,\n"
+     "the default)",
+     set_output},
+    {"output-dir", 'd', "DIR",
+     "convert every INPUT into DIR (created if needed),\n"
+     "each into NAME.txt after its input",
+     set_output_dir},
+    {"encoding", 'f', "NAME",
+     "read input without a byte-order mark as NAME: utf-8\n"
+     "(the default; a byte that is not UTF-8 is read as\n"
+     "windows-1252), windows-1252, latin-1, cp437, cp850 or\n"
+     "mac-roman",
+     set_encoding},
+    {"no-clobber", 'n', nullptr, "never replace an existing file",
+     [](CommandLine& line, const Value&) {
+       line.no_clobber = true;
+       return std::string();
+     }},
+    {"strict", 0, nullptr,
+     "exit with status 3 when recipes were left out or an\n"
+     "input does not look like MXP",
+     [](CommandLine& line, const Value&) {
+       line.strict = true;
+       return std::string();
+     }},
+    {"jobs", 'j', "N",
+     "convert up to N files at once (1 to 1024; default:\n"
+     "one per processor core), fewer if few files may be\n"
+     "open",
+     set_jobs},
+    {"quiet", 'q', nullptr, "print only warnings and errors",
+     [](CommandLine& line, const Value&) {
+       line.verbosity = Verbosity::kQuiet;
+       return std::string();
+     }},
+    {"verbose", 'v', nullptr, "also name each recipe left out",
+     [](CommandLine& line, const Value&) {
+       line.verbosity = Verbosity::kVerbose;
+       return std::string();
+     }},
+    {"help", 'h', nullptr, "show this help and exit",
+     [](CommandLine& line, const Value&) {
+       line.action = CommandLine::Action::kHelp;
+       return std::string();
+     }},
+    {"version", 'V', nullptr, "show the version and exit",
+     [](CommandLine& line, const Value&) {
+       line.action = CommandLine::Action::kVersion;
+       return std::string();
+     }},
+};
+
+// getopt_long's code for an option: its letter, or a number past every letter.
+int code_of(const Option& option) {
+  return option.short_name != 0 ? option.short_name : 256 + static_cast<int>(&option - kOptions);
+}
+
+const Option* option_with_code(int code) {
+  for (const Option& option : kOptions) {
+    if (code_of(option) == code) return &option;
+  }
+  return nullptr;
+}
+
+// Why getopt_long refused `argument`, which `result` (':' or '?') and `code` (optopt) describe.
+std::string refusal(int result, int code, const std::string& argument) {
+  const Option* option = option_with_code(code);
+  const std::string name = argument.substr(0, argument.find('='));
+  // A switch given a value is '?' to glibc and ':' to MinGW-w64.
+  if (option != nullptr && option->value_name == nullptr) {
+    return "option '" + name + "' takes no value";
+  }
+  if (result == ':' && option != nullptr) {
+    return "option '" + argument + "' needs " + option->value_name;
+  }
+  if (code > 0 && code < 256 && option == nullptr) {
+    return "unknown option '-" + std::string(1, static_cast<char>(code)) + "'";
+  }
+  std::string matches;
+  for (const Option& o : kOptions) {
+    if (std::strncmp(o.long_name, name.c_str() + 2, name.size() - 2) == 0) {
+      matches += std::string(matches.empty() ? "" : ", ") + "--" + o.long_name;
+    }
+  }
+  if (matches.find(',') != std::string::npos) {
+    return "option '" + name + "' is ambiguous: it could be " + matches;
+  }
+  return "unknown option '" + printable(name) + "'";
+}
+
+// Decides what the operands are, once the options are read.
+void take_operands(CommandLine& line, std::vector<fs::path> operands) {
+  if (line.batch()) {
+    if (!line.output.empty()) {
+      line.error = "-o names one output file and -d a directory for many: give one of them";
+    } else if (operands.empty()) {
+      line.error = "-d needs the files to convert";
+    }
+    for (const fs::path& operand : operands) {
+      if (operand == "-") line.error = "the standard input cannot be converted into a directory";
+    }
+    line.inputs = std::move(operands);
+    return;
+  }
+  if (operands.size() > 2 || (operands.size() == 2 && !line.output.empty())) {
+    line.error = "one input at a time; to convert several files, name a directory with -d";
+    return;
+  }
+  if (operands.size() == 2) line.output = operands[1];
+  if (line.output.empty()) line.output = "-";
+  line.inputs.push_back(operands.empty() ? fs::path("-") : operands[0]);
 }
 
 }  // namespace
 
-CommandLine parse_command_line(const std::vector<std::filesystem::path>& arguments) {
+CommandLine parse_command_line(const std::vector<fs::path>& arguments) {
   CommandLine line;
-  std::vector<std::filesystem::path> files;
-  bool quiet = false;
-  bool verbose = false;
-  bool options_ended = false;
-  const std::size_t count = arguments.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    // Options are ASCII, so their UTF-8 display form is enough to recognise them.
-    const std::string argument = display_name(arguments[i]);
-    if (options_ended || argument.size() < 2 || argument[0] != '-') {
-      files.push_back(arguments[i]);
-      continue;
+  // getopt_long reads narrow strings: the arguments as UTF-8 (their own bytes on POSIX). What it
+  // returns points into them, and is traced back to the argument it came from.
+  std::vector<std::string> texts{"mxpconvert"};
+  for (const fs::path& argument : arguments)
+    texts.push_back(display_name(argument));
+  std::vector<char*> argv;
+  for (std::string& text : texts)
+    argv.push_back(text.data());
+  argv.push_back(nullptr);
+  const auto original = [&](const char* text) -> fs::path {
+    for (std::size_t i = 1; i < texts.size(); ++i) {
+      const char* begin = texts[i].data();
+      // Option names are ASCII, one unit in every encoding: a value's offset is the same there.
+      if (text >= begin && text <= begin + texts[i].size()) {
+        return arguments[i - 1].native().substr(static_cast<std::size_t>(text - begin));
+      }
     }
-    if (argument == "--") {
-      options_ended = true;
-    } else if (argument == "-h" || argument == "--help") {
-      line.action = CommandLine::Action::kHelp;
-      return line;
-    } else if (argument == "-V" || argument == "--version") {
-      line.action = CommandLine::Action::kVersion;
-      return line;
-    } else if (argument == "-q" || argument == "--quiet") {
-      quiet = true;
-    } else if (argument == "-v" || argument == "--verbose") {
-      verbose = true;
-    } else if (OptionValue o = match_valued(argument, "-o", "--output-dir", i, count); o.present) {
-      if (o.missing || value_of(o, arguments).empty()) {
-        line.error = "option " + argument + " needs a directory";
-        return line;
-      }
-      if (line.batch) {
-        line.error = "only one output directory may be given";
-        return line;
-      }
-      line.batch = true;
-      line.output = value_of(o, arguments);
-      i = o.index;
-    } else if (OptionValue j = match_valued(argument, "-j", "--jobs", i, count); j.present) {
-      if (j.missing || !parse_jobs(display_name(value_of(j, arguments)), line.jobs)) {
-        line.error =
-            "option " + argument + " needs a number of jobs from 1 to " + std::to_string(kMaxJobs);
-        return line;
-      }
-      i = j.index;
-    } else {
-      line.error = "unknown option " + argument;
-      return line;
+    return text;
+  };
+
+  std::string short_options = ":";
+  std::vector<option> long_options;
+  for (const Option& o : kOptions) {
+    if (o.short_name != 0) {
+      short_options += o.short_name;
+      if (o.value_name != nullptr) short_options += ':';
     }
+    long_options.push_back({o.long_name, o.value_name != nullptr ? required_argument : no_argument,
+                            nullptr, code_of(o)});
   }
-  if (quiet && verbose) {
-    line.error = "-q and -v cannot be used together";
-    return line;
-  }
-  line.verbosity = quiet ? Verbosity::kQuiet : verbose ? Verbosity::kVerbose : Verbosity::kNormal;
-  if (line.batch) {
-    if (files.empty()) {
-      line.error = "no input files";
+  long_options.push_back({nullptr, 0, nullptr, 0});
+
+  const int argc = static_cast<int>(texts.size());
+  optind = 0;  // starts getopt_long afresh
+  opterr = 0;
+  for (;;) {
+    const int code =
+        getopt_long(argc, argv.data(), short_options.c_str(), long_options.data(), nullptr);
+    if (code == -1) break;
+    const Option* option = option_with_code(code);
+    if (code == '?' || code == ':' || option == nullptr) {
+      // The argument getopt_long refused is the last it looked at.
+      const int last = std::min(optind, argc) - 1;
+      line.error = refusal(code, optopt, last > 0 ? argv[last] : "");
       return line;
     }
-    line.inputs = std::move(files);
-    return line;
+    const Value value{optarg != nullptr ? original(optarg) : fs::path(),
+                      optarg != nullptr ? optarg : ""};
+    const std::string error = option->apply(line, value);
+    if (!error.empty()) {
+      line.error = std::string("option ") +
+                   (option->short_name != 0 ? std::string("-") + option->short_name + "/" : "") +
+                   "--" + option->long_name + " " + error;
+      return line;
+    }
+    if (line.action != CommandLine::Action::kConvert) return line;
   }
-  if (files.size() > 2) {
-    line.error = "too many arguments; to convert several files, name an output directory with -o";
-    return line;
-  }
-  if (files.size() < 2) {
-    line.error = "expected INPUT and OUTPUT";
-    return line;
-  }
-  line.inputs.push_back(files[0]);
-  line.output = files[1];
+  std::vector<fs::path> operands;
+  for (int i = optind; i < argc; ++i)
+    operands.push_back(original(argv[i]));
+  take_operands(line, std::move(operands));
   return line;
+}
+
+std::string options_help() {
+  constexpr std::size_t kColumn = 26;
+  std::string help;
+  for (const Option& o : kOptions) {
+    std::string names = o.short_name != 0 ? std::string("  -") + o.short_name + ", " : "      ";
+    names += std::string("--") + o.long_name;
+    if (o.value_name != nullptr) names += std::string("=") + o.value_name;
+    names.append(names.size() < kColumn ? kColumn - names.size() : 1, ' ');
+    help += names;
+    for (const char* c = o.help; *c != '\0'; ++c) {
+      help += *c;
+      if (*c == '\n') help.append(kColumn, ' ');
+    }
+    help += '\n';
+  }
+  return help;
 }

@@ -6,24 +6,39 @@
 #include <string>
 #include <vector>
 
+#include "platform/input_encoding.h"
+
 enum class Verbosity { kQuiet, kNormal, kVerbose };
 
 struct CommandLine {
   enum class Action { kConvert, kHelp, kVersion };
   Action action = Action::kConvert;
-  // The single-file form `INPUT OUTPUT` names one output file; the batch form `-o OUTDIR
-  // INPUT...` names a directory and takes one or more inputs.
-  bool batch = false;
+  // The files to convert; "-" is the standard input, which is read when no input is named.
   std::vector<std::filesystem::path> inputs;
-  std::filesystem::path output;  // the output file, or the batch form's directory
-  unsigned jobs = 0;             // 0: one per processor core
+  // Where one input's records go: -o FILE or the second operand; "-" is the standard output, the
+  // default.
+  std::filesystem::path output;
+  // With -d: every input is converted into this directory, each output named after its input.
+  std::filesystem::path output_dir;
+  mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kUtf8;
+  bool no_clobber = false;
+  bool strict = false;
+  unsigned jobs = 0;  // 0: one per processor core
   Verbosity verbosity = Verbosity::kNormal;
   std::string error;  // set when the command line is wrong; the rest is then meaningless
+
+  bool batch() const { return !output_dir.empty(); }
 };
 
 inline constexpr unsigned kMaxJobs = 1024;
 
-// Reads the arguments that follow the program name.
+// Reads the arguments that follow the program name, as GNU getopt_long does: options and
+// operands in any order, short options bundled (-qv), values attached or apart (-oFILE, -o FILE,
+// --output=FILE, --output FILE), long options shortened to any unambiguous prefix, and "--"
+// ending the options.
 CommandLine parse_command_line(const std::vector<std::filesystem::path>& arguments);
+
+// The options' part of the help: one entry per option, its names, value and meaning.
+std::string options_help();
 
 #endif

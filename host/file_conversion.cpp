@@ -1,51 +1,134 @@
 #include "host/file_conversion.h"
 
-#include <new>
+#include <algorithm>
+#include <cstring>
+#include <memory>
 
-#include "convert/conversion_observer.h"
-#include "convert/convert_files.h"
+#include "convert/convert_mxp.h"
 #include "host/argument_path.h"
+#include "host/left_out.h"
+#include "platform/file.h"
 
 namespace {
 
-class DroppedRecipes final : public mirtabel::ConversionObserver {
- public:
-  DroppedRecipes(FileOutcome& outcome, bool keep_titles)
-      : outcome_(outcome), keep_titles_(keep_titles) {}
+// Enough of the input's start to hold its first line, as long as the conversion reads it.
+constexpr std::size_t kFirstBytes = 32 * 1024;
 
-  void recipe_left_out(const mirtabel::LeftOutRecipe& recipe) noexcept override {
-    ++outcome_.dropped;
-    if (!keep_titles_) return;
-    const unsigned char* title_field = recipe.title_field;
-    std::size_t size = recipe.title_size;
-    while (size > 0 && title_field[size - 1] == ' ')
-      --size;
-    try {
-      outcome_.dropped_titles.emplace_back(reinterpret_cast<const char*>(title_field), size);
-    } catch (const std::bad_alloc&) {
-      // The count still tells; only this title goes unshown.
+// The input as the conversion reads it, watched on the way: its first bytes are kept for the
+// checks of the input, the bytes read are counted for the progress line, and an input that
+// cannot be read twice (a pipe) is copied into a scratch file for the text of the recipes left
+// out.
+class InputTap final : public mirtabel::ByteSource {
+ public:
+  InputTap(mirtabel::InputFile& input, std::atomic<std::uint64_t>* counter)
+      : input_(input), counter_(counter) {
+    if (!input.is_regular()) copy_error_ = copy_.create();
+  }
+
+  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    const mirtabel::ReadResult result = input_.read(buffer, capacity);
+    if (result.size == 0) return result;
+    const std::size_t kept = std::min(result.size, kFirstBytes - first_size_);
+    std::memcpy(first_ + first_size_, buffer, kept);
+    first_size_ += kept;
+    if (counter_ != nullptr) counter_->fetch_add(result.size, std::memory_order_relaxed);
+    if (!input_.is_regular() && copy_error_ == 0) copy_error_ = copy_.write(buffer, result.size);
+    return result;
+  }
+
+  const unsigned char* first_bytes() const { return first_; }
+  std::size_t first_size() const { return first_size_; }
+
+  // Where the input's bytes can be read again, or why they cannot.
+  int rereadable(mirtabel::RandomAccessFile*& bytes) {
+    bytes = input_.is_regular() ? static_cast<mirtabel::RandomAccessFile*>(&input_) : &copy_;
+    return input_.is_regular() ? 0 : copy_error_;
+  }
+
+  // The length of the byte-order mark at the input's start.
+  std::size_t mark_size() const {
+    if (first_size_ >= 3 && std::memcmp(first_, "\xEF\xBB\xBF", 3) == 0) return 3;
+    if (first_size_ >= 2 &&
+        (std::memcmp(first_, "\xFF\xFE", 2) == 0 || std::memcmp(first_, "\xFE\xFF", 2) == 0)) {
+      return 2;
     }
+    return 0;
   }
 
  private:
-  FileOutcome& outcome_;
-  bool keep_titles_;
+  mirtabel::InputFile& input_;
+  std::atomic<std::uint64_t>* counter_;
+  mirtabel::ScratchFile copy_;
+  int copy_error_ = 0;
+  std::size_t first_size_ = 0;
+  unsigned char first_[kFirstBytes];
 };
 
 }  // namespace
 
-FileOutcome convert_file(const std::filesystem::path& input, const std::filesystem::path& output,
-                         bool keep_titles) {
+bool is_standard_stream(const std::filesystem::path& path) {
+  return path.native().size() == 1 && path.native()[0] == '-';
+}
+
+std::filesystem::path left_out_name(const FileJob& job, bool output_in_place) {
+  std::filesystem::path name =
+      output_in_place
+          ? is_standard_stream(job.input) ? std::filesystem::path("stdin") : job.input.filename()
+          : job.output;
+  return name.replace_extension(".left-out.mxp");
+}
+
+FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
+                         std::atomic<std::uint64_t>* bytes_read,
+                         mirtabel::TemporaryFileNote* note) {
   FileOutcome outcome;
-  DroppedRecipes dropped(outcome, keep_titles);
+  mirtabel::InputFile input;
+  outcome.error = is_standard_stream(job.input) ? input.use_standard_input()
+                                                : input.open(library_path(job.input).c_str());
+  if (outcome.error != 0) {
+    outcome.failed = FailedPart::kInput;
+    return outcome;
+  }
+  const mirtabel::OutputOptions output_options{settings.no_clobber, note};
+  mirtabel::OutputFile output;
+  outcome.error = is_standard_stream(job.output)
+                      ? output.use_standard_output(input)
+                      : output.create(library_path(job.output).c_str(), input, output_options);
+  if (outcome.error != 0) {
+    outcome.failed = FailedPart::kOutput;
+    return outcome;
+  }
+
+  auto tap = std::make_unique<InputTap>(input, bytes_read);
+  LeftOutRecipes left_out(settings.keep_titles);
   mirtabel::ConversionOptions options;
-  options.observer = &dropped;
-  const mirtabel::ConversionResult result =
-      mirtabel::convert_files(library_path(input).c_str(), library_path(output).c_str(), options);
+  options.encoding = settings.encoding;
+  options.observer = &left_out;
+  const mirtabel::ConversionResult result = mirtabel::convert_mxp(*tap, output, options);
   outcome.records = result.records;
-  outcome.error = result.error;
-  outcome.output_failed = result.failed_file == mirtabel::FailedFile::kOutput;
   outcome.bytes_read = result.bytes_read;
   outcome.bytes_written = result.bytes_written;
+  outcome.error = result.error != 0 ? result.error : output.commit();
+  if (outcome.error != 0) {
+    outcome.failed = result.failed_file == mirtabel::FailedFile::kInput ? FailedPart::kInput
+                                                                        : FailedPart::kOutput;
+    return outcome;
+  }
+
+  outcome.doubt =
+      doubt_about(tap->first_bytes(), tap->first_size(), result.bytes_read,
+                  static_cast<std::size_t>(result.records) + left_out.count(), settings.encoding);
+  outcome.dropped = left_out.count();
+  outcome.dropped_titles = std::move(left_out.titles());
+  if (outcome.dropped > 0) {
+    outcome.left_out_file = left_out_name(job, output.in_place());
+    mirtabel::RandomAccessFile* bytes = nullptr;
+    outcome.left_out_error = tap->rereadable(bytes);
+    if (outcome.left_out_error == 0) {
+      outcome.left_out_error =
+          left_out.write(*bytes, tap->mark_size(), library_path(outcome.left_out_file).c_str(),
+                         input, output_options);
+    }
+  }
   return outcome;
 }

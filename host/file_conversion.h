@@ -1,29 +1,63 @@
-// One file's conversion as mxpconvert runs it: the library's conversion core on the two files,
-// with what the exported function does not return: the bytes read and written, and the recipes
-// left out for their length.
+// One file's conversion as mxpconvert runs it: the conversion core between a file or a standard
+// stream and another, with what the exported function does not give: the bytes read and written,
+// the recipes left out with their text kept in a side file, and doubts about the input.
 #ifndef MIRTABEL_HOST_FILE_CONVERSION_H
 #define MIRTABEL_HOST_FILE_CONVERSION_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "host/input_check.h"
+#include "platform/input_encoding.h"
+#include "platform/temporary_file.h"
+
+// An input and where its records go; "-" names the standard input or output.
+struct FileJob {
+  std::filesystem::path input;
+  std::filesystem::path output;
+};
+
+bool is_standard_stream(const std::filesystem::path& path);
+
+struct ConversionSettings {
+  mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kUtf8;
+  bool no_clobber = false;   // refuse to replace existing files
+  bool keep_titles = false;  // keep the titles of the recipes left out, to name them
+};
+
+// Which part of the work a failure concerns.
+enum class FailedPart { kNone, kInput, kOutput, kConversion };
+
 struct FileOutcome {
-  std::int32_t records = 0;    // records written
-  int error = 0;               // 0, or the errno value of the failure, as ConvertMXP reports it
-  bool output_failed = false;  // the failure concerns the output file, not the input
+  std::int32_t records = 0;  // records written
+  int error = 0;             // 0, or the errno value of the failure; the output is then unchanged
+  FailedPart failed = FailedPart::kNone;
   std::uint64_t bytes_read = 0;
   std::uint64_t bytes_written = 0;
   std::size_t dropped = 0;                  // recipes left out for their length
   std::vector<std::string> dropped_titles;  // their titles (UTF-8), when asked for
+  std::filesystem::path left_out_file;      // where their text went (or was to go)
+  int left_out_error = 0;                   // 0, or why their text could not be written there
+  InputDoubt doubt = InputDoubt::kNone;
 };
 
-// Converts `input` into `output` exactly as ConvertMXP does: the input is opened first and the
-// output is not created when that fails, and an output that names the input is refused (EINVAL).
-// Safe to run on several threads at once for different files.
-FileOutcome convert_file(const std::filesystem::path& input, const std::filesystem::path& output,
-                         bool keep_titles);
+// Where the text of the recipes left out goes: beside an output file, named after it
+// ("out.txt" gives "out.left-out.mxp"); for an output written in place (standard output, a
+// device) in the current directory, named after the input ("stdin" for the standard input).
+std::filesystem::path left_out_name(const FileJob& job, bool output_in_place);
+
+// Converts `job.input` into `job.output` as ConvertMXP does: the input is opened first and the
+// output is not touched when that fails, an output that names the input is refused (EINVAL), and
+// a regular output file is replaced only once complete. Then, when recipes were left out, writes
+// their text, as it stood in the input, to left_out_name(). Adds the bytes read to
+// `bytes_read` as they arrive, and notes temporary files in `note`. Safe to run on several
+// threads at once for different files.
+FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
+                         std::atomic<std::uint64_t>* bytes_read = nullptr,
+                         mirtabel::TemporaryFileNote* note = nullptr);
 
 #endif

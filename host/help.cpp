@@ -1,46 +1,55 @@
 #include "host/help.h"
 
-const char kUsage[] =
-    "usage: mxpconvert [-q | -v] INPUT OUTPUT\n"
-    "       mxpconvert [-q | -v] [-j N] -o OUTDIR INPUT...\n"
-    "Try 'mxpconvert --help' for more.\n";
+#include "host/command_line.h"
 
-const char kHelp[] =
-    "usage: mxpconvert [-q | -v] INPUT OUTPUT\n"
-    "       mxpconvert [-q | -v] [-j N] -o OUTDIR INPUT...\n"
-    "\n"
-    "Converts MXP recipe export files into flat text files with one line per recipe: a\n"
-    "100-character title field, then the recipe's text, in which line breaks became \"[PAGE]\".\n"
-    "\n"
-    "The first form converts INPUT into OUTPUT. OUTPUT is created, or replaced if it exists;\n"
-    "it must not be INPUT.\n"
-    "\n"
-    "The second form converts every INPUT into OUTDIR, naming each output after its input with\n"
-    "the extension .txt (recipes.mxp becomes OUTDIR/recipes.txt). OUTDIR is created if needed.\n"
-    "Nothing is converted when two inputs would be written to the same output, or an output\n"
-    "would replace another input; an output that would replace its own input fails alone.\n"
-    "Files are converted in parallel; the messages come in the order of the inputs, and a\n"
-    "summary closes them. On a terminal a progress line shows how far the batch has come.\n"
-    "\n"
-    "INPUT may be UTF-8 (bytes that are not valid UTF-8 are read as Windows-1252) or UTF-16\n"
-    "with a byte-order mark, with LF, CR LF or CR line ends. OUTPUT is UTF-8 with LF.\n"
-    "Recipes whose text is longer than 9,500 characters are left out; mxpconvert says how many\n"
-    "for each file, and -v names them.\n"
-    "\n"
-    "options:\n"
-    "  -o, --output-dir OUTDIR  convert every INPUT into OUTDIR\n"
-    "  -j, --jobs N             convert up to N files at once (1 to 1024; default: one per\n"
-    "                           processor core)\n"
-    "  -q, --quiet              print nothing but failures\n"
-    "  -v, --verbose            also list the titles of the recipes left out\n"
-    "  -h, --help               show this help and exit\n"
-    "  -V, --version            show the version and exit\n"
-    "  --                       end of options: the arguments after it are file names\n"
-    "\n"
-    "exit status: 0 when every file was converted, 1 when any could not be (one line on\n"
-    "standard error names each such file and the reason), 2 for wrong usage (nothing is\n"
-    "converted then).\n"
-    "\n"
-    "examples:\n"
-    "  mxpconvert recipes.mxp recipes.txt\n"
-    "  mxpconvert -o converted -v archive/*.mxp\n";
+namespace {
+
+constexpr char kSynopsis[] =
+    "usage: mxpconvert [OPTION]... [INPUT [OUTPUT]]\n"
+    "       mxpconvert [OPTION]... -d DIR INPUT...\n";
+
+}  // namespace
+
+std::string usage_text() {
+  return std::string(kSynopsis) + "Try 'mxpconvert --help' for more.\n";
+}
+
+std::string help_text() {
+  return std::string(kSynopsis) +
+         "\n"
+         "Converts MXP recipe export files into flat text with one line per recipe: a\n"
+         "100-character title field, then the recipe's text, in which line breaks became\n"
+         "\"[PAGE]\".\n"
+         "\n"
+         "The first form converts INPUT, or the standard input when INPUT is '-' or\n"
+         "missing, into OUTPUT, the file -o names, or the standard output. The second\n"
+         "form converts every INPUT into the directory DIR, naming each output after its\n"
+         "input with the extension .txt (recipes.mxp becomes DIR/recipes.txt).\n"
+         "\n"
+         "An output file is written under a temporary name beside it and takes its own\n"
+         "name only when complete: a failure or an interruption leaves the file that had\n"
+         "the name as it was. It must not be its input. Recipes whose text is longer\n"
+         "than 9,500 characters are left out, and their text, as it stood, goes to a\n"
+         "side file named after the output with the extension .left-out.mxp (after the\n"
+         "input, in the current directory, when the output is not a file), to be\n"
+         "converted again once shortened. Every message goes to standard error.\n"
+         "\n"
+         "options:\n" +
+         options_help() +
+         "  --                      end of options: the arguments after it are file names\n"
+         "\n"
+         "exit status: 0 when every file was converted, 1 when any could not be\n"
+         "(standard error names each such file and the reason), 2 for wrong usage\n"
+         "(nothing is converted then), 3 with --strict when recipes were left out or an\n"
+         "input does not look like MXP.\n"
+         "\n"
+         "Unlike iconv and pandoc, which join several inputs into one output, mxpconvert\n"
+         "converts one input at a time unless -d names a directory, and takes a second\n"
+         "operand as the output file. Unlike gzip, -q keeps warnings: a recipe left out\n"
+         "is never dropped unnoticed.\n"
+         "\n"
+         "examples:\n"
+         "  mxpconvert recipes.mxp -o recipes.txt\n"
+         "  mxpconvert -f cp437 < old.mxp > old.txt\n"
+         "  mxpconvert -v -d converted archive/*.mxp\n";
+}

@@ -1,8 +1,12 @@
-// The usage line and the full help of mxpconvert.
+// The usage lines and the full help of mxpconvert.
 #ifndef MIRTABEL_HOST_HELP_H
 #define MIRTABEL_HOST_HELP_H
 
-extern const char kUsage[];
-extern const char kHelp[];
+#include <string>
+
+// The synopsis and where to find more, for a wrong command line.
+std::string usage_text();
+
+std::string help_text();
 
 #endif

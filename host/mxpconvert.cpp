@@ -3,92 +3,172 @@
 #include <mirtabel.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include "host/argument_path.h"
 #include "host/batch.h"
 #include "host/command_line.h"
 #include "host/file_conversion.h"
 #include "host/help.h"
+#include "host/interruption.h"
 #include "host/output_plan.h"
 #include "host/report.h"
 #include "host/terminal.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kConverted = 0;
 constexpr int kFailed = 1;
 constexpr int kWrongUsage = 2;
+constexpr int kQuestionable = 3;  // with --strict: recipes left out, or not MXP
+
+// Files a conversion holds open at most at once (input, a copy of a piped input, the output's
+// directory and its temporary file), and those the program keeps besides.
+constexpr unsigned kFilesPerConversion = 5;
+constexpr unsigned kFilesKept = 16;
 
 int usage_error(const std::string& message) {
-  std::fprintf(stderr, "mxpconvert: %s\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "mxpconvert: %s\n%s", message.c_str(), usage_text().c_str());
   return kWrongUsage;
+}
+
+// Prints help or version text on standard output, which may fail like any output.
+int print(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return kConverted;
+  if (errno != EPIPE) {
+    std::fprintf(stderr, "mxpconvert: cannot write standard output: %s\n", std::strerror(errno));
+  }
+  return kFailed;
+}
+
+// As many conversions as the limit on open files allows at once.
+unsigned open_file_bound() {
+#ifndef _WIN32
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    const rlim_t free = limit.rlim_cur > kFilesKept ? limit.rlim_cur - kFilesKept : 0;
+    return static_cast<unsigned>(std::clamp<rlim_t>(free / kFilesPerConversion, 1, kMaxJobs));
+  }
+#endif
+  return kMaxJobs;
+}
+
+// The bytes of all inputs, for the progress line; 0 when one of them is not a regular file.
+std::uint64_t total_size(const std::vector<FileJob>& jobs) {
+  std::uint64_t total = 0;
+  for (const FileJob& job : jobs) {
+    std::error_code error;
+    if (is_standard_stream(job.input) || !fs::is_regular_file(job.input, error)) return 0;
+    total += fs::file_size(job.input, error);
+  }
+  return total;
 }
 
 // Hands the batch's events to the report.
 class BatchReport final : public BatchListener {
  public:
-  BatchReport(const std::vector<FileJob>& jobs, Report& report) : jobs_(jobs), report_(report) {}
+  BatchReport(const std::vector<FileJob>& jobs, Report& report,
+              const std::atomic<std::uint64_t>& bytes_read)
+      : jobs_(jobs), report_(report), bytes_read_(bytes_read), total_bytes_(total_size(jobs)) {}
   void file_done(std::size_t index, const FileOutcome& outcome) override {
     report_.file(jobs_[index], outcome);
   }
   void progress(std::size_t finished, std::size_t last) override {
-    report_.progress(finished, jobs_.size(), jobs_[last]);
+    report_.progress(finished, jobs_.size(), bytes_read_.load(), total_bytes_, jobs_[last]);
   }
 
  private:
   const std::vector<FileJob>& jobs_;
   Report& report_;
+  const std::atomic<std::uint64_t>& bytes_read_;
+  const std::uint64_t total_bytes_;
 };
 
-int convert_one(const CommandLine& line) {
-  const FileJob job{line.inputs[0], line.output};
-  Report report(line.verbosity, false, stdout, stderr);
-  report.file(job, convert_file(job.input, job.output, line.verbosity == Verbosity::kVerbose));
-  return report.failed() == 0 ? kConverted : kFailed;
-}
-
-int convert_batch(const CommandLine& line) {
-  const OutputPlan plan = plan_outputs(line.inputs, line.output);
-  if (!plan.error.empty()) return usage_error(plan.error);
-  std::error_code error;
-  std::filesystem::create_directories(line.output, error);
-  if (error) {
-    std::fprintf(stderr, "mxpconvert: cannot create the output directory %s: %s\n",
-                 display_name(line.output).c_str(), error.message().c_str());
-    return kFailed;
+int convert(const CommandLine& line) {
+  std::vector<FileJob> jobs;
+  if (line.batch()) {
+    OutputPlan plan = plan_outputs(line.inputs, line.output_dir);
+    if (!plan.error.empty()) {
+      std::fprintf(stderr, "mxpconvert: %s; nothing was converted\n", plan.error.c_str());
+      return kWrongUsage;
+    }
+    std::error_code error;
+    fs::create_directories(line.output_dir, error);
+    if (error) {
+      std::fprintf(stderr, "mxpconvert: cannot create the directory %s: %s\n",
+                   quoted_name(line.output_dir).c_str(), error.message().c_str());
+      return kFailed;
+    }
+    jobs = std::move(plan.jobs);
+  } else {
+    jobs.push_back({line.inputs[0], line.output});
   }
 
-  unsigned threads = line.jobs;
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  const bool progress = plan.jobs.size() > 1 && is_terminal(stderr);
-  Report report(line.verbosity, progress, stdout, stderr);
-  BatchReport listener(plan.jobs, report);
+  unsigned threads = line.jobs != 0 ? line.jobs : std::max(1u, std::thread::hardware_concurrency());
+  threads = static_cast<unsigned>(std::min<std::size_t>({threads, open_file_bound(), jobs.size()}));
+  const bool records_on_terminal =
+      !line.batch() && is_standard_stream(line.output) && is_terminal(stdout);
+  Report report(line.verbosity, is_terminal(stderr) && !records_on_terminal, stderr);
+  std::atomic<std::uint64_t> bytes_read{0};
+  BatchReport listener(jobs, report, bytes_read);
+  const ConversionSettings settings{line.encoding, line.no_clobber,
+                                    line.verbosity == Verbosity::kVerbose};
+  std::unique_ptr<mirtabel::TemporaryFileNote[]> notes(new mirtabel::TemporaryFileNote[threads]);
+  remove_temporary_files_on_interruption(notes.get(), threads);
   const auto start = std::chrono::steady_clock::now();
-  convert_all(plan.jobs, threads, line.verbosity == Verbosity::kVerbose, listener);
+  const BatchResult result = run_batch(
+      jobs.size(), threads,
+      [&](std::size_t job, unsigned worker) {
+        return convert_file(jobs[job], settings, &bytes_read, &notes[worker]);
+      },
+      listener);
+  stop_removing_temporary_files();
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  report.summary(elapsed.count());
-  return report.failed() == 0 ? kConverted : kFailed;
+
+  if (result.thread_error != 0) report.thread_failure(result.threads, result.thread_error);
+  if (result.threads == 0) return kFailed;
+  if (line.batch()) {
+    report.summary(elapsed.count());
+  } else {
+    report.clear_progress();
+  }
+  if (report.failed() > 0) return kFailed;
+  return line.strict && report.questionable() > 0 ? kQuestionable : kConverted;
 }
 
 }  // namespace
 
-int run_mxpconvert(const std::vector<std::filesystem::path>& arguments) {
-  const CommandLine line = parse_command_line(arguments);
-  if (!line.error.empty()) return usage_error(line.error);
-  switch (line.action) {
-    case CommandLine::Action::kHelp:
-      std::fputs(kHelp, stdout);
-      return kConverted;
-    case CommandLine::Action::kVersion:
-      std::printf("mxpconvert %s\n", MIRTABEL_VERSION_STRING);
-      return kConverted;
-    case CommandLine::Action::kConvert:
-      break;
+int run_mxpconvert(const std::vector<fs::path>& arguments) {
+  report_failed_writes_instead_of_signals();
+  try {
+    const CommandLine line = parse_command_line(arguments);
+    if (!line.error.empty()) return usage_error(line.error);
+    switch (line.action) {
+      case CommandLine::Action::kHelp:
+        return print(help_text());
+      case CommandLine::Action::kVersion:
+        return print(std::string("mxpconvert ") + MIRTABEL_VERSION_STRING + "\n");
+      case CommandLine::Action::kConvert:
+        break;
+    }
+    return convert(line);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "mxpconvert: out of memory\n");
+    return kFailed;
   }
-  return line.batch ? convert_batch(line) : convert_one(line);
 }

@@ -6,7 +6,8 @@
 #include <vector>
 
 // Runs mxpconvert with the arguments that follow the program name; returns the exit status:
-// 0 when every file was converted, 1 when any failed, 2 for wrong usage.
+// 0 when every file was converted, 1 when any failed, 2 for wrong usage, 3 with --strict when
+// recipes were left out or an input does not look like MXP.
 int run_mxpconvert(const std::vector<std::filesystem::path>& arguments);
 
 #endif

@@ -28,10 +28,6 @@ fs::path::string_type identity(const fs::path& path) {
   return key;
 }
 
-std::string quoted(const fs::path& path) {
-  return "'" + display_name(path) + "'";
-}
-
 }  // namespace
 
 fs::path output_name(const fs::path& input, const fs::path& directory) {
@@ -57,10 +53,11 @@ OutputPlan plan_outputs(const std::vector<fs::path>& inputs, const fs::path& dir
     bool is_output;
   };
   std::vector<Entry> entries;
-  entries.reserve(plan.jobs.size() * 2);
+  entries.reserve(plan.jobs.size() * 3);
   for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
     entries.push_back({identity(plan.jobs[i].input), i, false});
     entries.push_back({identity(plan.jobs[i].output), i, true});
+    entries.push_back({identity(left_out_name(plan.jobs[i], false)), i, true});
   }
   std::stable_sort(entries.begin(), entries.end(),
                    [](const Entry& a, const Entry& b) { return a.key < b.key; });
@@ -76,8 +73,8 @@ OutputPlan plan_outputs(const std::vector<fs::path>& inputs, const fs::path& dir
       if (output != nullptr) {
         const FileJob& first = plan.jobs[std::min(output->job, entries[k].job)];
         const FileJob& second = plan.jobs[std::max(output->job, entries[k].job)];
-        plan.error = quoted(first.input) + " and " + quoted(second.input) +
-                     " would both be written to " + quoted(first.output);
+        plan.error = quoted_name(first.input) + " and " + quoted_name(second.input) +
+                     " would both be written to " + quoted_name(first.output);
         return plan;
       }
       output = &entries[k];
@@ -86,8 +83,8 @@ OutputPlan plan_outputs(const std::vector<fs::path>& inputs, const fs::path& dir
       for (std::size_t k = begin; k < end; ++k) {
         if (entries[k].is_output || entries[k].job == output->job) continue;
         const FileJob& job = plan.jobs[output->job];
-        plan.error = "the output for " + quoted(job.input) + ", " + quoted(job.output) +
-                     ", is the input " + quoted(plan.jobs[entries[k].job].input);
+        plan.error = "an output for " + quoted_name(job.input) + " would replace the input " +
+                     quoted_name(plan.jobs[entries[k].job].input);
         return plan;
       }
     }

@@ -1,5 +1,6 @@
 // The batch form's outputs: each input's output file in the output directory, and the checks
-// that no two inputs share an output and that no output is another of the inputs.
+// that no two inputs share an output and that no output, nor the side file for the recipes left
+// out that may come with it, is another of the inputs.
 #ifndef MIRTABEL_HOST_OUTPUT_PLAN_H
 #define MIRTABEL_HOST_OUTPUT_PLAN_H
 
@@ -7,10 +8,7 @@
 #include <string>
 #include <vector>
 
-struct FileJob {
-  std::filesystem::path input;
-  std::filesystem::path output;
-};
+#include "host/file_conversion.h"
 
 // The output for `input` in `directory`: the input's file name with its last extension replaced
 // by ".txt" ("a.mxp" and "a" give "a.txt", "a.b.mxp" gives "a.b.txt").
@@ -23,9 +21,9 @@ struct OutputPlan {
 };
 
 // Pairs every input with its output in `directory`. Refuses two inputs that would be written to
-// the same file, and an output that is one of the other inputs (the conversion itself refuses an
-// output that is its own input). Paths are compared after resolving ".", ".." and symbolic
-// links, so different spellings of one file are caught too.
+// the same file, and an output or side file that is one of the other inputs (the conversion
+// itself refuses an output that is its own input). Paths are compared after resolving ".", ".."
+// and symbolic links, so different spellings of one file are caught too.
 OutputPlan plan_outputs(const std::vector<std::filesystem::path>& inputs,
                         const std::filesystem::path& directory);
 

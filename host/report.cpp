@@ -17,14 +17,9 @@ std::string plural(std::uint64_t count, const char* one, const char* many) {
   return grouped(count) + " " + (count == 1 ? one : many);
 }
 
-// A title as one printable line: control characters become '?'.
-std::string printable_title(const std::string& title) {
-  if (title.empty()) return "(no title)";
-  std::string text = title;
-  for (char& c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) c = '?';
-  }
+std::string megabytes(std::uint64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
   return text;
 }
 
@@ -68,39 +63,61 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
   ++files_;
   if (outcome.error != 0) {
     ++failed_;
+    const bool output = outcome.failed == FailedPart::kOutput;
+    if (output && outcome.error == EPIPE && is_standard_stream(job.output)) return;
     // Name the file the failure concerns: the one the user has to look at.
-    const bool output = outcome.output_failed;
-    std::fprintf(err_, "mxpconvert: cannot %s %s: %s\n", output ? "write" : "read",
-                 display_name(output ? job.output : job.input).c_str(),
+    const char* verb = output                                      ? "write"
+                       : outcome.failed == FailedPart::kConversion ? "convert"
+                                                                   : "read";
+    std::fprintf(err_, "mxpconvert: cannot %s %s: %s\n", verb,
+                 quoted_name(output ? job.output : job.input, output).c_str(),
                  failure_reason(outcome.error).c_str());
-    std::fflush(err_);
     return;
   }
   records_ += static_cast<std::uint64_t>(outcome.records);
   dropped_ += outcome.dropped;
   bytes_read_ += outcome.bytes_read;
   bytes_written_ += outcome.bytes_written;
-  if (verbosity_ == Verbosity::kQuiet) return;
-  std::fprintf(out_, "%s written to %s\n",
-               plural(static_cast<std::uint64_t>(outcome.records), "recipe", "recipes").c_str(),
-               display_name(job.output).c_str());
-  if (outcome.dropped > 0) {
-    std::fprintf(out_, "%s of %s left out: %s longer than %s characters\n",
-                 plural(outcome.dropped, "recipe", "recipes").c_str(),
-                 display_name(job.input).c_str(),
-                 outcome.dropped == 1 ? "its text is" : "their texts are", kBodyLimit);
+  if (verbosity_ != Verbosity::kQuiet) {
+    std::fprintf(err_, "%s written to %s\n",
+                 plural(static_cast<std::uint64_t>(outcome.records), "recipe", "recipes").c_str(),
+                 quoted_name(job.output, true).c_str());
   }
+  if (outcome.doubt != InputDoubt::kNone || outcome.dropped > 0) ++questionable_;
+  if (outcome.doubt != InputDoubt::kNone) {
+    std::fprintf(err_, "mxpconvert: warning: %s does not look like MXP: %s\n",
+                 quoted_name(job.input).c_str(), doubt_reason(outcome.doubt));
+  }
+  if (outcome.dropped == 0) return;
+  std::string kept;
+  if (outcome.left_out_error == 0) {
+    kept = "; " + std::string(outcome.dropped == 1 ? "it is" : "they are") + " in " +
+           quoted_name(outcome.left_out_file);
+  }
+  std::fprintf(err_, "mxpconvert: warning: %s of %s left out: %s longer than %s characters%s\n",
+               plural(outcome.dropped, "recipe", "recipes").c_str(), quoted_name(job.input).c_str(),
+               outcome.dropped == 1 ? "its text is" : "their texts are", kBodyLimit, kept.c_str());
   if (verbosity_ == Verbosity::kVerbose) {
-    for (const std::string& title : outcome.dropped_titles)
-      std::fprintf(out_, "  left out: %s\n", printable_title(title).c_str());
+    for (const std::string& title : outcome.dropped_titles) {
+      std::fprintf(err_, "  left out: %s\n",
+                   title.empty() ? "(no title)" : printable(title).c_str());
+    }
   }
-  std::fflush(out_);
+  if (outcome.left_out_error != 0) {
+    ++failed_;
+    std::fprintf(err_, "mxpconvert: cannot write %s for the recipes left out: %s\n",
+                 quoted_name(outcome.left_out_file, true).c_str(),
+                 failure_reason(outcome.left_out_error).c_str());
+  }
 }
 
-void Report::progress(std::size_t finished, std::size_t total, const FileJob& current) {
-  if (!progress_ || verbosity_ == Verbosity::kQuiet) return;
-  std::string line = "[" + std::to_string(finished) + "/" + std::to_string(total) + "] ";
-  line += tail(display_name(current.input), kProgressColumns - columns(line));
+void Report::progress(std::size_t finished, std::size_t total, std::uint64_t bytes,
+                      std::uint64_t total_bytes, const FileJob& current) {
+  if (!progress_ || verbosity_ == Verbosity::kQuiet || (total == 1 && finished == 1)) return;
+  std::string line = "[" + std::to_string(finished) + "/" + std::to_string(total) + "] " +
+                     megabytes(bytes) + (total_bytes > 0 ? " of " + megabytes(total_bytes) : "") +
+                     " ";
+  line += tail(printable(display_name(current.input)), kProgressColumns - columns(line));
   const std::size_t width = columns(line);
   // Spaces cover what is left of a longer line before.
   if (width < progress_width_) line.append(progress_width_ - width, ' ');
@@ -116,6 +133,17 @@ void Report::clear_progress() {
   progress_width_ = 0;
 }
 
+void Report::thread_failure(unsigned started, int error) {
+  clear_progress();
+  if (started == 0) {
+    std::fprintf(err_, "mxpconvert: cannot start a thread to convert on: %s\n",
+                 std::strerror(error));
+  } else {
+    std::fprintf(err_, "mxpconvert: warning: cannot start more threads (%s); converting on %u\n",
+                 std::strerror(error), started);
+  }
+}
+
 void Report::summary(double seconds) {
   clear_progress();
   if (verbosity_ == Verbosity::kQuiet) return;
@@ -123,9 +151,8 @@ void Report::summary(double seconds) {
                           ? plural(files_, "file", "files") + " converted"
                           : grouped(files_ - failed_) + " of " + plural(files_, "file", "files") +
                                 " converted, " + grouped(failed_) + " failed";
-  std::fprintf(out_, "%s: %s written, %s left out; %s read, %s written in %.2f s\n", files.c_str(),
+  std::fprintf(err_, "%s: %s written, %s left out; %s read, %s written in %.2f s\n", files.c_str(),
                plural(records_, "recipe", "recipes").c_str(), grouped(dropped_).c_str(),
                plural(bytes_read_, "byte", "bytes").c_str(),
                plural(bytes_written_, "byte", "bytes").c_str(), seconds);
-  std::fflush(out_);
 }

@@ -1,5 +1,8 @@
-// What mxpconvert tells its user: a line per converted file, the recipes left out, one line per
-// failure, the progress line on a terminal and the closing summary.
+// What mxpconvert tells its user, all of it on standard error so that standard output carries
+// only records: a line per converted file, warnings about recipes left out and inputs that do
+// not look like MXP, one line per failure, the progress line on a terminal and the closing
+// summary. Every name and title is shown printable, so that no file can send control sequences
+// to the terminal.
 #ifndef MIRTABEL_HOST_REPORT_H
 #define MIRTABEL_HOST_REPORT_H
 
@@ -10,7 +13,6 @@
 
 #include "host/command_line.h"
 #include "host/file_conversion.h"
-#include "host/output_plan.h"
 
 // 1234567 as "1,234,567".
 std::string grouped(std::uint64_t number);
@@ -21,30 +23,37 @@ std::string failure_reason(int error);
 
 class Report {
  public:
-  // Messages go to `out`, failures to `err`. `progress` shows a progress line on `err`, which
-  // should then be a terminal.
-  Report(Verbosity verbosity, bool progress, std::FILE* out, std::FILE* err)
-      : verbosity_(verbosity), progress_(progress), out_(out), err_(err) {}
+  // `progress` shows a progress line on `err`, which should then be a terminal.
+  Report(Verbosity verbosity, bool progress, std::FILE* err)
+      : verbosity_(verbosity), progress_(progress), err_(err) {}
 
-  // Reports one file's outcome: its records and the recipes left out, or why it failed.
+  // Reports one file's outcome: its records, the recipes left out, doubts about the input, or
+  // why it failed. A closed pipe on standard output fails quietly: the reader has gone.
   void file(const FileJob& job, const FileOutcome& outcome);
-  // Redraws the progress line: `finished` of `total` files done, `current` the latest.
-  void progress(std::size_t finished, std::size_t total, const FileJob& current);
+  // Redraws the progress line: `finished` of `total` files done, `bytes` of `total_bytes` read
+  // (0 when not known), `current` the file finished last. Nothing is drawn for a single file
+  // that is done.
+  void progress(std::size_t finished, std::size_t total, std::uint64_t bytes,
+                std::uint64_t total_bytes, const FileJob& current);
+  // Says that only `started` of the worker threads could be started, and why.
+  void thread_failure(unsigned started, int error);
   // Clears the progress line and prints the totals.
   void summary(double seconds);
-
-  std::size_t failed() const { return failed_; }
-
- private:
+  // Clears the progress line.
   void clear_progress();
 
+  std::size_t failed() const { return failed_; }
+  // Files converted with recipes left out or with a doubt about the input.
+  std::size_t questionable() const { return questionable_; }
+
+ private:
   Verbosity verbosity_;
   bool progress_;
-  std::FILE* out_;
   std::FILE* err_;
   std::size_t progress_width_ = 0;  // characters of the progress line now shown
   std::size_t files_ = 0;
   std::size_t failed_ = 0;
+  std::size_t questionable_ = 0;
   std::uint64_t records_ = 0;
   std::uint64_t dropped_ = 0;
   std::uint64_t bytes_read_ = 0;

@@ -1,11 +1,15 @@
-// The input and output files of one conversion, opened by wide-character path. Each closes its
-// file when it goes out of scope, on every path.
+// The files of one conversion, opened by wide-character path or taken from the standard streams.
+// Each closes its file when it goes out of scope, on every path. An output is written to a
+// temporary file beside it and takes the output's name only when committed, so that a failed or
+// interrupted conversion leaves the file at that name as it was.
 #ifndef MIRTABEL_PLATFORM_FILE_H
 #define MIRTABEL_PLATFORM_FILE_H
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/byte_stream.h"
+#include "platform/temporary_file.h"
 
 namespace mirtabel {
 
@@ -15,7 +19,18 @@ using NativeHandle = void*;
 using NativeHandle = int;
 #endif
 
-class InputFile final : public ByteSource {
+// A file that can be read at any offset, however far its sequential reading has come.
+class RandomAccessFile {
+ public:
+  // Reads up to `capacity` bytes at `offset`; 0 bytes with error 0 means the end of the file.
+  virtual ReadResult read_at(std::uint64_t offset, unsigned char* buffer,
+                             std::size_t capacity) noexcept = 0;
+
+ protected:
+  ~RandomAccessFile() = default;
+};
+
+class InputFile final : public ByteSource, public RandomAccessFile {
  public:
   InputFile() noexcept = default;
   InputFile(const InputFile&) = delete;
@@ -24,13 +39,33 @@ class InputFile final : public ByteSource {
 
   // Opens an existing file for reading. Returns 0, or an errno value (EISDIR for a directory).
   int open(const wchar_t* path) noexcept;
-  ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override;
+  // Reads the process's standard input, which stays open. Returns 0 or an errno value.
+  int use_standard_input() noexcept;
 
+  ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override;
+  // Only for a regular file; a pipe or a terminal cannot be read again. Offsets count from where
+  // the input stood when opened (a standard input may have been read from before).
+  ReadResult read_at(std::uint64_t offset, unsigned char* buffer,
+                     std::size_t capacity) noexcept override;
+
+  bool is_regular() const noexcept { return regular_; }
   NativeHandle handle() const noexcept { return handle_; }
 
  private:
+  int adopt(NativeHandle handle, bool owned) noexcept;
+
   NativeHandle handle_{};
   bool is_open_ = false;
+  bool owned_ = false;
+  bool regular_ = false;
+  std::uint64_t start_ = 0;
+};
+
+struct OutputOptions {
+  // Refuse (EEXIST) to replace an existing regular file.
+  bool no_clobber = false;
+  // Where to note the temporary file while it exists, for a signal handler to remove.
+  TemporaryFileNote* note = nullptr;
 };
 
 class OutputFile final : public ByteSink {
@@ -38,16 +73,68 @@ class OutputFile final : public ByteSink {
   OutputFile() noexcept = default;
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
+  // Abandons an output that was not committed: its temporary file is removed.
   ~OutputFile();
 
-  // Creates the file, or empties an existing one, for writing. Refuses (EINVAL) a path that names
-  // `input` itself, through the same name, a hard link or a symbolic link, and leaves it intact.
-  // Returns 0 or an errno value.
-  int create(const wchar_t* path, const InputFile& input) noexcept;
+  // Prepares the output at `path`. A regular file, or a name that does not exist yet, is written
+  // to a new temporary file in the same directory (for a symbolic link: the directory of the file
+  // it names), which commit() renames over it; an existing file keeps its permission bits and,
+  // where the system allows, its owner. Anything else (a FIFO, a device, a terminal, or
+  // /dev/stdout) is written in place. Refuses (EINVAL) a path that names `input` itself, through
+  // the same name, a hard link or a symbolic link, and leaves it intact. Returns 0 or an errno
+  // value; nothing at `path` has changed then.
+  int create(const wchar_t* path, const InputFile& input,
+             const OutputOptions& options = {}) noexcept;
+  // Writes to the process's standard output, in place; refused (EINVAL) when it is `input`.
+  int use_standard_output(const InputFile& input) noexcept;
+
   int write(const unsigned char* bytes, std::size_t size) noexcept override;
 
-  // Closes the file; returns 0 or the errno value of a failed close.
-  int close() noexcept;
+  // Whether the output is written where it is rather than through a temporary file.
+  bool in_place() const noexcept { return in_place_; }
+
+  // Closes the output and gives a temporary file the output's name. Returns 0 or the errno value
+  // of a failed close or rename; after a failure the temporary file is gone and the file at the
+  // output's path is as it was.
+  int commit() noexcept;
+
+ private:
+  int create_temporary(const OutputOptions& options, bool replacing) noexcept;
+  void abandon() noexcept;
+  // Clears the note and closes the directory; `remove` removes the temporary file too.
+  void forget_temporary(bool remove) noexcept;
+
+  NativeHandle handle_{};
+  bool is_open_ = false;
+  bool owned_ = false;
+  bool in_place_ = false;
+  bool temporary_ = false;  // a temporary file exists, to be renamed or removed
+  bool no_clobber_ = false;
+  TemporaryFileNote* note_ = nullptr;
+#ifdef _WIN32
+  wchar_t final_[kMaxOutputPath];
+  wchar_t temporary_path_[kMaxOutputPath];
+#else
+  int directory_ = -1;  // the directory that holds the output and its temporary file
+  char final_[kMaxFileName];
+  char temporary_name_[kMaxFileName];
+#endif
+};
+
+// An unnamed file for what cannot be read twice (bytes that arrived through a pipe). The system
+// removes it when it is closed, however the process ends.
+class ScratchFile final : public ByteSink, public RandomAccessFile {
+ public:
+  ScratchFile() noexcept = default;
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+  ~ScratchFile();
+
+  // Creates the file in the system's directory for temporary files. Returns 0 or an errno value.
+  int create() noexcept;
+  int write(const unsigned char* bytes, std::size_t size) noexcept override;
+  ReadResult read_at(std::uint64_t offset, unsigned char* buffer,
+                     std::size_t capacity) noexcept override;
 
  private:
   NativeHandle handle_{};

@@ -1,89 +1,137 @@
 #include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "platform/file.h"
+#include "platform/file_io.h"
 #include "platform/native_path.h"
+#include "platform/system_calls.h"
 
 namespace mirtabel {
+namespace file_io {
+namespace {
 
-InputFile::~InputFile() {
-  if (is_open_) ::close(handle_);
-}
-
-int InputFile::open(const wchar_t* path) noexcept {
-  char native[kMaxNativePath];
-  if (int error = to_native_path(path, native)) return error;
-  const int fd = ::open(native, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno;
-  struct stat status;
-  const int error = ::fstat(fd, &status) != 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
-  if (error != 0) {
-    ::close(fd);
-    return error;
+// A descriptor opened without blocking (a standard stream can be) is waited on, not polled.
+void wait_until_ready(int fd, short events) noexcept {
+  pollfd ready{fd, events, 0};
+  while (::poll(&ready, 1, -1) < 0 && errno == EINTR) {
   }
-  handle_ = fd;
-  is_open_ = true;
-  return 0;
 }
 
-ReadResult InputFile::read(unsigned char* buffer, std::size_t capacity) noexcept {
+}  // namespace
+
+ReadResult read_some(int fd, unsigned char* buffer, std::size_t capacity) noexcept {
   for (;;) {
-    const ssize_t count = ::read(handle_, buffer, capacity);
+    const ssize_t count = system_calls().read(fd, buffer, capacity);
     if (count >= 0) return {static_cast<std::size_t>(count), 0};
-    if (errno != EINTR) return {0, errno};
-  }
-}
-
-OutputFile::~OutputFile() {
-  close();
-}
-
-int OutputFile::create(const wchar_t* path, const InputFile& input) noexcept {
-  char native[kMaxNativePath];
-  if (int error = to_native_path(path, native)) return error;
-  // Opened without O_TRUNC: whether this is the input itself is only known once it is open, and
-  // the input must survive that check.
-  const int fd = ::open(native, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return errno;
-  struct stat out_status, in_status;
-  int error = 0;
-  if (::fstat(fd, &out_status) != 0 || ::fstat(input.handle(), &in_status) != 0) {
-    error = errno;
-  } else if (out_status.st_dev == in_status.st_dev && out_status.st_ino == in_status.st_ino) {
-    error = EINVAL;
-  } else if (S_ISREG(out_status.st_mode) && ::ftruncate(fd, 0) != 0) {
-    error = errno;
-  }
-  if (error != 0) {
-    ::close(fd);
-    return error;
-  }
-  handle_ = fd;
-  is_open_ = true;
-  return 0;
-}
-
-int OutputFile::write(const unsigned char* bytes, std::size_t size) noexcept {
-  while (size > 0) {
-    const ssize_t count = ::write(handle_, bytes, size);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return errno;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      wait_until_ready(fd, POLLIN);
+    } else if (errno != EINTR) {
+      return {0, errno};
     }
+  }
+}
+
+int write_all(int fd, const unsigned char* bytes, std::size_t size) noexcept {
+  while (size > 0) {
+    const ssize_t count = system_calls().write(fd, bytes, size);
+    if (count < 0) {
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        wait_until_ready(fd, POLLOUT);
+      } else if (errno != EINTR) {
+        return errno;
+      }
+      continue;
+    }
+    if (count == 0) return ENOSPC;
     bytes += count;
     size -= static_cast<std::size_t>(count);
   }
   return 0;
 }
 
-int OutputFile::close() noexcept {
-  if (!is_open_) return 0;
-  const int result = ::close(handle_);
-  is_open_ = false;
-  return result == 0 ? 0 : errno;
+int close_file(int fd) noexcept {
+  // Not repeated after EINTR: the descriptor is gone by then, and may already be another file's.
+  return system_calls().close(fd) == 0 ? 0 : errno;
+}
+
+ReadResult read_at(int fd, std::uint64_t offset, unsigned char* buffer,
+                   std::size_t capacity) noexcept {
+  for (;;) {
+    const ssize_t count = ::pread(fd, buffer, capacity, static_cast<off_t>(offset));
+    if (count >= 0) return {static_cast<std::size_t>(count), 0};
+    if (errno != EINTR) return {0, errno};
+  }
+}
+
+int standard_stream(bool output, int& fd) noexcept {
+  fd = output ? STDOUT_FILENO : STDIN_FILENO;
+  return 0;
+}
+
+int same_file(int a, int b, bool& same) noexcept {
+  struct stat sa, sb;
+  if (::fstat(a, &sa) != 0 || ::fstat(b, &sb) != 0) return errno;
+  // A terminal or a device may well be both; only a file can be written over while it is read.
+  same = S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return 0;
+}
+
+}  // namespace file_io
+
+int InputFile::adopt(int fd, bool owned) noexcept {
+  struct stat status;
+  const int error = ::fstat(fd, &status) != 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
+  if (error != 0) {
+    if (owned) file_io::close_file(fd);
+    return error;
+  }
+  handle_ = fd;
+  is_open_ = true;
+  owned_ = owned;
+  regular_ = S_ISREG(status.st_mode);
+  // A standard input may have been read from already: its offsets count from here.
+  const off_t start = regular_ ? ::lseek(fd, 0, SEEK_CUR) : 0;
+  start_ = start > 0 ? static_cast<std::uint64_t>(start) : 0;
+  return 0;
+}
+
+int InputFile::open(const wchar_t* path) noexcept {
+  char native[kMaxNativePath];
+  if (int error = to_native_path(path, native)) return error;
+  const int fd = ::open(native, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return errno;
+  return adopt(fd, true);
+}
+
+int ScratchFile::create() noexcept {
+  const char* directory = ::getenv("TMPDIR");
+  if (directory == nullptr || directory[0] == '\0') directory = "/tmp";
+#ifdef O_TMPFILE
+  int fd = ::open(directory, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#else
+  int fd = -1;
+#endif
+  if (fd < 0) {
+    // Where files without a name cannot be made: a named one, removed at once.
+    char path[kMaxNativePath];
+    if (std::snprintf(path, sizeof path, "%s/mirtabel-XXXXXX", directory) >=
+        static_cast<int>(sizeof path)) {
+      return ENAMETOOLONG;
+    }
+    fd = ::mkstemp(path);
+    if (fd < 0) return errno;
+    ::unlink(path);
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+  handle_ = fd;
+  is_open_ = true;
+  return 0;
 }
 
 }  // namespace mirtabel

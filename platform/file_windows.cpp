@@ -5,11 +5,13 @@
 #include <cerrno>
 
 #include "platform/file.h"
+#include "platform/file_io.h"
+#include "platform/system_calls.h"
 
 namespace mirtabel {
-namespace {
+namespace file_io {
 
-int errno_from(DWORD error) noexcept {
+int errno_from(unsigned long error) noexcept {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -25,6 +27,9 @@ int errno_from(DWORD error) noexcept {
     case ERROR_WRITE_PROTECT:
     case ERROR_NETWORK_ACCESS_DENIED:
       return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
     case ERROR_INVALID_NAME:  // a character no file name may hold, such as '?' or '*'
       return EILSEQ;
     case ERROR_FILENAME_EXCED_RANGE:
@@ -49,13 +54,100 @@ int last_errno() noexcept {
   return errno_from(GetLastError());
 }
 
+namespace {
+
 // ReadFile and WriteFile take a DWORD count.
 constexpr std::size_t kMaxTransfer = 1u << 30;
 
 }  // namespace
 
-InputFile::~InputFile() {
-  if (is_open_) CloseHandle(handle_);
+ReadResult read_some(HANDLE file, unsigned char* buffer, std::size_t capacity) noexcept {
+  if (capacity > kMaxTransfer) capacity = kMaxTransfer;
+  unsigned long count = 0;
+  if (system_calls().read_file(file, buffer, static_cast<unsigned long>(capacity), &count)) {
+    return {count, 0};
+  }
+  const DWORD error = GetLastError();
+  // The writing end of a pipe was closed: the end of the input.
+  if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return {0, 0};
+  return {0, errno_from(error)};
+}
+
+int write_all(HANDLE file, const unsigned char* bytes, std::size_t size) noexcept {
+  while (size > 0) {
+    const auto piece = static_cast<unsigned long>(size < kMaxTransfer ? size : kMaxTransfer);
+    unsigned long count = 0;
+    if (!system_calls().write_file(file, bytes, piece, &count)) return last_errno();
+    if (count == 0) return ENOSPC;
+    bytes += count;
+    size -= count;
+  }
+  return 0;
+}
+
+int close_file(HANDLE file) noexcept {
+  return system_calls().close_handle(file) ? 0 : last_errno();
+}
+
+ReadResult read_at(HANDLE file, std::uint64_t offset, unsigned char* buffer,
+                   std::size_t capacity) noexcept {
+  if (capacity > kMaxTransfer) capacity = kMaxTransfer;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD count = 0;
+  if (ReadFile(file, buffer, static_cast<DWORD>(capacity), &count, &at)) return {count, 0};
+  const DWORD error = GetLastError();
+  if (error == ERROR_HANDLE_EOF) return {0, 0};
+  return {0, errno_from(error)};
+}
+
+int standard_stream(bool output, HANDLE& file) noexcept {
+  file = GetStdHandle(output ? STD_OUTPUT_HANDLE : STD_INPUT_HANDLE);
+  return file == INVALID_HANDLE_VALUE || file == nullptr ? EBADF : 0;
+}
+
+int same_file(HANDLE a, HANDLE b, bool& same) noexcept {
+  // Volume and file index, which hard links and every spelling of one path share.
+  same = false;
+  if (GetFileType(a) != FILE_TYPE_DISK || GetFileType(b) != FILE_TYPE_DISK) return 0;
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  // A standard stream redirected from a file may not answer (Wine); only files opened by path
+  // can be told apart then.
+  if (!GetFileInformationByHandle(a, &ia) || !GetFileInformationByHandle(b, &ib)) return 0;
+  same = ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+  return 0;
+}
+
+}  // namespace file_io
+
+int InputFile::adopt(HANDLE file, bool owned) noexcept {
+  int error = 0;
+  bool regular = false;
+  LARGE_INTEGER start{};
+  if (GetFileType(file) == FILE_TYPE_DISK) {
+    BY_HANDLE_FILE_INFORMATION info;
+    // Only a file opened here can be a directory; a standard input redirected from a file may
+    // not answer (Wine).
+    if (!GetFileInformationByHandle(file, &info)) {
+      if (owned) error = file_io::last_errno();
+    } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      error = EISDIR;
+    }
+    const LARGE_INTEGER here{};
+    regular = SetFilePointerEx(file, here, &start, FILE_CURRENT) != 0;
+  }
+  if (error != 0) {
+    if (owned) file_io::close_file(file);
+    return error;
+  }
+  handle_ = file;
+  is_open_ = true;
+  owned_ = owned;
+  regular_ = regular;
+  start_ = regular ? static_cast<std::uint64_t>(start.QuadPart) : 0;
+  return 0;
 }
 
 int InputFile::open(const wchar_t* path) noexcept {
@@ -66,103 +158,29 @@ int InputFile::open(const wchar_t* path) noexcept {
       path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS,
       nullptr);
-  if (file == INVALID_HANDLE_VALUE) return last_errno();
-  BY_HANDLE_FILE_INFORMATION info;
-  int error = 0;
-  if (GetFileType(file) == FILE_TYPE_DISK) {
-    if (!GetFileInformationByHandle(file, &info)) {
-      error = last_errno();
-    } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      error = EISDIR;
-    }
-  }
-  if (error != 0) {
-    CloseHandle(file);
-    return error;
-  }
-  handle_ = file;
-  is_open_ = true;
-  return 0;
+  if (file == INVALID_HANDLE_VALUE) return file_io::last_errno();
+  return adopt(file, true);
 }
 
-ReadResult InputFile::read(unsigned char* buffer, std::size_t capacity) noexcept {
-  if (capacity > kMaxTransfer) capacity = kMaxTransfer;
-  DWORD count = 0;
-  if (ReadFile(handle_, buffer, static_cast<DWORD>(capacity), &count, nullptr)) return {count, 0};
-  const DWORD error = GetLastError();
-  // The writing end of a pipe was closed: the end of the input.
-  if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return {0, 0};
-  return {0, errno_from(error)};
-}
-
-OutputFile::~OutputFile() {
-  close();
-}
-
-namespace {
-
-// Whether two handles name the same file: the same volume and the same file index, which hard
-// links and different spellings of one path share.
-int same_file(HANDLE a, HANDLE b, bool& same) noexcept {
-  same = false;
-  if (GetFileType(a) != FILE_TYPE_DISK || GetFileType(b) != FILE_TYPE_DISK) return 0;
-  BY_HANDLE_FILE_INFORMATION ia, ib;
-  if (!GetFileInformationByHandle(a, &ia) || !GetFileInformationByHandle(b, &ib)) {
-    return last_errno();
-  }
-  same = ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
-  return 0;
-}
-
-}  // namespace
-
-int OutputFile::create(const wchar_t* path, const InputFile& input) noexcept {
-  // Opened without truncation: whether this is the input itself is only known once it is open,
-  // and the input must survive that check.
-  HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+int ScratchFile::create() noexcept {
+  wchar_t directory[MAX_PATH + 1];
+  const DWORD size = GetTempPathW(MAX_PATH + 1, directory);
+  if (size == 0) return file_io::last_errno();
+  if (size > MAX_PATH) return ENAMETOOLONG;
+  wchar_t path[MAX_PATH + 1];
+  if (!GetTempFileNameW(directory, L"mxp", 0, path)) return file_io::last_errno();
+  // Removed by the system when its last handle closes, however the process ends.
+  HANDLE file =
+      CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    const DWORD attributes = GetFileAttributesW(path);
-    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      return EISDIR;
-    }
-    return errno_from(error);
-  }
-  bool same = false;
-  int error = same_file(file, input.handle(), same);
-  if (error == 0 && same) {
-    error = EINVAL;
-  } else if (error == 0 && GetFileType(file) == FILE_TYPE_DISK && !SetEndOfFile(file)) {
-    error = last_errno();  // the file pointer is at 0, so this empties the file
-  }
-  if (error != 0) {
-    CloseHandle(file);
+    const int error = file_io::last_errno();
+    DeleteFileW(path);
     return error;
   }
   handle_ = file;
   is_open_ = true;
   return 0;
-}
-
-int OutputFile::write(const unsigned char* bytes, std::size_t size) noexcept {
-  while (size > 0) {
-    const DWORD piece = static_cast<DWORD>(size < kMaxTransfer ? size : kMaxTransfer);
-    DWORD count = 0;
-    if (!WriteFile(handle_, bytes, piece, &count, nullptr)) return last_errno();
-    if (count == 0) return EIO;
-    bytes += count;
-    size -= count;
-  }
-  return 0;
-}
-
-int OutputFile::close() noexcept {
-  if (!is_open_) return 0;
-  is_open_ = false;
-  return CloseHandle(handle_) ? 0 : last_errno();
 }
 
 }  // namespace mirtabel

@@ -1,13 +1,19 @@
 // ConvertMXP on real files: every way it can fail reports -1 with errno and leaves the files
-// as they were; an existing output is replaced; any name the file system holds can be given; and
-// a conversion fits in a small thread stack.
+// as they were; an existing output is replaced only by a complete one, keeping its permissions,
+// and through a symbolic link its target is; any name the file system holds can be given; and a
+// conversion fits in a small thread stack.
+#include <dirent.h>
 #include <errno.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "exports/mirtabel.h"
@@ -19,6 +25,20 @@ namespace {
 bool exists(const std::string& path) {
   struct stat status;
   return lstat(path.c_str(), &status) == 0;
+}
+
+// The names in a directory.
+std::set<std::string> names_in(const std::string& directory) {
+  std::set<std::string> names;
+  if (DIR* d = opendir(directory.c_str())) {
+    while (const dirent* entry = readdir(d)) {
+      if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+        names.insert(entry->d_name);
+      }
+    }
+    closedir(d);
+  }
+  return names;
 }
 
 class ConvertFiles : public ::testing::Test {
@@ -113,6 +133,42 @@ TEST_F(ConvertFiles, ReplacesAnExistingOutput) {
   ASSERT_TRUE(write_file(dir_ / "empty.mxp", ""));
   EXPECT_EQ(ConvertMXP(wide(dir_ / "empty.mxp").c_str(), wide(out()).c_str()), 0);
   EXPECT_EQ(read_file(out()), "");
+}
+
+// A write refused half-way (here by a limit on the file size, which a full disk would do as well)
+// leaves the previous output as it was, and no temporary file beside it.
+TEST_F(ConvertFiles, AFailedWriteKeepsThePreviousOutput) {
+  const RecipeFile big = generated_recipes(300000);
+  ASSERT_TRUE(write_file(in(), big.text));
+  ASSERT_TRUE(write_file(out(), "the previous output\n"));
+  const pid_t child = fork();
+  if (child == 0) {
+    const rlimit limit{100000, 100000};
+    signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead of ending the process
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const int32_t records = ConvertMXP(wide(in()).c_str(), wide(out()).c_str());
+    _exit(records == -1 ? errno : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), EFBIG);
+  EXPECT_EQ(read_file(out()), "the previous output\n");
+  EXPECT_EQ(names_in(dir_ / ""), (std::set<std::string>{"in.mxp", "out.txt", "folder"}));
+}
+
+TEST_F(ConvertFiles, ReplacesALinksTargetAndKeepsItsPermissions) {
+  ASSERT_TRUE(write_file(dir_ / "folder/target.txt", "old"));
+  ASSERT_EQ(chmod((dir_ / "folder/target.txt").c_str(), 0640), 0);
+  ASSERT_EQ(symlink("folder/target.txt", out().c_str()), 0);
+  EXPECT_EQ(ConvertMXP(wide(in()).c_str(), wide(out()).c_str()), recipes_.count);
+  struct stat link_status, target_status;
+  ASSERT_EQ(lstat(out().c_str(), &link_status), 0);
+  EXPECT_TRUE(S_ISLNK(link_status.st_mode));
+  EXPECT_EQ(read_file(dir_ / "folder/target.txt"), recipes_.records);
+  ASSERT_EQ(stat((dir_ / "folder/target.txt").c_str(), &target_status), 0);
+  EXPECT_EQ(target_status.st_mode & 07777, 0640u);
+  EXPECT_EQ(names_in(dir_ / "folder"), std::set<std::string>{"target.txt"});
 }
 
 // Names reach the file system as UTF-8, and U+DC80..U+DCFF as the raw bytes of a name that is

@@ -1,17 +1,26 @@
-// mxpconvert's parts for many files: the command line, output naming and collision checks, one
-// file's conversion with its dropped-recipe report, and the parallel batch's ordering.
+// mxpconvert's parts: the command line, output naming and collision checks, one file's
+// conversion with the recipes left out and its doubts about the input, and the parallel batch's
+// ordering and failures.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <new>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "host/argument_path.h"
 #include "host/batch.h"
 #include "host/command_line.h"
 #include "host/file_conversion.h"
+#include "host/input_check.h"
 #include "host/output_plan.h"
 #include "tests/support/memory_streams.h"
 
@@ -50,15 +59,12 @@ class TempDir : public ::testing::Test {
     return path;
   }
 
-  fs::path dir_;
-};
+  static std::string read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
 
-struct ParseCase {
-  std::vector<std::string> arguments;
-  bool batch;
-  std::size_t inputs;
-  unsigned jobs;
-  Verbosity verbosity;
+  fs::path dir_;
 };
 
 std::string shown(const std::vector<std::string>& arguments) {
@@ -72,59 +78,74 @@ CommandLine parse(const std::vector<std::string>& arguments) {
   return parse_command_line(std::vector<fs::path>(arguments.begin(), arguments.end()));
 }
 
-TEST(command_line_test, accepts_both_forms) {
-  const ParseCase cases[] = {
-      {{"a.mxp", "a.txt"}, false, 1, 0, Verbosity::kNormal},
-      {{"-q", "a.mxp", "a.txt"}, false, 1, 0, Verbosity::kQuiet},
-      {{"-o", "out", "a.mxp", "b.mxp"}, true, 2, 0, Verbosity::kNormal},
-      {{"-oout", "a.mxp"}, true, 1, 0, Verbosity::kNormal},
-      {{"--output-dir=out", "-v", "a.mxp"}, true, 1, 0, Verbosity::kVerbose},
-      {{"--output-dir", "out", "-j", "3", "a.mxp"}, true, 1, 3, Verbosity::kNormal},
-      {{"-j12", "-o", "out", "a.mxp"}, true, 1, 12, Verbosity::kNormal},
-      {{"--jobs=1024", "-o", "out", "a.mxp"}, true, 1, 1024, Verbosity::kNormal},
-      {{"-o", "out", "--", "-a.mxp", "-q"}, true, 2, 0, Verbosity::kNormal},
-      {{"-", "a.txt"}, false, 1, 0, Verbosity::kNormal},  // "-" is a file name
+TEST(command_line_test, reads_options_as_getopt_long_does) {
+  using Enc = mirtabel::InputEncoding;
+  struct Case {
+    std::vector<std::string> arguments;
+    std::vector<fs::path> inputs;
+    fs::path output;  // "" with -d
+    fs::path output_dir;
+    Verbosity verbosity;
+    unsigned jobs;
+    Enc encoding;
   };
-  for (const ParseCase& c : cases) {
+  const Verbosity kN = Verbosity::kNormal, kQ = Verbosity::kQuiet, kV = Verbosity::kVerbose;
+  const Case cases[] = {
+      {{}, {"-"}, "-", "", kN, 0, Enc::kUtf8},  // a filter
+      {{"a.mxp"}, {"a.mxp"}, "-", "", kN, 0, Enc::kUtf8},
+      {{"a.mxp", "a.txt"}, {"a.mxp"}, "a.txt", "", kN, 0, Enc::kUtf8},
+      {{"a.mxp", "-o", "a.txt"}, {"a.mxp"}, "a.txt", "", kN, 0, Enc::kUtf8},  // permuted
+      {{"-oa.txt", "-"}, {"-"}, "a.txt", "", kN, 0, Enc::kUtf8},
+      {{"--output=a.txt", "a.mxp"}, {"a.mxp"}, "a.txt", "", kN, 0, Enc::kUtf8},
+      {{"-qv", "a.mxp"}, {"a.mxp"}, "-", "", kV, 0, Enc::kUtf8},  // the last wins
+      {{"--verbose", "--quiet", "a.mxp"}, {"a.mxp"}, "-", "", kQ, 0, Enc::kUtf8},
+      {{"--verb", "a.mxp"}, {"a.mxp"}, "-", "", kV, 0, Enc::kUtf8},
+      {{"-vd", "out", "a", "b"}, {"a", "b"}, "", "out", kV, 0, Enc::kUtf8},
+      {{"-j4", "--output-dir=out", "a"}, {"a"}, "", "out", kN, 4, Enc::kUtf8},
+      {{"--jobs", "1024", "-dout", "a"}, {"a"}, "", "out", kN, 1024, Enc::kUtf8},
+      {{"-f", "cp437", "a"}, {"a"}, "-", "", kN, 0, Enc::kCp437},
+      {{"--enc=Latin1", "a"}, {"a"}, "-", "", kN, 0, Enc::kLatin1},
+      {{"-d", "out", "--", "-a.mxp", "-q"}, {"-a.mxp", "-q"}, "", "out", kN, 0, Enc::kUtf8},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(shown(c.arguments));
     const CommandLine line = parse(c.arguments);
     ASSERT_EQ(line.error, "");
-    EXPECT_EQ(line.batch, c.batch);
-    EXPECT_EQ(line.inputs.size(), c.inputs);
-    EXPECT_EQ(line.jobs, c.jobs);
+    EXPECT_EQ(line.inputs, c.inputs);
+    EXPECT_EQ(line.output, c.output);
+    EXPECT_EQ(line.output_dir, c.output_dir);
     EXPECT_EQ(line.verbosity, c.verbosity);
+    EXPECT_EQ(line.jobs, c.jobs);
+    EXPECT_EQ(line.encoding, c.encoding);
   }
-}
-
-TEST(command_line_test, refuses_wrong_usage) {
-  const std::vector<std::string> cases[] = {
-      {"a.mxp"},                             // no output
-      {"a.mxp", "b.mxp", "c.mxp"},           // several inputs without -o
-      {"-o", "out"},                         // no input
-      {"a.mxp", "-o"},                       // -o without its directory
-      {"-o", "x", "-o", "y", "a.mxp"},       // two directories
-      {"-j", "0", "-o", "out", "a.mxp"},     // jobs out of range, or not a number
-      {"-j1025", "-o", "out", "a.mxp"},      //
-      {"--jobs=two", "-o", "out", "a.mxp"},  //
-      {"-o", "out", "a.mxp", "-j"},          //
-      {"-q", "-v", "a.mxp", "a.txt"},        // contradicting
-      {"--frobnicate", "a.mxp", "a.txt"},    // unknown
-  };
-  for (const auto& arguments : cases) {
-    EXPECT_NE(parse(arguments).error, "") << shown(arguments);
-  }
-}
-
-TEST(command_line_test, keeps_the_file_names_and_the_output) {
-  const CommandLine single = parse({"in.mxp", "out.txt"});
-  ASSERT_EQ(single.inputs.size(), 1u);
-  EXPECT_EQ(single.inputs[0], "in.mxp");
-  EXPECT_EQ(single.output, "out.txt");
-  const CommandLine batch = parse({"-oconverted", "-", "b.mxp"});
-  EXPECT_EQ(batch.output, "converted");
-  EXPECT_EQ(batch.inputs, (std::vector<fs::path>{"-", "b.mxp"}));
+  const CommandLine switches = parse({"--no-c", "--str", "a"});  // prefixes
+  EXPECT_TRUE(switches.no_clobber && switches.strict);
   EXPECT_EQ(parse({"a", "--help", "-x"}).action, CommandLine::Action::kHelp);
   EXPECT_EQ(parse({"-V"}).action, CommandLine::Action::kVersion);
+}
+
+TEST(command_line_test, refuses_wrong_usage_and_says_why) {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"a.mxp", "b.mxp", "c.mxp"}, "-d"},    // several inputs need a directory
+      {{"-o", "x", "a.mxp", "b.txt"}, "-d"},  // two outputs
+      {{"-d", "out"}, "files"},
+      {{"-d", "out", "-o", "x", "a"}, "one of them"},
+      {{"-d", "out", "-"}, "standard input"},
+      {{"a.mxp", "-o"}, "needs FILE"},
+      {{"-o", "", "a"}, "file name"},
+      {{"-j", "0", "-d", "o", "a"}, "1 to 1024"},
+      {{"-j1025", "-d", "o", "a"}, "1 to 1024"},
+      {{"--jobs=two", "-d", "o", "a"}, "1 to 1024"},
+      {{"-f", "ebcdic", "a"}, "cp437"},
+      {{"--ver", "a"}, "ambiguous"},
+      {{"--quiet=yes", "a"}, "no value"},
+      {{"--frobnicate", "a"}, "unknown option '--frobnicate'"},
+      {{"-qx", "a"}, "unknown option '-x'"},
+  };
+  for (const auto& [arguments, reason] : cases) {
+    const std::string error = parse(arguments).error;
+    EXPECT_NE(error.find(reason), std::string::npos) << shown(arguments) << ": " << error;
+  }
 }
 
 TEST(output_plan_test, names_each_output_after_its_input) {
@@ -144,6 +165,9 @@ TEST(output_plan_test, names_each_output_after_its_input) {
   for (const auto& [input, expected] : cases) {
     EXPECT_EQ(output_name(input, "out"), fs::path("out") / expected) << input;
   }
+  EXPECT_EQ(left_out_name({"in.mxp", "d/out.txt"}, false), fs::path("d/out.left-out.mxp"));
+  EXPECT_EQ(left_out_name({"a/in.mxp", "-"}, true), fs::path("in.left-out.mxp"));
+  EXPECT_EQ(left_out_name({"-", "-"}, true), fs::path("stdin.left-out.mxp"));
 }
 
 TEST_F(TempDir, plan_refuses_inputs_that_share_an_output) {
@@ -152,6 +176,8 @@ TEST_F(TempDir, plan_refuses_inputs_that_share_an_output) {
   EXPECT_NE(plan_outputs({"x/a.mxp", "y/a.mxp"}, out).error, "");
   EXPECT_NE(plan_outputs({"x/a.mxp", "x/a.txt"}, out).error, "");       // same stem
   EXPECT_NE(plan_outputs({"a.mxp", "b.mxp", "a.mxp"}, out).error, "");  // one input twice
+  // The side file of a.mxp, should recipes be left out, is the other input.
+  EXPECT_NE(plan_outputs({"a.mxp", out / "a.left-out.mxp"}, out).error, "");
   const OutputPlan plan = plan_outputs({"x/a.mxp", "b"}, out);
   ASSERT_EQ(plan.jobs.size(), 2u);
   EXPECT_EQ(plan.jobs[1].input, "b");
@@ -171,44 +197,115 @@ TEST_F(TempDir, plan_refuses_an_output_that_is_another_input_under_another_name)
   fs::create_symlink(target, dir_ / "link.mxp");
   const OutputPlan plan =
       plan_outputs({write("a.mxp", recipe("A", 1)), dir_ / "link.mxp"}, dir_ / "out");
-  EXPECT_NE(plan.error.find("is the input"), std::string::npos) << plan.error;
+  EXPECT_NE(plan.error.find("would replace the input"), std::string::npos) << plan.error;
 }
 #endif
 
-TEST_F(TempDir, convert_file_counts_bytes_and_reports_the_recipes_left_out) {
-  const std::string text = recipe("Short One", 2) + recipe("Endless Stew", kLongBody) +
-                           recipe("Just Fits", kShortBody) + recipe("Giant Pie", kLongBody);
+// The side file holds the input's first line and each recipe left out as it stood; shortened,
+// it converts to exactly those recipes.
+TEST_F(TempDir, convert_file_keeps_the_recipes_left_out_in_a_side_file) {
+  const std::string text = "\xEF\xBB\xBF" + recipe("Short One", 2) +
+                           recipe("Endless Stew", kLongBody) + recipe("Just Fits", kShortBody) +
+                           recipe("Giant Pie", kLongBody);
   const fs::path input = write("big.mxp", text);
-  const fs::path output = dir_ / "big.txt";
-  const FileOutcome outcome = convert_file(input, output, true);
+  const FileJob job{input, dir_ / "big.txt"};
+  ConversionSettings settings;
+  settings.keep_titles = true;
+  const FileOutcome outcome = convert_file(job, settings);
   EXPECT_EQ(outcome.error, 0);
   EXPECT_EQ(outcome.records, 2);
   EXPECT_EQ(outcome.dropped, 2u);
   EXPECT_EQ(outcome.dropped_titles, (std::vector<std::string>{"Endless Stew", "Giant Pie"}));
   EXPECT_EQ(outcome.bytes_read, text.size());
-  EXPECT_EQ(outcome.bytes_written, fs::file_size(output));
+  EXPECT_EQ(outcome.bytes_written, fs::file_size(job.output));
+  EXPECT_EQ(outcome.left_out_file, dir_ / "big.left-out.mxp");
+  EXPECT_EQ(outcome.left_out_error, 0);
+  EXPECT_EQ(read(outcome.left_out_file),
+            "\xEF\xBB\xBF" + recipe("Endless Stew", kLongBody) + recipe("Giant Pie", kLongBody));
 
-  const FileOutcome counted = convert_file(input, output, false);
-  EXPECT_EQ(counted.dropped, 2u);
-  EXPECT_TRUE(counted.dropped_titles.empty());
+  write("shortened.mxp", recipe("Endless Stew", 3) + recipe("Giant Pie", 4));
+  const FileOutcome again = convert_file({dir_ / "shortened.mxp", dir_ / "again.txt"}, {});
+  EXPECT_EQ(again.records, 2);
+  EXPECT_EQ(again.dropped, 0u);
+  EXPECT_FALSE(fs::exists(dir_ / "again.left-out.mxp"));
 }
 
 TEST_F(TempDir, convert_file_fails_as_convert_mxp_does_and_says_which_file) {
   const fs::path input = write("a.mxp", recipe("A", 1));
-  const FileOutcome missing = convert_file(dir_ / "missing.mxp", dir_ / "m.txt", false);
+  const FileOutcome missing = convert_file({dir_ / "missing.mxp", dir_ / "m.txt"}, {});
   EXPECT_EQ(missing.error, ENOENT);
-  EXPECT_FALSE(missing.output_failed);
+  EXPECT_EQ(missing.failed, FailedPart::kInput);
   EXPECT_FALSE(fs::exists(dir_ / "m.txt"));
-  const FileOutcome itself = convert_file(input, dir_ / "." / "a.mxp", false);
+  const FileOutcome itself = convert_file({input, dir_ / "." / "a.mxp"}, {});
   EXPECT_EQ(itself.error, EINVAL);
-  EXPECT_TRUE(itself.output_failed);
+  EXPECT_EQ(itself.failed, FailedPart::kOutput);
   EXPECT_EQ(fs::file_size(input), recipe("A", 1).size());
-  const FileOutcome folder = convert_file(dir_, dir_ / "d.txt", false);
+  const FileOutcome folder = convert_file({dir_, dir_ / "d.txt"}, {});
   EXPECT_EQ(folder.error, EISDIR);
-  EXPECT_FALSE(folder.output_failed);
-  const FileOutcome no_dir = convert_file(input, dir_ / "no" / "d.txt", false);
+  EXPECT_EQ(folder.failed, FailedPart::kInput);
+  const FileOutcome no_dir = convert_file({input, dir_ / "no" / "d.txt"}, {});
   EXPECT_EQ(no_dir.error, ENOENT);
-  EXPECT_TRUE(no_dir.output_failed);
+  EXPECT_EQ(no_dir.failed, FailedPart::kOutput);
+  ConversionSettings no_clobber;
+  no_clobber.no_clobber = true;
+  const fs::path existing = write("kept.txt", "kept");
+  const FileOutcome refused = convert_file({input, existing}, no_clobber);
+  EXPECT_EQ(refused.error, EEXIST);
+  EXPECT_EQ(read(existing), "kept");
+}
+
+TEST(input_check_test, doubts_inputs_that_are_not_mxp) {
+  using Enc = mirtabel::InputEncoding;
+  const std::string utf16le("M\0A\0R\0K\0\n\0\n\0T\0e\0a\0\n\0", 20);
+  const struct {
+    std::string bytes;
+    std::size_t recipes;
+    Enc encoding;
+    InputDoubt doubt;
+  } cases[] = {
+      {"", 0, Enc::kUtf8, InputDoubt::kEmpty},
+      {utf16le, 1, Enc::kUtf8, InputDoubt::kUtf16WithoutMark},
+      {"\xFF\xFE" + utf16le, 1, Enc::kUtf8, InputDoubt::kNone},
+      {"\r\nMARK\r\n", 3, Enc::kUtf8, InputDoubt::kFirstLineEmpty},
+      {"\xEF\xBB\xBF\nMARK\n", 3, Enc::kUtf8, InputDoubt::kFirstLineEmpty},
+      {std::string("\x7F"
+                   "ELF\x02\x01\x01\0\0",
+                   9),
+       1, Enc::kUtf8, InputDoubt::kControlCharacters},
+      {"MARK \xC2\x9B"
+       "31m\n",
+       1, Enc::kUtf8, InputDoubt::kControlCharacters},                 // C1 as UTF-8
+      {"MARK \x81\n", 1, Enc::kUtf8, InputDoubt::kControlCharacters},  // 1252's unassigned
+      {"MARK \x9B\xF8\n", 1, Enc::kCp437, InputDoubt::kNone},          // letters in cp437
+      {"MARK \x9B\n", 1, Enc::kLatin1, InputDoubt::kControlCharacters},
+      {"*\tExport\t*\n", 1, Enc::kUtf8, InputDoubt::kNone},
+      {"Dear John,\nhow are you?\n", 0, Enc::kUtf8, InputDoubt::kNoRecipe},
+  };
+  for (const auto& c : cases) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(c.bytes.data());
+    EXPECT_EQ(doubt_about(bytes, c.bytes.size(), c.bytes.size(), c.recipes, c.encoding), c.doubt)
+        << c.bytes;
+  }
+}
+
+TEST(argument_path_test, shows_names_and_titles_without_control_characters) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9"
+       "e",
+       "Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9"
+       "e"},
+      {"red\x1B[31m", "red?[31m"},
+      {"csi\xC2\x9B"
+       "2J",
+       "csi?2J"},                // U+009B, the one-character CSI
+      {"raw\x9B\xFF", "raw??"},  // not UTF-8: a terminal may take 0x9B as CSI
+      {"tab\there\x7F", "tab?here?"},
+  };
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(printable(text), expected);
+  EXPECT_EQ(quoted_name(""), "''");
+  EXPECT_EQ(quoted_name("-"), "standard input");
+  EXPECT_EQ(quoted_name("-", true), "standard output");
 }
 
 // The observer hears only the recipes that are not written, in order, and each once, with the
@@ -250,6 +347,13 @@ TEST(conversion_observer_test, hears_every_recipe_left_out_and_no_other) {
   }
 }
 
+struct Recorder final : BatchListener {
+  std::vector<std::size_t> done;
+  std::vector<std::size_t> finished;
+  void file_done(std::size_t index, const FileOutcome&) override { done.push_back(index); }
+  void progress(std::size_t count, std::size_t) override { finished.push_back(count); }
+};
+
 TEST_F(TempDir, batch_reports_in_input_order_whatever_order_threads_finish) {
   // Big and small files mixed, so that later files tend to finish first.
   std::vector<FileJob> jobs;
@@ -263,14 +367,13 @@ TEST_F(TempDir, batch_reports_in_input_order_whatever_order_threads_finish) {
   }
   jobs.push_back({dir_ / "missing.mxp", dir_ / "missing.txt"});
 
-  struct Recorder final : BatchListener {
-    std::vector<std::size_t> done;
-    std::vector<std::size_t> finished;
-    void file_done(std::size_t index, const FileOutcome&) override { done.push_back(index); }
-    void progress(std::size_t count, std::size_t) override { finished.push_back(count); }
-  } recorder;
-  const std::vector<FileOutcome> outcomes = convert_all(jobs, 4, false, recorder);
+  Recorder recorder;
+  const BatchResult result = run_batch(
+      jobs.size(), 4, [&](std::size_t job, unsigned) { return convert_file(jobs[job], {}); },
+      recorder);
 
+  EXPECT_EQ(result.threads, 4u);
+  const std::vector<FileOutcome>& outcomes = result.outcomes;
   ASSERT_EQ(outcomes.size(), jobs.size());
   for (std::size_t i = 0; i + 1 < jobs.size(); ++i) {
     EXPECT_EQ(outcomes[i].error, 0);
@@ -282,7 +385,58 @@ TEST_F(TempDir, batch_reports_in_input_order_whatever_order_threads_finish) {
     EXPECT_EQ(recorder.done[i], i);
   EXPECT_EQ(recorder.finished.back(), jobs.size());
   for (std::size_t i = 1; i < recorder.finished.size(); ++i)
-    EXPECT_GT(recorder.finished[i], recorder.finished[i - 1]);
+    EXPECT_GE(recorder.finished[i], recorder.finished[i - 1]);
+}
+
+// Threads that cannot be started, jobs that run out of memory and a listener that throws end
+// the batch cleanly: no std::terminate, every started thread joined.
+std::atomic<int> threads_allowed{0};
+
+int start_some(WorkerThread& thread, void (*run)(void*), void* argument) noexcept {
+  if (threads_allowed.fetch_sub(1) <= 0) return EAGAIN;
+  return start_worker_thread(thread, run, argument);
+}
+
+TEST(batch_test, goes_on_with_the_threads_it_could_start) {
+  const auto work = [](std::size_t job, unsigned worker) {
+    if (job == 3) throw std::bad_alloc();
+    FileOutcome outcome;
+    outcome.records = static_cast<std::int32_t>(worker);
+    return outcome;
+  };
+  Recorder recorder;
+  threads_allowed = 2;
+  const BatchResult some = run_batch(10, 8, work, recorder, start_some);
+  EXPECT_EQ(some.threads, 2u);
+  EXPECT_EQ(some.thread_error, EAGAIN);
+  ASSERT_EQ(some.outcomes.size(), 10u);
+  for (std::size_t i = 0; i < 10; ++i) {
+    EXPECT_EQ(some.outcomes[i].error, i == 3 ? ENOMEM : 0) << i;
+    EXPECT_LT(some.outcomes[i].records, 2) << "worker numbers run from 0 to threads - 1";
+  }
+  EXPECT_EQ(recorder.done.size(), 10u);
+
+  threads_allowed = 0;
+  Recorder none;
+  const BatchResult nothing = run_batch(10, 8, work, none, start_some);
+  EXPECT_EQ(nothing.threads, 0u);
+  EXPECT_TRUE(none.done.empty());
+
+  struct Throwing final : BatchListener {
+    void file_done(std::size_t, const FileOutcome&) override { throw std::runtime_error("x"); }
+    void progress(std::size_t, std::size_t) override {}
+  } throwing;
+  std::atomic<int> ran{0};
+  EXPECT_THROW(run_batch(
+                   1000, 4,
+                   [&](std::size_t, unsigned) {
+                     ++ran;
+                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                     return FileOutcome();
+                   },
+                   throwing),
+               std::runtime_error);
+  EXPECT_LT(ran.load(), 1000);
 }
 
 }  // namespace

@@ -1,128 +1,243 @@
 #!/usr/bin/env python3
-"""mxpconvert as a user runs it: messages, exit statuses and files, with ASCII, UTF-8 and raw-byte
-file names under the C and the C.UTF-8 locale.
+"""mxpconvert as a user runs it on one input: records on standard output or in a file, every
+message on standard error, '-' and the filter form, outputs replaced only when complete, input
+encodings, inputs that are not MXP, the recipes left out, exit statuses, and file names of any
+bytes under the C and the C.UTF-8 locale.
 
 usage: mxpconvert_test.py MXPCONVERT VERSION
 """
 import errno
 import os
-import re
+import resource
 import subprocess
 import sys
 import tempfile
+import unittest
 
-program, version = os.path.abspath(sys.argv[1]), sys.argv[2]
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAILED:", what)
+PROGRAM, VERSION = os.path.abspath(sys.argv[1]), sys.argv[2]
 
 
-def run(args, cwd, locale="C.UTF-8"):
-    env = dict(os.environ, LC_ALL=locale)
-    return subprocess.run([program] + args, cwd=cwd, env=env, capture_output=True, timeout=60)
-
-
-def recipes(titles):
+def recipes(titles, body=b"Stir."):
     """MXP text with one column-layout recipe per title, and the records it converts to."""
     text, records = b"", b""
     for title in titles:
-        text += b"* Export *\r\n\r\n   " + title + b"\r\nBy: me\r\n--------\r\nStir.\r\n\r\n"
-        records += title + b" " * (100 - len(title)) + b"[PAGE]Stir.[PAGE]\n"
+        text += b"* Export *\r\n\r\n   " + title + b"\r\nBy: me\r\n--------\r\n" + body + b"\r\n\r\n"
+        records += title + b" " * (100 - len(title)) + b"[PAGE]" + body + b"[PAGE]\n"
     return text, records
 
 
-def write(path, data):
-    with open(path, "wb") as f:
-        f.write(data)
+def long_recipe(title, lines=100):
+    """A recipe whose text passes the 9,500-character limit, as bytes."""
+    return b"* Export *\r\n\r\n   " + title + b"\r\nBy: me\r\n--------\r\n" + b"x" * 99 + \
+        b"\r\n" + (b"y" * 99 + b"\r\n") * (lines - 1)
 
 
-def read(path):
-    """The file's bytes, or None when it cannot be read."""
-    try:
-        with open(path, "rb") as f:
+class Mxpconvert(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.dir = self.tmp.name
+        self.addCleanup(self.tmp.cleanup)
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def write(self, name, data):
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+        return name
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
             return f.read()
-    except OSError:
-        return None
+
+    def run_tool(self, *args, stdin=None, stdout=subprocess.PIPE, locale="C.UTF-8", limits=()):
+        def apply_limits():
+            for which, value in limits:
+                resource.setrlimit(which, (value, value))
+        return subprocess.run([PROGRAM, *args], cwd=self.dir, stdin=stdin, stdout=stdout,
+                              stderr=subprocess.PIPE, env=dict(os.environ, LC_ALL=locale),
+                              timeout=120, preexec_fn=apply_limits)
+
+    def test_records_go_to_standard_output_and_messages_to_standard_error(self):
+        text, records = recipes([b"Soup", b"Bread", b"Tea"])
+        self.write("in.mxp", text)
+        for args in (["in.mxp"], ["-"], [], ["in.mxp", "-"], ["-o", "-", "-"]):
+            with self.subTest(args=args), open(self.path("in.mxp"), "rb") as stdin:
+                r = self.run_tool(*args, stdin=stdin)
+                self.assertEqual((r.returncode, r.stdout), (0, records))
+                self.assertEqual(r.stderr, b"3 recipes written to standard output\n")
+        # A device's name is written in place, as a descriptor would be: nothing else lands in
+        # the file the shell opened.
+        with open(self.path("so.txt"), "wb") as so:
+            r = self.run_tool("in.mxp", "/dev/stdout", stdout=so)
+        self.assertEqual((r.returncode, self.read("so.txt")), (0, records))
+        for args in (["in.mxp", "out.txt"], ["-o", "out.txt", "in.mxp"], ["in.mxp", "-oout.txt"]):
+            with self.subTest(args=args):
+                r = self.run_tool(*args)
+                self.assertEqual((r.returncode, r.stdout), (0, b""))
+                self.assertEqual(r.stderr, b"3 recipes written to 'out.txt'\n")
+                self.assertEqual(self.read("out.txt"), records)
+        one = self.write("one.mxp", recipes([b"Soup"])[0])
+        self.assertEqual(self.run_tool("-q", one, "o.txt").stderr, b"")
+        self.assertEqual(self.run_tool(one, "o.txt").stderr, b"1 recipe written to 'o.txt'\n")
+
+    def test_a_failed_write_keeps_the_previous_output(self):
+        text, records = recipes([b"Soup %d" % i for i in range(3000)])
+        self.write("in.mxp", text)
+        self.write("lim.txt", b"the previous output\n")
+        r = self.run_tool("in.mxp", "lim.txt", limits=[(resource.RLIMIT_FSIZE, 100000)])
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stderr.decode(), "mxpconvert: cannot write 'lim.txt': %s\n"
+                         % os.strerror(errno.EFBIG))
+        self.assertEqual(self.read("lim.txt"), b"the previous output\n")
+        self.assertEqual(sorted(os.listdir(self.dir)), ["in.mxp", "lim.txt"])
+        if os.path.exists("/dev/full"):
+            for args in (["in.mxp"], ["--version"], ["--help"]):
+                with open("/dev/full", "wb") as full:
+                    r = self.run_tool(*args, stdout=full)
+                self.assertEqual(r.returncode, 1, args)
+                self.assertIn(os.strerror(errno.ENOSPC).encode(), r.stderr)
+
+    def test_a_closed_pipe_ends_the_run_quietly(self):
+        self.write("in.mxp", recipes([b"Soup %d" % i for i in range(20000)])[0])
+        p = subprocess.Popen([PROGRAM, "in.mxp"], cwd=self.dir, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE)
+        p.stdout.read(10)
+        p.stdout.close()
+        self.assertEqual(p.wait(timeout=60), 1)
+        self.assertEqual(p.stderr.read(), b"")
+        p.stderr.close()
+
+    def test_failures_name_the_file_and_the_reason(self):
+        self.write("in.mxp", recipes([b"Soup"])[0])
+        self.write("kept.txt", b"kept")
+        failing = [
+            (["missing.mxp", "new.txt"], "cannot read 'missing.mxp': " + os.strerror(errno.ENOENT)),
+            ([""], "cannot read '': " + os.strerror(errno.ENOENT)),
+            (["in.mxp", "no/such/dir.txt"],
+             "cannot write 'no/such/dir.txt': " + os.strerror(errno.ENOENT)),
+            (["in.mxp", "in.mxp"], "cannot write 'in.mxp': the output path names the input file"),
+            (["-n", "in.mxp", "kept.txt"], "cannot write 'kept.txt': " + os.strerror(errno.EEXIST)),
+        ]
+        for args, message in failing:
+            with self.subTest(args=args):
+                r = self.run_tool(*args)
+                self.assertEqual((r.returncode, r.stdout), (1, b""))
+                self.assertEqual(r.stderr.decode(), "mxpconvert: " + message + "\n")
+        self.assertFalse(os.path.exists(self.path("new.txt")))
+        self.assertEqual(self.read("in.mxp"), recipes([b"Soup"])[0])
+        self.assertEqual(self.read("kept.txt"), b"kept")
+        self.assertEqual(self.run_tool("-n", "in.mxp", "fresh.txt").returncode, 0)
+
+    def test_wrong_usage_exits_2_with_the_usage_and_converts_nothing(self):
+        self.write("in.mxp", recipes([b"Soup"])[0])
+        for args in (["in.mxp", "a.txt", "b.txt"], ["-x", "in.mxp"], ["--no-such-option"],
+                     ["-o"], ["-f", "ebcdic", "in.mxp", "a.txt"]):
+            with self.subTest(args=args):
+                r = self.run_tool(*args)
+                self.assertEqual((r.returncode, r.stdout), (2, b""))
+                self.assertTrue(r.stderr.startswith(b"mxpconvert: "), r.stderr)
+                self.assertIn(b"usage: mxpconvert", r.stderr)
+        self.assertFalse(os.path.exists(self.path("a.txt")))
+        for option in ("--help", "-h"):
+            r = self.run_tool(option)
+            self.assertEqual(r.returncode, 0)
+            for text in (b"usage: mxpconvert", b"--output=FILE", b"--encoding=NAME",
+                         b"--no-clobber", b"--strict", b"exit status"):
+                self.assertIn(text, r.stdout)
+        for option in ("--version", "-V"):
+            self.assertEqual(self.run_tool(option).stdout, f"mxpconvert {VERSION}\n".encode())
+        # After "--", names that start with a hyphen are files.
+        self.write("-in.mxp", recipes([b"Tea"])[0])
+        r = self.run_tool("--", "-in.mxp", "-out.txt")
+        self.assertEqual((r.returncode, self.read("-out.txt")), (0, recipes([b"Tea"])[1]))
+
+    def test_every_code_page_byte_decodes_as_python_decodes_it(self):
+        high = bytes(range(0x80, 0x100))
+        encodings = [("windows-1252", "cp1252"), ("latin-1", "latin-1"), ("cp437", "cp437"),
+                     ("cp850", "cp850"), ("mac-roman", "mac_roman")]
+        for name, codec in encodings:
+            with self.subTest(encoding=name):
+                def char(b):
+                    try:
+                        return bytes([b]).decode(codec)
+                    except UnicodeDecodeError:  # windows-1252's five unassigned bytes
+                        return chr(b)
+                text, _ = recipes([b"Codes"], high)
+                with open(self.path(self.write("in.mxp", text)), "rb") as stdin:
+                    r = self.run_tool("--encoding", name, stdin=stdin)
+                expected = "Codes".ljust(100) + "[PAGE]" + "".join(map(char, high)) + "[PAGE]\n"
+                self.assertEqual(r.stdout.decode("utf-8"), expected)
+        # The degree sign of old DOS-era exports.
+        self.write("dos.mxp", recipes([b"Roast"], b"Bake at 350\xf8F.")[0])
+        r = self.run_tool("-f", "cp437", "dos.mxp")
+        self.assertIn("Bake at 350\u00b0F.".encode(), r.stdout)
+
+    def test_inputs_that_do_not_look_like_mxp_are_warned_about(self):
+        text, _ = recipes([b"Soup", b"Tea"])
+        cases = [
+            ("binary.mxp", b"\x7fELF\x02\x01\x01\x00\x00\x00\x00" * 50, "its first line holds control characters"),
+            ("utf16.mxp", text.decode().encode("utf-16-le"), "it looks like UTF-16 without a byte-order mark"),
+            ("blank.mxp", b"\r\n" + text, "its first line, which marks each recipe's start, is empty"),
+            ("empty.mxp", b"", "it is empty"),
+            ("letter.mxp", b"Dear John,\nhow are you?\n", "no recipe was found in it"),
+        ]
+        for name, data, reason in cases:
+            with self.subTest(name=name):
+                self.write(name, data)
+                r = self.run_tool("-q", name, "out.txt")
+                self.assertEqual(r.returncode, 0)
+                self.assertEqual(r.stderr.decode(), "mxpconvert: warning: '%s' does not look like "
+                                 "MXP: %s\n" % (name, reason))
+                self.assertEqual(self.run_tool("--strict", "-q", name, "out.txt").returncode, 3)
+        self.write("good.mxp", text)
+        r = self.run_tool("--strict", "-q", "good.mxp", "out.txt")
+        self.assertEqual((r.returncode, r.stderr), (0, b""))
+
+    def test_recipes_left_out_are_kept_and_convert_again_once_shortened(self):
+        short, records = recipes([b"Short"])
+        text = short + long_recipe(b"Endless Stew") + short + long_recipe(b"Evil \xc2\x9b2J", 120)
+        self.write("big.mxp", text)
+        # Through a pipe, which cannot be read twice.
+        r = subprocess.run(f"cat big.mxp | '{PROGRAM}' -v > out.txt", shell=True, cwd=self.dir,
+                           stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual(r.returncode, 0)
+        self.assertEqual(self.read("out.txt"), records * 2)
+        self.assertEqual(r.stderr.decode(), (
+            "2 recipes written to standard output\n"
+            "mxpconvert: warning: 2 recipes of standard input left out: their texts are longer "
+            "than 9,500 characters; they are in 'stdin.left-out.mxp'\n"
+            "  left out: Endless Stew\n"
+            "  left out: Evil ?2J\n"))  # U+009B would start an escape sequence
+        side = self.read("stdin.left-out.mxp")
+        self.assertEqual(side, long_recipe(b"Endless Stew") + long_recipe(b"Evil \xc2\x9b2J", 120))
+        self.assertEqual(self.run_tool("--strict", "big.mxp", "o.txt").returncode, 3)
+        self.assertEqual(self.read("o.left-out.mxp"), side)
+
+        self.write("shortened.mxp", side.replace(b"y" * 99 + b"\r\n", b""))
+        r = self.run_tool("--strict", "shortened.mxp", "again.txt")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        titles = [line[:100].rstrip() for line in self.read("again.txt").splitlines()]
+        self.assertEqual(titles, [b"Endless Stew", b"Evil \xc2\x9b2J"])
+
+    def test_file_names_of_any_bytes_under_any_locale(self):
+        names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3"]
+        text, records = recipes([b"Pie", b"Cake"])
+        for locale in ("C", "C.UTF-8"):
+            for name in names:
+                with self.subTest(name=name, locale=locale):
+                    source, target = name + b".mxp", name + b"-" + locale.encode() + b".txt"
+                    with open(os.path.join(os.fsencode(self.dir), source), "wb") as f:
+                        f.write(text)
+                    r = self.run_tool(source, target, locale=locale)
+                    self.assertEqual(r.returncode, 0, r.stderr)
+                    with open(os.path.join(os.fsencode(self.dir), target), "rb") as f:
+                        self.assertEqual(f.read(), records)
+                    r = self.run_tool(name + b".missing", target, locale=locale)
+                    shown = name.decode("utf-8", "replace").replace("\ufffd", "?").encode()
+                    self.assertEqual(r.returncode, 1)
+                    self.assertIn(b"'" + shown + b".missing'", r.stderr)
 
 
-def stderr_line(result):
-    """The one line of stderr, or None when there is not exactly one."""
-    lines = result.stderr.splitlines()
-    return lines[0] if len(lines) == 1 else None
-
-
-with tempfile.TemporaryDirectory() as d:
-    db = os.fsencode(d)
-
-    # Conversion: the count, singular for one recipe, and the records.
-    for titles in ([b"Soup", b"Bread", b"Tea"], [b"Soup"], []):
-        text, records = recipes(titles)
-        write(os.path.join(d, "in.mxp"), text)
-        r = run(["in.mxp", "out.txt"], d)
-        noun = "recipe" if len(titles) == 1 else "recipes"
-        expected = f"{len(titles)} {noun} written to out.txt\n".encode()
-        check(r.returncode == 0 and r.stdout == expected and r.stderr == b"",
-              f"{len(titles)} recipes: {r.returncode} {r.stdout!r} {r.stderr!r}")
-        check(read(os.path.join(d, "out.txt")) == records, f"{len(titles)} recipes: output")
-
-    # Failures: exit 1, one line on stderr naming the file and the reason.
-    failing = [
-        (["missing.mxp", "new.txt"], b"missing.mxp", os.strerror(errno.ENOENT)),
-        (["in.mxp", "no/such/dir.txt"], b"no/such/dir.txt", os.strerror(errno.ENOENT)),
-        (["in.mxp", "in.mxp"], b"in.mxp", "input"),
-    ]
-    if os.path.exists("/dev/full"):
-        failing.append((["in.mxp", "/dev/full"], b"/dev/full", os.strerror(errno.ENOSPC)))
-    write(os.path.join(d, "in.mxp"), recipes([b"Soup"])[0])
-    for args, name, reason in failing:
-        r = run(args, d)
-        line = stderr_line(r)
-        check(r.returncode == 1 and r.stdout == b"" and line is not None and name in line
-              and reason.encode() in line, f"{args}: {r.returncode} {r.stdout!r} {r.stderr!r}")
-    check(not os.path.exists(os.path.join(d, "new.txt")), "a missing input created the output")
-    check(read(os.path.join(d, "in.mxp")) == recipes([b"Soup"])[0], "the input was changed")
-
-    # Wrong usage: exit 2 with the usage, nothing converted.
-    for args in ([], ["in.mxp"], ["in.mxp", "a.txt", "b.txt"], ["-x", "in.mxp", "a.txt"],
-                 ["--no-such-option"]):
-        r = run(args, d)
-        check(r.returncode == 2 and b"usage: mxpconvert" in r.stderr and r.stdout == b"",
-              f"{args}: {r.returncode} {r.stdout!r} {r.stderr!r}")
-    check(not os.path.exists(os.path.join(d, "a.txt")), "wrong usage converted a file")
-
-    for option in ("--help", "-h"):
-        r = run([option], d)
-        check(r.returncode == 0 and r.stdout.startswith(b"usage: mxpconvert"), f"{option}: {r}")
-    for option in ("--version", "-V"):
-        r = run([option], d)
-        check(r.returncode == 0 and r.stdout == f"mxpconvert {version}\n".encode(),
-              f"{option}: {r.returncode} {r.stdout!r}")
-
-    # After "--", names that start with a hyphen are files.
-    write(os.path.join(d, "-in.mxp"), recipes([b"Tea"])[0])
-    r = run(["--", "-in.mxp", "-out.txt"], d)
-    check(r.returncode == 0 and read(os.path.join(d, "-out.txt")) == recipes([b"Tea"])[1],
-          f"--: {r.returncode} {r.stderr!r}")
-
-    # Argument bytes reach the file system unchanged, whatever the locale.
-    names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3"]
-    text, records = recipes([b"Pie", b"Cake"])
-    for locale in ("C", "C.UTF-8"):
-        for name in names:
-            source, target = name + b".mxp", name + b"-" + locale.encode() + b".txt"
-            write(os.path.join(db, source), text)
-            r = run([source, target], d, locale)
-            check(r.returncode == 0 and r.stdout == b"2 recipes written to " + target + b"\n",
-                  f"{name!r} under {locale}: {r.returncode} {r.stdout!r} {r.stderr!r}")
-            check(read(os.path.join(db, target)) == records, f"{name!r} under {locale}: output")
-            r = run([name + b".missing", target], d, locale)
-            line = stderr_line(r)
-            check(r.returncode == 1 and line is not None and name + b".missing" in line,
-                  f"{name!r} under {locale}: failure names the file: {r.stderr!r}")
-
-print(f"{len(failures)} failures")
-sys.exit(1 if failures else 0)
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -1,5 +1,6 @@
 # Builds consumer.c with the flags pkg-config gives for mirtabel, as a Makefile user would, and
-# runs it. Says SKIPPED when pkg-config or a C compiler is missing.
+# runs it through RUN, which gives it the environment the README prescribes. Says SKIPPED when
+# pkg-config or a C compiler is missing.
 if(NOT PKG_CONFIG OR NOT C_COMPILER)
   message("SKIPPED: pkg-config or a C compiler is missing")
   return()
@@ -18,12 +19,12 @@ message("pkg-config --cflags --libs mirtabel: ${flags}")
 file(MAKE_DIRECTORY ${WORK_DIR})
 execute_process(
   COMMAND ${C_COMPILER} -std=c99 -Wall -Wextra -Werror ${SOURCE} -o ${WORK_DIR}/consumer
-          ${flags} -Wl,-rpath,${LIBDIR}
+          ${flags}
   RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "the consumer does not build with pkg-config's flags")
 endif()
-execute_process(COMMAND ${WORK_DIR}/consumer ${EXAMPLE} ${WORK_DIR}/column-layout.txt
+execute_process(COMMAND ${RUN} ${WORK_DIR}/consumer ${EXAMPLE} ${WORK_DIR}/column-layout.txt
   RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "the consumer failed: ${result}")

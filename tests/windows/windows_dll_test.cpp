@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <mirtabel.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -164,6 +165,32 @@ TEST(windows_dll, converts_under_a_path_with_non_ascii_characters) {
   const std::wstring output = folder.file(L"Ergebnis \u00e9t\u00e9 \U0001F372.txt");
   EXPECT_GE(library.convert_by_ordinal()(input.c_str(), output.c_str()), 0) << "errno " << errno;
   EXPECT_EQ(read_file(output), read_file(widen(pairs.front().second)));
+}
+
+// An existing output is replaced in one step once the conversion is complete, and no temporary
+// file stays beside it. (tests/hardening/system_calls_test.cpp fails each step on the way.)
+TEST(windows_dll, replaces_an_existing_output_only_when_complete) {
+  LoadedLibrary library;
+  ASSERT_NE(library.get(), nullptr);
+  const ConvertFunction convert = library.convert_by_ordinal();
+  ScratchFolder folder(L"mirtabel-replace");
+  ASSERT_TRUE(folder.created());
+  const auto pairs = reference_pairs();
+  ASSERT_FALSE(pairs.empty());
+  const std::wstring input = folder.file(L"in.mxp");
+  ASSERT_TRUE(CopyFileW(widen(pairs.front().first).c_str(), input.c_str(), FALSE));
+  const std::wstring output = folder.file(L"out.txt");
+  std::ofstream(std::filesystem::path(output), std::ios::binary) << "the previous output";
+
+  EXPECT_GE(convert(input.c_str(), output.c_str()), 0) << "errno " << errno;
+  EXPECT_EQ(read_file(output), read_file(widen(pairs.front().second)));
+  std::vector<std::wstring> names;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(output).parent_path())) {
+    names.push_back(entry.path().filename().wstring());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"in.mxp", L"out.txt"}));
 }
 
 // The refusals that the Windows file layer decides itself, through the DLL as a host calls it.

@@ -1,0 +1,30 @@
+// Signs that an input is not MXP text at all, which the conversion itself does not judge: it
+// turns any bytes into records. mxpconvert warns about them.
+#ifndef MIRTABEL_HOST_INPUT_CHECK_H
+#define MIRTABEL_HOST_INPUT_CHECK_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/input_encoding.h"
+
+enum class InputDoubt {
+  kNone,
+  kEmpty,
+  kUtf16WithoutMark,   // every other byte is zero, as in UTF-16 text of Latin letters
+  kFirstLineEmpty,     // the marker line would be empty, and so match every line
+  kControlCharacters,  // in the first line: a binary file, or text in another encoding
+  kNoRecipe,           // not one marker line besides the first
+};
+
+// The first doubt that applies, judged from the input's first `size` bytes (its start, or all
+// of it), how many bytes it has in all, and how many recipes the conversion found in it. The
+// bytes are decoded as the conversion decodes them, with `encoding` where there is no
+// byte-order mark.
+InputDoubt doubt_about(const unsigned char* first_bytes, std::size_t size, std::uint64_t total,
+                       std::size_t recipes, mirtabel::InputEncoding encoding);
+
+// Why, in words: "its first line is empty".
+const char* doubt_reason(InputDoubt doubt);
+
+#endif

@@ -1,0 +1,213 @@
+// The output of a conversion on POSIX: a temporary file in the output's directory, renamed over
+// the output once complete. The directory stays open meanwhile, so that the rename and the
+// removal of the temporary file name it relative to that directory, and a signal handler can
+// remove it with unlinkat.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file.h"
+#include "platform/file_io.h"
+#include "platform/native_path.h"
+#include "platform/system_calls.h"
+#include "platform/temporary_name.h"
+
+namespace mirtabel {
+namespace {
+
+enum class OutputKind { kAbsent, kRegular, kInPlace };
+
+// Whether a symbolic link belongs to the system's table of open files (/proc/self/fd/N, to which
+// /dev/stdout and /dev/fd/N lead): it names whatever the descriptor holds, a pipe or a terminal as
+// well as a file, and is written through as it is, like the descriptor itself.
+bool names_a_descriptor(const struct stat& link) noexcept {
+  struct stat proc;
+  return ::stat("/proc/self", &proc) == 0 && proc.st_dev == link.st_dev;
+}
+
+// Follows the symbolic links from `path` to the file they end at, leaving that file's path in
+// `path`, and says what it is.
+int follow_links(char (&path)[kMaxNativePath], OutputKind& kind) noexcept {
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat status;
+    if (::lstat(path, &status) != 0) {
+      if (errno != ENOENT) return errno;
+      kind = OutputKind::kAbsent;
+      return 0;
+    }
+    if (S_ISDIR(status.st_mode)) return EISDIR;
+    if (!S_ISLNK(status.st_mode) || names_a_descriptor(status)) {
+      kind = S_ISREG(status.st_mode) ? OutputKind::kRegular : OutputKind::kInPlace;
+      return 0;
+    }
+    char target[kMaxNativePath];
+    const ssize_t size = ::readlink(path, target, sizeof target);
+    if (size < 0) return errno;
+    if (static_cast<std::size_t>(size) >= sizeof target) return ENAMETOOLONG;
+    target[size] = '\0';
+    // A relative target is relative to the link's directory.
+    std::size_t keep = 0;
+    if (target[0] != '/') {
+      const char* slash = std::strrchr(path, '/');
+      keep = slash != nullptr ? static_cast<std::size_t>(slash - path) + 1 : 0;
+    }
+    if (keep + static_cast<std::size_t>(size) >= kMaxNativePath) return ENAMETOOLONG;
+    std::memcpy(path + keep, target, static_cast<std::size_t>(size) + 1);
+  }
+  return ELOOP;
+}
+
+// Opens the directory part of `path` and leaves the file's name in `name`.
+int open_directory_of(char (&path)[kMaxNativePath], char (&name)[kMaxFileName],
+                      int& directory) noexcept {
+  char* slash = std::strrchr(path, '/');
+  const char* base = slash != nullptr ? slash + 1 : path;
+  const std::size_t size = std::strlen(base);
+  if (size == 0) return EISDIR;  // "dir/"
+  if (size >= kMaxFileName) return ENAMETOOLONG;
+  std::memcpy(name, base, size + 1);
+  const char* folder = ".";
+  if (slash == path) {
+    folder = "/";
+  } else if (slash != nullptr) {
+    *slash = '\0';
+    folder = path;
+  }
+#ifdef O_PATH
+  directory = ::open(folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+#else
+  directory = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#endif
+  return directory < 0 ? errno : 0;
+}
+
+}  // namespace
+
+void remove_noted_file(TemporaryFileNote& note) noexcept {
+  if (note.active.load(std::memory_order_acquire)) ::unlinkat(note.directory, note.name, 0);
+}
+
+int OutputFile::create(const wchar_t* path, const InputFile& input,
+                       const OutputOptions& options) noexcept {
+  char native[kMaxNativePath];
+  if (int error = to_native_path(path, native)) return error;
+  OutputKind kind;
+  if (int error = follow_links(native, kind)) return error;
+
+  if (kind == OutputKind::kInPlace) {
+    // A file reached through a descriptor's link is appended to: the shell that made the
+    // descriptor has emptied it already for '>', and keeps what it holds for '>>'.
+    struct stat status;
+    const bool append = ::stat(native, &status) == 0 && S_ISREG(status.st_mode);
+    const int fd = ::open(native, O_WRONLY | O_CLOEXEC | O_NOCTTY | (append ? O_APPEND : 0));
+    if (fd < 0) return errno;
+    bool same = false;
+    int error = file_io::same_file(fd, input.handle(), same);
+    if (error == 0 && same) error = EINVAL;
+    if (error != 0) {
+      file_io::close_file(fd);
+      return error;
+    }
+    handle_ = fd;
+    is_open_ = owned_ = in_place_ = true;
+    return 0;
+  }
+
+  if (int error = open_directory_of(native, final_, directory_)) return error;
+  struct stat existing {};
+  if (kind == OutputKind::kRegular) {
+    if (options.no_clobber) return EEXIST;
+    // Opening the file for writing asks the system whether it may be replaced, as writing it in
+    // place would; and only an open file can be compared with the input.
+    const int probe = ::openat(directory_, final_, O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (probe < 0) return errno;
+    bool same = false;
+    int error = file_io::same_file(probe, input.handle(), same);
+    if (error == 0 && same) error = EINVAL;
+    if (error == 0 && ::fstat(probe, &existing) != 0) error = errno;
+    file_io::close_file(probe);
+    if (error != 0) return error;
+  }
+  no_clobber_ = options.no_clobber;
+  if (int error = create_temporary(options, kind == OutputKind::kRegular)) return error;
+  if (kind == OutputKind::kRegular) {
+    // The owner can only be kept where the system allows it (as root); the permission bits always.
+    if (::fchown(handle_, existing.st_uid, existing.st_gid) != 0) {
+      // Kept as this process's: only root may give a file away.
+    }
+    if (::fchmod(handle_, existing.st_mode & 07777) != 0) return errno;
+  }
+  return 0;
+}
+
+int OutputFile::create_temporary(const OutputOptions& options, bool replacing) noexcept {
+  // "." + the output's name, cut to leave room for the ending.
+  std::size_t kept = std::strlen(final_);
+  if (kept > kMaxFileName - 2 - kTemporaryEnding) kept = kMaxFileName - 2 - kTemporaryEnding;
+  temporary_name_[0] = '.';
+  std::memcpy(temporary_name_ + 1, final_, kept);
+  temporary_name_[1 + kept + kTemporaryEnding] = '\0';
+  note_ = options.note;
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    random_ending(temporary_name_ + 1 + kept, attempt);
+    // Noted before it exists, so that no moment passes in which it exists unnoted.
+    if (note_ != nullptr) {
+      note_->directory = directory_;
+      std::memcpy(note_->name, temporary_name_, sizeof temporary_name_);
+      note_->active.store(true, std::memory_order_release);
+    }
+    const int fd =
+        ::openat(directory_, temporary_name_, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                 replacing ? 0600 : 0666);
+    if (fd >= 0) {
+      handle_ = fd;
+      is_open_ = owned_ = temporary_ = true;
+      return 0;
+    }
+    const int error = errno;
+    if (note_ != nullptr) note_->active.store(false, std::memory_order_release);
+    if (error != EEXIST) return error;
+  }
+  return EEXIST;
+}
+
+int OutputFile::commit() noexcept {
+  if (!is_open_) return EBADF;
+  is_open_ = false;
+  int error = owned_ ? file_io::close_file(handle_) : 0;
+  if (!temporary_) return error;
+  if (error == 0) {
+    if (!no_clobber_) {
+      if (system_calls().renameat(directory_, temporary_name_, directory_, final_) != 0) {
+        error = errno;
+      }
+    } else if (::linkat(directory_, temporary_name_, directory_, final_, 0) != 0) {
+      // A link fails if the name exists, however late it appeared. Where the file system has no
+      // links, the check and the rename are two steps.
+      struct stat status;
+      error = errno;
+      if (error != EEXIST) {
+        error = ::fstatat(directory_, final_, &status, AT_SYMLINK_NOFOLLOW) == 0 ? EEXIST
+                : system_calls().renameat(directory_, temporary_name_, directory_, final_) != 0
+                    ? errno
+                    : 0;
+      }
+    }
+  }
+  forget_temporary(error != 0 || no_clobber_);
+  return error;
+}
+
+void OutputFile::forget_temporary(bool remove) noexcept {
+  if (temporary_ && remove) ::unlinkat(directory_, temporary_name_, 0);
+  if (note_ != nullptr) note_->active.store(false, std::memory_order_release);
+  note_ = nullptr;
+  temporary_ = false;
+  if (directory_ >= 0) ::close(directory_);
+  directory_ = -1;
+}
+
+}  // namespace mirtabel
