@@ -41,6 +41,17 @@ std::string set_output_dir(CommandLine& line, const Value& value) {
   return "";
 }
 
+std::string set_format(CommandLine& line, const Value& value) {
+  if (value.text == "records") {
+    line.format = OutputFormat::kRecords;
+  } else if (value.text == "json") {
+    line.format = OutputFormat::kJson;
+  } else {
+    return "knows no format '" + printable(value.text) + "'; it takes records or json";
+  }
+  return "";
+}
+
 std::string set_encoding(CommandLine& line, const Value& value) {
   if (mirtabel::input_encoding_from_name(value.text, line.encoding)) return "";
   return "knows no encoding '" + printable(value.text) +
@@ -69,8 +80,13 @@ const Option kOptions[] = {
      set_output},
     {"output-dir", 'd', "DIR",
      "convert every INPUT into DIR (created if needed),\n"
-     "each into NAME.txt after its input",
+     "each into NAME.txt (NAME.jsonl) after its input",
      set_output_dir},
+    {"format", 0, "FORMAT",
+     "write FORMAT: records (the default), one flat record\n"
+     "per recipe; or json, JSON Lines of schema.org Recipe\n"
+     "objects, one per recipe, none left out",
+     set_format},
     {"encoding", 'f', "NAME",
      "read input without a byte-order mark as NAME: utf-8\n"
      "(the default; a byte that is not UTF-8 is read as\n"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/file_conversion.h"
 #include "platform/input_encoding.h"
 
 enum class Verbosity { kQuiet, kNormal, kVerbose };
@@ -20,6 +21,7 @@ struct CommandLine {
   std::filesystem::path output;
   // With -d: every input is converted into this directory, each output named after its input.
   std::filesystem::path output_dir;
+  OutputFormat format = OutputFormat::kRecords;
   mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kUtf8;
   bool no_clobber = false;
   bool strict = false;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "convert/convert_mxp.h"
+#include "convert/convert_mxp_to_json.h"
 #include "host/argument_path.h"
 #include "host/left_out.h"
 #include "platform/file.h"
@@ -64,7 +65,23 @@ class InputTap final : public mirtabel::ByteSource {
   unsigned char first_[kFirstBytes];
 };
 
+// The structured export reads each recipe into stores of its own, on the heap: room for any
+// real recipe whole.
+mirtabel::JsonExportResult convert_to_json(mirtabel::ByteSource& input, mirtabel::ByteSink& output,
+                                           const mirtabel::ConversionOptions& options) {
+  const std::unique_ptr<unsigned char[]> text(new unsigned char[mirtabel::kRoomyRecipeTextSize]);
+  const std::unique_ptr<mirtabel::RecipeItem[]> items(
+      new mirtabel::RecipeItem[mirtabel::kRoomyRecipeItemCount]);
+  return mirtabel::convert_mxp_to_json(
+      input, output, options,
+      {text.get(), mirtabel::kRoomyRecipeTextSize, items.get(), mirtabel::kRoomyRecipeItemCount});
+}
+
 }  // namespace
+
+const char* output_extension(OutputFormat format) {
+  return format == OutputFormat::kJson ? ".jsonl" : ".txt";
+}
 
 bool is_standard_stream(const std::filesystem::path& path) {
   return path.native().size() == 1 && path.native()[0] == '-';
@@ -104,7 +121,14 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   mirtabel::ConversionOptions options;
   options.encoding = settings.encoding;
   options.observer = &left_out;
-  const mirtabel::ConversionResult result = mirtabel::convert_mxp(*tap, output, options);
+  mirtabel::ConversionResult result;
+  if (settings.format == OutputFormat::kJson) {
+    const mirtabel::JsonExportResult exported = convert_to_json(*tap, output, options);
+    result = exported.conversion;
+    outcome.cut = exported.cut_recipes;
+  } else {
+    result = mirtabel::convert_mxp(*tap, output, options);
+  }
   outcome.records = result.records;
   outcome.bytes_read = result.bytes_read;
   outcome.bytes_written = result.bytes_written;

@@ -23,7 +23,14 @@ struct FileJob {
 
 bool is_standard_stream(const std::filesystem::path& path);
 
+// What an output holds: flat records, or the structured export's JSON Lines.
+enum class OutputFormat { kRecords, kJson };
+
+// The extension of an output file of `format`: ".txt" or ".jsonl".
+const char* output_extension(OutputFormat format);
+
 struct ConversionSettings {
+  OutputFormat format = OutputFormat::kRecords;
   mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kUtf8;
   bool no_clobber = false;   // refuse to replace existing files
   bool keep_titles = false;  // keep the titles of the recipes left out, to name them
@@ -43,6 +50,7 @@ struct FileOutcome {
   std::filesystem::path left_out_file;      // where their text went (or was to go)
   int left_out_error = 0;                   // 0, or why their text could not be written there
   InputDoubt doubt = InputDoubt::kNone;
+  std::int32_t cut = 0;  // in JSON Lines: recipes too large to keep whole, written cut
 };
 
 // Where the text of the recipes left out goes: beside an output file, named after it

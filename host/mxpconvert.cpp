@@ -102,7 +102,7 @@ class BatchReport final : public BatchListener {
 int convert(const CommandLine& line) {
   std::vector<FileJob> jobs;
   if (line.batch()) {
-    OutputPlan plan = plan_outputs(line.inputs, line.output_dir);
+    OutputPlan plan = plan_outputs(line.inputs, line.output_dir, output_extension(line.format));
     if (!plan.error.empty()) {
       std::fprintf(stderr, "mxpconvert: %s; nothing was converted\n", plan.error.c_str());
       return kWrongUsage;
@@ -126,7 +126,7 @@ int convert(const CommandLine& line) {
   Report report(line.verbosity, is_terminal(stderr) && !records_on_terminal, stderr);
   std::atomic<std::uint64_t> bytes_read{0};
   BatchReport listener(jobs, report, bytes_read);
-  const ConversionSettings settings{line.encoding, line.no_clobber,
+  const ConversionSettings settings{line.format, line.encoding, line.no_clobber,
                                     line.verbosity == Verbosity::kVerbose};
   std::unique_ptr<mirtabel::TemporaryFileNote[]> notes(new mirtabel::TemporaryFileNote[threads]);
   remove_temporary_files_on_interruption(notes.get(), threads);

@@ -30,20 +30,21 @@ fs::path::string_type identity(const fs::path& path) {
 
 }  // namespace
 
-fs::path output_name(const fs::path& input, const fs::path& directory) {
+fs::path output_name(const fs::path& input, const fs::path& directory, const char* extension) {
   fs::path name = input.filename();
   // A name that ends in a separator ("dir/") names its last component.
   if (name.empty()) name = input.parent_path().filename();
   if (name.has_stem() && name.has_extension()) name = name.stem();
-  name += ".txt";
+  name += extension;
   return directory / name;
 }
 
-OutputPlan plan_outputs(const std::vector<fs::path>& inputs, const fs::path& directory) {
+OutputPlan plan_outputs(const std::vector<fs::path>& inputs, const fs::path& directory,
+                        const char* extension) {
   OutputPlan plan;
   plan.jobs.reserve(inputs.size());
   for (const fs::path& input : inputs)
-    plan.jobs.push_back({input, output_name(input, directory)});
+    plan.jobs.push_back({input, output_name(input, directory, extension)});
 
   // Every identity with the job it belongs to and whether it is that job's output, sorted so
   // that equal identities sit side by side.

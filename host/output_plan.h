@@ -11,9 +11,10 @@
 #include "host/file_conversion.h"
 
 // The output for `input` in `directory`: the input's file name with its last extension replaced
-// by ".txt" ("a.mxp" and "a" give "a.txt", "a.b.mxp" gives "a.b.txt").
+// by `extension` (with ".txt", "a.mxp" and "a" give "a.txt", "a.b.mxp" gives "a.b.txt").
 std::filesystem::path output_name(const std::filesystem::path& input,
-                                  const std::filesystem::path& directory);
+                                  const std::filesystem::path& directory,
+                                  const char* extension = ".txt");
 
 struct OutputPlan {
   std::vector<FileJob> jobs;  // in the order of the inputs
@@ -25,6 +26,6 @@ struct OutputPlan {
 // itself refuses an output that is its own input). Paths are compared after resolving ".", ".."
 // and symbolic links, so different spellings of one file are caught too.
 OutputPlan plan_outputs(const std::vector<std::filesystem::path>& inputs,
-                        const std::filesystem::path& directory);
+                        const std::filesystem::path& directory, const char* extension = ".txt");
 
 #endif

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "convert/convert_mxp_to_json.h"
 #include "host/argument_path.h"
 
 namespace {
@@ -87,6 +88,14 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
   if (outcome.doubt != InputDoubt::kNone) {
     std::fprintf(err_, "mxpconvert: warning: %s does not look like MXP: %s\n",
                  quoted_name(job.input).c_str(), doubt_reason(outcome.doubt));
+  }
+  if (outcome.cut > 0) {
+    std::fprintf(err_,
+                 "mxpconvert: warning: %s of %s too large to keep whole (more than %zu MiB of "
+                 "text or %s fields), written cut\n",
+                 plural(static_cast<std::uint64_t>(outcome.cut), "recipe", "recipes").c_str(),
+                 quoted_name(job.input).c_str(), mirtabel::kRoomyRecipeTextSize >> 20,
+                 grouped(mirtabel::kRoomyRecipeItemCount).c_str());
   }
   if (outcome.dropped == 0) return;
   std::string kept;

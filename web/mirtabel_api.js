@@ -6,8 +6,9 @@
 //
 // bytes    a Uint8Array (or another typed array, a DataView or an ArrayBuffer) holding the file.
 //          Anything else is a TypeError, the only exception convertMXP throws of its own.
-// options  format      "records" (the default): the bytes ConvertMXP writes. "json", the
-//                      structured export, is not in this build and is refused.
+// options  format      "records" (the default): the bytes ConvertMXP writes; or "json": JSON
+//                      Lines, one schema.org Recipe object per recipe, as mxpconvert --format
+//                      json writes them, no recipe left out.
 //          encoding    how bytes are read where the input has no byte-order mark: "utf-8" (the
 //                      default; bytes that are not UTF-8 are read as Windows-1252),
 //                      "windows-1252", "latin-1", "cp437", "cp850", "mac-roman" or an alias.
@@ -18,13 +19,14 @@
 //          leftOut      the titles of the recipes left out for their length, in input order
 //          leftOutFile  Uint8Array, an MXP text of those recipes as they stood in the input (its
 //                       first line, then each recipe), or null when none was left out
+//          cutRecipes   with "json": the recipes too large to keep whole (more than 1 MiB of
+//                       text or 16,384 fields), written with what fit; 0 otherwise
 //          error        null, or { code, message } when nothing was converted; records is then
-//                       0, output empty. Codes: "unknown-format", "format-unavailable",
-//                       "unknown-encoding", "bad-options", "out-of-memory", "too-many-records".
+//                       0, output empty. Codes: "unknown-format", "unknown-encoding",
+//                       "bad-options", "out-of-memory", "too-many-records".
 
 const MIRTABEL_FAILURES = {
-  "-1": ["unknown-format", "the format is not one of: records"],
-  "-2": ["format-unavailable", 'the "json" format is not available in this build; use "records"'],
+  "-1": ["unknown-format", "the format is not one of: records, json"],
   "-3": ["unknown-encoding", "the encoding is not one of: utf-8, windows-1252, latin-1, cp437, cp850, mac-roman"],
   "-4": ["out-of-memory", "there was not enough memory to hold the output"],
   "-6": ["too-many-records", "the input holds more records than a conversion can count"],
@@ -71,6 +73,7 @@ class MirtabelConversion {
     this.size = 0;
     this.titles = [];
     this.segments = [];
+    this.cutRecipes = 0;
     this.decoder = new TextDecoder();
   }
 
@@ -166,6 +169,7 @@ async function convertMXP(bytes, options) {
     output: conversion.output(),
     leftOut: conversion.titles,
     leftOutFile: conversion.leftOutFile(),
+    cutRecipes: conversion.cutRecipes,
     error: null,
   };
 }

@@ -11,4 +11,7 @@ mergeInto(LibraryManager.library, {
     Module["mirtabelConversion"].leftOut(
       HEAPU8.subarray(titleField, titleField + titleSize), firstLineEnd, begin, end);
   },
+  mirtabel_recipes_cut: function (count) {
+    Module["mirtabelConversion"].cutRecipes = count;
+  },
 });

@@ -6,10 +6,12 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string_view>
 
 #include "convert/conversion_observer.h"
 #include "convert/convert_mxp.h"
+#include "convert/convert_mxp_to_json.h"
 #include "platform/input_encoding.h"
 
 // The JavaScript side, web/mirtabel_hooks.js.
@@ -23,6 +25,8 @@ int mirtabel_write_output(const unsigned char* bytes, std::size_t size);
 // doubles up to 2^53 bytes).
 void mirtabel_recipe_left_out(const unsigned char* title_field, std::size_t title_size,
                               double first_line_end, double begin, double end);
+// Hears how many recipes of the structured export were too large to keep whole.
+void mirtabel_recipes_cut(std::int32_t count);
 }
 
 namespace {
@@ -30,7 +34,6 @@ namespace {
 // What mirtabel_convert returns instead of a record count; web/mirtabel_api.js names each.
 enum Status : std::int32_t {
   kUnknownFormat = -1,
-  kFormatUnavailable = -2,
   kUnknownEncoding = -3,
   kOutOfMemory = -4,
   kStopped = -5,
@@ -68,11 +71,31 @@ std::int32_t status_of(const mirtabel::ConversionResult& result) {
   return result.error == ECANCELED ? kStopped : kTooManyRecords;
 }
 
+// The structured export reads each recipe into stores of its own, taken from the heap for the
+// call: room for any real recipe whole.
+std::int32_t convert_to_json(mirtabel::ByteSource& input, mirtabel::ByteSink& output,
+                             const mirtabel::ConversionOptions& options) {
+  auto* text = static_cast<unsigned char*>(std::malloc(mirtabel::kRoomyRecipeTextSize));
+  auto* items = static_cast<mirtabel::RecipeItem*>(
+      std::malloc(mirtabel::kRoomyRecipeItemCount * sizeof(mirtabel::RecipeItem)));
+  std::int32_t status = kOutOfMemory;
+  if (text != nullptr && items != nullptr) {
+    const mirtabel::JsonExportResult result = mirtabel::convert_mxp_to_json(
+        input, output, options,
+        {text, mirtabel::kRoomyRecipeTextSize, items, mirtabel::kRoomyRecipeItemCount});
+    mirtabel_recipes_cut(result.cut_recipes);
+    status = status_of(result.conversion);
+  }
+  std::free(items);
+  std::free(text);
+  return status;
+}
+
 }  // namespace
 
-// Converts the input the JavaScript side holds into `format` ("records"), reading bytes without
-// a byte-order mark as `encoding` (a name input_encoding_from_name takes). Returns the number of
-// records written, or a negative Status.
+// Converts the input the JavaScript side holds into `format` ("records" or "json"), reading
+// bytes without a byte-order mark as `encoding` (a name input_encoding_from_name takes). Returns
+// the number of records (or JSON objects) written, or a negative Status.
 extern "C" EMSCRIPTEN_KEEPALIVE std::int32_t mirtabel_convert(const char* format,
                                                               const char* encoding) {
   mirtabel::ConversionOptions options;
@@ -84,6 +107,6 @@ extern "C" EMSCRIPTEN_KEEPALIVE std::int32_t mirtabel_convert(const char* format
   // Each format picks its output here.
   const std::string_view name(format);
   if (name == "records") return status_of(mirtabel::convert_mxp(input, output, options));
-  if (name == "json") return kFormatUnavailable;  // the structured export is not in this build
+  if (name == "json") return convert_to_json(input, output, options);
   return kUnknownFormat;
 }

@@ -87,9 +87,10 @@
     }
     Object.assign(entry, { result: message.result, index: message.index, seconds: message.seconds });
     entry.card.dataset.state = "done";
-    const { records, leftOut } = message.result;
+    const { records, leftOut, cutRecipes } = message.result;
     status(entry, `${count(records, "recipe")} written in ${message.seconds.toFixed(2)} s` +
-      (leftOut.length > 0 ? `, ${numbers.format(leftOut.length)} left out.` : "."));
+      (leftOut.length > 0 ? `, ${numbers.format(leftOut.length)} left out.` : ".") +
+      (cutRecipes > 0 ? ` ${count(cutRecipes, "recipe")} too large to keep whole, written cut.` : ""));
     showLeftOut(entry);
     showDownloads(entry);
     refreshDownloadAll();

@@ -7,6 +7,7 @@ bytes under the C and the C.UTF-8 locale.
 usage: mxpconvert_test.py MXPCONVERT VERSION
 """
 import errno
+import json
 import os
 import resource
 import subprocess
@@ -219,6 +220,18 @@ class Mxpconvert(unittest.TestCase):
         self.assertEqual(r.returncode, 0, r.stderr)
         titles = [line[:100].rstrip() for line in self.read("again.txt").splitlines()]
         self.assertEqual(titles, [b"Endless Stew", b"Evil \xc2\x9b2J"])
+
+    def test_json_lines_keep_every_recipe(self):
+        short, _ = recipes([b"Short"])
+        self.write("big.mxp", short + long_recipe(b"Endless Stew"))
+        r = self.run_tool("--format", "json", "--strict", "big.mxp")
+        self.assertEqual((r.returncode, r.stderr), (0, b"2 recipes written to standard output\n"))
+        objects = [json.loads(line) for line in r.stdout.decode().splitlines()]
+        self.assertEqual([(o["@type"], o["name"]) for o in objects],
+                         [("Recipe", "Short"), ("Recipe", "Endless Stew")])
+        self.assertFalse(os.path.exists(self.path("big.left-out.mxp")))
+        self.assertEqual(self.run_tool("--format=json", "-qd", "out", "big.mxp").returncode, 0)
+        self.assertEqual(self.read("out/big.jsonl"), r.stdout)
 
     def test_file_names_of_any_bytes_under_any_locale(self):
         names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3"]

@@ -1,6 +1,6 @@
 // What the web tests share: where the builds are, the native converter they are held against,
 // and a generated archive of any size.
-import { execFileSync } from "node:child_process";
+import { spawnSync } from "node:child_process";
 import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { dirname, join, resolve } from "node:path";
@@ -19,13 +19,15 @@ const converter =
   process.env.MIRTABEL_NATIVE_CONVERTER ??
   ["build/dev/mxpconvert", "build/release/mxpconvert"].map((p) => join(root, p)).find(existsSync);
 
-// The native mxpconvert on one file: its output bytes and how many recipes it left out.
-export function nativeConvert(input, scratch) {
-  const output = join(scratch, "native.txt");
-  const said = execFileSync(converter, ["-v", input, output], { encoding: "utf8" });
+// The native mxpconvert on one file, in "records" or "json": its output bytes and how many
+// recipes it left out.
+export function nativeConvert(input, scratch, format = "records") {
+  const output = join(scratch, "native.out");
+  const run = spawnSync(converter, ["-v", `--format=${format}`, input, "-o", output], { encoding: "utf8" });
+  if (run.status !== 0) throw new Error(`${converter} failed on ${input}: ${run.stderr}`);
   return {
     output: readFileSync(output),
-    leftOut: said.split("\n").filter((line) => line.startsWith("  left out: ")).length,
+    leftOut: run.stderr.split("\n").filter((line) => line.startsWith("  left out: ")).length,
   };
 }
 
