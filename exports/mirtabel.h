@@ -59,9 +59,9 @@ extern "C" {
  * A recipe whose text has grown past 9,500 characters when a line's text has just been appended
  * to it is not written and not counted.
  *
- * Thread-safety: re-entrant. All working data lives in the call (about 150 KB of stack); calls
- * on different files may run on several threads at once. Makes no heap allocation, changes no
- * locale or global state, and never throws.
+ * Thread-safety: re-entrant. All working data lives in the call, in at most 96 KiB of stack, so
+ * a thread of 128 KiB has room for it; calls on different files may run on several threads at
+ * once. Makes no heap allocation, changes no locale or global state, and never throws.
  */
 MIRTABEL_API int32_t ConvertMXP(const wchar_t* input_path, const wchar_t* output_path);
 
