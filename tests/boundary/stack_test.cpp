@@ -105,7 +105,7 @@ TEST_F(StackUse, APeakOfAtMost96KiB) {
   const std::size_t peak = job.stack_at_call - reinterpret_cast<std::uintptr_t>(bytes + lowest);
   std::free(stack);
   EXPECT_EQ(job.records, expected_records_) << std::strerror(job.error);
-  std::printf("peak stack of a ConvertMXP call: %zu bytes\n", peak);
+  std::printf("peak stack of a ConvertMXP call: %zu bytes (the bound: %zu)\n", peak, kStackBound);
 #if !defined(MIRTABEL_SANITIZED)
   // Sanitizers move and pad the stack; their builds only print the figure.
   EXPECT_LE(peak, kStackBound);
