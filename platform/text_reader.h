@@ -13,28 +13,32 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/byte_stream.h"
 #include "platform/input_encoding.h"
 #include "platform/io_buffer_size.h"
 #include "platform/plain_run.h"
 #include "platform/text_line.h"
+#include "platform/utf8.h"
 
 namespace mirtabel {
 
 class TextReader {
  public:
-  // `copy_plain_run` is the inner loop to use (see platform/simd_path.h). A non-zero
-  // `buffer_limit` (at least 8) caps the bytes held at once, so that tests reach the buffer's
-  // end with small inputs.
-  TextReader(ByteSource& source, InputEncoding without_mark, CopyPlainRun copy_plain_run,
+  // `mark_stops` is the inner loop to use (see platform/simd_path.h). A non-zero `buffer_limit`
+  // (at least 8) caps the bytes held at once, so that tests reach the buffer's end with small
+  // inputs.
+  TextReader(ByteSource& source, InputEncoding without_mark, MarkStops mark_stops,
              std::size_t buffer_limit = 0) noexcept
       : source_(source),
-        copy_plain_run_(copy_plain_run),
+        mark_stops_(mark_stops),
         high_half_(high_half(without_mark)),
         single_byte_(without_mark != InputEncoding::kUtf8),
         capacity_(buffer_limit >= 8 && buffer_limit < kIoBufferSize ? buffer_limit
-                                                                    : kIoBufferSize) {}
+                                                                    : kIoBufferSize) {
+    mark_buffered_stops();
+  }
   TextReader(const TextReader&) = delete;
   TextReader& operator=(const TextReader&) = delete;
 
@@ -44,28 +48,24 @@ class TextReader {
   // left, and from the first failed read on.
   bool read_line(unsigned char* to, TextLine& line) noexcept {
     line.bytes = to;
-    if (encoding_ != Encoding::kUtf8 || error_ != 0) {
-      read_first_or_utf16_line(to, line);
-      return line.chars > 0;
-    }
-    // Most lines are plain ASCII and wholly buffered: one run copies them.
-    const std::size_t limit = buffered() < TextLine::kMaxChars ? buffered() : TextLine::kMaxChars;
-    const std::size_t run = copy_plain_run_(buffer_ + position_, to, limit);
-    if (run < limit) {
-      // A line feed, or a CR LF whose two bytes are both buffered, ends the line here.
-      const unsigned char* stop = buffer_ + position_ + run;
-      const std::size_t end_size = stop[0] == '\n'                                              ? 1
-                                   : stop[0] == '\r' && run + 1 < buffered() && stop[1] == '\n' ? 2
-                                                                                                : 0;
-      if (end_size != 0) {
-        to[run] = '\n';
-        position_ += run + end_size;
-        line.size = line.chars = run + 1;
+    if (takes_buffered_lines_) {
+      // Most lines are plain ASCII ending with LF or CR LF, wholly buffered: one copy takes them.
+      // The byte behind the buffered ones is 0, so a CR at their end is never taken for CR LF.
+      const std::size_t begin = position_;
+      const std::size_t stop = next_stop(begin);
+      const std::size_t size = stop - begin;
+      const unsigned char* const at = buffer_ + stop;
+      const std::size_t end_size = at[0] == '\n' ? 1 : at[0] == '\r' && at[1] == '\n' ? 2 : 0;
+      if (end_size != 0 && size < TextLine::kMaxChars) {
+        copy_blocks(to, buffer_ + begin, size);
+        to[size] = '\n';
+        position_ = stop + end_size;
+        line.size = line.chars = size + 1;
         return true;
       }
+      if (read_buffered_line(to, line, stop)) return true;
     }
-    position_ += run;
-    read_utf8_line(to, line, run);
+    read_line_slowly(to, line);
     return line.chars > 0;
   }
 
@@ -89,12 +89,39 @@ class TextReader {
     bool is_end_mark;        // the final Ctrl-Z: consume it and stop
   };
 
+  // Room behind the buffered bytes, so that stops are marked in whole blocks and lines are
+  // copied in blocks of 16 bytes.
+  static constexpr std::size_t kSlack = kMarkBlock;
+  static constexpr std::size_t kCopyBlock = 16;
+
   std::size_t buffered() const noexcept { return end_ - position_; }
+
+  // Offset of the first stop at or after `from` (at most end_, which is marked as a stop too).
+  std::size_t next_stop(std::size_t from) const noexcept {
+    std::size_t word = from / kMarkBlock;
+    std::uint64_t bits = stops_[word] >> (from % kMarkBlock);
+    if (bits != 0) return from + static_cast<std::size_t>(__builtin_ctzll(bits));
+    do {
+      bits = stops_[++word];
+    } while (bits == 0);
+    return word * kMarkBlock + static_cast<std::size_t>(__builtin_ctzll(bits));
+  }
+
+  // Copies `size` bytes in blocks of 16: up to 31 bytes past `size` are read and written too.
+  static void copy_blocks(unsigned char* to, const unsigned char* from, std::size_t size) noexcept {
+    std::memcpy(to, from, kCopyBlock);
+    std::memcpy(to + kCopyBlock, from + kCopyBlock, kCopyBlock);
+    for (std::size_t i = 2 * kCopyBlock; i < size; i += kCopyBlock)
+      std::memcpy(to + i, from + i, kCopyBlock);
+  }
+
+  bool read_buffered_line(unsigned char* to, TextLine& line, std::size_t first_stop) noexcept;
+  void read_line_slowly(unsigned char* to, TextLine& line) noexcept;
+  void mark_buffered_stops() noexcept;
   bool ensure_buffered(std::size_t count) noexcept;
   void detect_encoding() noexcept;
-  void read_utf8_line(unsigned char* to, TextLine& line, std::size_t copied = 0) noexcept;
-  // The first line, every line of UTF-16 input, and every line after a failed read.
-  void read_first_or_utf16_line(unsigned char* to, TextLine& line) noexcept;
+  void read_utf8_line(unsigned char* to, TextLine& line) noexcept;
+  void read_utf16_line(unsigned char* to, TextLine& line) noexcept;
   bool copy_utf8_sequence(unsigned char* to, TextLine& line) noexcept;
   bool append(const Decoded& next, unsigned char* to, TextLine& line) noexcept;
   Decoded peek_utf8() noexcept;
@@ -102,17 +129,21 @@ class TextReader {
   char32_t utf16_unit(std::size_t offset) const noexcept;
 
   ByteSource& source_;
-  CopyPlainRun copy_plain_run_;
+  MarkStops mark_stops_;
   const char16_t* high_half_;  // characters of the bytes 0x80..0xFF read alone
   bool single_byte_;           // without a byte-order mark every byte is one character
   std::size_t capacity_;       // bytes of buffer_ in use
   Encoding encoding_ = Encoding::kUndetected;
+  bool takes_buffered_lines_ = false;  // the input is UTF-8 and no read has failed
   std::size_t position_ = 0;
   std::size_t end_ = 0;
   bool source_ended_ = false;
   int error_ = 0;
   std::uint64_t bytes_read_ = 0;
-  unsigned char buffer_[kIoBufferSize];
+  // Bit i % 64 of stops_[i / 64] is set when buffer_[i] is a stop, for every i < end_, and for
+  // i == end_; the bits above end_'s are clear.
+  std::uint64_t stops_[kIoBufferSize / kMarkBlock + 1];
+  unsigned char buffer_[kIoBufferSize + kSlack];
 };
 
 }  // namespace mirtabel

@@ -44,7 +44,7 @@ struct LineStore {
 
 // Reads every line; checks on the way that each line's character count matches its text.
 ReadOutcome read_all(MemorySource& source) {
-  TextReader reader(source, InputEncoding::kUtf8, plain_run_copier(chosen_simd_path()));
+  TextReader reader(source, InputEncoding::kUtf8, stop_marker(chosen_simd_path()));
   auto store = std::make_unique<LineStore>();
   TextLine line;
   ReadOutcome outcome{{}, 0};
@@ -345,7 +345,7 @@ TEST(TextReader, SplitsLinesLongerThanTheLimitByCharacters) {
 // the line feed. Length thresholds still see the length as read.
 TEST(TextReader, LineTextKeepsTheLastCharacterWithoutALineFeed) {
   MemorySource source("ab\ncd");
-  TextReader reader(source, InputEncoding::kUtf8, plain_run_copier(chosen_simd_path()));
+  TextReader reader(source, InputEncoding::kUtf8, stop_marker(chosen_simd_path()));
   auto store = std::make_unique<LineStore>();
   TextLine line;
   ASSERT_TRUE(reader.read_line(store->bytes, line));
