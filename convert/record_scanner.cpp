@@ -46,6 +46,21 @@ bool RecordScanner::at_next_marker(std::uint64_t& marker_begin) noexcept {
   }
 }
 
+// The output buffer's room is taken once per record, and again only when a line may not fit.
+void RecordScanner::take_record_room() noexcept {
+  record_ = output_.record();
+  room_ = output_.room();
+}
+
+bool RecordScanner::make_record_room() noexcept {
+  if (!output_.reserve(body_end_, line_offset_ + TextLine::kMaxBytes)) {
+    stopped_ = true;
+    return false;
+  }
+  take_record_room();
+  return true;
+}
+
 void RecordScanner::deliver_pending_line() noexcept {
   line_pending_ = false;
   listener_->recipe_line(line_);
@@ -68,25 +83,26 @@ void RecordScanner::choose_layout() noexcept {
 void RecordScanner::start_recipe() noexcept {
   const std::size_t title_start = layout_->title_start(line_);
   in_recipe_ = true;
+  lines_to_listener_ = listener_ != nullptr;
   body_chars_ = 0;
   if (listener_ != nullptr) {
     listener_->recipe_started(layout_->kind(), line_, title_start);
     return;
   }
-  title_size_ = TitleField::build(output_.record(), line_, title_start);
+  title_size_ = TitleField::build(record_, line_, title_start);
   body_end_ = title_size_;
 }
 
 void RecordScanner::append_page_mark() noexcept {
   if (listener_ != nullptr) return;
-  std::memcpy(output_.record() + body_end_, kPageMark, kPageMarkSize);
+  std::memcpy(record_ + body_end_, kPageMark, kPageMarkSize);
   body_end_ += kPageMarkSize;
   body_chars_ += kPageMarkSize;
 }
 
 // Returns whether the recipe ended at a marker line, which then starts the next one.
 bool RecordScanner::end_recipe(RecipeEnd end) noexcept {
-  in_recipe_ = false;
+  in_recipe_ = lines_to_listener_ = false;
   line_pending_ = false;  // the marker line that ended the recipe, if any, starts the next one
   if (end == RecipeEnd::kAbandoned) {
     keep_left_out_title();
@@ -115,8 +131,9 @@ void RecordScanner::write_record() noexcept {
       return;
     }
   } else {
-    output_.record()[body_end_] = '\n';  // over the marker line that ended it, if any
+    record_[body_end_] = '\n';  // over the marker line that ended it, if any
     output_.finish(body_end_ + 1);
+    take_record_room();
   }
   ++records_;
 }
@@ -126,7 +143,7 @@ void RecordScanner::write_record() noexcept {
 void RecordScanner::keep_left_out_title() noexcept {
   left_out_ = true;
   if (observer_ == nullptr) return;
-  std::memcpy(left_out_title_, output_.record(), title_size_);
+  std::memcpy(left_out_title_, record_, title_size_);
   left_out_title_size_ = title_size_;
 }
 
