@@ -6,11 +6,11 @@
 namespace mirtabel {
 namespace {
 
-// Compared as signed bytes, the bytes above 0x7F are negative: one comparison with a space finds
-// them and the control characters together.
-inline std::uint64_t stop_mask(const unsigned char* at) noexcept {
+// Compared as signed bytes, the bytes above 0x7F are negative: one comparison finds the bytes
+// that are neither those nor control characters. The stops are the others.
+inline std::uint64_t plain_mask(const unsigned char* at) noexcept {
   const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(' '))));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(' ' - 1))));
 }
 
 }  // namespace
@@ -18,8 +18,8 @@ inline std::uint64_t stop_mask(const unsigned char* at) noexcept {
 void mark_stops_sse2(const unsigned char* bytes, std::size_t blocks,
                      std::uint64_t* marks) noexcept {
   for (std::size_t block = 0; block < blocks; ++block, bytes += kMarkBlock) {
-    marks[block] = stop_mask(bytes) | stop_mask(bytes + 16) << 16 | stop_mask(bytes + 32) << 32 |
-                   stop_mask(bytes + 48) << 48;
+    marks[block] = ~(plain_mask(bytes) | plain_mask(bytes + 16) << 16 |
+                     plain_mask(bytes + 32) << 32 | plain_mask(bytes + 48) << 48);
   }
 }
 
