@@ -41,10 +41,16 @@ bool TextReader::ensure_buffered(std::size_t count) noexcept {
 // copies that read past the end depend on nothing left from before.
 void TextReader::mark_buffered_stops() noexcept {
   std::memset(buffer_ + end_, 0, kSlack);
-  mark_stops_(buffer_, end_ / kMarkBlock + 1, stops_);
+  const std::size_t words = end_ / kMarkBlock + 1;
+  mark_stops_(buffer_, words, stops_);
   const std::uint64_t end_bit = std::uint64_t{1} << (end_ % kMarkBlock);
-  std::uint64_t& last = stops_[end_ / kMarkBlock];
+  std::uint64_t& last = stops_[words - 1];
   last = (last & (end_bit - 1)) | end_bit;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  // Byte i / 8 of the marks holds byte i's, as next_stop() reads them.
+  for (std::size_t i = 0; i < words; ++i)
+    stops_[i] = __builtin_bswap64(stops_[i]);
+#endif
 }
 
 void TextReader::detect_encoding() noexcept {
