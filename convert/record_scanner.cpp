@@ -53,12 +53,18 @@ void RecordScanner::take_record_room() noexcept {
 }
 
 bool RecordScanner::make_record_room() noexcept {
+  if (stopped_) return false;
   if (!output_.reserve(body_end_, line_offset_ + TextLine::kMaxBytes)) {
-    stopped_ = true;
+    stop();  // after a failed write the rest of the input is of no use
     return false;
   }
   take_record_room();
   return true;
+}
+
+void RecordScanner::stop() noexcept {
+  stopped_ = true;
+  room_ = 0;
 }
 
 void RecordScanner::deliver_pending_line() noexcept {
@@ -121,13 +127,14 @@ void RecordScanner::write_record() noexcept {
   // A recipe cut short by a failed read is not written: the conversion reports the failure.
   if (has_failed()) return;
   if (records_ == INT32_MAX) {
-    count_overflowed_ = stopped_ = true;
+    count_overflowed_ = true;
+    stop();
     return;
   }
   if (listener_ != nullptr) {
     listener_error_ = listener_->recipe_ended();
     if (listener_error_ != 0) {
-      stopped_ = true;
+      stop();
       return;
     }
   } else {

@@ -60,6 +60,7 @@ class RecordScanner {
   void deliver_pending_line() noexcept;
   bool make_record_room() noexcept;
   void take_record_room() noexcept;
+  void stop() noexcept;
   bool at_next_marker(std::uint64_t& marker_begin) noexcept;
   void choose_layout() noexcept;
   void start_recipe() noexcept;
@@ -113,9 +114,8 @@ inline bool RecordScanner::read_line() noexcept {
   // A recipe's line goes to the listener once the next read shows that it did not end the
   // recipe.
   if (line_pending_) deliver_pending_line();
-  // After a failed write the rest of the input is of no use.
-  if (stopped_) return false;
   line_offset_ = body_end_ + expected_mark_size_;
+  // A stopped scan has no room: the rest of the input is of no use.
   if (line_offset_ + TextLine::kMaxBytes > room_ && !make_record_room()) return false;
   if (!reader_.read_line(record_ + line_offset_, line_)) return false;
   line_pending_ = lines_to_listener_;
