@@ -55,11 +55,7 @@ void ColumnLayout::skip_header(RecordScanner& scanner) const noexcept {
 
 // Every body line becomes a page mark and its text, blank lines included.
 RecipeEnd ColumnLayout::read_body(RecordScanner& scanner) const noexcept {
-  for (;;) {
-    if (!scanner.read_line()) return RecipeEnd::kAtInputEnd;
-    if (scanner.line_is_marker()) return RecipeEnd::kAtMarker;
-    if (!scanner.append_line(PageMark::kBefore)) return RecipeEnd::kAbandoned;
-  }
+  return scanner.append_lines_to_marker();
 }
 
 }  // namespace mirtabel

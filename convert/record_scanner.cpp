@@ -99,6 +99,55 @@ void RecordScanner::start_recipe() noexcept {
   body_end_ = title_size_;
 }
 
+// The body of most recipes, line after line, with the record's state in locals: the compiler
+// keeps them in registers, where the scanner's own fields would be read again after every write
+// to the record. With a listener the lines are taken one by one.
+RecipeEnd RecordScanner::append_lines_to_marker() noexcept {
+  if (listener_ != nullptr) {
+    for (;;) {
+      if (!read_line()) return RecipeEnd::kAtInputEnd;
+      if (line_is_marker()) return RecipeEnd::kAtMarker;
+    }
+  }
+  unsigned char* record = record_;
+  std::size_t body_end = body_end_;
+  std::size_t body_chars = body_chars_;
+  RecipeEnd end;
+  for (;;) {
+    const std::size_t line_offset = body_end + kPageMarkSize;
+    if (line_offset + TextLine::kMaxBytes > room_) {
+      body_end_ = body_end;
+      line_offset_ = line_offset;
+      if (!make_record_room()) {
+        end = RecipeEnd::kAtInputEnd;
+        break;
+      }
+      record = record_;
+    }
+    TextLine line;
+    if (!reader_.read_line(record + line_offset, line)) {
+      end = RecipeEnd::kAtInputEnd;
+      break;
+    }
+    if (marker_.is_in(line)) {
+      end = RecipeEnd::kAtMarker;
+      break;
+    }
+    const std::size_t line_feed = line.ends_with_line_feed() ? 1 : 0;
+    std::memcpy(record + body_end, kPageMark, kPageMarkSize);
+    body_end = line_offset + line.size - line_feed;
+    body_chars += kPageMarkSize + line.chars - line_feed;
+    if (body_chars > kBodyLimit) {
+      end = RecipeEnd::kAbandoned;
+      break;
+    }
+  }
+  body_end_ = body_end;
+  body_chars_ = body_chars;
+  expected_mark_size_ = kPageMarkSize;
+  return end;
+}
+
 void RecordScanner::append_page_mark() noexcept {
   if (listener_ != nullptr) return;
   std::memcpy(record_ + body_end_, kPageMark, kPageMarkSize);

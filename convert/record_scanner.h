@@ -55,6 +55,10 @@ class RecordScanner {
   bool append_line(PageMark mark) noexcept;
   // Appends a page mark alone, without testing the limit.
   void append_page_mark() noexcept;
+  // Reads every line up to the next marker line and appends it after a page mark, as
+  // read_line(), line_is_marker() and append_line(PageMark::kBefore) would; returns how the
+  // recipe ended.
+  RecipeEnd append_lines_to_marker() noexcept;
 
  private:
   void deliver_pending_line() noexcept;
