@@ -86,6 +86,13 @@ bool TextReader::read_buffered_line(unsigned char* to, TextLine& line,
   std::size_t extra = 0;  // bytes of multi-byte characters beyond their length in characters
   for (std::size_t at = first_stop; at < limit; at = next_stop(at)) {
     const unsigned char byte = buffer_[at];
+    // The usual other character: two bytes of valid UTF-8. The byte behind the buffered ones is
+    // 0, never a continuation byte.
+    if (byte - 0xC2u < 0x1Eu && (buffer_[at + 1] & 0xC0) == 0x80 && !single_byte_) {
+      ++extra;
+      at += 2;
+      continue;
+    }
     if (byte == '\n' || byte == '\r') {
       if (byte == '\r' && at + 1 == end_) return false;  // whether LF follows is not known yet
       copy_blocks(to + size, buffer_ + copied, at - copied);
