@@ -23,11 +23,10 @@ class MarkerLine {
   // Whether `line` holds the marker line.
   bool is_in(const TextLine& line) const noexcept {
     if (at_end_only_) {
-      // The marker's first byte alone turns away almost every other line; a line shorter than
-      // the marker is looked at from its start, so that no branch depends on its length.
-      const std::size_t offset = line.size >= size_ ? line.size - size_ : 0;
-      const unsigned char* at = line.bytes + offset;
-      return at[0] == bytes_[0] && line.size >= size_ && std::memcmp(at, bytes_, size_) == 0;
+      // The marker's first byte alone turns away almost every other line.
+      if (line.size < size_) return false;
+      const unsigned char* at = line.bytes + line.size - size_;
+      return at[0] == bytes_[0] && std::memcmp(at, bytes_, size_) == 0;
     }
     // A first line read without its line feed (over-long, or the whole input) may occur
     // anywhere.
