@@ -74,21 +74,19 @@ void TextReader::detect_encoding() noexcept {
 
 // The rest of the lines that are wholly buffered and take fewer bytes than a line may hold
 // characters, so that their characters fit whatever they are: those with other characters than
-// plain ASCII, and those that end with a lone CR. The text is copied from stop to stop: valid
-// UTF-8 as it stands, a byte read alone decoded from the code page. Returns false, having
-// consumed nothing, for any other line.
-bool TextReader::read_buffered_line(unsigned char* to, TextLine& line,
-                                    std::size_t first_stop) noexcept {
+// plain ASCII and two-byte UTF-8, and those that end with a lone CR. The text is copied from stop
+// to stop: valid UTF-8 as it stands, a byte read alone decoded from the code page. read_line()
+// has passed the line up to `stop`, with `extra` bytes of its characters beyond their length in
+// characters. Returns false, having consumed nothing, for any other line.
+bool TextReader::read_buffered_line(unsigned char* to, TextLine& line, std::size_t stop,
+                                    std::size_t extra) noexcept {
   const std::size_t begin = position_;
   const std::size_t limit = end_ - begin < TextLine::kMaxChars ? end_ : begin + TextLine::kMaxChars;
   std::size_t copied = begin;  // the input before it is decoded to `to`, in `size` bytes
   std::size_t size = 0;
-  std::size_t extra = 0;  // bytes of multi-byte characters beyond their length in characters
-  for (std::size_t at = first_stop; at < limit; at = next_stop(at)) {
+  for (std::size_t at = stop; at < limit; at = next_stop(at)) {
     const unsigned char byte = buffer_[at];
-    // The usual other character: two bytes of valid UTF-8. The byte behind the buffered ones is
-    // 0, never a continuation byte.
-    if (byte - 0xC2u < 0x1Eu && (buffer_[at + 1] & 0xC0) == 0x80 && !single_byte_) {
+    if (starts_two_byte_character(at)) {
       ++extra;
       at += 2;
       continue;

@@ -49,10 +49,14 @@ class TextReader {
   bool read_line(unsigned char* to, TextLine& line) noexcept {
     line.bytes = to;
     if (takes_buffered_lines_) {
-      // Most lines are plain ASCII ending with LF or CR LF, wholly buffered: one copy takes them.
-      // The byte behind the buffered ones is 0, so a CR at their end is never taken for CR LF.
+      // Most lines are ASCII, with now and then a character of two bytes of UTF-8 (é, °, ½),
+      // end with LF or CR LF and lie wholly in the buffer: one copy takes them. The byte behind
+      // the buffered ones is 0, so a CR at their end is never taken for CR LF.
       const std::size_t begin = position_;
-      const std::size_t stop = next_stop(begin);
+      std::size_t stop = next_stop(begin);
+      std::size_t extra = 0;  // bytes of two-byte characters beyond their length in characters
+      for (; starts_two_byte_character(stop); stop = next_stop(stop + 2))
+        ++extra;
       const std::size_t size = stop - begin;
       const unsigned char* const at = buffer_ + stop;
       const std::size_t end_size = at[0] == '\n' ? 1 : at[0] == '\r' && at[1] == '\n' ? 2 : 0;
@@ -60,10 +64,11 @@ class TextReader {
         copy_blocks(to, buffer_ + begin, size);
         to[size] = '\n';
         position_ = stop + end_size;
-        line.size = line.chars = size + 1;
+        line.size = size + 1;
+        line.chars = size + 1 - extra;
         return true;
       }
-      if (read_buffered_line(to, line, stop)) return true;
+      if (read_buffered_line(to, line, stop, extra)) return true;
     }
     read_line_slowly(to, line);
     return line.chars > 0;
@@ -113,6 +118,12 @@ class TextReader {
     }
   }
 
+  // Whether the stop at `at` begins a valid two-byte UTF-8 sequence. The byte behind the buffered
+  // ones is 0, never a continuation byte.
+  bool starts_two_byte_character(std::size_t at) const noexcept {
+    return !single_byte_ && buffer_[at] - 0xC2u < 0x1Eu && (buffer_[at + 1] & 0xC0) == 0x80;
+  }
+
   // Copies `size` bytes in blocks of 16, the first 64 bytes whatever `size` is, so that most
   // lines take no loop: up to 63 bytes past `size` are read and written too.
   static void copy_blocks(unsigned char* to, const unsigned char* from, std::size_t size) noexcept {
@@ -122,7 +133,8 @@ class TextReader {
       std::memcpy(to + i, from + i, kCopyBlock);
   }
 
-  bool read_buffered_line(unsigned char* to, TextLine& line, std::size_t first_stop) noexcept;
+  bool read_buffered_line(unsigned char* to, TextLine& line, std::size_t stop,
+                          std::size_t extra) noexcept;
   void read_line_slowly(unsigned char* to, TextLine& line) noexcept;
   void mark_buffered_stops() noexcept;
   bool ensure_buffered(std::size_t count) noexcept;
