@@ -10,17 +10,10 @@
 
 namespace mirtabel {
 
-// Whether a byte may be copied as it is: ASCII other than the line ends and the Ctrl-Z that may
-// mark the end of the input. Every other byte needs a look of its own.
-constexpr bool is_plain(unsigned char byte) noexcept {
-  return byte < 0x80 && byte != '\n' && byte != '\r' && byte != 0x1A;
-}
-
-// The bytes a run stops at: every byte that is not plain, and the other control characters too
-// (a tab, say), which one comparison cannot tell apart; the reader passes those.
-constexpr bool is_stop(unsigned char byte) noexcept {
-  return byte < ' ' || byte >= 0x80;
-}
+// The bytes a run of plain ASCII stops at: the control characters, among them the line ends and
+// the Ctrl-Z that may mark the end of the input, and every byte above 0x7F. One comparison finds
+// them all; the reader passes the control characters that are plain (a tab, say).
+constexpr bool is_stop(unsigned char byte) noexcept { return byte < ' ' || byte >= 0x80; }
 
 // The marks cover blocks of this many bytes, one 64-bit word each.
 inline constexpr std::size_t kMarkBlock = 64;
