@@ -13,7 +13,9 @@ namespace mirtabel {
 // The bytes a run of plain ASCII stops at: the control characters, among them the line ends and
 // the Ctrl-Z that may mark the end of the input, and every byte above 0x7F. One comparison finds
 // them all; the reader passes the control characters that are plain (a tab, say).
-constexpr bool is_stop(unsigned char byte) noexcept { return byte < ' ' || byte >= 0x80; }
+constexpr bool is_stop(unsigned char byte) noexcept {
+  return byte < ' ' || byte >= 0x80;
+}
 
 // The marks cover blocks of this many bytes, one 64-bit word each.
 inline constexpr std::size_t kMarkBlock = 64;
