@@ -14,7 +14,7 @@ ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
   const SimdPath path = options.simd_path && simd_path_available(*options.simd_path)
                             ? *options.simd_path
                             : chosen_simd_path();
-  TextReader reader(input, options.encoding, plain_run_copier(path), options.read_buffer_limit);
+  TextReader reader(input, options.encoding, stop_marker(path), options.read_buffer_limit);
   OutputBuffer buffer(output, options.write_at);
   RecordScanner scanner(reader, buffer, options);
   ConversionResult result;

@@ -19,6 +19,9 @@ std::size_t next_char(const TextLine& line, std::size_t offset) noexcept {
 
 // Whether the line's 4th and 5th characters are both spaces; the first three may be anything.
 bool is_indented(const TextLine& line) noexcept {
+  // Most lines start with three ASCII characters, a byte each.
+  if (line.size > 4 && (line.bytes[0] | line.bytes[1] | line.bytes[2]) < 0x80)
+    return line.bytes[3] == ' ' && line.bytes[4] == ' ';
   std::size_t offset = 0;
   std::size_t chars = 0;
   while (chars < 3 && offset < line.size) {

@@ -15,26 +15,28 @@ class MarkerLine {
   // Keeps a copy of `first_line`, which is any line the reader returns.
   void hold(const TextLine& first_line) noexcept {
     std::memcpy(bytes_, first_line.bytes, first_line.size);
-    line_ = {bytes_, first_line.size, first_line.chars};
+    size_ = first_line.size;
+    // A line feed can only stand at a line's end, so a marker that has one can only occur there.
+    at_end_only_ = first_line.ends_with_line_feed();
   }
 
   // Whether `line` holds the marker line.
   bool is_in(const TextLine& line) const noexcept {
-    if (line_.ends_with_line_feed()) {
-      // A line feed can only stand at a line's end, so the marker can only occur there. Its
-      // first byte alone turns away almost every other line.
-      if (line.size < line_.size) return false;
-      const unsigned char* at = line.bytes + line.size - line_.size;
-      return at[0] == bytes_[0] && std::memcmp(at, bytes_, line_.size) == 0;
+    if (at_end_only_) {
+      // The marker's first byte alone turns away almost every other line.
+      if (line.size < size_) return false;
+      const unsigned char* at = line.bytes + line.size - size_;
+      return at[0] == bytes_[0] && std::memcmp(at, bytes_, size_) == 0;
     }
     // A first line read without its line feed (over-long, or the whole input) may occur
     // anywhere.
     const unsigned char* end = line.bytes + line.size;
-    return std::search(line.bytes, end, bytes_, bytes_ + line_.size) != end;
+    return std::search(line.bytes, end, bytes_, bytes_ + size_) != end;
   }
 
  private:
-  TextLine line_;
+  std::size_t size_ = 0;
+  bool at_end_only_ = false;
   unsigned char bytes_[TextLine::kMaxBytes];
 };
 

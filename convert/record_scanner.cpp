@@ -46,6 +46,27 @@ bool RecordScanner::at_next_marker(std::uint64_t& marker_begin) noexcept {
   }
 }
 
+// The output buffer's room is taken once per record, and again only when a line may not fit.
+void RecordScanner::take_record_room() noexcept {
+  record_ = output_.record();
+  room_ = output_.room();
+}
+
+bool RecordScanner::make_record_room() noexcept {
+  if (stopped_) return false;
+  if (!output_.reserve(body_end_, line_offset_ + TextLine::kMaxBytes)) {
+    stop();  // after a failed write the rest of the input is of no use
+    return false;
+  }
+  take_record_room();
+  return true;
+}
+
+void RecordScanner::stop() noexcept {
+  stopped_ = true;
+  room_ = 0;
+}
+
 void RecordScanner::deliver_pending_line() noexcept {
   line_pending_ = false;
   listener_->recipe_line(line_);
@@ -68,25 +89,75 @@ void RecordScanner::choose_layout() noexcept {
 void RecordScanner::start_recipe() noexcept {
   const std::size_t title_start = layout_->title_start(line_);
   in_recipe_ = true;
+  lines_to_listener_ = listener_ != nullptr;
   body_chars_ = 0;
   if (listener_ != nullptr) {
     listener_->recipe_started(layout_->kind(), line_, title_start);
     return;
   }
-  title_size_ = TitleField::build(output_.record(), line_, title_start);
+  title_size_ = TitleField::build(record_, line_, title_start);
   body_end_ = title_size_;
+}
+
+// The body of most recipes, line after line, with the record's state in locals: the compiler
+// keeps them in registers, where the scanner's own fields would be read again after every write
+// to the record. With a listener the lines are taken one by one.
+RecipeEnd RecordScanner::append_lines_to_marker() noexcept {
+  if (listener_ != nullptr) {
+    for (;;) {
+      if (!read_line()) return RecipeEnd::kAtInputEnd;
+      if (line_is_marker()) return RecipeEnd::kAtMarker;
+    }
+  }
+  unsigned char* record = record_;
+  std::size_t body_end = body_end_;
+  std::size_t body_chars = body_chars_;
+  RecipeEnd end;
+  for (;;) {
+    const std::size_t line_offset = body_end + kPageMarkSize;
+    if (line_offset + TextLine::kMaxBytes > room_) {
+      body_end_ = body_end;
+      line_offset_ = line_offset;
+      if (!make_record_room()) {
+        end = RecipeEnd::kAtInputEnd;
+        break;
+      }
+      record = record_;
+    }
+    TextLine line;
+    if (!reader_.read_line(record + line_offset, line)) {
+      end = RecipeEnd::kAtInputEnd;
+      break;
+    }
+    if (marker_.is_in(line)) {
+      end = RecipeEnd::kAtMarker;
+      break;
+    }
+    const std::size_t line_feed = line.ends_with_line_feed() ? 1 : 0;
+    std::memcpy(record + body_end, kPageMark, kPageMarkSize);
+    body_end = line_offset + line.size - line_feed;
+    body_chars += kPageMarkSize + line.chars - line_feed;
+    if (body_chars > kBodyLimit) {
+      end = RecipeEnd::kAbandoned;
+      break;
+    }
+  }
+  body_end_ = body_end;
+  body_chars_ = body_chars;
+  expected_mark_size_ = kPageMarkSize;
+  return end;
 }
 
 void RecordScanner::append_page_mark() noexcept {
   if (listener_ != nullptr) return;
-  std::memcpy(output_.record() + body_end_, kPageMark, kPageMarkSize);
+  std::memcpy(record_ + body_end_, kPageMark, kPageMarkSize);
   body_end_ += kPageMarkSize;
   body_chars_ += kPageMarkSize;
 }
 
 // Returns whether the recipe ended at a marker line, which then starts the next one.
 bool RecordScanner::end_recipe(RecipeEnd end) noexcept {
-  in_recipe_ = false;
+  in_recipe_ = lines_to_listener_ = false;
   line_pending_ = false;  // the marker line that ended the recipe, if any, starts the next one
   if (end == RecipeEnd::kAbandoned) {
     keep_left_out_title();
@@ -105,18 +176,20 @@ void RecordScanner::write_record() noexcept {
   // A recipe cut short by a failed read is not written: the conversion reports the failure.
   if (has_failed()) return;
   if (records_ == INT32_MAX) {
-    count_overflowed_ = stopped_ = true;
+    count_overflowed_ = true;
+    stop();
     return;
   }
   if (listener_ != nullptr) {
     listener_error_ = listener_->recipe_ended();
     if (listener_error_ != 0) {
-      stopped_ = true;
+      stop();
       return;
     }
   } else {
-    output_.record()[body_end_] = '\n';  // over the marker line that ended it, if any
+    record_[body_end_] = '\n';  // over the marker line that ended it, if any
     output_.finish(body_end_ + 1);
+    take_record_room();
   }
   ++records_;
 }
@@ -126,7 +199,7 @@ void RecordScanner::write_record() noexcept {
 void RecordScanner::keep_left_out_title() noexcept {
   left_out_ = true;
   if (observer_ == nullptr) return;
-  std::memcpy(left_out_title_, output_.record(), title_size_);
+  std::memcpy(left_out_title_, record_, title_size_);
   left_out_title_size_ = title_size_;
 }
 

@@ -31,10 +31,9 @@ class RecordScanner {
   // The options' observer, when given, hears of every recipe left out; their listener, when
   // given, receives every recipe's lines and nothing is written.
   RecordScanner(TextReader& reader, OutputBuffer& output, const ConversionOptions& options) noexcept
-      : reader_(reader),
-        output_(output),
-        observer_(options.observer),
-        listener_(options.listener) {}
+      : reader_(reader), output_(output), observer_(options.observer), listener_(options.listener) {
+    take_record_room();
+  }
   RecordScanner(const RecordScanner&) = delete;
   RecordScanner& operator=(const RecordScanner&) = delete;
 
@@ -56,9 +55,16 @@ class RecordScanner {
   bool append_line(PageMark mark) noexcept;
   // Appends a page mark alone, without testing the limit.
   void append_page_mark() noexcept;
+  // Reads every line up to the next marker line and appends it after a page mark, as
+  // read_line(), line_is_marker() and append_line(PageMark::kBefore) would; returns how the
+  // recipe ended.
+  RecipeEnd append_lines_to_marker() noexcept;
 
  private:
   void deliver_pending_line() noexcept;
+  bool make_record_room() noexcept;
+  void take_record_room() noexcept;
+  void stop() noexcept;
   bool at_next_marker(std::uint64_t& marker_begin) noexcept;
   void choose_layout() noexcept;
   void start_recipe() noexcept;
@@ -81,19 +87,23 @@ class RecordScanner {
   int listener_error_ = 0;
   bool stopped_ = false;  // a write failed, the count overflowed or the listener failed
 
-  // The record being built, in bytes from output_.record(): the title field, then the body up to
-  // body_end_; the current line lies at line_offset_, after room for a page mark when the last
-  // body line had one, since the next one most likely will too.
+  // The record being built, at record_ in the output buffer, which has room_ bytes from there
+  // on: the title field, then the body up to body_end_; the current line lies at line_offset_,
+  // after room for a page mark when the last body line had one, since the next one most likely
+  // will too.
+  unsigned char* record_ = nullptr;
+  std::size_t room_ = 0;
   TextLine line_;
   std::size_t title_size_ = 0;
   std::size_t body_end_ = 0;
   std::size_t body_chars_ = 0;
   std::size_t line_offset_ = 0;
-  PageMark expected_mark_ = PageMark::kBefore;
+  std::size_t expected_mark_size_ = kPageMarkSize;
 
-  bool in_recipe_ = false;     // past the title line of a recipe
-  bool line_pending_ = false;  // line() belongs to the recipe and the listener has not had it
-  bool left_out_ = false;      // the last recipe was left out; its end is not known yet
+  bool in_recipe_ = false;          // past the title line of a recipe
+  bool line_pending_ = false;       // line() belongs to the recipe and the listener has not had it
+  bool lines_to_listener_ = false;  // in a recipe, with a listener
+  bool left_out_ = false;           // the last recipe was left out; its end is not known yet
   std::uint64_t first_line_end_ = 0;  // input offset just past the marker line
   std::uint64_t recipe_begin_ = 0;    // input offset of the line after the recipe's marker line
   std::size_t left_out_title_size_ = 0;
@@ -108,15 +118,11 @@ inline bool RecordScanner::read_line() noexcept {
   // A recipe's line goes to the listener once the next read shows that it did not end the
   // recipe.
   if (line_pending_) deliver_pending_line();
-  // After a failed write the rest of the input is of no use.
-  if (stopped_) return false;
-  line_offset_ = body_end_ + (expected_mark_ == PageMark::kBefore ? kPageMarkSize : 0);
-  if (!output_.reserve(body_end_, line_offset_ + TextLine::kMaxBytes)) {
-    stopped_ = true;
-    return false;
-  }
-  if (!reader_.read_line(output_.record() + line_offset_, line_)) return false;
-  line_pending_ = in_recipe_ && listener_ != nullptr;
+  line_offset_ = body_end_ + expected_mark_size_;
+  // A stopped scan has no room: the rest of the input is of no use.
+  if (line_offset_ + TextLine::kMaxBytes > room_ && !make_record_room()) return false;
+  if (!reader_.read_line(record_ + line_offset_, line_)) return false;
+  line_pending_ = lines_to_listener_;
   return true;
 }
 
@@ -124,18 +130,22 @@ inline bool RecordScanner::read_line() noexcept {
 // moved by the size of a page mark when it was wrong.
 inline bool RecordScanner::append_line(PageMark mark) noexcept {
   if (listener_ != nullptr) return true;  // a listener builds its own output from the lines
-  unsigned char* record = output_.record();
+  // Everything is read before the record is written to, which the compiler cannot tell apart
+  // from this scanner.
+  const std::size_t line_feed = line_.ends_with_line_feed() ? 1 : 0;
+  const std::size_t text_size = line_.size - line_feed;
+  const std::size_t text_chars = line_.chars - line_feed;
   const std::size_t mark_size = mark == PageMark::kBefore ? kPageMarkSize : 0;
-  const std::size_t text_at = body_end_ + mark_size;
-  // Measured before the move, which may overwrite the line's line feed.
-  const std::size_t text_size = line_.text_size();
-  const std::size_t text_chars = line_.text_chars();
+  const std::size_t body_end = body_end_;
+  const std::size_t text_at = body_end + mark_size;
+  const std::size_t body_chars = body_chars_ + mark_size + text_chars;
+  unsigned char* const record = record_;
   if (text_at != line_offset_) std::memmove(record + text_at, record + line_offset_, text_size);
-  if (mark == PageMark::kBefore) std::memcpy(record + body_end_, kPageMark, kPageMarkSize);
+  if (mark == PageMark::kBefore) std::memcpy(record + body_end, kPageMark, kPageMarkSize);
   body_end_ = text_at + text_size;
-  body_chars_ += mark_size + text_chars;
-  expected_mark_ = mark;
-  return body_chars_ <= kBodyLimit;
+  body_chars_ = body_chars;
+  expected_mark_size_ = mark_size;
+  return body_chars <= kBodyLimit;
 }
 
 }  // namespace mirtabel

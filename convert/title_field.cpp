@@ -1,5 +1,6 @@
 #include "convert/title_field.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/utf8.h"
@@ -12,12 +13,16 @@ namespace {
 // is never cut in half.
 std::size_t fitting_bytes(const unsigned char* title, std::size_t size,
                           std::size_t& chars) noexcept {
+  // The plain ASCII start is passed eight bytes at a time.
+  const std::size_t ascii_limit = size < TitleField::kChars ? size : TitleField::kChars;
   std::size_t at = 0;
-  chars = 0;
-  while (at < size && chars < TitleField::kChars && title[at] < 0x80) {
-    ++at;
-    ++chars;
+  for (std::uint64_t word; at + 8 <= ascii_limit; at += 8) {
+    std::memcpy(&word, title + at, 8);
+    if ((word & 0x8080808080808080ULL) != 0) break;
   }
+  while (at < ascii_limit && title[at] < 0x80)
+    ++at;
+  chars = at;
   while (at < size) {
     const std::size_t width = utf8::wide_width(title[at]);
     if (chars + width > TitleField::kChars) break;

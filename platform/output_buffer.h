@@ -39,6 +39,9 @@ class OutputBuffer {
     return make_room(kept);
   }
 
+  // Bytes from record() on that may be used without reserve().
+  std::size_t room() const noexcept { return finished_ < write_at_ ? kCapacity - finished_ : 0; }
+
   // The first `size` bytes from record() on are finished: they belong to the output now.
   void finish(std::size_t size) noexcept { finished_ += size; }
 

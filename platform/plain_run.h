@@ -1,45 +1,39 @@
-// The reader's innermost loop: copying a run of plain ASCII, the bulk of most MXP text, from the
-// read buffer to where the line is being built, and finding the byte that ends it. One version
-// per instruction set; the conversion picks one when it starts.
+// The reader's innermost loop: finding where the runs of plain ASCII end, the bulk of most MXP
+// text. Each time the read buffer is filled, one pass marks every byte at which a run may end;
+// each line is then found and copied from those marks, without looking at its bytes again. One
+// version per instruction set; the conversion picks one when it starts.
 #ifndef MIRTABEL_PLATFORM_PLAIN_RUN_H
 #define MIRTABEL_PLATFORM_PLAIN_RUN_H
 
 #include <cstddef>
+#include <cstdint>
 
 namespace mirtabel {
 
-// Whether a byte may be copied as it is: ASCII other than the line ends and the Ctrl-Z that may
-// mark the end of the input. Every other byte needs a look of its own.
-constexpr bool is_plain(unsigned char byte) noexcept {
-  return byte < 0x80 && byte != '\n' && byte != '\r' && byte != 0x1A;
+// The bytes a run of plain ASCII stops at: the control characters, among them the line ends and
+// the Ctrl-Z that may mark the end of the input, and every byte above 0x7F. One comparison finds
+// them all; the reader passes the control characters that are plain (a tab, say).
+constexpr bool is_stop(unsigned char byte) noexcept {
+  return byte < ' ' || byte >= 0x80;
 }
 
-// Copies the run of plain bytes at the start of `from` (at most `size` bytes) to `to`, up to the
-// first byte that is not plain; returns the run's length. Bytes after the run, up to `size` of
-// them in all, may be written to `to` as well.
-using CopyPlainRun = std::size_t (*)(const unsigned char* from, unsigned char* to,
-                                     std::size_t size) noexcept;
+// The marks cover blocks of this many bytes, one 64-bit word each.
+inline constexpr std::size_t kMarkBlock = 64;
 
-// The byte-at-a-time finish that every version uses for the last bytes.
-inline std::size_t finish_plain_run(const unsigned char* from, unsigned char* to,
-                                    std::size_t length, std::size_t size) noexcept {
-  for (; length < size && is_plain(from[length]); ++length)
-    to[length] = from[length];
-  return length;
-}
+// Marks the stops among the `blocks` * 64 bytes at `bytes`: bit i of marks[k] is set when byte
+// 64k + i is a stop, and clear otherwise.
+using MarkStops = void (*)(const unsigned char* bytes, std::size_t blocks,
+                           std::uint64_t* marks) noexcept;
 
 // Eight bytes at a time in plain C++, on any processor.
-std::size_t copy_plain_run_portable(const unsigned char* from, unsigned char* to,
-                                    std::size_t size) noexcept;
+void mark_stops_portable(const unsigned char* bytes, std::size_t blocks,
+                         std::uint64_t* marks) noexcept;
 // Sixteen bytes at a time with SSE2 (every x86-64 processor).
-std::size_t copy_plain_run_sse2(const unsigned char* from, unsigned char* to,
-                                std::size_t size) noexcept;
+void mark_stops_sse2(const unsigned char* bytes, std::size_t blocks, std::uint64_t* marks) noexcept;
 // Thirty-two bytes at a time with AVX2, for processors that have it.
-std::size_t copy_plain_run_avx2(const unsigned char* from, unsigned char* to,
-                                std::size_t size) noexcept;
+void mark_stops_avx2(const unsigned char* bytes, std::size_t blocks, std::uint64_t* marks) noexcept;
 // Sixteen bytes at a time with NEON (every aarch64 processor, and 32-bit ARM built for it).
-std::size_t copy_plain_run_neon(const unsigned char* from, unsigned char* to,
-                                std::size_t size) noexcept;
+void mark_stops_neon(const unsigned char* bytes, std::size_t blocks, std::uint64_t* marks) noexcept;
 
 }  // namespace mirtabel
 

@@ -12,42 +12,36 @@ constexpr std::uint64_t kUpFromSpace = 0x6060606060606060ULL;  // 0x80 - ' ' in 
 
 // The top bit of each byte of `word` that is below a space or above 0x7F, and no other bit.
 // Exact: the sum stays within each byte, so no carry crosses into the next.
-constexpr std::uint64_t candidates(std::uint64_t word) noexcept {
+constexpr std::uint64_t stops(std::uint64_t word) noexcept {
   return (~((word & kLow7) + kUpFromSpace) | word) & kHigh;
 }
 
-// Index, in memory order, of the first byte flagged in a non-zero mask: the lowest byte of the
-// word on a little-endian processor, the highest on a big-endian one.
-inline std::size_t first_flagged(std::uint64_t mask) noexcept {
+// The eight bytes' top bits gathered into the low 8 bits, byte 0's lowest: the multiplication
+// moves each bit to its place in the top byte, where no two sums meet.
+constexpr std::uint64_t gather(std::uint64_t top_bits) noexcept {
+  return ((top_bits >> 7) * 0x0102040810204080ULL) >> 56;
+}
+
+// The word of the eight bytes at `bytes` with byte 0 as its lowest byte, on any processor.
+inline std::uint64_t load_in_memory_order(const unsigned char* bytes) noexcept {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, 8);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  return static_cast<std::size_t>(__builtin_clzll(mask)) / 8;
-#else
-  return static_cast<std::size_t>(__builtin_ctzll(mask)) / 8;
+  word = __builtin_bswap64(word);
 #endif
+  return word;
 }
 
 }  // namespace
 
-// Eight bytes at a time: a word with no control character and no byte above 0x7F is taken
-// whole; in any other the first such byte is checked alone, and a plain one (a tab, say) is
-// passed.
-std::size_t copy_plain_run_portable(const unsigned char* from, unsigned char* to,
-                                    std::size_t size) noexcept {
-  std::size_t length = 0;
-  while (length + 8 <= size) {
-    std::uint64_t word;
-    std::memcpy(&word, from + length, 8);
-    std::memcpy(to + length, &word, 8);
-    const std::uint64_t flagged = candidates(word);
-    if (flagged == 0) {
-      length += 8;
-      continue;
-    }
-    length += first_flagged(flagged);
-    if (!is_plain(from[length])) return length;
-    ++length;
+void mark_stops_portable(const unsigned char* bytes, std::size_t blocks,
+                         std::uint64_t* marks) noexcept {
+  for (std::size_t block = 0; block < blocks; ++block, bytes += kMarkBlock) {
+    std::uint64_t mask = 0;
+    for (unsigned i = 0; i < 8; ++i)
+      mask |= gather(stops(load_in_memory_order(bytes + 8 * i))) << (8 * i);
+    marks[block] = mask;
   }
-  return finish_plain_run(from, to, length, size);
 }
 
 }  // namespace mirtabel

@@ -50,22 +50,22 @@ SimdPath chosen_simd_path() noexcept {
   return SimdPath::kPortable;
 }
 
-CopyPlainRun plain_run_copier(SimdPath path) noexcept {
+MarkStops stop_marker(SimdPath path) noexcept {
   switch (path) {
 #if defined(__SSE2__)
     case SimdPath::kSse2:
-      return copy_plain_run_sse2;
+      return mark_stops_sse2;
 #endif
 #if defined(__x86_64__) || defined(__i386__)
     case SimdPath::kAvx2:
-      return copy_plain_run_avx2;
+      return mark_stops_avx2;
 #endif
 #if defined(__ARM_NEON)
     case SimdPath::kNeon:
-      return copy_plain_run_neon;
+      return mark_stops_neon;
 #endif
     default:
-      return copy_plain_run_portable;
+      return mark_stops_portable;
   }
 }
 

@@ -16,7 +16,7 @@ bool simd_path_available(SimdPath path) noexcept;
 // MIRTABEL_SIMD's path when it names one that is available, otherwise the fastest available.
 SimdPath chosen_simd_path() noexcept;
 
-CopyPlainRun plain_run_copier(SimdPath path) noexcept;
+MarkStops stop_marker(SimdPath path) noexcept;
 
 const char* simd_path_name(SimdPath path) noexcept;
 

@@ -18,20 +18,39 @@ bool TextReader::ensure_buffered(std::size_t count) noexcept {
   std::memmove(buffer_, buffer_ + position_, buffered());
   end_ = buffered();
   position_ = 0;
-  while (end_ < count) {
+  bool filled = true;
+  while (filled && end_ < count) {
     const ReadResult result = source_.read(buffer_ + end_, capacity_ - end_);
     if (result.error != 0) {
       error_ = result.error;
-      return false;
-    }
-    if (result.size == 0) {
+      takes_buffered_lines_ = false;
+      filled = false;
+    } else if (result.size == 0) {
       source_ended_ = true;
-      return false;
+      filled = false;
+    } else {
+      end_ += result.size;
+      bytes_read_ += result.size;
     }
-    end_ += result.size;
-    bytes_read_ += result.size;
   }
-  return true;
+  mark_buffered_stops();
+  return filled;
+}
+
+// The bytes behind the buffered ones are set, so that the marks of the last block and the
+// copies that read past the end depend on nothing left from before.
+void TextReader::mark_buffered_stops() noexcept {
+  std::memset(buffer_ + end_, 0, kSlack);
+  const std::size_t words = end_ / kMarkBlock + 1;
+  mark_stops_(buffer_, words, stops_);
+  const std::uint64_t end_bit = std::uint64_t{1} << (end_ % kMarkBlock);
+  std::uint64_t& last = stops_[words - 1];
+  last = (last & (end_bit - 1)) | end_bit;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  // Byte i / 8 of the marks holds byte i's, as next_stop() reads them.
+  for (std::size_t i = 0; i < words; ++i)
+    stops_[i] = __builtin_bswap64(stops_[i]);
+#endif
 }
 
 void TextReader::detect_encoding() noexcept {
@@ -50,14 +69,73 @@ void TextReader::detect_encoding() noexcept {
   } else {
     encoding_ = Encoding::kUtf8;
   }
+  takes_buffered_lines_ = encoding_ == Encoding::kUtf8 && error_ == 0;
 }
 
-void TextReader::read_first_or_utf16_line(unsigned char* to, TextLine& line) noexcept {
+// The rest of the lines that are wholly buffered and take fewer bytes than a line may hold
+// characters, so that their characters fit whatever they are: those with other characters than
+// plain ASCII and two-byte UTF-8, and those that end with a lone CR. The text is copied from stop
+// to stop: valid UTF-8 as it stands, a byte read alone decoded from the code page. read_line()
+// has passed the line up to `stop`, with `extra` bytes of its characters beyond their length in
+// characters. Returns false, having consumed nothing, for any other line.
+bool TextReader::read_buffered_line(unsigned char* to, TextLine& line, std::size_t stop,
+                                    std::size_t extra) noexcept {
+  const std::size_t begin = position_;
+  const std::size_t limit = end_ - begin < TextLine::kMaxChars ? end_ : begin + TextLine::kMaxChars;
+  std::size_t copied = begin;  // the input before it is decoded to `to`, in `size` bytes
+  std::size_t size = 0;
+  for (std::size_t at = stop; at < limit; at = next_stop(at)) {
+    const unsigned char byte = buffer_[at];
+    if (starts_two_byte_character(at)) {
+      ++extra;
+      at += 2;
+      continue;
+    }
+    if (byte == '\n' || byte == '\r') {
+      if (byte == '\r' && at + 1 == end_) return false;  // whether LF follows is not known yet
+      copy_blocks(to + size, buffer_ + copied, at - copied);
+      size += at - copied;
+      to[size] = '\n';
+      line.size = size + 1;
+      line.chars = at - begin + 1 - extra;
+      position_ = at + (byte == '\r' && buffer_[at + 1] == '\n' ? 2 : 1);
+      return true;
+    }
+    if (byte < 0x80) {
+      // A plain control character, or a Ctrl-Z that may be the input's last byte: its end mark.
+      if (byte == kCtrlZ && at + 1 == end_) return false;
+      ++at;
+      continue;
+    }
+    if (!single_byte_) {
+      if (end_ - at < 4) return false;  // a sequence may go on in bytes not read yet
+      const std::size_t length = utf8::valid_sequence_length(buffer_ + at, 4);
+      if (length != 0) {
+        extra += length - utf8::wide_width(byte);
+        at += length;
+        continue;
+      }
+    }
+    copy_blocks(to + size, buffer_ + copied, at - copied);
+    size += at - copied;
+    size += utf8::encode(high_half_[byte - 0x80], to + size);
+    copied = ++at;
+  }
+  return false;
+}
+
+// The first line, every line of UTF-16 input, every line after a failed read, and the lines
+// that are not wholly buffered or may hold more characters than a line.
+void TextReader::read_line_slowly(unsigned char* to, TextLine& line) noexcept {
   if (encoding_ == Encoding::kUndetected) detect_encoding();
   if (encoding_ == Encoding::kUtf8) {
     read_utf8_line(to, line);
-    return;
+  } else {
+    read_utf16_line(to, line);
   }
+}
+
+void TextReader::read_utf16_line(unsigned char* to, TextLine& line) noexcept {
   line.size = line.chars = 0;
   while (line.chars < TextLine::kMaxChars) {
     if (buffered() == 0 && !ensure_buffered(1)) break;
@@ -66,22 +144,23 @@ void TextReader::read_first_or_utf16_line(unsigned char* to, TextLine& line) noe
   if (error_ != 0) line.size = line.chars = 0;
 }
 
-// Plain ASCII runs are copied as they are by the inner loop; every other byte is looked at alone.
-// The line's size and length are kept in locals on the way, where they stay in registers.
-// `copied` plain bytes of the line are in place already.
-void TextReader::read_utf8_line(unsigned char* to, TextLine& line, std::size_t copied) noexcept {
-  std::size_t size = copied;
-  std::size_t chars = copied;
+// Runs of plain bytes, up to the next stop, are copied as they are; every other byte is looked
+// at alone. The line's size and length are kept in locals on the way, where they stay in
+// registers.
+void TextReader::read_utf8_line(unsigned char* to, TextLine& line) noexcept {
+  std::size_t size = 0;
+  std::size_t chars = 0;
   while (chars < TextLine::kMaxChars) {
     if (position_ == end_ && !ensure_buffered(1)) break;
     const std::size_t room = TextLine::kMaxChars - chars;
-    const std::size_t limit = end_ - position_ < room ? end_ - position_ : room;
-    // An ASCII byte takes one byte of UTF-8, so `limit` more bytes fit in the line's room.
-    const std::size_t run = copy_plain_run_(buffer_ + position_, to + size, limit);
+    const std::size_t stop = next_stop(position_);
+    // An ASCII byte takes one byte of UTF-8, so `room` more bytes fit in the line's room.
+    const std::size_t run = stop - position_ < room ? stop - position_ : room;
+    std::memcpy(to + size, buffer_ + position_, run);
     size += run;
     chars += run;
     position_ += run;
-    if (run == limit) continue;
+    if (run == room || position_ == end_) continue;  // the line is full, or the buffer used up
     if (buffer_[position_] == '\n') {  // the usual end of a line, taken without the decoder
       to[size++] = '\n';
       ++chars;

@@ -13,28 +13,32 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/byte_stream.h"
 #include "platform/input_encoding.h"
 #include "platform/io_buffer_size.h"
 #include "platform/plain_run.h"
 #include "platform/text_line.h"
+#include "platform/utf8.h"
 
 namespace mirtabel {
 
 class TextReader {
  public:
-  // `copy_plain_run` is the inner loop to use (see platform/simd_path.h). A non-zero
-  // `buffer_limit` (at least 8) caps the bytes held at once, so that tests reach the buffer's
-  // end with small inputs.
-  TextReader(ByteSource& source, InputEncoding without_mark, CopyPlainRun copy_plain_run,
+  // `mark_stops` is the inner loop to use (see platform/simd_path.h). A non-zero `buffer_limit`
+  // (at least 8) caps the bytes held at once, so that tests reach the buffer's end with small
+  // inputs.
+  TextReader(ByteSource& source, InputEncoding without_mark, MarkStops mark_stops,
              std::size_t buffer_limit = 0) noexcept
       : source_(source),
-        copy_plain_run_(copy_plain_run),
+        mark_stops_(mark_stops),
         high_half_(high_half(without_mark)),
         single_byte_(without_mark != InputEncoding::kUtf8),
         capacity_(buffer_limit >= 8 && buffer_limit < kIoBufferSize ? buffer_limit
-                                                                    : kIoBufferSize) {}
+                                                                    : kIoBufferSize) {
+    mark_buffered_stops();
+  }
   TextReader(const TextReader&) = delete;
   TextReader& operator=(const TextReader&) = delete;
 
@@ -44,28 +48,29 @@ class TextReader {
   // left, and from the first failed read on.
   bool read_line(unsigned char* to, TextLine& line) noexcept {
     line.bytes = to;
-    if (encoding_ != Encoding::kUtf8 || error_ != 0) {
-      read_first_or_utf16_line(to, line);
-      return line.chars > 0;
-    }
-    // Most lines are plain ASCII and wholly buffered: one run copies them.
-    const std::size_t limit = buffered() < TextLine::kMaxChars ? buffered() : TextLine::kMaxChars;
-    const std::size_t run = copy_plain_run_(buffer_ + position_, to, limit);
-    if (run < limit) {
-      // A line feed, or a CR LF whose two bytes are both buffered, ends the line here.
-      const unsigned char* stop = buffer_ + position_ + run;
-      const std::size_t end_size = stop[0] == '\n'                                              ? 1
-                                   : stop[0] == '\r' && run + 1 < buffered() && stop[1] == '\n' ? 2
-                                                                                                : 0;
-      if (end_size != 0) {
-        to[run] = '\n';
-        position_ += run + end_size;
-        line.size = line.chars = run + 1;
+    if (takes_buffered_lines_) {
+      // Most lines are ASCII, with now and then a character of two bytes of UTF-8 (é, °, ½),
+      // end with LF or CR LF and lie wholly in the buffer: one copy takes them. The byte behind
+      // the buffered ones is 0, so a CR at their end is never taken for CR LF.
+      const std::size_t begin = position_;
+      std::size_t stop = next_stop(begin);
+      std::size_t extra = 0;  // bytes of two-byte characters beyond their length in characters
+      for (; starts_two_byte_character(stop); stop = next_stop(stop + 2))
+        ++extra;
+      const std::size_t size = stop - begin;
+      const unsigned char* const at = buffer_ + stop;
+      const std::size_t end_size = at[0] == '\n' ? 1 : at[0] == '\r' && at[1] == '\n' ? 2 : 0;
+      if (end_size != 0 && size < TextLine::kMaxChars) {
+        copy_blocks(to, buffer_ + begin, size);
+        to[size] = '\n';
+        position_ = stop + end_size;
+        line.size = size + 1;
+        line.chars = size + 1 - extra;
         return true;
       }
+      if (read_buffered_line(to, line, stop, extra)) return true;
     }
-    position_ += run;
-    read_utf8_line(to, line, run);
+    read_line_slowly(to, line);
     return line.chars > 0;
   }
 
@@ -89,12 +94,53 @@ class TextReader {
     bool is_end_mark;        // the final Ctrl-Z: consume it and stop
   };
 
+  // Room behind the buffered bytes, so that stops are marked in whole blocks and lines are
+  // copied in blocks of 16 bytes.
+  static constexpr std::size_t kSlack = kMarkBlock;
+  static constexpr std::size_t kCopyBlock = 16;
+
   std::size_t buffered() const noexcept { return end_ - position_; }
+
+  // Offset of the first stop at or after `from` (at most end_, which is marked as a stop too).
+  // The marks of the 57 to 64 bytes from `from` on are read at once, from the byte of marks that
+  // holds its own, so that most lines' end is found without a branch that depends on where in a
+  // word of marks the line lies.
+  std::size_t next_stop(std::size_t from) const noexcept {
+    for (;;) {
+      std::uint64_t bits;
+      std::memcpy(&bits, reinterpret_cast<const unsigned char*>(stops_) + from / 8, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+      bits = __builtin_bswap64(bits);
+#endif
+      bits >>= from % 8;
+      if (bits != 0) return from + static_cast<std::size_t>(__builtin_ctzll(bits));
+      from += 56;
+    }
+  }
+
+  // Whether the stop at `at` begins a valid two-byte UTF-8 sequence. The byte behind the buffered
+  // ones is 0, never a continuation byte.
+  bool starts_two_byte_character(std::size_t at) const noexcept {
+    return !single_byte_ && buffer_[at] - 0xC2u < 0x1Eu && (buffer_[at + 1] & 0xC0) == 0x80;
+  }
+
+  // Copies `size` bytes in blocks of 16, the first 64 bytes whatever `size` is, so that most
+  // lines take no loop: up to 63 bytes past `size` are read and written too.
+  static void copy_blocks(unsigned char* to, const unsigned char* from, std::size_t size) noexcept {
+    for (std::size_t i = 0; i < 4 * kCopyBlock; i += kCopyBlock)
+      std::memcpy(to + i, from + i, kCopyBlock);
+    for (std::size_t i = 4 * kCopyBlock; i < size; i += kCopyBlock)
+      std::memcpy(to + i, from + i, kCopyBlock);
+  }
+
+  bool read_buffered_line(unsigned char* to, TextLine& line, std::size_t stop,
+                          std::size_t extra) noexcept;
+  void read_line_slowly(unsigned char* to, TextLine& line) noexcept;
+  void mark_buffered_stops() noexcept;
   bool ensure_buffered(std::size_t count) noexcept;
   void detect_encoding() noexcept;
-  void read_utf8_line(unsigned char* to, TextLine& line, std::size_t copied = 0) noexcept;
-  // The first line, every line of UTF-16 input, and every line after a failed read.
-  void read_first_or_utf16_line(unsigned char* to, TextLine& line) noexcept;
+  void read_utf8_line(unsigned char* to, TextLine& line) noexcept;
+  void read_utf16_line(unsigned char* to, TextLine& line) noexcept;
   bool copy_utf8_sequence(unsigned char* to, TextLine& line) noexcept;
   bool append(const Decoded& next, unsigned char* to, TextLine& line) noexcept;
   Decoded peek_utf8() noexcept;
@@ -102,17 +148,22 @@ class TextReader {
   char32_t utf16_unit(std::size_t offset) const noexcept;
 
   ByteSource& source_;
-  CopyPlainRun copy_plain_run_;
+  MarkStops mark_stops_;
   const char16_t* high_half_;  // characters of the bytes 0x80..0xFF read alone
   bool single_byte_;           // without a byte-order mark every byte is one character
   std::size_t capacity_;       // bytes of buffer_ in use
   Encoding encoding_ = Encoding::kUndetected;
+  bool takes_buffered_lines_ = false;  // the input is UTF-8 and no read has failed
   std::size_t position_ = 0;
   std::size_t end_ = 0;
   bool source_ended_ = false;
   int error_ = 0;
   std::uint64_t bytes_read_ = 0;
-  unsigned char buffer_[kIoBufferSize];
+  // The marks of the stops: the mark of buffer_[i] is bit i % 8 of byte i / 8, for every
+  // i < end_, and that of i == end_ is set too. The bits after it are clear in its word; any marks
+  // in the words after that are never reached.
+  std::uint64_t stops_[kIoBufferSize / kMarkBlock + 2] = {};
+  unsigned char buffer_[kIoBufferSize + kSlack];
 };
 
 }  // namespace mirtabel

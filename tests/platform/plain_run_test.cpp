@@ -1,8 +1,9 @@
-// The reader's inner loops: every version this build has and this processor runs must find the
-// same end of a plain run as a byte-at-a-time look, wherever in a block the ending byte falls,
-// and copy the run exactly.
+// The reader's inner loops: every version this build has and this processor runs must mark
+// exactly the bytes that is_stop() names, each at its place in memory order, whatever the byte
+// and wherever in a block it falls.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -15,27 +16,25 @@ namespace {
 constexpr SimdPath kPaths[] = {SimdPath::kPortable, SimdPath::kSse2, SimdPath::kAvx2,
                                SimdPath::kNeon};
 
-TEST(PlainRun, EveryPathFindsTheFirstByteThatEndsARun) {
-  // Bytes that end a run, and plain ones that sit next to them in value.
-  const unsigned char stops[] = {'\n', '\r', 0x1A, 0x80, 0xC3, 0xFF};
-  const unsigned char plain[] = {'\t', 0x0B, 0x0C, 0x0E, 0x19, 0x1B, ' ', '~', 0x7F, 0x00};
+TEST(PlainRun, EveryPathMarksEveryStopInPlace) {
+  constexpr std::size_t kBlocks = 4;
+  std::vector<unsigned char> bytes(kBlocks * kMarkBlock);
   for (const SimdPath path : kPaths) {
     if (!simd_path_available(path)) continue;
-    const CopyPlainRun copy = plain_run_copier(path);
-    for (std::size_t size : {0, 1, 7, 8, 9, 15, 16, 17, 31, 32, 33, 64, 100}) {
-      for (std::size_t stop_at = 0; stop_at <= size; ++stop_at) {
-        std::vector<unsigned char> from(size + 1), to(size + 1, 0xEE);
-        for (std::size_t i = 0; i < size; ++i)
-          from[i] = plain[(i * 7 + stop_at) % sizeof plain];
-        if (stop_at < size) from[stop_at] = stops[(size + stop_at) % sizeof stops];
-        // A second ending byte after the first must not matter.
-        if (stop_at + 3 < size) from[stop_at + 3] = '\n';
-        const std::size_t length = copy(from.data(), to.data(), size);
-        ASSERT_EQ(length, stop_at) << simd_path_name(path) << ", " << size << " bytes";
-        ASSERT_TRUE(std::equal(from.begin(), from.begin() + length, to.begin()))
-            << simd_path_name(path) << ", " << size << " bytes";
-        ASSERT_EQ(to[size], 0xEE) << "wrote past the end, " << simd_path_name(path);
+    const MarkStops mark = stop_marker(path);
+    // Over all shifts, every byte value stands at every place in a block.
+    for (unsigned shift = 0; shift < 256; ++shift) {
+      for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(i * 37 + shift);
+      std::uint64_t marks[kBlocks + 1];
+      marks[kBlocks] = 0xEEEE;
+      mark(bytes.data(), kBlocks, marks);
+      for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const bool marked = (marks[i / kMarkBlock] >> (i % kMarkBlock) & 1) != 0;
+        ASSERT_EQ(marked, is_stop(bytes[i]))
+            << simd_path_name(path) << ": byte " << int(bytes[i]) << " at " << i;
       }
+      ASSERT_EQ(marks[kBlocks], 0xEEEEu) << "wrote past the end, " << simd_path_name(path);
     }
   }
 }

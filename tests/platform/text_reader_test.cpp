@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,14 @@ std::size_t count_chars(const std::string& utf8) {
   return chars;
 }
 
+// `character` `n` times over.
+std::string run(std::size_t n, const std::string& character) {
+  std::string text;
+  for (std::size_t i = 0; i < n; ++i)
+    text += character;
+  return text;
+}
+
 struct ReadOutcome {
   Lines lines;
   int error;
@@ -43,8 +53,9 @@ struct LineStore {
 };
 
 // Reads every line; checks on the way that each line's character count matches its text.
-ReadOutcome read_all(MemorySource& source) {
-  TextReader reader(source, InputEncoding::kUtf8, plain_run_copier(chosen_simd_path()));
+ReadOutcome read_all(MemorySource& source, InputEncoding without_mark = InputEncoding::kUtf8,
+                     SimdPath path = chosen_simd_path(), std::size_t buffer_limit = 0) {
+  TextReader reader(source, without_mark, stop_marker(path), buffer_limit);
   auto store = std::make_unique<LineStore>();
   TextLine line;
   ReadOutcome outcome{{}, 0};
@@ -292,12 +303,6 @@ TEST(TextReader, SplitsLinesLongerThanTheLimitByCharacters) {
     std::string ending;
     Lines lines;
   };
-  const auto run = [](std::size_t n, const std::string& character) {
-    std::string text;
-    for (std::size_t i = 0; i < n; ++i)
-      text += character;
-    return text;
-  };
   const std::string e = u8"\u00E9", emoji = u8"\U0001F600";
   const LimitCase cases[] = {
       {4998, "a", "\n", {run(4998, "a") + "\n"}},
@@ -341,11 +346,55 @@ TEST(TextReader, SplitsLinesLongerThanTheLimitByCharacters) {
   EXPECT_EQ(read_all(be(pairs + u"\n"), kWhole).lines, pair_lines);
 }
 
+// A line that lies whole in the buffer is taken from it in wide steps, others character by
+// character; both must read alike, on every inner loop, in UTF-8 and in a code page, wherever the
+// buffer ends, for lines near the limit too.
+TEST(TextReader, BufferedLinesReadAsTheDecoderReadsThem) {
+  const std::string fragments[] = {"a",
+                                   "Mix well",
+                                   " ",
+                                   "\t",
+                                   "\x1A",
+                                   "\xC3\xA9",
+                                   "\xC2\xB0",
+                                   "\xE2\x82\xAC",
+                                   "\xF0\x9F\x98\x80",
+                                   "\xE9",
+                                   "\xC3",
+                                   "\xBF",
+                                   "\xED\xA0\x80",
+                                   "\r",
+                                   "\r\n",
+                                   "\n",
+                                   "\n",
+                                   std::string(70, 'x'),
+                                   std::string(1500, 'y'),
+                                   run(800, "\xC3\xA9")};
+  std::mt19937 random(7);
+  std::string input;
+  while (input.size() < 40000)
+    input += fragments[random() % std::size(fragments)];
+  const SimdPath paths[] = {SimdPath::kPortable, SimdPath::kSse2, SimdPath::kAvx2, SimdPath::kNeon};
+  for (const InputEncoding encoding : {InputEncoding::kUtf8, InputEncoding::kCp437}) {
+    MemorySource byte_by_byte(input, 1);
+    const Lines expected = read_all(byte_by_byte, encoding).lines;
+    for (const SimdPath path : paths) {
+      if (!simd_path_available(path)) continue;
+      for (const std::size_t limit : {std::size_t{0}, std::size_t{61}, std::size_t{5003}}) {
+        MemorySource whole(input);
+        EXPECT_EQ(read_all(whole, encoding, path, limit).lines, expected)
+            << input_encoding_name(encoding) << ", " << simd_path_name(path) << ", buffer "
+            << limit;
+      }
+    }
+  }
+}
+
 // A line without a line feed keeps all its characters as text; one with a line feed loses only
 // the line feed. Length thresholds still see the length as read.
 TEST(TextReader, LineTextKeepsTheLastCharacterWithoutALineFeed) {
   MemorySource source("ab\ncd");
-  TextReader reader(source, InputEncoding::kUtf8, plain_run_copier(chosen_simd_path()));
+  TextReader reader(source, InputEncoding::kUtf8, stop_marker(chosen_simd_path()));
   auto store = std::make_unique<LineStore>();
   TextLine line;
   ASSERT_TRUE(reader.read_line(store->bytes, line));
