@@ -316,8 +316,9 @@ TEST(conversion_observer_test, hears_every_recipe_left_out_and_no_other) {
     std::vector<std::string> titles, texts;
     void recipe_left_out(const mirtabel::LeftOutRecipe& recipe) noexcept override {
       titles.emplace_back(reinterpret_cast<const char*>(recipe.title_field), recipe.title_size);
-      texts.push_back(input->substr(0, recipe.first_line_end) +
-                      input->substr(recipe.begin, recipe.end - recipe.begin));
+      const auto at = [](std::uint64_t offset) { return static_cast<std::size_t>(offset); };
+      texts.push_back(input->substr(0, at(recipe.first_line_end)) +
+                      input->substr(at(recipe.begin), at(recipe.end - recipe.begin)));
     }
   } left_out;
   const std::string labelled_long =
