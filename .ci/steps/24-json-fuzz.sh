@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Fuzzes the structured export (JSON Lines) for 60 seconds with libFuzzer (clang, with ASan and
+# Fuzzes the structured export (JSON Lines) for 30 seconds with libFuzzer (clang, with ASan and
 # UBSan), from the seed corpus and the structured samples. A crash, a sanitizer report, or an
 # output line that is not a valid Recipe object with its "@type" and "name" fails the run and
 # leaves the input in the build directory. Reuses the fuzz build of 22-fuzz.sh when it is there.
 # Set MIRTABEL_FUZZ_SECONDS to fuzz longer.
 set -euo pipefail
 build=${MIRTABEL_CI_BUILD_DIR:-build-fuzz}
-seconds=${MIRTABEL_FUZZ_SECONDS:-60}
+seconds=${MIRTABEL_FUZZ_SECONDS:-30}
 apt-get install -y -qq --no-install-recommends libclang-rt-14-dev >/dev/null
 CXX=clang++ cmake -S . -B "$build" -G Ninja -DMIRTABEL_WERROR=ON -DMIRTABEL_FUZZ=ON >/dev/null
 cmake --build "$build" --parallel 2 --target json_fuzzer
