@@ -173,6 +173,8 @@ double peak_mib(const std::string& tools, const std::string& program, const std:
                 const std::string& output) {
   const Usage usage = run({tools + "/peak_rss", program, input, output}, "");
   std::remove(output.c_str());
+  // mxpconvert keeps the text of recipes left out beside its output.
+  std::remove((output.substr(0, output.rfind('.')) + ".left-out.mxp").c_str());
   return std::atof(usage.out.c_str()) / 1024;
 }
 

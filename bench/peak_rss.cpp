@@ -1,5 +1,5 @@
-// peak_rss PROGRAM [ARG...]: runs PROGRAM with its output discarded and prints its peak resident
-// memory in KiB, or exits 1 when it could not run or did not succeed.
+// peak_rss PROGRAM [ARG...]: runs PROGRAM with its output and messages discarded and prints its
+// peak resident memory in KiB, or exits 1 when it could not run or did not succeed.
 //
 // A process that starts another records its own peak as the start of the new one's, so the
 // benchmark starts PROGRAM through this small process, whose peak stays below any program's.
@@ -20,7 +20,10 @@ int main(int argc, char** argv) {
   if (child < 0) return 1;
   if (child == 0) {
     const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) dup2(null, STDOUT_FILENO);
+    if (null >= 0) {
+      dup2(null, STDOUT_FILENO);
+      dup2(null, STDERR_FILENO);
+    }
     execv(argv[1], argv + 1);
     std::perror(argv[1]);
     _exit(127);
