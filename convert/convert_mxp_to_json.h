@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 
 #include "convert/conversion_options.h"
 #include "convert/convert_mxp.h"
@@ -14,9 +16,28 @@
 
 namespace mirtabel {
 
-// Stores that hold any real recipe whole: what mxpconvert gives each recipe.
+// Stores that hold any real recipe whole: what mxpconvert and the browser module give each
+// recipe.
 inline constexpr std::size_t kRoomyRecipeTextSize = std::size_t{1} << 20;
 inline constexpr std::size_t kRoomyRecipeItemCount = 16384;
+
+// Those stores, taken from the heap for as long as the object lives (about 1.3 MiB). A caller
+// that cannot have them sees allocated() false and converts nothing.
+class RoomyRecipeStores {
+ public:
+  RoomyRecipeStores() noexcept
+      : text_(new (std::nothrow) unsigned char[kRoomyRecipeTextSize]),
+        items_(new (std::nothrow) RecipeItem[kRoomyRecipeItemCount]) {}
+
+  bool allocated() const noexcept { return text_ != nullptr && items_ != nullptr; }
+  StructuredRecipeStores stores() const noexcept {
+    return {text_.get(), kRoomyRecipeTextSize, items_.get(), kRoomyRecipeItemCount};
+  }
+
+ private:
+  std::unique_ptr<unsigned char[]> text_;
+  std::unique_ptr<RecipeItem[]> items_;
+};
 
 struct JsonExportResult {
   // `records` counts the recipes written, one line each; `bytes_written` the JSON's bytes.

@@ -54,7 +54,7 @@ void RecordScanner::take_record_room() noexcept {
 
 bool RecordScanner::make_record_room() noexcept {
   if (stopped_) return false;
-  if (!output_.reserve(body_end_, line_offset_ + TextLine::kMaxBytes)) {
+  if (!output_.make_room(body_end_)) {
     stop();  // after a failed write the rest of the input is of no use
     return false;
   }
@@ -88,7 +88,6 @@ void RecordScanner::choose_layout() noexcept {
 // The title field is built over the title line, at the record's start.
 void RecordScanner::start_recipe() noexcept {
   const std::size_t title_start = layout_->title_start(line_);
-  in_recipe_ = true;
   lines_to_listener_ = listener_ != nullptr;
   body_chars_ = 0;
   if (listener_ != nullptr) {
@@ -157,7 +156,7 @@ void RecordScanner::append_page_mark() noexcept {
 
 // Returns whether the recipe ended at a marker line, which then starts the next one.
 bool RecordScanner::end_recipe(RecipeEnd end) noexcept {
-  in_recipe_ = lines_to_listener_ = false;
+  lines_to_listener_ = false;
   line_pending_ = false;  // the marker line that ended the recipe, if any, starts the next one
   if (end == RecipeEnd::kAbandoned) {
     keep_left_out_title();

@@ -100,7 +100,6 @@ class RecordScanner {
   std::size_t line_offset_ = 0;
   std::size_t expected_mark_size_ = kPageMarkSize;
 
-  bool in_recipe_ = false;          // past the title line of a recipe
   bool line_pending_ = false;       // line() belongs to the recipe and the listener has not had it
   bool lines_to_listener_ = false;  // in a recipe, with a listener
   bool left_out_ = false;           // the last recipe was left out; its end is not known yet

@@ -1,6 +1,7 @@
 #include "host/file_conversion.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -65,18 +66,6 @@ class InputTap final : public mirtabel::ByteSource {
   unsigned char first_[kFirstBytes];
 };
 
-// The structured export reads each recipe into stores of its own, on the heap: room for any
-// real recipe whole.
-mirtabel::JsonExportResult convert_to_json(mirtabel::ByteSource& input, mirtabel::ByteSink& output,
-                                           const mirtabel::ConversionOptions& options) {
-  const std::unique_ptr<unsigned char[]> text(new unsigned char[mirtabel::kRoomyRecipeTextSize]);
-  const std::unique_ptr<mirtabel::RecipeItem[]> items(
-      new mirtabel::RecipeItem[mirtabel::kRoomyRecipeItemCount]);
-  return mirtabel::convert_mxp_to_json(
-      input, output, options,
-      {text.get(), mirtabel::kRoomyRecipeTextSize, items.get(), mirtabel::kRoomyRecipeItemCount});
-}
-
 }  // namespace
 
 const char* output_extension(OutputFormat format) {
@@ -123,7 +112,14 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   options.observer = &left_out;
   mirtabel::ConversionResult result;
   if (settings.format == OutputFormat::kJson) {
-    const mirtabel::JsonExportResult exported = convert_to_json(*tap, output, options);
+    const mirtabel::RoomyRecipeStores stores;
+    if (!stores.allocated()) {
+      outcome.error = ENOMEM;
+      outcome.failed = FailedPart::kConversion;
+      return outcome;
+    }
+    const mirtabel::JsonExportResult exported =
+        mirtabel::convert_mxp_to_json(*tap, output, options, stores.stores());
     result = exported.conversion;
     outcome.cut = exported.cut_recipes;
   } else {

@@ -26,21 +26,17 @@ class OutputBuffer {
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
   // Where the record being built starts: the first byte that is not finished yet. Moves when
-  // reserve() makes room.
+  // make_room() makes room.
   unsigned char* record() noexcept { return bytes_ + finished_; }
 
-  // Makes room for `size` bytes from record() on, of which the first `kept` are the record's so
-  // far and must be kept. When they do not fit, the finished bytes are written out and the kept
-  // ones moved to the front. `size` is at most kCapacity. Returns false when that write failed,
-  // now or before; the finished bytes are then dropped instead, and the room is there all the
-  // same.
-  bool reserve(std::size_t kept, std::size_t size) noexcept {
-    if (finished_ + size <= kCapacity && finished_ < write_at_) return true;
-    return make_room(kept);
-  }
-
-  // Bytes from record() on that may be used without reserve().
+  // Bytes from record() on that may be used as they are.
   std::size_t room() const noexcept { return finished_ < write_at_ ? kCapacity - finished_ : 0; }
+
+  // Makes the whole buffer the room: writes out the finished bytes and moves the first `kept`
+  // bytes from record() on, the record's so far, to the front. Returns false when that write
+  // failed, now or before; the finished bytes are then dropped instead, and the room is there
+  // all the same.
+  bool make_room(std::size_t kept) noexcept;
 
   // The first `size` bytes from record() on are finished: they belong to the output now.
   void finish(std::size_t size) noexcept { finished_ += size; }
@@ -60,7 +56,6 @@ class OutputBuffer {
   // that small test inputs move records to the front of the buffer too.
   static constexpr std::size_t kEagerWrite = kIoBufferSize < 4096 ? kIoBufferSize : kCapacity;
 
-  bool make_room(std::size_t kept) noexcept;
   void write_finished() noexcept;
 
   ByteSink& sink_;

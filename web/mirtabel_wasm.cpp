@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
 #include "convert/conversion_observer.h"
@@ -72,23 +71,15 @@ std::int32_t status_of(const mirtabel::ConversionResult& result) {
 }
 
 // The structured export reads each recipe into stores of its own, taken from the heap for the
-// call: room for any real recipe whole.
+// call.
 std::int32_t convert_to_json(mirtabel::ByteSource& input, mirtabel::ByteSink& output,
                              const mirtabel::ConversionOptions& options) {
-  auto* text = static_cast<unsigned char*>(std::malloc(mirtabel::kRoomyRecipeTextSize));
-  auto* items = static_cast<mirtabel::RecipeItem*>(
-      std::malloc(mirtabel::kRoomyRecipeItemCount * sizeof(mirtabel::RecipeItem)));
-  std::int32_t status = kOutOfMemory;
-  if (text != nullptr && items != nullptr) {
-    const mirtabel::JsonExportResult result = mirtabel::convert_mxp_to_json(
-        input, output, options,
-        {text, mirtabel::kRoomyRecipeTextSize, items, mirtabel::kRoomyRecipeItemCount});
-    mirtabel_recipes_cut(result.cut_recipes);
-    status = status_of(result.conversion);
-  }
-  std::free(items);
-  std::free(text);
-  return status;
+  const mirtabel::RoomyRecipeStores stores;
+  if (!stores.allocated()) return kOutOfMemory;
+  const mirtabel::JsonExportResult result =
+      mirtabel::convert_mxp_to_json(input, output, options, stores.stores());
+  mirtabel_recipes_cut(result.cut_recipes);
+  return status_of(result.conversion);
 }
 
 }  // namespace
