@@ -73,7 +73,7 @@
 
   function convert(entry) {
     entry.job = ++jobs;
-    entry.result = entry.index = entry.recipes = entry.folded = null;
+    entry.result = entry.index = entry.recipes = entry.recipesFailure = entry.folded = null;
     entry.format = $("format").value;
     entry.card.dataset.state = "waiting";
     entry.card.querySelector("progress").removeAttribute("value");
@@ -91,6 +91,7 @@
   function update(entry, message) {
     if (message.type === "recipes") {
       entry.recipes = message.recipes;
+      entry.recipesFailure = message.message;
       if (entry === shown && current >= 0) showRecipe(current);
       return;
     }
@@ -275,14 +276,16 @@
   function structured(i) {
     const { json, starts } = shown.recipes;
     const at = shown.format === "json" ? i : i + shown.result.leftOutAt.filter((before) => before <= i).length;
-    return JSON.parse(decoder.decode(json.subarray(starts[at], starts[at + 1])));
+    return at + 1 < starts.length ? JSON.parse(decoder.decode(json.subarray(starts[at], starts[at + 1]))) : null;
   }
 
   // The recipe as a person reads it: title; yield and times; ingredients under their headings;
   // numbered steps; notes.
   function recipeCard(i) {
-    if (shown.recipes === null) return [element("p", "Reading the recipe…", "placeholder")];
+    if (shown.recipes === null)
+      return [element("p", shown.recipesFailure ? `The recipe could not be read: ${shown.recipesFailure}.` : "Reading the recipe…", "placeholder")];
     const recipe = structured(i);
+    if (recipe === null) return [element("p", "The structured reading does not have this recipe.", "placeholder")];
     const parts = [element("h3", recipe.name || "(no title)")];
     const facts = [
       ["Yield", recipe.recipeYield],

@@ -26,15 +26,26 @@ async function convertFile({ id, file, format, encoding }) {
     if (index !== null) transfer.push(index.starts.buffer);
     if (index?.bodies) transfer.push(index.bodies.buffer);
     self.postMessage({ id, type: "done", result, index, seconds }, transfer);
-    if (result.error !== null || format !== "records") return;
+    if (result.error === null && format === "records") await readRecipes(id, bytes, encoding);
+  } catch (error) {
+    self.postMessage({ id, type: "failed", message: messageOf(error) });
+  }
+}
+
+// The structured reading of the records' file, for the preview only: a failure here leaves the
+// records as they are.
+async function readRecipes(id, bytes, encoding) {
+  try {
     const structured = await convertMXP(bytes, { format: "json", encoding });
-    if (structured.error !== null) return;
+    if (structured.error !== null) throw new Error(structured.error.message);
     const starts = lineStarts(structured.output);
     self.postMessage({ id, type: "recipes", recipes: { json: structured.output, starts } }, [structured.output.buffer, starts.buffer]);
   } catch (error) {
-    self.postMessage({ id, type: "failed", message: error instanceof Error ? error.message : String(error) });
+    self.postMessage({ id, type: "recipes", recipes: null, message: messageOf(error) });
   }
 }
+
+const messageOf = (error) => (error instanceof Error ? error.message : String(error));
 
 // Where each record and its body start, and its title without the padding. A record is its
 // 100-character title field, its body and a line feed; no line feed is inside the title field.
