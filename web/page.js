@@ -330,7 +330,11 @@
       ...(recipe.comment ?? []).map((comment) => labelled(comment.name, comment.text)),
       ...(recipe.nutrition ? [labelled("Nutrition", recipe.nutrition.description)] : []),
     ];
-    if (notes.length > 0) parts.push(element("h4", "Notes"), ...notes);
+    if (notes.length > 0) {
+      const section = element("div", "", "notes");
+      section.append(...notes);
+      parts.push(element("h4", "Notes"), section);
+    }
     if (ingredients.length === 0 && steps.length === 0 && notes.length === 0)
       parts.push(element("p", "No ingredients, steps or notes were found in this recipe.", "placeholder"));
     return parts;

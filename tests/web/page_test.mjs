@@ -101,7 +101,7 @@ async function saveScreenshot(t, name) {
 // The recipe card as the page shows it, and as the structured reading has it.
 const card = () => page.evaluate(`(() => {
   const all = (selector) => [...document.querySelectorAll("#reader " + selector)].map((e) => e.textContent);
-  return { title: all("h3")[0], facts: all(".facts dd"), headings: all("h5"), ingredients: all(".ingredients li"), steps: all(".steps li") };
+  return { title: all("h3")[0], facts: all(".facts dd"), headings: all("h5"), ingredients: all(".ingredients li"), steps: all(".steps li"), notes: all(".notes p") };
 })()`);
 const expectedCard = (recipe, facts) => ({
   title: recipe.name,
@@ -109,6 +109,7 @@ const expectedCard = (recipe, facts) => ({
   headings: recipe.recipeIngredient.filter((line) => line.endsWith(":")).map((line) => line.slice(0, -1)),
   ingredients: recipe.recipeIngredient.filter((line) => !line.endsWith(":")),
   steps: recipe.recipeInstructions.map((step) => step.text),
+  notes: [...(recipe.description ? [recipe.description] : []), ...(recipe.comment ?? []).map((c) => `${c.name}: ${c.text}`)],
 });
 
 test("two files of either layout: counts, warnings, preview of both formats, downloads, no request", async (t) => {
@@ -116,7 +117,7 @@ test("two files of either layout: counts, warnings, preview of both formats, dow
   // A recipe left out between two records, and ingredients under headings.
   const labelled = Buffer.concat([readFileSync(join(root, "examples/labelled-layout.mxp")),
     Buffer.from(`\n*  Recipe export  *\n\nTitle: Christmas Pudding for Forty\nServings: 40\n\n1 kg suet\n\n${long.replace(/(.{70})/g, "$1\n")}\n`),
-    Buffer.from("*  Recipe export  *\n\nTitle: Pancakes\nServings: 4\n\n-----FOR THE BATTER-----\n2 eggs\n250 ml milk\n-----TO SERVE-----\nlemon\n\nWhisk.\n\nFry thin.\n")]);
+    Buffer.from("*  Recipe export  *\n\nTitle: Pancakes\nServings: 4\nSource: Grandma\n\n-----FOR THE BATTER-----\n2 eggs\n250 ml milk\n-----TO SERVE-----\nlemon\n\nWhisk.\n\nFry thin.\n")]);
   const files = [join(root, "examples/column-layout.mxp"), writeSample(scratch, "family.mxp", labelled)];
   const expected = await Promise.all(files.map(async (file) => convertMXP(readFileSync(file))));
   const structured = await Promise.all(files.map(async (file) => jsonLines((await convertMXP(readFileSync(file), { format: "json" })).output)));
@@ -161,7 +162,7 @@ test("two files of either layout: counts, warnings, preview of both formats, dow
     await page.waitFor(`document.querySelector('#reader h3')?.textContent === ${JSON.stringify(kept[n].name)}`);
     assert.deepEqual(await card(), expectedCard(kept[n], facts));
   }
-  assert.deepEqual((await card()).headings, ["FOR THE BATTER", "TO SERVE"]);
+  assert.deepEqual([(await card()).headings, (await card()).notes], [["FOR THE BATTER", "TO SERVE"], ["Source: Grandma"]]);
   await click("#titles button", 1);
   await page.evaluate(`document.getElementById('preview-file').selectedIndex = 0; document.getElementById('preview-file').dispatchEvent(new Event('change'))`);
   await click("#titles button", 1);
