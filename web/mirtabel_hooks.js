@@ -14,4 +14,8 @@ mergeInto(LibraryManager.library, {
   mirtabel_recipes_cut: function (count) {
     Module["mirtabelConversion"].cutRecipes = count;
   },
+  mirtabel_input_doubt: function (reason, size) {
+    const conversion = Module["mirtabelConversion"];
+    conversion.doubt = conversion.decoder.decode(HEAPU8.subarray(reason, reason + size));
+  },
 });
