@@ -55,8 +55,6 @@ std::vector<ConversionCase> column_cases() {
        record("Tea", "[PAGE]a[PAGE][PAGE]   [PAGE]b[PAGE]"), 1},
       {"rule_in_the_body_is_body_text", lines({kMark, "", "Tea", kRule, "Boil.", kRule}),
        record("Tea", "[PAGE]Boil.[PAGE]" + kRule), 1},
-      // Markers are not looked for in the header: the next recipe's lines up to its rule are
-      // header lines of the first, and its body is written under the first recipe's title.
       // A marker line starts a recipe in the header too: a recipe without its rule keeps its
       // title and has an empty body, and takes nothing of the recipes after it.
       {"recipe_without_rule_ends_at_the_next_marker_line",
