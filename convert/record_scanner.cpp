@@ -210,7 +210,7 @@ void RecordScanner::report_left_out(std::uint64_t end) noexcept {
   left_out_ = false;
   if (observer_ == nullptr || has_failed()) return;
   observer_->recipe_left_out(
-      {left_out_title_, left_out_title_size_, first_line_end_, recipe_begin_, end});
+      {left_out_title_, left_out_title_size_, first_line_end_, recipe_begin_, end, records_});
 }
 
 }  // namespace mirtabel

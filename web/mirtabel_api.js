@@ -78,7 +78,7 @@ class MirtabelConversion {
     this.buffer = new Uint8Array(0);
     this.size = 0;
     this.titles = [];
-    this.outputAt = [];
+    this.recordsBefore = [];
     this.segments = [];
     this.cutRecipes = 0;
     this.doubt = null;  // why the input does not look like MXP, if it does not
@@ -125,10 +125,9 @@ class MirtabelConversion {
     this.buffer = grown;
   }
 
-  leftOut(titleField, firstLineEnd, begin, end) {
+  leftOut(titleField, firstLineEnd, begin, end, recordsBefore) {
     this.titles.push(this.decoder.decode(titleField).replace(/ +$/, ""));
-    // Every record before this recipe has been written, and none after it.
-    this.outputAt.push(this.size);
+    this.recordsBefore.push(recordsBefore);
     if (this.segments.length === 0) this.segments.push([0, firstLineEnd]);
     this.segments.push([begin, end]);
   }
@@ -137,23 +136,6 @@ class MirtabelConversion {
     // A view when most of the buffer is used; a copy rather than keep a mostly empty buffer.
     const used = this.buffer.subarray(0, this.size);
     return this.size * 2 >= this.buffer.length ? used : used.slice();
-  }
-
-  // How many records the output holds before each recipe left out: the records ending before
-  // the output's size when it was left out.
-  leftOutAt() {
-    const output = this.buffer.subarray(0, this.size);
-    const counts = [];
-    let records = 0;
-    let at = 0;
-    for (const end of this.outputAt) {
-      for (let feed = output.indexOf(10, at); feed >= 0 && feed < end; feed = output.indexOf(10, at)) {
-        ++records;
-        at = feed + 1;
-      }
-      counts.push(records);
-    }
-    return counts;
   }
 
   warnings() {
@@ -209,7 +191,7 @@ async function convertMXP(bytes, options) {
     records: status,
     output: conversion.output(),
     leftOut: conversion.titles,
-    leftOutAt: conversion.leftOutAt(),
+    leftOutAt: conversion.recordsBefore,
     leftOutFile: conversion.leftOutFile(),
     cutRecipes: conversion.cutRecipes,
     warnings: conversion.warnings(),

@@ -25,7 +25,8 @@ int mirtabel_write_output(const unsigned char* bytes, std::size_t size);
 // Hears of a recipe left out; the offsets are those of mirtabel::LeftOutRecipe (exact as
 // doubles up to 2^53 bytes).
 void mirtabel_recipe_left_out(const unsigned char* title_field, std::size_t title_size,
-                              double first_line_end, double begin, double end);
+                              double first_line_end, double begin, double end,
+                              std::int32_t records_before);
 // Hears how many recipes of the structured export were too large to keep whole.
 void mirtabel_recipes_cut(std::int32_t count);
 // Hears why the input does not look like MXP text, in words ("it is empty").
@@ -78,9 +79,9 @@ class JsLeftOut final : public mirtabel::ConversionObserver {
  public:
   void recipe_left_out(const mirtabel::LeftOutRecipe& recipe) noexcept override {
     ++count_;
-    mirtabel_recipe_left_out(recipe.title_field, recipe.title_size,
-                             static_cast<double>(recipe.first_line_end),
-                             static_cast<double>(recipe.begin), static_cast<double>(recipe.end));
+    mirtabel_recipe_left_out(
+        recipe.title_field, recipe.title_size, static_cast<double>(recipe.first_line_end),
+        static_cast<double>(recipe.begin), static_cast<double>(recipe.end), recipe.records_before);
   }
 
   std::size_t count() const { return count_; }
@@ -125,10 +126,6 @@ std::int32_t convert_to_records(JsInput& input, mirtabel::ByteSink& output,
                                 mirtabel::ConversionOptions& options) {
   JsLeftOut left_out;
   options.observer = &left_out;
-  // Each record goes to the JavaScript side as soon as it is finished, so that a recipe left out
-  // is heard of after every record before it and none after it: the JavaScript side places it
-  // among the records.
-  options.write_at = 1;
   const mirtabel::ConversionResult result = mirtabel::convert_mxp(input, output, options);
   check_input(input, result, left_out.count(), options.encoding);
   return status_of(result);

@@ -314,8 +314,10 @@ TEST(conversion_observer_test, hears_every_recipe_left_out_and_no_other) {
   struct LeftOut final : mirtabel::ConversionObserver {
     const std::string* input = nullptr;
     std::vector<std::string> titles, texts;
+    std::vector<std::int32_t> records_before;
     void recipe_left_out(const mirtabel::LeftOutRecipe& recipe) noexcept override {
       titles.emplace_back(reinterpret_cast<const char*>(recipe.title_field), recipe.title_size);
+      records_before.push_back(recipe.records_before);
       const auto at = [](std::uint64_t offset) { return static_cast<std::size_t>(offset); };
       texts.push_back(input->substr(0, at(recipe.first_line_end)) +
                       input->substr(at(recipe.begin), at(recipe.end - recipe.begin)));
@@ -330,6 +332,7 @@ TEST(conversion_observer_test, hears_every_recipe_left_out_and_no_other) {
   const std::vector<std::string> titles[] = {{"A", "C"}, {"Long Soup"}};
   const std::vector<std::string> texts[] = {{recipe("A", kLongBody), recipe("C", kLongBody)},
                                             {labelled_long}};
+  const std::vector<std::int32_t> records_before[] = {{0, 1}, {0}};  // B is written between
   for (std::size_t i = 0; i < 2; ++i) {
     left_out = {};
     left_out.input = &inputs[i];
@@ -345,6 +348,7 @@ TEST(conversion_observer_test, hears_every_recipe_left_out_and_no_other) {
       EXPECT_EQ(left_out.titles[k].rfind(titles[i][k], 0), 0u) << left_out.titles[k];
     }
     EXPECT_EQ(left_out.texts, texts[i]);
+    EXPECT_EQ(left_out.records_before, records_before[i]);
   }
 }
 
