@@ -9,6 +9,7 @@
 #include "convert/convert_mxp_to_json.h"
 #include "host/argument_path.h"
 #include "host/left_out.h"
+#include "platform/byte_order_mark.h"
 #include "platform/file.h"
 
 namespace {
@@ -48,14 +49,7 @@ class InputTap final : public mirtabel::ByteSource {
   }
 
   // The length of the byte-order mark at the input's start.
-  std::size_t mark_size() const {
-    if (first_size_ >= 3 && std::memcmp(first_, "\xEF\xBB\xBF", 3) == 0) return 3;
-    if (first_size_ >= 2 &&
-        (std::memcmp(first_, "\xFF\xFE", 2) == 0 || std::memcmp(first_, "\xFE\xFF", 2) == 0)) {
-      return 2;
-    }
-    return 0;
-  }
+  std::size_t mark_size() const { return mirtabel::byte_order_mark(first_, first_size_).size; }
 
  private:
   mirtabel::InputFile& input_;
