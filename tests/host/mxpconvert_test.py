@@ -132,6 +132,7 @@ class Mxpconvert(unittest.TestCase):
         self.assertEqual(self.read("in.mxp"), recipes([b"Soup"])[0])
         self.assertEqual(self.read("kept.txt"), b"kept")
         self.assertEqual(self.run_tool("-n", "in.mxp", "fresh.txt").returncode, 0)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["fresh.txt", "in.mxp", "kept.txt"])
 
     def test_wrong_usage_exits_2_with_the_usage_and_converts_nothing(self):
         self.write("in.mxp", recipes([b"Soup"])[0])
@@ -248,6 +249,13 @@ class Mxpconvert(unittest.TestCase):
                 r = self.run_tool("-q", *args)
                 self.assertEqual((r.returncode, r.stderr), (0, message))
                 self.assertEqual(os.path.exists(self.path(side_name)), "-n" in args)
+
+        # In UTF-16 the byte-order mark starts the side file only, not each recipe after the first.
+        for codec, mark in (("utf-16-le", b"\xff\xfe"), ("utf-16-be", b"\xfe\xff")):
+            with self.subTest(codec=codec):
+                self.write("wide.mxp", mark + text.decode().encode(codec))
+                self.assertEqual(self.run_tool("-q", "wide.mxp", "wide.txt").returncode, 0)
+                self.assertEqual(self.read("wide.left-out.mxp"), mark + side.decode().encode(codec))
 
     def test_json_lines_keep_every_recipe(self):
         short, _ = recipes([b"Short"])
