@@ -151,10 +151,13 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
     }
   } else if (settings.format == OutputFormat::kRecords) {
     // A side file left by an earlier run would pass for this one's: it goes, unless -n keeps it.
+    // The input may be such a file, shortened and converted again: it stays.
     const std::filesystem::path stale = left_out_name(job, output.in_place());
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::symlink_status(stale, error);
-    if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
+    const bool is_input =
+        !is_standard_stream(job.input) && std::filesystem::equivalent(stale, job.input, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_directory(status) && !is_input) {
       outcome.left_out_file = stale;
       if (settings.no_clobber) {
         outcome.left_out_error = EEXIST;

@@ -65,9 +65,9 @@ std::filesystem::path left_out_name(const FileJob& job, bool output_in_place);
 // a regular output file is replaced only once complete. Then, when recipes were left out, writes
 // their text, as it stood in the input, to left_out_name(), with the output file's access (the
 // input's for an output written in place); when none was, in records, removes the file there
-// (not a directory), which an earlier run left, unless `settings.no_clobber`. Adds the bytes read
-// to `bytes_read` as they arrive, and notes temporary files in `note`. Safe to run on several
-// threads at once for different files.
+// (not a directory, nor the input), which an earlier run left, unless `settings.no_clobber`. Adds
+// the bytes read to `bytes_read` as they arrive, and notes temporary files in `note`. Safe to run
+// on several threads at once for different files.
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
                          std::atomic<std::uint64_t>* bytes_read = nullptr,
                          mirtabel::TemporaryFileNote* note = nullptr);

@@ -236,19 +236,20 @@ class Mxpconvert(unittest.TestCase):
         self.assertEqual(titles, [b"Endless Stew", b"Evil \xc2\x9b2J"])
 
         # A run that leaves nothing out takes away the side file of an earlier one, which would
-        # pass for its own, and says so; -n keeps it, saying that too.
+        # pass for its own, and says so; -n keeps it, saying that too; and an input is kept.
+        removed = b"mxpconvert: removed 'o.left-out.mxp' of an earlier run: no recipe was left " \
+                  b"out this time\n"
         for args, message in [(["-n", "shortened.mxp", "new.txt"], b"mxpconvert: warning: "
                                 b"'new.left-out.mxp' is from an earlier run and kept (-n): no "
                                 b"recipe was left out this time\n"),
-                              (["shortened.mxp", "o.txt"], b"mxpconvert: removed "
-                               b"'o.left-out.mxp' of an earlier run: no recipe was left out this "
-                               b"time\n")]:
+                              (["shortened.mxp", "o.txt"], removed),
+                              (["o.left-out.mxp", "o.txt"], b"")]:
             with self.subTest(args=args):
                 side_name = args[-1].replace(".txt", ".left-out.mxp")
-                self.write(side_name, side)
+                self.write(side_name, self.read("shortened.mxp") if side_name in args else side)
                 r = self.run_tool("-q", *args)
                 self.assertEqual((r.returncode, r.stderr), (0, message))
-                self.assertEqual(os.path.exists(self.path(side_name)), "-n" in args)
+                self.assertEqual(os.path.exists(self.path(side_name)), message != removed)
 
         # In UTF-16 the byte-order mark starts the side file only, not each recipe after the first.
         for codec, mark in (("utf-16-le", b"\xff\xfe"), ("utf-16-be", b"\xfe\xff")):
