@@ -9,6 +9,7 @@
 #include "convert/convert_mxp_to_json.h"
 #include "host/argument_path.h"
 #include "host/left_out.h"
+#include "platform/byte_order_mark.h"
 #include "platform/file.h"
 
 namespace {
@@ -48,14 +49,7 @@ class InputTap final : public mirtabel::ByteSource {
   }
 
   // The length of the byte-order mark at the input's start.
-  std::size_t mark_size() const {
-    if (first_size_ >= 3 && std::memcmp(first_, "\xEF\xBB\xBF", 3) == 0) return 3;
-    if (first_size_ >= 2 &&
-        (std::memcmp(first_, "\xFF\xFE", 2) == 0 || std::memcmp(first_, "\xFE\xFF", 2) == 0)) {
-      return 2;
-    }
-    return 0;
-  }
+  std::size_t mark_size() const { return mirtabel::byte_order_mark(first_, first_size_).size; }
 
  private:
   mirtabel::InputFile& input_;
@@ -128,6 +122,10 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   outcome.records = result.records;
   outcome.bytes_read = result.bytes_read;
   outcome.bytes_written = result.bytes_written;
+  // The side file holds the input's text: it is made as private as the output file, or where the
+  // records are written in place, as the input.
+  mirtabel::FileAccess access;
+  const bool known_access = output.access(access) || input.access(access);
   outcome.error = result.error != 0 ? result.error : output.commit();
   if (outcome.error != 0) {
     outcome.failed = result.failed_file == mirtabel::FailedFile::kInput ? FailedPart::kInput
@@ -145,9 +143,27 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
     mirtabel::RandomAccessFile* bytes = nullptr;
     outcome.left_out_error = tap->rereadable(bytes);
     if (outcome.left_out_error == 0) {
+      mirtabel::OutputOptions side_options = output_options;
+      if (known_access) side_options.access = &access;
       outcome.left_out_error =
           left_out.write(*bytes, tap->mark_size(), library_path(outcome.left_out_file).c_str(),
-                         input, output_options);
+                         input, side_options);
+    }
+  } else if (settings.format == OutputFormat::kRecords) {
+    // A side file left by an earlier run would pass for this one's: it goes, unless -n keeps it.
+    // The input may be such a file, shortened and converted again: it stays.
+    const std::filesystem::path stale = left_out_name(job, output.in_place());
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(stale, error);
+    const bool is_input =
+        !is_standard_stream(job.input) && std::filesystem::equivalent(stale, job.input, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_directory(status) && !is_input) {
+      outcome.left_out_file = stale;
+      if (settings.no_clobber) {
+        outcome.left_out_error = EEXIST;
+      } else if (!std::filesystem::remove(stale, error)) {
+        outcome.left_out_error = error ? error.default_error_condition().value() : ENOENT;
+      }
     }
   }
   return outcome;

@@ -49,6 +49,8 @@ struct FileOutcome {
   std::vector<std::string> dropped_titles;  // their titles (UTF-8), when asked for
   std::filesystem::path left_out_file;      // where their text went (or was to go)
   int left_out_error = 0;                   // 0, or why their text could not be written there
+  // With none left out, left_out_file names a side file of an earlier run, which was removed
+  // (left_out_error 0), kept for -n (EEXIST), or could not be removed (the errno value).
   InputDoubt doubt = InputDoubt::kNone;
   std::int32_t cut = 0;  // in JSON Lines: recipes too large to keep whole, written cut
 };
@@ -61,9 +63,11 @@ std::filesystem::path left_out_name(const FileJob& job, bool output_in_place);
 // Converts `job.input` into `job.output` as ConvertMXP does: the input is opened first and the
 // output is not touched when that fails, an output that names the input is refused (EINVAL), and
 // a regular output file is replaced only once complete. Then, when recipes were left out, writes
-// their text, as it stood in the input, to left_out_name(). Adds the bytes read to
-// `bytes_read` as they arrive, and notes temporary files in `note`. Safe to run on several
-// threads at once for different files.
+// their text, as it stood in the input, to left_out_name(), with the output file's access (the
+// input's for an output written in place); when none was, in records, removes the file there
+// (not a directory, nor the input), which an earlier run left, unless `settings.no_clobber`. Adds
+// the bytes read to `bytes_read` as they arrive, and notes temporary files in `note`. Safe to run
+// on several threads at once for different files.
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
                          std::atomic<std::uint64_t>* bytes_read = nullptr,
                          mirtabel::TemporaryFileNote* note = nullptr);

@@ -35,7 +35,8 @@ std::string help_text() {
          "stood, goes to a\n"
          "side file named after the output with the extension .left-out.mxp (after the\n"
          "input, in the current directory, when the output is not a file), to be\n"
-         "converted again once shortened. Every message goes to standard error.\n"
+         "converted again once shortened; a run that leaves nothing out removes the\n"
+         "side file of an earlier one there. Every message goes to standard error.\n"
          "\n"
          "options:\n" +
          options_help() +

@@ -1,5 +1,6 @@
 #include "host/input_check.h"
 
+#include "platform/byte_order_mark.h"
 #include "platform/utf8.h"
 
 namespace {
@@ -59,16 +60,14 @@ InputDoubt doubt_about(const unsigned char* bytes, std::size_t size, std::uint64
                        std::size_t recipes, mirtabel::InputEncoding encoding) {
   if (total == 0) return InputDoubt::kEmpty;
   Form form = Form::kBytes;
-  std::size_t at = 0;
-  if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+  const mirtabel::ByteOrderMark mark = mirtabel::byte_order_mark(bytes, size);
+  std::size_t at = mark.size;
+  if (mark.encoding == mirtabel::MarkedEncoding::kUtf8) {
     encoding = mirtabel::InputEncoding::kUtf8;
-    at = 3;
-  } else if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+  } else if (mark.encoding == mirtabel::MarkedEncoding::kUtf16LE) {
     form = Form::kUtf16LE;
-    at = 2;
-  } else if (size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
+  } else if (mark.encoding == mirtabel::MarkedEncoding::kUtf16BE) {
     form = Form::kUtf16BE;
-    at = 2;
   } else if (looks_like_utf16(bytes, size)) {
     return InputDoubt::kUtf16WithoutMark;
   }

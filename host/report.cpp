@@ -97,7 +97,10 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
                  quoted_name(job.input).c_str(), mirtabel::kRoomyRecipeTextSize >> 20,
                  grouped(mirtabel::kRoomyRecipeItemCount).c_str());
   }
-  if (outcome.dropped == 0) return;
+  if (outcome.dropped == 0) {
+    if (!outcome.left_out_file.empty()) stale_side_file(outcome);
+    return;
+  }
   std::string kept;
   if (outcome.left_out_error == 0) {
     kept = "; " + std::string(outcome.dropped == 1 ? "it is" : "they are") + " in " +
@@ -117,6 +120,24 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
     std::fprintf(err_, "mxpconvert: cannot write %s for the recipes left out: %s\n",
                  quoted_name(outcome.left_out_file, true).c_str(),
                  failure_reason(outcome.left_out_error).c_str());
+  }
+}
+
+void Report::stale_side_file(const FileOutcome& outcome) {
+  const std::string name = quoted_name(outcome.left_out_file, true);
+  if (outcome.left_out_error == 0) {
+    std::fprintf(err_,
+                 "mxpconvert: removed %s of an earlier run: no recipe was left out this time\n",
+                 name.c_str());
+  } else if (outcome.left_out_error == EEXIST) {
+    std::fprintf(err_,
+                 "mxpconvert: warning: %s is from an earlier run and kept (-n): no recipe was left "
+                 "out this time\n",
+                 name.c_str());
+  } else {
+    ++failed_;
+    std::fprintf(err_, "mxpconvert: cannot remove %s of an earlier run: %s\n", name.c_str(),
+                 std::strerror(outcome.left_out_error));
   }
 }
 

@@ -47,6 +47,9 @@ class Report {
   std::size_t questionable() const { return questionable_; }
 
  private:
+  // Says what became of a side file that an earlier run left (see FileOutcome::left_out_file).
+  void stale_side_file(const FileOutcome& outcome);
+
   Verbosity verbosity_;
   bool progress_;
   std::FILE* err_;

@@ -105,6 +105,7 @@ TEST(command_line_test, reads_options_as_getopt_long_does) {
       {{"--jobs", "1024", "-dout", "a"}, {"a"}, "", "out", kN, 1024, Enc::kUtf8},
       {{"-f", "cp437", "a"}, {"a"}, "-", "", kN, 0, Enc::kCp437},
       {{"--enc=Latin1", "a"}, {"a"}, "-", "", kN, 0, Enc::kLatin1},
+      {{"-f", "MAC_roman", "a"}, {"a"}, "-", "", kN, 0, Enc::kMacRoman},
       {{"-d", "out", "--", "-a.mxp", "-q"}, {"-a.mxp", "-q"}, "", "out", kN, 0, Enc::kUtf8},
   };
   for (const Case& c : cases) {
@@ -137,6 +138,7 @@ TEST(command_line_test, refuses_wrong_usage_and_says_why) {
       {{"-j1025", "-d", "o", "a"}, "1 to 1024"},
       {{"--jobs=two", "-d", "o", "a"}, "1 to 1024"},
       {{"-f", "ebcdic", "a"}, "cp437"},
+      {{"-f", "cp", "a"}, "cp437"},  // a name is given whole
       {{"--ver", "a"}, "ambiguous"},
       {{"--quiet=yes", "a"}, "no value"},
       {{"--frobnicate", "a"}, "unknown option '--frobnicate'"},

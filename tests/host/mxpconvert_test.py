@@ -53,6 +53,7 @@ class Mxpconvert(unittest.TestCase):
 
     def run_tool(self, *args, stdin=None, stdout=subprocess.PIPE, locale="C.UTF-8", limits=()):
         def apply_limits():
+            os.umask(0o022)  # the usual one, under which a new file is readable by all
             for which, value in limits:
                 resource.setrlimit(which, (value, value))
         return subprocess.run([PROGRAM, *args], cwd=self.dir, stdin=stdin, stdout=stdout,
@@ -67,11 +68,13 @@ class Mxpconvert(unittest.TestCase):
                 r = self.run_tool(*args, stdin=stdin)
                 self.assertEqual((r.returncode, r.stdout), (0, records))
                 self.assertEqual(r.stderr, b"3 recipes written to standard output\n")
-        # A device's name is written in place, as a descriptor would be: nothing else lands in
-        # the file the shell opened.
-        with open(self.path("so.txt"), "wb") as so:
-            r = self.run_tool("in.mxp", "/dev/stdout", stdout=so)
-        self.assertEqual((r.returncode, self.read("so.txt")), (0, records))
+        # A descriptor's name is written through that descriptor, where the shell stands in the
+        # file: what the shell writes before and after stays in place around the records.
+        r = subprocess.run(f"{{ echo head; '{PROGRAM}' -q in.mxp /dev/stdout; "
+                           f"'{PROGRAM}' -q in.mxp /dev/fd/3 3>&1; echo foot; }} > so.txt",
+                           shell=True, cwd=self.dir, stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual((r.returncode, r.stderr), (0, b""))
+        self.assertEqual(self.read("so.txt"), b"head\n" + records * 2 + b"foot\n")
         for args in (["in.mxp", "out.txt"], ["-o", "out.txt", "in.mxp"], ["in.mxp", "-oout.txt"]):
             with self.subTest(args=args):
                 r = self.run_tool(*args)
@@ -129,6 +132,7 @@ class Mxpconvert(unittest.TestCase):
         self.assertEqual(self.read("in.mxp"), recipes([b"Soup"])[0])
         self.assertEqual(self.read("kept.txt"), b"kept")
         self.assertEqual(self.run_tool("-n", "in.mxp", "fresh.txt").returncode, 0)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["fresh.txt", "in.mxp", "kept.txt"])
 
     def test_wrong_usage_exits_2_with_the_usage_and_converts_nothing(self):
         self.write("in.mxp", recipes([b"Soup"])[0])
@@ -212,14 +216,47 @@ class Mxpconvert(unittest.TestCase):
             "  left out: Evil ?2J\n"))  # U+009B would start an escape sequence
         side = self.read("stdin.left-out.mxp")
         self.assertEqual(side, long_recipe(b"Endless Stew") + long_recipe(b"Evil \xc2\x9b2J", 120))
+        # The side file is as private as the output.
+        self.write("o.txt", b"")
+        os.chmod(self.path("o.txt"), 0o600)
         self.assertEqual(self.run_tool("--strict", "big.mxp", "o.txt").returncode, 3)
         self.assertEqual(self.read("o.left-out.mxp"), side)
+        self.assertEqual(os.stat(self.path("o.left-out.mxp")).st_mode & 0o777, 0o600)
+        # -n keeps a side file that is there already, and the run fails for it.
+        os.remove(self.path("o.txt"))
+        r = self.run_tool("-q", "-n", "big.mxp", "o.txt")
+        self.assertEqual(r.returncode, 1)
+        self.assertTrue(r.stderr.endswith(b"mxpconvert: cannot write 'o.left-out.mxp' for the "
+                                          b"recipes left out: File exists\n"), r.stderr)
 
         self.write("shortened.mxp", side.replace(b"y" * 99 + b"\r\n", b""))
         r = self.run_tool("--strict", "shortened.mxp", "again.txt")
         self.assertEqual(r.returncode, 0, r.stderr)
         titles = [line[:100].rstrip() for line in self.read("again.txt").splitlines()]
         self.assertEqual(titles, [b"Endless Stew", b"Evil \xc2\x9b2J"])
+
+        # A run that leaves nothing out takes away the side file of an earlier one, which would
+        # pass for its own, and says so; -n keeps it, saying that too; and an input is kept.
+        removed = b"mxpconvert: removed 'o.left-out.mxp' of an earlier run: no recipe was left " \
+                  b"out this time\n"
+        for args, message in [(["-n", "shortened.mxp", "new.txt"], b"mxpconvert: warning: "
+                                b"'new.left-out.mxp' is from an earlier run and kept (-n): no "
+                                b"recipe was left out this time\n"),
+                              (["shortened.mxp", "o.txt"], removed),
+                              (["o.left-out.mxp", "o.txt"], b"")]:
+            with self.subTest(args=args):
+                side_name = args[-1].replace(".txt", ".left-out.mxp")
+                self.write(side_name, self.read("shortened.mxp") if side_name in args else side)
+                r = self.run_tool("-q", *args)
+                self.assertEqual((r.returncode, r.stderr), (0, message))
+                self.assertEqual(os.path.exists(self.path(side_name)), message != removed)
+
+        # In UTF-16 the byte-order mark starts the side file only, not each recipe after the first.
+        for codec, mark in (("utf-16-le", b"\xff\xfe"), ("utf-16-be", b"\xfe\xff")):
+            with self.subTest(codec=codec):
+                self.write("wide.mxp", mark + text.decode().encode(codec))
+                self.assertEqual(self.run_tool("-q", "wide.mxp", "wide.txt").returncode, 0)
+                self.assertEqual(self.read("wide.left-out.mxp"), mark + side.decode().encode(codec))
 
     def test_json_lines_keep_every_recipe(self):
         short, _ = recipes([b"Short"])
