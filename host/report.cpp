@@ -86,7 +86,7 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
   }
   if (outcome.doubt != InputDoubt::kNone || outcome.dropped > 0) ++questionable_;
   if (outcome.doubt != InputDoubt::kNone) {
-    std::fprintf(err_, "mxpconvert: warning: %s does not look like MXP: %s\n",
+    std::fprintf(err_, "mxpconvert: warning: %s does not look like an MXP recipe export: %s\n",
                  quoted_name(job.input).c_str(), doubt_reason(outcome.doubt));
   }
   if (outcome.cut > 0) {

@@ -176,12 +176,22 @@ class Mxpconvert(unittest.TestCase):
 
     def test_inputs_that_do_not_look_like_mxp_are_warned_about(self):
         text, _ = recipes([b"Soup", b"Tea"])
+        layout = ("its first recipe has neither a 'Title:' line nor a line of hyphens under its "
+                  "heading, one of which every recipe in MXP has")
         cases = [
-            ("binary.mxp", b"\x7fELF\x02\x01\x01\x00\x00\x00\x00" * 50, "its first line holds control characters"),
-            ("utf16.mxp", text.decode().encode("utf-16-le"), "it looks like UTF-16 without a byte-order mark"),
-            ("blank.mxp", b"\r\n" + text, "its first line, which marks each recipe's start, is empty"),
+            ("binary.mxp", b"\x7fELF\x02\x01\x01\x00\x00\x00\x00" * 50,
+             "its first line holds bytes that are not text, as a program, a picture or a "
+             "compressed file does"),
+            ("utf16.mxp", text.decode().encode("utf-16-le"), "it seems to be UTF-16 text that "
+             "lacks the mark at its start that says so; save it again as UTF-8"),
+            ("blank.mxp", b"\r\n" + text,
+             "its first line is empty, yet that line marks where each recipe starts"),
             ("empty.mxp", b"", "it is empty"),
             ("letter.mxp", b"Dear John,\nhow are you?\n", "no recipe was found in it"),
+            ("passwd", b"root:x:0:0:root:/root:/bin/sh\nbin:x:1:1:bin:/bin:/bin/false\n"
+             b"sys:x:2:2:sys:/dev:/bin/false\n", layout),
+            ("notes.md", b"# Notes\n\nThe header of a recipe ends at a rule.\nThe rule is "
+             b"`--------`, eight hyphens.\n", layout),
         ]
         for name, data, reason in cases:
             with self.subTest(name=name):
@@ -189,8 +199,9 @@ class Mxpconvert(unittest.TestCase):
                 r = self.run_tool("-q", name, "out.txt")
                 self.assertEqual(r.returncode, 0)
                 self.assertEqual(r.stderr.decode(), "mxpconvert: warning: '%s' does not look like "
-                                 "MXP: %s\n" % (name, reason))
-                self.assertEqual(self.run_tool("--strict", "-q", name, "out.txt").returncode, 3)
+                                 "an MXP recipe export: %s\n" % (name, reason))
+                r = self.run_tool("--strict", "-q", "--format=json", name, "out.jsonl")
+                self.assertEqual(r.returncode, 3)
         self.write("good.mxp", text)
         r = self.run_tool("--strict", "-q", "good.mxp", "out.txt")
         self.assertEqual((r.returncode, r.stderr), (0, b""))
