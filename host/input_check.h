@@ -18,11 +18,14 @@ enum class InputDoubt {
   kNoLayout,  // the first recipe has neither a "Title:" line nor a rule of hyphens under its header
 };
 
+// How much of an input's start the doubts are judged from.
+inline constexpr std::size_t kInputStartBytes = 32 * 1024;
+
 // The first doubt that applies, judged from the input's first `size` bytes (its start, or all
 // of it), how many bytes it has in all, and how many recipes the conversion found in it. The
 // bytes are decoded as the conversion decodes them, with `encoding` where there is no
-// byte-order mark. The first recipe must lie within the bytes given: 32 KiB hold that of any
-// MXP file.
+// byte-order mark. The first recipe must lie within the bytes given: kInputStartBytes hold
+// that of any MXP file.
 InputDoubt doubt_about(const unsigned char* first_bytes, std::size_t size, std::uint64_t total,
                        std::size_t recipes, mirtabel::InputEncoding encoding);
 

@@ -148,10 +148,79 @@ class Mxpconvert(unittest.TestCase):
                 self.assertIn(text, r.stdout)
         for option in ("--version", "-V"):
             self.assertEqual(self.run_tool(option).stdout, f"mxpconvert {VERSION}\n".encode())
+        # Nothing to convert but what a person would type: the usage, not a silent wait.
+        controller, terminal = os.openpty()
+        self.addCleanup(os.close, controller)
+        with os.fdopen(terminal, "rb") as stdin:
+            for args in ([], ["-v"], ["-o", "a.txt"]):
+                r = self.run_tool(*args, stdin=stdin)
+                self.assertEqual((r.returncode, r.stdout), (2, b""), args)
+                self.assertIn(b"usage: mxpconvert", r.stderr)
         # After "--", names that start with a hyphen are files.
         self.write("-in.mxp", recipes([b"Tea"])[0])
         r = self.run_tool("--", "-in.mxp", "-out.txt")
         self.assertEqual((r.returncode, self.read("-out.txt")), (0, recipes([b"Tea"])[1]))
+
+    def test_help_fits_80_columns_and_fills_its_lines(self):
+        lines = self.run_tool("--help").stdout.decode().splitlines()
+        for line in lines:
+            self.assertLessEqual(len(line), 79, line)
+        # A line that its paragraph or option entry goes on after is full: the next word did not
+        # fit on it.
+        for line, after in zip(lines, lines[1:]):
+            indent = len(after) - len(after.lstrip(" "))
+            goes_on = line.strip() and after.strip() and (
+                (indent == 0 and not line.endswith(":")) or indent >= 20)
+            if goes_on:
+                self.assertGreater(len(line) + 1 + len(after.split()[0]), 79, (line, after))
+
+    def test_an_output_operand_that_holds_recipes_is_not_replaced(self):
+        text, records = recipes([b"Soup"])
+        archive = recipes([b"Tea", b"Cake"])[0]
+        self.write("a.mxp", text)
+        refused = [("b.mxp", archive), ("export.txt", archive), ("old.mxp", b"not read")]
+        for name, data in refused:
+            with self.subTest(name=name):
+                self.write(name, data)
+                r = self.run_tool("a.mxp", name)  # as `mxpconvert *.mxp` may give it
+                self.assertEqual((r.returncode, r.stdout), (2, b""))
+                self.assertEqual(r.stderr.decode(), (
+                    "mxpconvert: '%s' holds MXP recipes and would be replaced by the records of "
+                    "'a.mxp'; to convert several files, name a directory with -d DIR; to replace "
+                    "it, name it with -o FILE or add --force\n" % name))
+                self.assertEqual(self.read(name), data)
+        # Named with -o or with --force, it is replaced; so is a previous output, or an empty
+        # file.
+        for args in (["a.mxp", "-o", "b.mxp"], ["--force", "a.mxp", "export.txt"],
+                     ["a.mxp", "out.txt"], ["a.mxp", "out.txt"], ["a.mxp", "empty.mxp"]):
+            with self.subTest(args=args):
+                self.write("b.mxp", archive)
+                self.write("export.txt", archive)
+                self.write("empty.mxp", b"")
+                self.assertEqual(self.run_tool("-q", *args).returncode, 0)
+                self.assertEqual(self.read(args[-1]), records)
+
+    def test_a_read_only_directory_is_named_as_the_reason(self):
+        os.chmod(self.dir, 0o755)
+        self.write("in.mxp", recipes([b"Soup"])[0])
+        os.mkdir(self.path("ro"))
+        self.write("ro/out.txt", b"old")
+        os.chmod(self.path("ro/out.txt"), 0o666)
+        os.chmod(self.path("ro"), 0o555)
+
+        def unprivileged():
+            if os.geteuid() == 0:
+                os.setgroups([])
+                os.setgid(65534)
+                os.setuid(65534)
+        r = subprocess.run([PROGRAM, "in.mxp", "ro/out.txt"], cwd=self.dir, capture_output=True,
+                           preexec_fn=unprivileged, timeout=60)
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stderr.decode(), (
+            "mxpconvert: cannot write 'ro/out.txt': %s: the directory 'ro' must be writable too, "
+            "since an output is written there under a temporary name and takes its place only "
+            "when complete\n" % os.strerror(errno.EACCES)))
+        self.assertEqual(self.read("ro/out.txt"), b"old")
 
     def test_every_code_page_byte_decodes_as_python_decodes_it(self):
         high = bytes(range(0x80, 0x100))
@@ -210,18 +279,26 @@ class Mxpconvert(unittest.TestCase):
         short, records = recipes([b"Short"])
         text = short + long_recipe(b"Endless Stew") + short + long_recipe(b"Evil \xc2\x9b2J", 120)
         self.write("big.mxp", text)
-        # Through a pipe, which cannot be read twice.
-        r = subprocess.run(f"cat big.mxp | '{PROGRAM}' -v > out.txt", shell=True, cwd=self.dir,
-                           stderr=subprocess.PIPE, timeout=60)
-        self.assertEqual(r.returncode, 0)
-        self.assertEqual(self.read("out.txt"), records * 2)
+        # A filter leaves no file behind unasked: the warning names the recipes left out.
+        with open(self.path("big.mxp"), "rb") as stdin:
+            r = self.run_tool("--strict", stdin=stdin)
+        self.assertEqual((r.returncode, r.stdout), (3, records * 2))
         self.assertEqual(r.stderr.decode(), (
             "2 recipes written to standard output\n"
             "mxpconvert: warning: 2 recipes of standard input left out: their texts are longer "
-            "than 9,500 characters; they are in 'stdin.left-out.mxp'\n"
+            "than 9,500 characters; give --left-out FILE to keep their texts\n"
             "  left out: Endless Stew\n"
             "  left out: Evil ?2J\n"))  # U+009B would start an escape sequence
-        side = self.read("stdin.left-out.mxp")
+        self.assertEqual(sorted(os.listdir(self.dir)), ["big.mxp"])
+        # Through a pipe, which cannot be read twice.
+        r = subprocess.run(f"cat big.mxp | '{PROGRAM}' -q --left-out=kept.mxp > out.txt",
+                           shell=True, cwd=self.dir, stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual(r.returncode, 0)
+        self.assertEqual(self.read("out.txt"), records * 2)
+        self.assertEqual(r.stderr.decode(), (
+            "mxpconvert: warning: 2 recipes of standard input left out: their texts are longer "
+            "than 9,500 characters; they are in 'kept.mxp'\n"))
+        side = self.read("kept.mxp")
         self.assertEqual(side, long_recipe(b"Endless Stew") + long_recipe(b"Evil \xc2\x9b2J", 120))
         self.assertEqual(self.run_tool("--strict", "big.mxp", "o.txt").returncode, 3)
         self.assertEqual(self.read("o.left-out.mxp"), side)
@@ -243,6 +320,17 @@ class Mxpconvert(unittest.TestCase):
         self.assertFalse(os.path.exists(self.path("big.left-out.mxp")))
         self.assertEqual(self.run_tool("--format=json", "-qd", "out", "big.mxp").returncode, 0)
         self.assertEqual(self.read("out/big.jsonl"), r.stdout)
+        # Without --format, the output's name chooses.
+        for name in ("named.jsonl", "named.JSON"):
+            self.assertEqual(self.run_tool("-q", "big.mxp", name).returncode, 0)
+            self.assertEqual(self.read(name), r.stdout)
+        self.assertEqual(self.run_tool("-q", "--format=records", "big.mxp", "flat.json")
+                         .returncode, 0)
+        self.assertEqual(self.read("flat.json")[:5], b"Short")
+        r = self.run_tool("big.mxp", "-o", "page.html")
+        self.assertEqual(r.returncode, 2)
+        self.assertIn(b"asks for HTML by its name, which mxpconvert cannot write yet", r.stderr)
+        self.assertFalse(os.path.exists(self.path("page.html")))
 
     def test_file_names_of_any_bytes_under_any_locale(self):
         names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3"]
