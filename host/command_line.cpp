@@ -284,9 +284,7 @@ CommandLine parse_command_line(const std::vector<fs::path>& arguments) {
 }
 
 bool format_from_name(const fs::path& output, OutputFormat& format, std::string& error) {
-  std::string extension = display_name(output.extension());
-  for (char& c : extension)
-    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  const std::string extension = lowercase_extension(output);
   if (extension == ".jsonl" || extension == ".json") {
     format = OutputFormat::kJson;
     return true;

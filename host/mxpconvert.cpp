@@ -66,9 +66,7 @@ bool holds_recipes(const fs::path& path, mirtabel::InputEncoding encoding) {
   if (!fs::is_regular_file(path, error)) return false;
   const std::uintmax_t size = fs::file_size(path, error);
   if (error || size == 0) return false;
-  std::string extension = display_name(path.extension());
-  for (char& c : extension)
-    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  const std::string extension = lowercase_extension(path);
   if (extension == ".mxp" || extension == ".mx2" || extension == ".mmf") return true;
   mirtabel::InputFile file;
   if (file.open(library_path(path).c_str()) != 0) return false;
