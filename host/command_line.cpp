@@ -91,7 +91,8 @@ const Option kOptions[] = {
     {"format", 0, "FORMAT",
      "write FORMAT: records, one flat record per recipe; or json, JSON Lines of schema.org "
      "Recipe objects, one per recipe, none left out. Without it, an output file named *.jsonl "
-     "or *.json gets json, any other records",
+     "or *.json gets json, *.html is refused (that format is yet to come), any other gets "
+     "records",
      set_format},
     {"encoding", 'f', "NAME",
      "read input without a byte-order mark as NAME: utf-8 (the default; a byte that is not "
