@@ -157,7 +157,9 @@ InputDoubt doubt_about(const unsigned char* bytes, std::size_t size, std::uint64
   if (chars == 0) return InputDoubt::kFirstLineEmpty;
   if (control) return InputDoubt::kControlCharacters;
   if (recipes == 0) return InputDoubt::kNoRecipe;
-  if (!first_recipe_has_layout(bytes, size, encoding)) return InputDoubt::kNoLayout;
+  // Judged from the same start whatever the caller holds, and in bounded time.
+  const std::size_t start = size < kInputStartBytes ? size : kInputStartBytes;
+  if (!first_recipe_has_layout(bytes, start, encoding)) return InputDoubt::kNoLayout;
   return InputDoubt::kNone;
 }
 

@@ -24,8 +24,8 @@ inline constexpr std::size_t kInputStartBytes = 32 * 1024;
 // The first doubt that applies, judged from the input's first `size` bytes (its start, or all
 // of it), how many bytes it has in all, and how many recipes the conversion found in it. The
 // bytes are decoded as the conversion decodes them, with `encoding` where there is no
-// byte-order mark. The first recipe must lie within the bytes given: kInputStartBytes hold
-// that of any MXP file.
+// byte-order mark. The first recipe must lie within the first kInputStartBytes bytes, as that
+// of any MXP file does; bytes beyond them are not looked at.
 InputDoubt doubt_about(const unsigned char* first_bytes, std::size_t size, std::uint64_t total,
                        std::size_t recipes, mirtabel::InputEncoding encoding);
 

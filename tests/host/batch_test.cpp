@@ -289,6 +289,9 @@ TEST(input_check_test, doubts_inputs_that_are_not_mxp) {
       {"MARK\n\nTea\nServes: 2\n", 1, Enc::kUtf8, InputDoubt::kNoLayout},  // no rule at all
       {"MARK\n\nTea\n", 1, Enc::kUtf8, InputDoubt::kNoLayout},             // only a title
       {"# Notes\n\nText.\nA rule is `--------` in text.\n", 1, Enc::kUtf8, InputDoubt::kNoLayout},
+      // A header that runs on past the start that is looked at has no rule either.
+      {"MARK\n\nTea\n" + std::string(kInputStartBytes, 'x') + "\n--------\n", 1, Enc::kUtf8,
+       InputDoubt::kNoLayout},
       // The next recipe starts before the first one's rule: its header would swallow it.
       {"MARK\n\nTea\nServes: 2\nMARK" + column, 2, Enc::kUtf8, InputDoubt::kNoLayout},
   };
