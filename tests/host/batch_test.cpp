@@ -168,8 +168,7 @@ TEST(output_plan_test, names_each_output_after_its_input) {
     EXPECT_EQ(output_name(input, "out"), fs::path("out") / expected) << input;
   }
   EXPECT_EQ(left_out_name({"in.mxp", "d/out.txt"}, false), fs::path("d/out.left-out.mxp"));
-  EXPECT_EQ(left_out_name({"a/in.mxp", "-"}, true), fs::path("in.left-out.mxp"));
-  EXPECT_EQ(left_out_name({"-", "-"}, true), fs::path("stdin.left-out.mxp"));
+  EXPECT_EQ(left_out_name({"a/in.mxp", "-"}, true), fs::path());  // a filter writes none
 }
 
 TEST_F(TempDir, plan_refuses_inputs_that_share_an_output) {
@@ -258,7 +257,10 @@ TEST_F(TempDir, convert_file_fails_as_convert_mxp_does_and_says_which_file) {
 
 TEST(input_check_test, doubts_inputs_that_are_not_mxp) {
   using Enc = mirtabel::InputEncoding;
-  const std::string utf16le("M\0A\0R\0K\0\n\0\n\0T\0e\0a\0\n\0", 20);
+  const std::string utf16le("M\0A\0R\0K\0\n\0\n\0T\0e\0a\0\n\0-\0-\0-\0-\0-\0-\0-\0-\0\n\0", 38);
+  // What follows a marker line in a column-layout recipe, and in a labelled one.
+  const std::string column = "\nTea\nServes: 2\n  --------  ------\nBoil.\n";
+  const std::string labelled = "\nTitle: Tea\n\nBoil.\n";
   const struct {
     std::string bytes;
     std::size_t recipes;
@@ -276,12 +278,24 @@ TEST(input_check_test, doubts_inputs_that_are_not_mxp) {
        1, Enc::kUtf8, InputDoubt::kControlCharacters},
       {"MARK \xC2\x9B"
        "31m\n",
-       1, Enc::kUtf8, InputDoubt::kControlCharacters},                 // C1 as UTF-8
-      {"MARK \x81\n", 1, Enc::kUtf8, InputDoubt::kControlCharacters},  // 1252's unassigned
-      {"MARK \x9B\xF8\n", 1, Enc::kCp437, InputDoubt::kNone},          // letters in cp437
+       1, Enc::kUtf8, InputDoubt::kControlCharacters},                  // C1 as UTF-8
+      {"MARK \x81\n", 1, Enc::kUtf8, InputDoubt::kControlCharacters},   // 1252's unassigned
+      {"MARK \x9B\xF8\n" + column, 1, Enc::kCp437, InputDoubt::kNone},  // letters in cp437
       {"MARK \x9B\n", 1, Enc::kLatin1, InputDoubt::kControlCharacters},
-      {"*\tExport\t*\n", 1, Enc::kUtf8, InputDoubt::kNone},
+      {"*\tExport\t*\n" + column, 1, Enc::kUtf8, InputDoubt::kNone},
       {"Dear John,\nhow are you?\n", 0, Enc::kUtf8, InputDoubt::kNoRecipe},
+      // The first recipe's layout: a "Title:" line, or a rule that ends its header.
+      {"MARK\r\n" + labelled, 1, Enc::kUtf8, InputDoubt::kNone},
+      {"MARK\r\n\r\nTea\r\n--------\r\n", 1, Enc::kUtf8, InputDoubt::kNone},
+      {"root:x:0:0\nbin:x:1:1\nsys:x:2:2\n", 1, Enc::kUtf8, InputDoubt::kNoLayout},
+      {"MARK\n\nTea\nServes: 2\n", 1, Enc::kUtf8, InputDoubt::kNoLayout},  // no rule at all
+      {"MARK\n\nTea\n", 1, Enc::kUtf8, InputDoubt::kNoLayout},             // only a title
+      {"# Notes\n\nText.\nA rule is `--------` in text.\n", 1, Enc::kUtf8, InputDoubt::kNoLayout},
+      // A header that runs on past the start that is looked at has no rule either.
+      {"MARK\n\nTea\n" + std::string(kInputStartBytes, 'x') + "\n--------\n", 1, Enc::kUtf8,
+       InputDoubt::kNoLayout},
+      // The next recipe starts before the first one's rule: its header would swallow it.
+      {"MARK\n\nTea\nServes: 2\nMARK" + column, 2, Enc::kUtf8, InputDoubt::kNoLayout},
   };
   for (const auto& c : cases) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(c.bytes.data());
