@@ -248,7 +248,8 @@ int per_mb_table(const std::string& convert_file, const std::string& baseline,
 
 int usage() {
   std::fputs(
-      "usage: mxp_bench [--runs N] [--paths LIST] [--baseline PROGRAM] [--scratch DIR] INPUT...\n"
+      "usage: mxp_bench [--runs N] [--paths LIST] [--baseline PROGRAM [--baseline-per-path]]\n"
+      "                 [--scratch DIR] INPUT...\n"
       "       mxp_bench --rss [--scratch DIR] INPUT...\n"
       "       mxp_bench --per-mb [--runs N] [--paths PATH] [--baseline PROGRAM] [--scratch DIR]\n"
       "                 INPUT...\n"
@@ -256,6 +257,8 @@ int usage() {
       "  --paths LIST       inner loops to time, e.g. portable,sse2,avx2 (default: the chosen "
       "one)\n"
       "  --baseline PROG    convert_file built against another version of the library\n"
+      "  --baseline-per-path  time the baseline on each of the --paths too (for a baseline that\n"
+      "                     reads MIRTABEL_SIMD)\n"
       "  --scratch DIR      where outputs go (default: beside each input)\n"
       "  --rss              only the peak resident memory of convert_file and mxpconvert\n"
       "  --per-mb           only convert_file (on one inner loop) and the baseline: processor\n"
@@ -273,6 +276,7 @@ int main(int argc, char** argv) {
   int rounds = 15;
   bool rss_only = false;
   bool per_mb = false;
+  bool baseline_per_path = false;
   std::string baseline, scratch, paths;
   std::vector<std::string> inputs;
   for (int i = 1; i < argc; ++i) {
@@ -289,6 +293,8 @@ int main(int argc, char** argv) {
       scratch = argv[++i];
     } else if (arg == "--rss") {
       rss_only = true;
+    } else if (arg == "--baseline-per-path") {
+      baseline_per_path = true;
     } else if (arg == "--per-mb") {
       per_mb = true;
     } else if (!arg.empty() && arg[0] == '-') {
@@ -329,6 +335,7 @@ int main(int argc, char** argv) {
   if (!baseline.empty()) {
     contenders.emplace_back("baseline", std::vector<std::string>{baseline}, "", true);
   }
+  const std::size_t first_path = contenders.size();
   std::string path_list = paths;
   do {
     const std::string path = path_list.substr(0, path_list.find(','));
@@ -336,11 +343,20 @@ int main(int argc, char** argv) {
     contenders.emplace_back(path.empty() ? "this build" : path,
                             std::vector<std::string>{convert_file}, path, true);
   } while (!path_list.empty());
+  // The baseline on every inner loop too: each of this build's loops is then compared with the
+  // same loop before.
+  const std::size_t path_count = contenders.size() - first_path;
+  if (!baseline.empty() && baseline_per_path) {
+    for (std::size_t i = 0; i < path_count; ++i) {
+      const Contender& c = contenders[first_path + i];
+      contenders.emplace_back("base " + c.simd, std::vector<std::string>{baseline}, c.simd, true);
+    }
+  }
 
   std::printf(
       "best of %d rounds in a varying order; cpu = user + system seconds of the process;\n"
-      "x copy = cpu / cpu of the 256 KiB copy; x base = cpu / cpu of the baseline\n",
-      rounds);
+      "x copy = cpu / cpu of the 256 KiB copy; x base = cpu / cpu of the baseline%s\n",
+      rounds, baseline_per_path ? " on the same inner loop" : "");
   std::mt19937 shuffle(7);
   bool hashes_differ = false;
   for (const std::string& input : inputs) {
@@ -373,11 +389,15 @@ int main(int argc, char** argv) {
                 contenders.back().records.c_str());
     std::printf("  %-16s %7s %7s %7s %7s %7s  %s\n", "", "cpu s", "wall s", "MB/s", "x copy",
                 "x base", "output hash");
-    for (const Contender& c : contenders) {
+    for (std::size_t i = 0; i < contenders.size(); ++i) {
+      const Contender& c = contenders[i];
       std::printf("  %-16s %7.3f %7.3f %7.0f %7.2f", c.name.c_str(), c.best_cpu, c.best_wall,
                   mb / c.best_cpu, c.best_cpu / contenders[0].best_cpu);
+      const bool own_base = i >= first_path && i < first_path + path_count &&
+                            contenders.size() == first_path + 2 * path_count;
       if (base != nullptr && c.converts) {
-        std::printf(" %7.2f", c.best_cpu / base->best_cpu);
+        std::printf(" %7.2f",
+                    c.best_cpu / (own_base ? contenders[i + path_count] : *base).best_cpu);
       } else {
         std::printf(" %7s", "");
       }

@@ -107,12 +107,16 @@ class TextReader {
   // follows them. At end_ (with nothing buffered) it reads the 0 behind them: a character.
   Unit unit_at(std::size_t at, bool input_ends) const noexcept {
     const unsigned char* const b = buffer_ + at;
-    const std::size_t available = end_ - at;
+    // The usual line ends first. The byte behind the buffered ones is 0, so b[1] can be read
+    // even at the last buffered byte, and a CR there is not taken for CR LF.
     if (b[0] == '\n') return {Unit::kLineEnd, 1, 0};
+    if (b[0] == '\r' && b[1] == '\n') return {Unit::kLineEnd, 2, 0};
+    const std::size_t available = end_ - at;
     if (b[0] == '\r' || b[0] == kCtrlZ) {
-      // Only the byte behind tells CR LF from a lone CR, and the end mark from a Ctrl-Z.
+      // Only the byte behind tells a lone CR from the start of CR LF, and the end mark from a
+      // Ctrl-Z within the text.
       if (available == 1 && !input_ends) return {Unit::kUndecided, 0, 0};
-      if (b[0] == '\r') return {Unit::kLineEnd, available > 1 && b[1] == '\n' ? 2u : 1u, 0};
+      if (b[0] == '\r') return {Unit::kLineEnd, 1, 0};
       return {available == 1 ? Unit::kEndMark : Unit::kCharacter, 1, kCtrlZ};
     }
     if (b[0] < 0x80) return {Unit::kCharacter, 1, b[0]};
