@@ -151,7 +151,7 @@ void TextReader::read_utf8_line(unsigned char* to, TextLine& line) noexcept {
     const std::size_t stop = next_stop(position_);
     // An ASCII byte takes one byte of UTF-8, so `room` more bytes fit in the line's room.
     const std::size_t run = stop - position_ < room ? stop - position_ : room;
-    std::memcpy(to + size, buffer_ + position_, run);
+    if (run != 0) std::memcpy(to + size, buffer_ + position_, run);
     size += run;
     chars += run;
     position_ += run;
@@ -167,18 +167,27 @@ void TextReader::read_utf8_line(unsigned char* to, TextLine& line) noexcept {
       position_ += unit.size;
       break;
     }
-    const unsigned char* const at = buffer_ + position_;
-    const std::size_t width = unit.kind == Unit::kSequence ? utf8::wide_width(at[0])
-                                                           : utf8::wide_width_of(unit.code_point);
-    if (chars + width > TextLine::kMaxChars) break;  // a surrogate pair starts the next line
-    if (unit.kind == Unit::kSequence) {
-      std::memcpy(to + size, at, unit.size);
-      size += unit.size;
-    } else {
+    if (unit.kind == Unit::kCharacter) {  // one wchar_t: the line has room for it
       size += utf8::encode(unit.code_point, to + size);
+      ++chars;
+      ++position_;
+      continue;
     }
-    chars += width;
-    position_ += unit.size;
+    // Characters of several bytes often come one after another (a line in many scripts): they
+    // are taken here for as long as they are wholly buffered.
+    bool full = false;
+    for (Unit next = unit; next.kind == Unit::kSequence; next = unit_at(position_, false)) {
+      const unsigned char* const at = buffer_ + position_;
+      const std::size_t width = utf8::wide_width(at[0]);
+      full = chars + width > TextLine::kMaxChars;  // a surrogate pair starts the next line
+      if (full) break;
+      for (std::size_t i = 0; i < 4; ++i)  // at most 4 bytes: copied without a call
+        if (i < next.size) to[size + i] = at[i];
+      size += next.size;
+      chars += width;
+      position_ += next.size;
+    }
+    if (full) break;
   }
   // A line cut short by a failed read is not a line of the input, nor is any after it.
   if (error_ != 0) size = chars = 0;
