@@ -1,0 +1,31 @@
+#include "exports/left_out_reporter.h"
+
+#include <cstring>
+
+#include "convert/title_field.h"
+
+namespace mirtabel {
+
+void LeftOutReporter::recipe_left_out(const LeftOutRecipe& recipe) noexcept {
+  // Counts up to the int32_t limit, as the records do, and no further.
+  if (count_ < INT32_MAX) ++count_;
+  if (side_file_ != nullptr) side_file_->add(recipe);
+  if (settings_.left_out == nullptr) return;
+  // The title without the field's padding, null-terminated for C.
+  char title[TitleField::kMaxBytes + 1];
+  std::size_t size =
+      recipe.title_size < TitleField::kMaxBytes ? recipe.title_size : TitleField::kMaxBytes;
+  while (size > 0 && recipe.title_field[size - 1] == ' ')
+    --size;
+  std::memcpy(title, recipe.title_field, size);
+  title[size] = '\0';
+  mirtabel_left_out heard{};
+  heard.title = title;
+  heard.reason = MIRTABEL_LEFT_OUT_TOO_LONG;
+  heard.begin = recipe.begin;
+  heard.end = recipe.end;
+  heard.first_line_end = recipe.first_line_end;
+  settings_.left_out(settings_.left_out_context, &heard);
+}
+
+}  // namespace mirtabel
