@@ -10,7 +10,7 @@ namespace {
 
 // The copy's buffer lives on the stack at the conversion's depth, so it stays small: recipes
 // are left out rarely, and each is a few tens of kilobytes.
-constexpr std::size_t kCopyBuffer = 2048;
+constexpr std::size_t kCopyBuffer = 512;
 
 std::size_t mark_size_of(const unsigned char* bytes, std::size_t size) noexcept {
   if (size >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) return 3;
