@@ -55,7 +55,8 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   ApiSettings settings;
   if (input_path == nullptr || output_path == nullptr || !report_usable(report)) {
     outcome.fail(MIRTABEL_ERROR_OPTIONS);
-    return hand_back(outcome, report);
+    // A report smaller than this version's is not written at all.
+    return hand_back(outcome, report_usable(report) ? report : nullptr);
   }
   if (const int code = read_settings(options, settings)) {
     outcome.fail(code);

@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/file_io.h"
-
 namespace mirtabel {
 namespace {
 
@@ -25,10 +23,6 @@ std::size_t mark_size_of(const unsigned char* bytes, std::size_t size) noexcept 
 int LeftOutSideFile::open_input(const wchar_t* input_path, const InputFile& input) noexcept {
   if (!input.is_regular()) return 0;
   if (int error = again_.open(input_path)) return error;
-  bool same = false;
-  if (int error = file_io::same_file(again_.handle(), input.handle(), same)) return error;
-  // The name was given to another file between the two opens.
-  if (!same) return EIO;
   unsigned char start[3];
   std::size_t size = 0;
   while (size < sizeof start) {

@@ -110,6 +110,7 @@ typedef struct mirtabel_left_out {
                               an MXP text that holds this recipe alone */
 } mirtabel_left_out;
 
+/* Every function the caller passes must return normally: not throw, nor jump out of the call. */
 typedef void (*mirtabel_left_out_function)(void* context, const mirtabel_left_out* recipe);
 
 /* How to convert. Set every field to zero, then `size`, so that a field added later keeps its
@@ -146,16 +147,18 @@ typedef struct mirtabel_report {
 /* Converts the MXP file at `input_path` into `output_path`, with `options` (or null for the
  * defaults) and, when `report` is not null, fills it.
  *
- * The paths are null-terminated UTF-8 (wide on Windows, where they must be valid UTF-8; on POSIX
- * bytes that are not UTF-8 are passed through as they are) and hold as for ConvertMXP: the input
- * is read and never changed, the output is written under a temporary name in its directory and
- * takes its name only when complete, an output that names the input is refused. The side file is
- * prepared before the conversion and put in place just before the output, so on failure neither
- * path has changed.
+ * The paths are null-terminated UTF-8, turned into UTF-16 on Windows, where they must be valid
+ * UTF-8; on POSIX bytes that are not UTF-8 reach the system as they are. They hold as for
+ * ConvertMXP: the input is read and never changed, the output is written under a temporary name in
+ * its directory and takes its name only when complete, an output that names the input is refused.
+ * The side file is prepared the same way before the conversion starts (so its directory must be
+ * writable even if no recipe is left out) and put in place just before the output: on failure
+ * neither path has changed, unless the output's own final close or rename failed after the side
+ * file was in place.
  *
  * Returns MIRTABEL_OK, or a MIRTABEL_ERROR_* code with errno (and report->error) set.
- * The records format uses at most 96 KiB of stack and no heap (besides what the callback does);
- * the JSON format takes about 1.3 MiB from the heap for its stores.
+ * The records format uses no heap and at most 96 KiB of stack, plus the stack the callback uses;
+ * the JSON format takes about 1.3 MiB from the heap for its stores. Re-entrant, as ConvertMXP.
  */
 MIRTABEL_API int mirtabel_convert(const char* input_path, const char* output_path,
                                   const mirtabel_options* options, mirtabel_report* report);
