@@ -175,6 +175,8 @@ class _StreamRun:
             self.code = _lib.mirtabel_convert_stream(self._read, self._write, None,
                                                      self._options, self.report)
         finally:
+            if self._partial and self.code == _OK:  # a last line without its line feed
+                self._put(self._partial)
             self._put(None)
 
     def _put(self, item):

@@ -112,11 +112,12 @@ static int check_conversion_api(const char* long_archive, const char* work_dir) 
   }
   records_size = read_all(output, records);
   side_size = read_all(side_path, side);
-  printf("mirtabel_convert: %ld records, %ld left out (\"%s\", bytes %lu-%lu), %lu bytes read, "
-         "%lu written, side file of %ld bytes\n",
-         (long)report.records, (long)report.left_out, heard.title, (unsigned long)heard.begin,
-         (unsigned long)heard.end, (unsigned long)report.bytes_read,
-         (unsigned long)report.bytes_written, side_size);
+  printf(
+      "mirtabel_convert: %ld records, %ld left out (\"%s\", bytes %lu-%lu), %lu bytes read, "
+      "%lu written, side file of %ld bytes\n",
+      (long)report.records, (long)report.left_out, heard.title, (unsigned long)heard.begin,
+      (unsigned long)heard.end, (unsigned long)report.bytes_read,
+      (unsigned long)report.bytes_written, side_size);
   if (report.records != 2 || report.left_out != 1 || report.cut != 0 || report.error != 0 ||
       report.bytes_read != (uint64_t)archive_size || records_size < 0 ||
       report.bytes_written != (uint64_t)records_size) {
