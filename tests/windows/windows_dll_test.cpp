@@ -303,7 +303,8 @@ TEST(windows_dll, conversion_api_reports_and_keeps_the_recipe_left_out) {
     const std::string* input;
     std::size_t at = 0;
     std::string output;
-  } streams{&archive};
+  } streams{};
+  streams.input = &archive;
   options.left_out_path = nullptr;
   const auto read = [](void* context, unsigned char* buffer, size_t capacity) -> ptrdiff_t {
     auto* s = static_cast<Streams*>(context);
