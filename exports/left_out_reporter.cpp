@@ -24,6 +24,7 @@ namespace {
   heard.begin = recipe.begin;
   heard.end = recipe.end;
   heard.first_line_end = recipe.first_line_end;
+  heard.records_before = recipe.records_before;
   settings.left_out(settings.left_out_context, &heard);
 }
 

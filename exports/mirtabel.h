@@ -108,6 +108,7 @@ typedef struct mirtabel_left_out {
   uint64_t end;            /* input's start (a byte-order mark included), after its marker line */
   uint64_t first_line_end; /* the input's bytes [0, first_line_end) followed by [begin, end) are
                               an MXP text that holds this recipe alone */
+  int32_t records_before;  /* the records written before it: its place among them */
 } mirtabel_left_out;
 
 /* Every function the caller passes must return normally: not throw, nor jump out of the call. */

@@ -53,7 +53,7 @@ class Report:
 class _LeftOutEntry(ctypes.Structure):
     _fields_ = [("title", ctypes.c_char_p), ("reason", ctypes.c_int32),
                 ("begin", ctypes.c_uint64), ("end", ctypes.c_uint64),
-                ("first_line_end", ctypes.c_uint64)]
+                ("first_line_end", ctypes.c_uint64), ("records_before", ctypes.c_int32)]
 
 
 _LeftOutFunction = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.POINTER(_LeftOutEntry))

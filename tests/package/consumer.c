@@ -47,6 +47,7 @@ struct heard {
   char title[128];
   int32_t reason;
   uint64_t begin, end, first_line_end;
+  int32_t records_before;
 };
 
 static void on_left_out(void* context, const mirtabel_left_out* recipe) {
@@ -57,6 +58,7 @@ static void on_left_out(void* context, const mirtabel_left_out* recipe) {
   heard->begin = recipe->begin;
   heard->end = recipe->end;
   heard->first_line_end = recipe->first_line_end;
+  heard->records_before = recipe->records_before;
 }
 
 /* The stream form's two ends: the input from memory, the output into memory. */
@@ -123,7 +125,8 @@ static int check_conversion_api(const char* long_archive, const char* work_dir) 
       report.bytes_written != (uint64_t)records_size) {
     return fail("the report does not match the files");
   }
-  if (heard.calls != 1 || strcmp(heard.title, "Endless Stew") != 0 ||
+  /* The recipe stands between the archive's two others. */
+  if (heard.calls != 1 || strcmp(heard.title, "Endless Stew") != 0 || heard.records_before != 1 ||
       heard.reason != MIRTABEL_LEFT_OUT_TOO_LONG || heard.first_line_end == 0 ||
       heard.begin < heard.first_line_end || heard.end <= heard.begin ||
       heard.end > (uint64_t)archive_size) {

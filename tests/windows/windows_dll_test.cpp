@@ -327,6 +327,12 @@ TEST(windows_dll, conversion_api_reports_and_keeps_the_recipe_left_out) {
   EXPECT_EQ(report.error, ENOENT);
   EXPECT_EQ(errno, ENOENT);
   EXPECT_STREQ(mirtabel_error_name(MIRTABEL_ERROR_INPUT), "input");
+  // A path that is not UTF-8 has no UTF-16 form.
+  EXPECT_EQ(mirtabel_convert("K\xFC"
+                             "che.mxp",
+                             narrow(output).c_str(), nullptr, &report),
+            MIRTABEL_ERROR_INPUT);
+  EXPECT_EQ(report.error, EILSEQ);
 }
 
 }  // namespace
