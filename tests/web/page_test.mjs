@@ -218,7 +218,7 @@ test("files that are not MXP show as warnings, with mxpconvert's reasons, and le
     ["blank-first-line.txt", Buffer.from("\n*  Recipe export  *\n\nTitle: A\n")],
     ["no-recipe.mmf", Buffer.from("*  Recipe export  *\n")],
   ].map(([name, bytes]) => writeSample(scratch, name, bytes));
-  const reasons = bad.map((path) => nativeConvert(path, scratch).warnings.map((line) => line.replace(/^.* does not look like MXP: /, "")));
+  const reasons = bad.map((path) => nativeConvert(path, scratch).warnings.map((line) => line.replace(/^.* does not look like an MXP recipe export: /, "")));
   assert.ok(reasons.every((found) => found.length === 1), `${reasons}`);
 
   await chooseFiles(bad);
