@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "convert/convert_mxp.h"
-#include "convert/convert_mxp_to_json.h"
 #include "host/argument_path.h"
 #include "host/left_out.h"
 #include "platform/file.h"
+#include "recipes/convert_mxp_to_json.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "convert/convert_mxp_to_json.h"
 #include "host/argument_path.h"
+#include "recipes/convert_mxp_to_json.h"
 
 namespace {
 

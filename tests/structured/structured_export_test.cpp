@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/convert_mxp_to_json.h"
-#include "convert/json_writer.h"
+#include "recipes/convert_mxp_to_json.h"
+#include "recipes/json_writer.h"
 #include "tests/support/json_lines_check.h"
 #include "tests/support/memory_streams.h"
 

@@ -2,14 +2,14 @@
 // line, then the ingredient block up to the next blank line, in fixed columns (amount in 1-7,
 // unit in 9-10, ingredient from 12, and a second ingredient from column 41 in some files), then
 // the directions. A line of five copies of one letter closes the recipe.
-#ifndef MIRTABEL_CONVERT_LABELLED_READING_H
-#define MIRTABEL_CONVERT_LABELLED_READING_H
+#ifndef MIRTABEL_RECIPES_LABELLED_READING_H
+#define MIRTABEL_RECIPES_LABELLED_READING_H
 
 #include <cstddef>
 #include <string_view>
 
-#include "convert/directions_reading.h"
-#include "convert/structured_recipe.h"
+#include "recipes/directions_reading.h"
+#include "recipes/structured_recipe.h"
 
 namespace mirtabel {
 

@@ -1,4 +1,4 @@
-#include "convert/recipe_json.h"
+#include "recipes/recipe_json.h"
 
 #include <cstddef>
 #include <string_view>

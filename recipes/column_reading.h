@@ -1,15 +1,15 @@
 // The structured reading of a column-layout recipe's header and ingredient table: "Label : value"
 // header lines up to the rule of hyphens, whose runs give the table's columns (amount, measure,
 // ingredient), then ingredient rows up to the first blank line. The directions follow.
-#ifndef MIRTABEL_CONVERT_COLUMN_READING_H
-#define MIRTABEL_CONVERT_COLUMN_READING_H
+#ifndef MIRTABEL_RECIPES_COLUMN_READING_H
+#define MIRTABEL_RECIPES_COLUMN_READING_H
 
 #include <cstddef>
 #include <string_view>
 
-#include "convert/directions_reading.h"
-#include "convert/recipe_text.h"
-#include "convert/structured_recipe.h"
+#include "recipes/directions_reading.h"
+#include "recipes/recipe_text.h"
+#include "recipes/structured_recipe.h"
 
 namespace mirtabel {
 

@@ -1,4 +1,4 @@
-#include "convert/structured_recipe.h"
+#include "recipes/structured_recipe.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "convert/column_reading.h"
+#include "recipes/column_reading.h"
 
-#include "convert/recipe_text.h"
+#include "recipes/recipe_text.h"
 
 namespace mirtabel {
 namespace {

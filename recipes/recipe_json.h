@@ -1,9 +1,9 @@
 // A StructuredRecipe as one schema.org Recipe object in JSON-LD, on one line.
-#ifndef MIRTABEL_CONVERT_RECIPE_JSON_H
-#define MIRTABEL_CONVERT_RECIPE_JSON_H
+#ifndef MIRTABEL_RECIPES_RECIPE_JSON_H
+#define MIRTABEL_RECIPES_RECIPE_JSON_H
 
-#include "convert/json_writer.h"
-#include "convert/structured_recipe.h"
+#include "recipes/json_writer.h"
+#include "recipes/structured_recipe.h"
 
 namespace mirtabel {
 

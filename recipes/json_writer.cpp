@@ -1,4 +1,4 @@
-#include "convert/json_writer.h"
+#include "recipes/json_writer.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Small tests and cuts on the UTF-8 text of one line, shared by the structured readings of the
 // two layouts. Columns count characters (code points), as a fixed-width layout lines them up.
-#ifndef MIRTABEL_CONVERT_RECIPE_TEXT_H
-#define MIRTABEL_CONVERT_RECIPE_TEXT_H
+#ifndef MIRTABEL_RECIPES_RECIPE_TEXT_H
+#define MIRTABEL_RECIPES_RECIPE_TEXT_H
 
 #include <cstddef>
 #include <string_view>

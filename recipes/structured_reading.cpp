@@ -1,7 +1,7 @@
-#include "convert/structured_reading.h"
+#include "recipes/structured_reading.h"
 
-#include "convert/recipe_text.h"
 #include "convert/title_field.h"
+#include "recipes/recipe_text.h"
 
 namespace mirtabel {
 

@@ -2,8 +2,8 @@
 // a label and a value of UTF-8 text, held in stores the caller provides, so that the memory a
 // recipe may take is fixed before the conversion starts. What does not fit is not kept, and the
 // recipe is marked as cut.
-#ifndef MIRTABEL_CONVERT_STRUCTURED_RECIPE_H
-#define MIRTABEL_CONVERT_STRUCTURED_RECIPE_H
+#ifndef MIRTABEL_RECIPES_STRUCTURED_RECIPE_H
+#define MIRTABEL_RECIPES_STRUCTURED_RECIPE_H
 
 #include <cstddef>
 #include <string_view>

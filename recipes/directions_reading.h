@@ -1,12 +1,12 @@
 // The directions of a recipe and the parts that often follow them: paragraphs become steps, and
 // lines such as "Description:", "NOTES :" or "Per Serving ..." start a part of their own.
-#ifndef MIRTABEL_CONVERT_DIRECTIONS_READING_H
-#define MIRTABEL_CONVERT_DIRECTIONS_READING_H
+#ifndef MIRTABEL_RECIPES_DIRECTIONS_READING_H
+#define MIRTABEL_RECIPES_DIRECTIONS_READING_H
 
 #include <cstddef>
 #include <string_view>
 
-#include "convert/structured_recipe.h"
+#include "recipes/structured_recipe.h"
 
 namespace mirtabel {
 
