@@ -20,6 +20,50 @@ bool names_columns(std::string_view line) noexcept {
          line.find("Ingredient") != std::string_view::npos;
 }
 
+std::size_t chars_of(std::string_view text) noexcept {
+  std::size_t chars = 0;
+  for (char c : text)
+    chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return chars;
+}
+
+bool has_word(std::string_view text, std::string_view word) noexcept {
+  for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
+    const bool starts = at == 0 || !((text[at - 1] | 0x20) >= 'a' && (text[at - 1] | 0x20) <= 'z');
+    const std::size_t end = at + word.size();
+    const bool ends =
+        end == text.size() || !((text[end] | 0x20) >= 'a' && (text[end] | 0x20) <= 'z');
+    if (starts && ends && recipe_text::starts_with_word(text.substr(at), word)) return true;
+  }
+  return false;
+}
+
+// A book, magazine or paper rather than a person: a title in quotes, a year or issue number, or
+// a word that names a publication.
+bool names_a_publication(std::string_view text) noexcept {
+  if (text.find_first_of("\"0123456789") != std::string_view::npos) return true;
+  for (std::string_view word :
+       {"cookbook", "book", "magazine", "journal", "times", "gazette", "digest", "news", "press",
+        "quarterly", "monthly", "weekly", "edition", "vol", "newsletter", "herald", "tribune"}) {
+    if (has_word(text, word)) return true;
+  }
+  return false;
+}
+
+// Where "Recipe By" goes: a web address is the recipe's source, a book or magazine is cited, an
+// e-mail address is no name and stays a comment; a person's name is the author.
+RecipeField credit_field(std::string_view value) noexcept {
+  if (recipe_text::has_web_address(value)) return RecipeField::kBasedOn;
+  if (recipe_text::has_email_address(value)) return RecipeField::kComment;
+  if (names_a_publication(value)) return RecipeField::kCitation;
+  return RecipeField::kAuthor;
+}
+
+// A serving count of 0 or 1 is the program's default, not the author's: no yield.
+bool is_default_count(std::string_view value) noexcept {
+  return value == "0" || value == "1";
+}
+
 }  // namespace
 
 void ColumnReading::start() noexcept {
@@ -35,6 +79,15 @@ void ColumnReading::read(std::string_view text) noexcept {
       return read_header(text);
     case Part::kIngredients:
       return read_row(text);
+    case Part::kAfterBlank:
+      // The block goes on across blank lines before a heading row.
+      if (recipe_text::is_blank(text)) return;
+      if (is_heading_row(text)) {
+        part_ = Part::kIngredients;
+        return read_row(text);
+      }
+      part_ = Part::kDirections;
+      return directions_.read(text);
     case Part::kDirections:
       return directions_.read(text);
   }
@@ -87,8 +140,11 @@ void ColumnReading::add_header_field(const recipe_text::Labelled& field) noexcep
     return;
   }
   RecipeField kind = RecipeField::kComment;
-  if (is_label(field.label, "Recipe By")) kind = RecipeField::kAuthor;
-  if (is_label(field.label, "Serving Size")) kind = RecipeField::kYield;
+  if (is_label(field.label, "Recipe By")) kind = credit_field(field.value);
+  if (is_label(field.label, "Serving Size")) {
+    if (is_default_count(field.value)) return;
+    kind = RecipeField::kYield;
+  }
   if (is_label(field.label, kPreparationTime)) kind = RecipeField::kPrepTime;
   recipe_.add(kind, field.label, field.value);
 }
@@ -123,19 +179,49 @@ void ColumnReading::read_rule(std::string_view text) noexcept {
   measure_begin_ = bounds[2];
   measure_end_ = bounds[3];
   ingredient_begin_ = bounds[4];
+  ingredient_width_ = bounds[5] - bounds[4];
 }
 
-// A row is an amount, a measure and the ingredient, each in its column and joined by single
-// spaces. A row with neither amount nor measure continues the ingredient above it; one without
-// an amount that ends in a colon heads a section. A row that does not stand in the columns is
-// kept whole as an ingredient, its words separated by single spaces.
+// A heading row: the words of a decorated heading, or words ending in a colon where the
+// ingredient stands ("For the sauce:").
+bool ColumnReading::is_heading_row(std::string_view text) const noexcept {
+  const std::string_view trimmed = trim(text);
+  std::string_view name;
+  if (recipe_text::is_placeholder(trimmed)) return false;
+  if (recipe_text::is_decorated_heading(trimmed, name)) return true;
+  return trimmed.back() == ':' &&
+         recipe_text::is_blank(recipe_text::columns(text, 0, ingredient_begin_));
+}
+
+// A row without amount or measure continues the ingredient above only when it visibly does: it
+// starts with a hyphen ("-- beaten"), or the row above fits in the column but this row's first
+// word would not have fitted after it, so that the row above was cut there.
+bool ColumnReading::continues_row_above(std::string_view ingredient) const noexcept {
+  if (last_ingredient_ == StructuredRecipe::kNoItem || ingredient.empty()) return false;
+  if (ingredient.front() == '-') return true;
+  const std::string_view first_word = ingredient.substr(0, ingredient.find(' '));
+  return last_row_chars_ <= ingredient_width_ &&
+         last_row_chars_ + 1 + chars_of(first_word) > ingredient_width_;
+}
+
+// The tests of a row, in order: a blank line may end the block; a placeholder or a rule is
+// passed over; a heading row becomes "Words:"; a row out of the columns is kept whole, its words
+// separated by single spaces; a row that continues the one above joins it; any other row is an
+// ingredient: amount, measure and ingredient joined by single spaces.
 void ColumnReading::read_row(std::string_view text) noexcept {
   const std::string_view trimmed = trim(text);
   if (trimmed.empty()) {
-    part_ = Part::kDirections;
+    part_ = Part::kAfterBlank;
     return;
   }
-  if (recipe_text::is_hyphen_rule(trimmed)) return;
+  if (recipe_text::is_placeholder(trimmed) || recipe_text::is_hyphen_rule(trimmed)) return;
+  std::string_view name;
+  if (recipe_text::is_decorated_heading(trimmed, name)) {
+    const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, name);
+    if (name.back() != ':') recipe_.extend(heading, ":", false);
+    last_ingredient_ = StructuredRecipe::kNoItem;
+    return;
+  }
   using recipe_text::columns;
   const std::string_view amount = trim(columns(text, 0, amount_end_));
   const std::string_view measure = trim(columns(text, measure_begin_, measure_end_));
@@ -145,19 +231,21 @@ void ColumnReading::read_row(std::string_view text) noexcept {
                     (amount.empty() || recipe_text::is_amount(amount));
   if (!fits) {
     last_ingredient_ = recipe_.add_words(RecipeField::kIngredient, trimmed);
+    last_row_chars_ = 0;
     return;
   }
   if (amount.empty() && trimmed.back() == ':') {
     const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, measure);
     recipe_.extend(heading, ingredient);
     last_ingredient_ = StructuredRecipe::kNoItem;
-  } else if (amount.empty() && measure.empty() && last_ingredient_ != StructuredRecipe::kNoItem) {
+  } else if (amount.empty() && measure.empty() && continues_row_above(ingredient)) {
     recipe_.extend(last_ingredient_, ingredient);
   } else {
     last_ingredient_ = recipe_.add(RecipeField::kIngredient, {}, amount);
     recipe_.extend(last_ingredient_, measure);
     recipe_.extend(last_ingredient_, ingredient);
   }
+  last_row_chars_ = chars_of(ingredient);
 }
 
 }  // namespace mirtabel

@@ -1,5 +1,7 @@
-// The directions of a recipe and the parts that often follow them: paragraphs become steps, and
-// lines such as "Description:", "NOTES :" or "Per Serving ..." start a part of their own.
+// The directions of a recipe and the parts that often follow them. Each line is put to a short
+// series of named tests, in order; the first that recognises it says where it goes: a step, a
+// heading of steps, or a part of its own (a comment, the yield, a time, the analysis). What
+// follows a spaced rule "- - - -" is never a step.
 #ifndef MIRTABEL_RECIPES_DIRECTIONS_READING_H
 #define MIRTABEL_RECIPES_DIRECTIONS_READING_H
 
@@ -12,8 +14,24 @@ namespace mirtabel {
 
 class DirectionsReading {
  public:
+  // How the lines of a paragraph are laid out.
+  enum class Wrapping {
+    kLines,       // each line is a paragraph unless it visibly wraps (the column layout)
+    kParagraphs,  // lines are wrapped, blank lines end paragraphs (the labelled layout)
+  };
+
+  // A part that starts with its label: "Yield: 2 loaves", "T(Baking Time): "0:40"".
+  struct Part {
+    RecipeField field;
+    std::string_view label;
+    std::string_view value;
+  };
+  // Whether the trimmed line starts a part with a known label, or a label that names a time.
+  static bool starts_labelled_part(std::string_view trimmed, Part& out) noexcept;
+
   explicit DirectionsReading(StructuredRecipe& recipe) noexcept : recipe_(recipe) {}
 
+  void start(Wrapping wrapping) noexcept;
   // Reads one line of directions or of the parts after them.
   void read(std::string_view text) noexcept;
 
@@ -23,11 +41,18 @@ class DirectionsReading {
 
  private:
   bool starts_part(std::string_view trimmed) noexcept;
+  bool continues_open(std::string_view text, std::string_view trimmed) const noexcept;
+  bool stands_alone(std::string_view trimmed) noexcept;
+  void open(RecipeField field, std::string_view label, std::string_view value) noexcept;
+  void add_step_text(std::string_view trimmed, bool continued) noexcept;
 
   StructuredRecipe& recipe_;
-  std::size_t open_ = StructuredRecipe::kNoItem;  // the step or part the next line continues
+  Wrapping wrapping_ = Wrapping::kLines;
+  std::size_t open_ = StructuredRecipe::kNoItem;  // the step or part the next line may continue
   bool open_is_step_ = false;
-  std::size_t indent_ = 0;  // of the open step's last line
+  std::size_t indent_ = 0;    // of the open step's last line
+  unsigned step_number_ = 0;  // of the open step when it was numbered
+  bool after_rule_ = false;   // past the spaced rule
 };
 
 }  // namespace mirtabel

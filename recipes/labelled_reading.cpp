@@ -8,8 +8,9 @@ namespace {
 using recipe_text::columns;
 using recipe_text::trim;
 
-// Where the second of two ingredients side by side starts.
-constexpr std::size_t kSecondColumn = 40;
+// Where the second of two ingredients side by side may start: around the middle of the line.
+constexpr std::size_t kSecondColumnFirst = 30;
+constexpr std::size_t kSecondColumnLast = 50;
 
 // "MMMMM": five copies of one letter.
 bool is_end_line(std::string_view trimmed) noexcept {
@@ -19,10 +20,19 @@ bool is_end_line(std::string_view trimmed) noexcept {
   return trimmed.find_first_not_of(c) == std::string_view::npos;
 }
 
-// "-----FOR THE SAUCE-----": hyphens around a word.
-bool is_heading(std::string_view trimmed) noexcept {
-  return trimmed.size() > 2 && trimmed.front() == '-' && trimmed.back() == '-' &&
-         !recipe_text::is_hyphen_rule(trimmed);
+// "-----FOR THE SAUCE-----", "MMMMM---SAUCE---", "***FILLING***": a heading of the rows after
+// it.
+bool is_heading(std::string_view trimmed, std::string_view& name) noexcept {
+  return !recipe_text::is_placeholder(trimmed) && recipe_text::is_decorated_heading(trimmed, name);
+}
+
+bool is_digit(char c) noexcept {
+  return c >= '0' && c <= '9';
+}
+
+// A serving count of 0 or 1 is the program's default, not the author's: no yield.
+bool is_default_count(std::string_view value) noexcept {
+  return value == "0" || value == "1";
 }
 
 bool is_unit(std::string_view unit) noexcept {
@@ -56,6 +66,7 @@ bool split_ingredient(std::string_view entry, Ingredient& out) noexcept {
 void LabelledReading::start() noexcept {
   part_ = Part::kHeader;
   last_ingredient_[0] = last_ingredient_[1] = StructuredRecipe::kNoItem;
+  second_column_ = 0;
 }
 
 void LabelledReading::read(std::string_view text) noexcept {
@@ -70,6 +81,17 @@ void LabelledReading::read(std::string_view text) noexcept {
       return read_header(trimmed);
     case Part::kIngredients:
       return read_ingredients(text);
+    case Part::kAfterBlank: {
+      // The block goes on across blank lines before a heading.
+      std::string_view name;
+      if (trimmed.empty()) return;
+      if (is_heading(trimmed, name)) {
+        part_ = Part::kIngredients;
+        return read_ingredients(text);
+      }
+      part_ = Part::kDirections;
+      return directions_.read(text);
+    }
     case Part::kDirections:
       return directions_.read(text);
   }
@@ -94,42 +116,64 @@ void LabelledReading::read_header(std::string_view trimmed) noexcept {
     }
     return;
   }
-  const bool yield = is_label(field.label, "Servings") || is_label(field.label, "Yield");
-  recipe_.add(yield ? RecipeField::kYield : RecipeField::kComment, field.label, field.value);
+  if (is_label(field.label, "Servings")) {
+    if (!is_default_count(field.value)) recipe_.add(RecipeField::kYield, field.label, field.value);
+    return;
+  }
+  DirectionsReading::Part part;
+  if (DirectionsReading::starts_labelled_part(trimmed, part) &&
+      part.field != RecipeField::kComment) {
+    recipe_.add(part.field, part.label, part.value);
+    return;
+  }
+  recipe_.add(RecipeField::kComment, field.label, field.value);
 }
 
-// Every line is an entry. A heading becomes one ending in a colon; a line that does not stand in
-// the ingredient columns is kept whole, its words separated by single spaces.
+// Where the second entry of the row starts, or 0 when the row holds one. The block's rows line
+// up: the first row that shows two entries fixes the column for the rest. A second entry shows
+// where a right-aligned amount ends one column before the unit, after a space.
+std::size_t LabelledReading::second_column(std::string_view text) noexcept {
+  Ingredient left, right;
+  const auto holds_two = [&](std::size_t at) {
+    return !columns(text, at).empty() && recipe_text::is_blank(columns(text, at - 1, at)) &&
+           split_ingredient(columns(text, at), right) && !right.text.empty() &&
+           split_ingredient(columns(text, 0, at), left);
+  };
+  if (second_column_ != 0) return holds_two(second_column_) ? second_column_ : 0;
+  for (std::size_t at = kSecondColumnFirst; at <= kSecondColumnLast; ++at) {
+    const std::string_view amount_end = columns(text, at + 6, at + 7);
+    if (amount_end.empty() || !is_digit(amount_end[0]) || !holds_two(at)) continue;
+    second_column_ = at;
+    return at;
+  }
+  return 0;
+}
+
+// The tests of a row, in order: a blank line may end the block; a placeholder or a rule is
+// passed over; a heading becomes one ending in a colon; a row of two entries is read left then
+// right; a row that does not stand in the ingredient columns is kept whole, its words separated
+// by single spaces.
 void LabelledReading::read_ingredients(std::string_view text) noexcept {
   const std::string_view trimmed = trim(text);
   if (trimmed.empty()) {
-    part_ = Part::kDirections;
+    part_ = Part::kAfterBlank;
     return;
   }
-  if (recipe_text::is_hyphen_rule(trimmed)) return;
-  if (is_heading(trimmed)) {
-    std::string_view name = trimmed;
-    while (name.front() == '-')
-      name.remove_prefix(1);
-    while (name.back() == '-')
-      name.remove_suffix(1);
-    name = trim(name);
+  if (recipe_text::is_placeholder(trimmed) || recipe_text::is_hyphen_rule(trimmed)) return;
+  std::string_view name;
+  if (is_heading(trimmed, name)) {
     const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, name);
     if (name.back() != ':') recipe_.extend(heading, ":", false);
     last_ingredient_[0] = last_ingredient_[1] = StructuredRecipe::kNoItem;
     return;
   }
-  Ingredient right;
-  const std::string_view second = columns(text, kSecondColumn);
-  const bool two = !second.empty() &&
-                   recipe_text::is_blank(columns(text, kSecondColumn - 1, kSecondColumn)) &&
-                   split_ingredient(second, right) && !right.text.empty();
-  const std::string_view first = two ? columns(text, 0, kSecondColumn) : text;
+  const std::size_t second = second_column(text);
+  const std::string_view first = second != 0 ? columns(text, 0, second) : text;
   if (!read_ingredient(first, 0)) {
     last_ingredient_[0] = recipe_.add_words(RecipeField::kIngredient, trimmed);
     return;
   }
-  if (two) read_ingredient(second, 1);
+  if (second != 0) read_ingredient(columns(text, second), 1);
 }
 
 // Amount, unit and text joined by single spaces; an entry with neither amount nor unit whose

@@ -3,31 +3,22 @@
 #include <cstddef>
 #include <string_view>
 
+#include "recipes/recipe_values.h"
+
 namespace mirtabel {
 namespace {
 
 constexpr std::size_t kNoItem = StructuredRecipe::kNoItem;
 
 bool is_time(RecipeField field) noexcept {
-  return field == RecipeField::kPrepTime || field == RecipeField::kTotalTime;
+  return field == RecipeField::kPrepTime || field == RecipeField::kCookTime ||
+         field == RecipeField::kTotalTime;
 }
 
 bool takes_one_value(RecipeField field) noexcept {
-  return field == RecipeField::kAuthor || field == RecipeField::kYield || is_time(field) ||
+  return field == RecipeField::kAuthor || field == RecipeField::kCitation ||
+         field == RecipeField::kBasedOn || field == RecipeField::kYield || is_time(field) ||
          field == RecipeField::kDescription || field == RecipeField::kNutrition;
-}
-
-// Minutes in an H:MM time, or -1 when the text is not one.
-long minutes_of(std::string_view text) noexcept {
-  const std::size_t colon = text.find(':');
-  if (colon == 0 || colon > 4 || text.size() != colon + 3) return -1;
-  long hours = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (i == colon) continue;
-    if (text[i] < '0' || text[i] > '9') return -1;
-    if (i < colon) hours = hours * 10 + (text[i] - '0');
-  }
-  return hours * 60 + (text[colon + 1] - '0') * 10 + (text[colon + 2] - '0');
 }
 
 // "PT1H30M" for 90 minutes.
@@ -73,18 +64,19 @@ class RecipeJson {
       json_.key("author");
       typed_object("Person", "name", recipe_.value(author));
     }
+    one_value("citation", RecipeField::kCitation);
+    one_value("isBasedOn", RecipeField::kBasedOn);
     one_value("recipeYield", RecipeField::kYield);
     duration("prepTime", RecipeField::kPrepTime);
+    duration("cookTime", RecipeField::kCookTime);
     duration("totalTime", RecipeField::kTotalTime);
     list("recipeCategory", RecipeField::kCategory);
     list("recipeIngredient", RecipeField::kIngredient);
-    list("recipeInstructions", RecipeField::kStep, "HowToStep");
+    instructions();
     one_value("description", RecipeField::kDescription);
     comments();
-    if (const std::size_t nutrition = chosen(RecipeField::kNutrition); nutrition != kNoItem) {
-      json_.key("nutrition");
-      typed_object("NutritionInformation", "description", recipe_.value(nutrition));
-    }
+    if (const std::size_t nutrition = chosen(RecipeField::kNutrition); nutrition != kNoItem)
+      nutrition_information(recipe_.value(nutrition));
     json_.end_object();
     json_.end_line();
   }
@@ -131,17 +123,81 @@ class RecipeJson {
     write_duration(json_, minutes_of(recipe_.value(chosen(field))));
   }
 
-  // The non-empty values of `field`, as strings or as objects of `type`.
-  void list(std::string_view key, RecipeField field, std::string_view type = {}) noexcept {
+  // The non-empty values of `field`, as strings.
+  void list(std::string_view key, RecipeField field) noexcept {
     array(
         key, [&](std::size_t i) { return recipe_.field(i) == field && !recipe_.value(i).empty(); },
+        [&](std::size_t i) { json_.string(recipe_.value(i)); });
+  }
+
+  bool is_step(std::size_t item) const noexcept {
+    return recipe_.field(item) == RecipeField::kStep && !recipe_.value(item).empty();
+  }
+
+  // The steps, each a HowToStep; a section with the steps after it, up to the next section, a
+  // HowToSection. A section without steps is written as a step of its own.
+  void instructions() noexcept {
+    bool in_section = false;
+    array(
+        "recipeInstructions",
         [&](std::size_t i) {
-          if (type.empty()) {
-            json_.string(recipe_.value(i));
-          } else {
-            typed_object(type, "text", recipe_.value(i));
+          return is_step(i) ||
+                 (recipe_.field(i) == RecipeField::kSection && !recipe_.value(i).empty());
+        },
+        [&](std::size_t i) {
+          if (is_step(i)) {
+            typed_object("HowToStep", "text", recipe_.value(i));
+            return;
           }
-        });
+          if (in_section) end_section(in_section);
+          std::size_t next = i + 1;
+          while (next < recipe_.size() && !is_step(next) &&
+                 recipe_.field(next) != RecipeField::kSection)
+            ++next;
+          if (next == recipe_.size() || !is_step(next)) {
+            typed_object("HowToStep", "text", recipe_.value(i));
+            return;
+          }
+          json_.begin_object();
+          text("@type", "HowToSection");
+          text("name", recipe_.value(i));
+          json_.key("itemListElement");
+          json_.begin_array();
+          in_section = true;
+        },
+        [&] { end_section(in_section); });
+  }
+
+  void end_section(bool& in_section) noexcept {
+    if (!in_section) return;
+    json_.end_array();
+    json_.end_object();
+    in_section = false;
+  }
+
+  // The analysis as written, and each nutrient it states as a property with its unit.
+  void nutrition_information(std::string_view analysis) noexcept {
+    json_.key("nutrition");
+    json_.begin_object();
+    text("@type", "NutritionInformation");
+    text("description", analysis);
+    std::string_view written[16];
+    std::size_t count = 0;
+    for_each_nutrient(analysis, [&](const Nutrient& nutrient) {
+      for (std::size_t i = 0; i < count; ++i) {
+        if (written[i] == nutrient.property) return;  // a property is written once
+      }
+      if (count < sizeof written / sizeof written[0]) written[count++] = nutrient.property;
+      char value[64];
+      if (nutrient.amount.size() + 1 + nutrient.unit.size() > sizeof value) return;
+      std::size_t size = 0;
+      for (std::string_view piece : {nutrient.amount, std::string_view(" "), nutrient.unit}) {
+        for (char c : piece)
+          value[size++] = c;
+      }
+      text(nutrient.property, {value, size});
+    });
+    json_.end_object();
   }
 
   void comments() noexcept {
@@ -152,9 +208,10 @@ class RecipeJson {
         });
   }
 
-  // An array of the items that `include` picks, each written by `write`; none, no array.
-  template <typename Include, typename Write>
-  void array(std::string_view key, Include include, Write write) noexcept {
+  // An array of the items that `include` picks, each written by `write`, and `finish` called
+  // before it closes; none, no array.
+  template <typename Include, typename Write, typename Finish>
+  void array(std::string_view key, Include include, Write write, Finish finish) noexcept {
     bool open = false;
     for (std::size_t i = 0; i < recipe_.size(); ++i) {
       if (!include(i)) continue;
@@ -165,7 +222,14 @@ class RecipeJson {
       }
       write(i);
     }
-    if (open) json_.end_array();
+    if (open) {
+      finish();
+      json_.end_array();
+    }
+  }
+  template <typename Include, typename Write>
+  void array(std::string_view key, Include include, Write write) noexcept {
+    array(key, include, write, [] {});
   }
 
   JsonWriter& json_;

@@ -8,7 +8,8 @@ namespace mirtabel {
 void StructuredReading::start(LayoutKind layout, const TextLine& title_line,
                               std::size_t title_start) noexcept {
   recipe_.clear();
-  directions_.close();
+  directions_.start(layout == LayoutKind::kColumn ? DirectionsReading::Wrapping::kLines
+                                                  : DirectionsReading::Wrapping::kParagraphs);
   column_.start();
   labelled_.start();
   layout_ = layout;

@@ -12,18 +12,22 @@ namespace mirtabel {
 
 enum class RecipeField : unsigned char {
   kName,
-  kAuthor,
+  kAuthor,    // a person's name
+  kCitation,  // a book or magazine the recipe comes from
+  kBasedOn,   // a web address it comes from
   kYield,
-  kPrepTime,   // H:MM as written
-  kTotalTime,  // H:MM as written
+  kPrepTime,  // times as written: H:MM or words such as "1 1/2 hours"
+  kCookTime,
+  kTotalTime,
   kCategory,
   kIngredient,
+  kSection,  // a heading in the directions: the steps after it, up to the next one, are its own
   kStep,
   kDescription,
   kComment,
-  kNutrition,
+  kNutrition,  // the analysis as written
 };
-inline constexpr std::size_t kRecipeFieldCount = 11;
+inline constexpr std::size_t kRecipeFieldCount = 15;
 
 struct RecipeItem {
   RecipeField field;

@@ -196,7 +196,8 @@ TEST(JsonWriter, WritesValidUtf8WhateverTheBytes) {
   MemorySink sink;
   JsonWriter json(sink);
   json.begin_array();
-  json.string("caf\xC3\xA9 \xE9\xFF\xC3 \xF0\x9F\x8D\xB0\x7F");
+  json.string(
+      "caf\xC3\xA9 \xE9\xFF\xC3 \xF0\x9F\x8D\xB0\x7F\xC2\x85\xC2\xA0\xE2\x80\xA8\xE2\x80\xA9");
   json.begin_object();
   json.key("\"");
   json.string("\r\b");
@@ -205,7 +206,8 @@ TEST(JsonWriter, WritesValidUtf8WhateverTheBytes) {
   json.end_line();
   EXPECT_EQ(json.flush(), 0);
   EXPECT_EQ(sink.text(),
-            "[\"caf\xC3\xA9 \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD \xF0\x9F\x8D\xB0\x7F\","
+            "[\"caf\xC3\xA9 \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD \xF0\x9F\x8D\xB0"
+            "\\u007f\\u0085\xC2\xA0\\u2028\\u2029\","
             "{\"\\\"\":\"\\u000d\\u0008\"}]\n");
 }
 
