@@ -134,6 +134,9 @@ TEST(StructuredExport, ReadsTheLinesThatAreEasyToGetWrong) {
       {"a continuation with nothing to continue, and text after the closing line, are kept",
        labelled("\n" + std::string(40, ' ') + "           -olives\n\nMMMMM\nServe.\n"),
        "\"name\":\"Tapas\",\"recipeIngredient\":[\"-olives\"]," + steps("Serve.")},
+      {"only five copies of a letter close the recipe; six are text",
+       labelled("\n      1    Lemon\n\nServe.\nZZZZZZ\n"),
+       "\"name\":\"Tapas\",\"recipeIngredient\":[\"1 Lemon\"]," + steps("Serve. ZZZZZZ")},
   };
   for (const ReadingCase& c : cases) {
     SCOPED_TRACE(c.what);
