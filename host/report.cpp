@@ -84,7 +84,7 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
                  plural(static_cast<std::uint64_t>(outcome.records), "recipe", "recipes").c_str(),
                  quoted_name(job.output, true).c_str());
   }
-  if (outcome.doubt != InputDoubt::kNone || outcome.dropped > 0) ++questionable_;
+  if (outcome.doubt != InputDoubt::kNone || outcome.dropped > 0 || outcome.cut > 0) ++questionable_;
   if (outcome.doubt != InputDoubt::kNone) {
     std::fprintf(err_, "mxpconvert: warning: %s does not look like MXP: %s\n",
                  quoted_name(job.input).c_str(), doubt_reason(outcome.doubt));

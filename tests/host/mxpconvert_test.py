@@ -233,6 +233,17 @@ class Mxpconvert(unittest.TestCase):
         self.assertEqual(self.run_tool("--format=json", "-qd", "out", "big.mxp").returncode, 0)
         self.assertEqual(self.read("out/big.jsonl"), r.stdout)
 
+        # More fields than the stores hold: written cut, which --strict counts as questionable.
+        huge = b"* Export *\r\n\r\n   Huge\r\n--------\r\n" + \
+            b"".join(b"Stir %d.\r\n" % n for n in range(20000))
+        self.write("huge.mxp", short + huge)
+        r = self.run_tool("--format", "json", "--strict", "huge.mxp")
+        self.assertEqual(r.returncode, 3, r.stderr)
+        self.assertIn(b"1 recipe of 'huge.mxp' too large to keep whole", r.stderr)
+        self.assertEqual([json.loads(line)["name"] for line in r.stdout.decode().splitlines()],
+                         ["Short", "Huge"])
+        self.assertEqual(self.run_tool("--format", "json", "huge.mxp").returncode, 0)
+
     def test_file_names_of_any_bytes_under_any_locale(self):
         names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3"]
         text, records = recipes([b"Pie", b"Cake"])
