@@ -228,8 +228,9 @@ bool is_date_line(std::string_view line) noexcept {
   return is_number(next_word(rest), 4) && rest.empty();
 }
 
-// A yield stated in the text: "Makes about 3 cups.", "Serves 4.". Gives the first word as the
-// label and the rest, without its closing period, as the value.
+// A yield stated in the text: "Makes about 3 cups.", "Serves 4 to 6.", "Yield 2 loaves". Gives
+// the first word as the label and the rest, without its closing period, as the value. After
+// "Yield" the rest must start with a count: "Yields vary ..." is a sentence.
 bool is_yield_line(std::string_view line, std::string_view& label,
                    std::string_view& value) noexcept {
   for (std::string_view start : {"Makes", "Serves", "Yield", "Yields"}) {
@@ -238,7 +239,7 @@ bool is_yield_line(std::string_view line, std::string_view& label,
       continue;
     value = trim(line.substr(start.size()));
     const bool counted = is_digit(value[0]) || starts_with_word(value, "about ") ||
-                         starts_with_word(value, "approx") || starts_with_word(value, "one ");
+                         starts_with_word(value, "approx") || start[0] != 'Y';
     if (!counted) return false;
     label = line.substr(0, start.size());
     if (value.back() == '.') value.remove_suffix(1);
