@@ -55,17 +55,12 @@ constexpr std::string_view kNoteHeadings[] = {"Notes", "Note", "Hints", "Tips"};
 
 // What a line of credit starts with: where the recipe was posted, typed or taken from.
 constexpr std::string_view kCreditStarts[] = {
-    "Posted to",       "Posted by",
-    "Posted in",       ">From",
-    "From:",           "From ",
-    "Recipe by",       "Recipe from",
-    "Typed by",        "Typed for you by",
-    "Typed in by",     "Formatted by",
-    "Shared by",       "Courtesy of",
-    "Contributed by",  "Submitted by",
-    "Downloaded from", "Reprinted",
-    "Converted by",    "Date:",
-    "Subject:",        "(c)",
+    "Posted to",      "Posted by",    "Posted in",       ">From",      "From:",
+    "From ",          "Recipe by",    "Recipe from",     "Typed by",   "Typed for you by",
+    "Typed in by",    "Formatted by", "Formatted for",   "Shared by",  "Courtesy of",
+    "Contributed by", "Submitted by", "Downloaded from", "Reprinted",  "Converted by",
+    "Entered by",     "Edited by",    "Adapted from",    "Adapted by", "Originally from",
+    "Busted by",      "Copyright",    "Date:",           "Subject:",   "(c)",
     "\xC2\xA9",
 };
 
@@ -172,8 +167,9 @@ std::size_t inline_step(std::string_view text, unsigned number) noexcept {
 
 // An analysis per serving: "Per Serving (excluding unknown items): 215 Calories; ...".
 bool is_nutrition_line(std::string_view line) noexcept {
-  for (std::string_view start : {"Per serving", "Per serve", "Nutrition", "Nutritional analysis",
-                                 "Each serving", "Analysis per serving"}) {
+  for (std::string_view start :
+       {"Per serving", "Per serve", "Nutrition", "Nutritional analysis", "Each serving",
+        "Analysis per serving", "Calories per", "Calories:"}) {
     if (starts_with_word(line, start)) return true;
   }
   return false;
@@ -207,7 +203,7 @@ bool is_credit_line(std::string_view line) noexcept {
   return is_address(line);
 }
 
-// A date alone: "Jan 12, 1998", "Tuesday, March 4, 1997", "12/01/98".
+// A date alone: "Jan 12, 1998", "Tuesday, March 4, 1997", "3 Mar 1997", "12/01/98".
 bool is_date_line(std::string_view line) noexcept {
   if (!line.empty() && line.back() == '.') line.remove_suffix(1);
   std::size_t separators = 0;
@@ -223,8 +219,11 @@ bool is_date_line(std::string_view line) noexcept {
   std::string_view rest = line;
   std::string_view word = next_word(rest);
   if (is_name_in(word, kWeekdays, 7)) word = next_word(rest);
-  if (!is_name_in(word, kMonths, 12)) return false;
-  if (!is_number(next_word(rest), 2)) return false;
+  if (is_number(word, 2)) {  // the day first
+    if (!is_name_in(next_word(rest), kMonths, 12)) return false;
+  } else if (!is_name_in(word, kMonths, 12) || !is_number(next_word(rest), 2)) {
+    return false;
+  }
   return is_number(next_word(rest), 4) && rest.empty();
 }
 

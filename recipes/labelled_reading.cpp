@@ -30,9 +30,13 @@ bool is_digit(char c) noexcept {
   return c >= '0' && c <= '9';
 }
 
-// A serving count of 0 or 1 is the program's default, not the author's: no yield.
+// A serving count of 0 or 1 is the program's default, not the author's: no yield. The labelled
+// layout also writes it "1 servings".
 bool is_default_count(std::string_view value) noexcept {
-  return value == "0" || value == "1";
+  if (value.empty() || (value[0] != '0' && value[0] != '1')) return false;
+  const std::string_view unit = trim(value.substr(1));
+  return unit.empty() || (recipe_text::starts_with_word(unit, "serving") &&
+                          (unit.size() == 7 || (unit.size() == 8 && (unit[7] | 0x20) == 's')));
 }
 
 bool is_unit(std::string_view unit) noexcept {
@@ -116,7 +120,7 @@ void LabelledReading::read_header(std::string_view trimmed) noexcept {
     }
     return;
   }
-  if (is_label(field.label, "Servings")) {
+  if (is_label(field.label, "Servings") || is_label(field.label, "Yield")) {
     if (!is_default_count(field.value)) recipe_.add(RecipeField::kYield, field.label, field.value);
     return;
   }
