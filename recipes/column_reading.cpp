@@ -153,7 +153,7 @@ void ColumnReading::read_header(std::string_view text) noexcept {
     add_header_field(field);
     return;
   }
-  unlabelled_ = recipe_.add(RecipeField::kStep, {}, trimmed);
+  unlabelled_ = recipe_.add_words(RecipeField::kStep, {}, trimmed);
 }
 
 void ColumnReading::add_header_field(const recipe_text::Labelled& field) noexcept {
@@ -253,20 +253,20 @@ void ColumnReading::read_row(std::string_view text) noexcept {
                     recipe_text::is_blank(columns(text, measure_end_, ingredient_begin_)) &&
                     (amount.empty() || recipe_text::is_amount(amount));
   if (!fits) {
-    last_ingredient_ = recipe_.add_words(RecipeField::kIngredient, trimmed);
+    last_ingredient_ = recipe_.add_words(RecipeField::kIngredient, {}, trimmed);
     last_row_chars_ = 0;
     return;
   }
   if (amount.empty() && trimmed.back() == ':') {
-    const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, measure);
-    recipe_.extend(heading, ingredient);
+    const std::size_t heading = recipe_.add_words(RecipeField::kIngredient, {}, measure);
+    recipe_.extend_words(heading, ingredient);
     last_ingredient_ = StructuredRecipe::kNoItem;
   } else if (amount.empty() && measure.empty() && continues_row_above(ingredient)) {
-    recipe_.extend(last_ingredient_, ingredient);
+    recipe_.extend_words(last_ingredient_, ingredient);
   } else {
-    last_ingredient_ = recipe_.add(RecipeField::kIngredient, {}, amount);
-    recipe_.extend(last_ingredient_, measure);
-    recipe_.extend(last_ingredient_, ingredient);
+    last_ingredient_ = recipe_.add_words(RecipeField::kIngredient, {}, amount);
+    recipe_.extend_words(last_ingredient_, measure);
+    recipe_.extend_words(last_ingredient_, ingredient);
   }
   last_row_chars_ = chars_of(ingredient);
 }

@@ -317,13 +317,13 @@ void DirectionsReading::read(std::string_view text) noexcept {
   }
   const std::size_t indent = recipe_text::indent(text);
   if (open_ != StructuredRecipe::kNoItem && !open_is_step_ && recipe_.value(open_).empty()) {
-    recipe_.extend(open_, trimmed);
+    recipe_.extend_words(open_, trimmed);
   } else if (starts_part(trimmed)) {
   } else if (continues_open(text, trimmed)) {
     if (open_is_step_) {
       add_step_text(trimmed, true);
     } else {
-      recipe_.extend(open_, trimmed);
+      recipe_.extend_words(open_, trimmed);
     }
   } else if (!stands_alone(trimmed)) {
     close();
@@ -346,7 +346,7 @@ void DirectionsReading::close() noexcept {
 void DirectionsReading::open(RecipeField field, std::string_view label,
                              std::string_view value) noexcept {
   close();
-  open_ = recipe_.add(field, label, value);
+  open_ = recipe_.add_words(field, label, value);
 }
 
 bool DirectionsReading::starts_part(std::string_view trimmed) noexcept {
@@ -390,7 +390,7 @@ bool DirectionsReading::stands_alone(std::string_view trimmed) noexcept {
     open(RecipeField::kYield, label, value);
   } else if (!after_rule_ && is_section_heading(trimmed)) {
     close();
-    recipe_.add(RecipeField::kSection, {}, trim(trimmed.substr(0, trimmed.size() - 1)));
+    recipe_.add_words(RecipeField::kSection, {}, trimmed.substr(0, trimmed.size() - 1));
     step_number_ = 0;
   } else {
     return false;
@@ -413,10 +413,10 @@ void DirectionsReading::add_step_text(std::string_view trimmed, bool continued) 
         step_number_ > 0 ? inline_step(trimmed, step_number_ + 1) : std::string_view::npos;
     const std::string_view piece = trim(trimmed.substr(0, next));
     if (continued) {
-      recipe_.extend(open_, piece);
+      recipe_.extend_words(open_, piece);
     } else {
       close();
-      open_ = recipe_.add(RecipeField::kStep, {}, piece);
+      open_ = recipe_.add_words(RecipeField::kStep, {}, piece);
       open_is_step_ = true;
     }
     if (next == std::string_view::npos) break;

@@ -108,7 +108,7 @@ void LabelledReading::read_header(std::string_view trimmed) noexcept {
   }
   recipe_text::Labelled field;
   if (!recipe_text::split_label(trimmed, field)) {
-    recipe_.add(RecipeField::kStep, {}, trimmed);
+    recipe_.add_words(RecipeField::kStep, {}, trimmed);
     return;
   }
   if (is_label(field.label, "Categories")) {
@@ -174,7 +174,7 @@ void LabelledReading::read_ingredients(std::string_view text) noexcept {
   const std::size_t second = second_column(text);
   const std::string_view first = second != 0 ? columns(text, 0, second) : text;
   if (!read_ingredient(first, 0)) {
-    last_ingredient_[0] = recipe_.add_words(RecipeField::kIngredient, trimmed);
+    last_ingredient_[0] = recipe_.add_words(RecipeField::kIngredient, {}, trimmed);
     return;
   }
   if (second != 0) read_ingredient(columns(text, second), 1);
@@ -189,13 +189,13 @@ bool LabelledReading::read_ingredient(std::string_view entry, std::size_t side) 
   if (ingredient.amount.empty() && ingredient.unit.empty()) {
     if (ingredient.text.empty()) return true;
     if (ingredient.text.front() == '-' && last != StructuredRecipe::kNoItem) {
-      recipe_.extend(last, trim(ingredient.text.substr(1)));
+      recipe_.extend_words(last, ingredient.text.substr(1));
       return true;
     }
   }
-  last = recipe_.add(RecipeField::kIngredient, {}, ingredient.amount);
+  last = recipe_.add_words(RecipeField::kIngredient, {}, ingredient.amount);
   recipe_.extend(last, ingredient.unit);
-  recipe_.extend(last, ingredient.text);
+  recipe_.extend_words(last, ingredient.text);
   return true;
 }
 
