@@ -46,8 +46,21 @@ constexpr PartLabel kPartLabels[] = {
     {"Tips", RecipeField::kComment},
     {"Tip", RecipeField::kComment},
     {"Serving Ideas", RecipeField::kComment},
+    {"Serving Suggestion", RecipeField::kComment},
+    {"Serving Suggestions", RecipeField::kComment},
+    {"Variation", RecipeField::kComment},
+    {"Variations", RecipeField::kComment},
+    {"Cook's Note", RecipeField::kComment},
+    {"Cook's Notes", RecipeField::kComment},
     {"Copyright", RecipeField::kComment},
     {"Nutr. Assoc.", RecipeField::kComment},
+    {"Makes", RecipeField::kYield},
+    {"Serves", RecipeField::kYield},
+    {"Servings", RecipeField::kYield},
+    {"Prep", RecipeField::kPrepTime},
+    {"Cook", RecipeField::kCookTime},
+    {"Bake", RecipeField::kCookTime},
+    {"Ready In", RecipeField::kTotalTime},
 };
 
 // The labels that head a paragraph of notes even without a colon.
@@ -371,14 +384,15 @@ bool DirectionsReading::starts_part(std::string_view trimmed) noexcept {
 }
 
 // In a wrapped paragraph every line continues it, but a step line further indented than the one
-// before starts a new step: wrapped directions often mark a paragraph only so. Where lines are
+// before starts a new step: wrapped directions often mark a paragraph only so (a numbered step's
+// hanging indent excepted). Where lines are
 // paragraphs, a line continues the one above only when that one stops mid-sentence and this one
 // goes on in lower case or with a number.
 bool DirectionsReading::continues_open(std::string_view text,
                                        std::string_view trimmed) const noexcept {
   if (open_ == StructuredRecipe::kNoItem) return false;
   if (wrapping_ == Wrapping::kParagraphs)
-    return !(open_is_step_ && recipe_text::indent(text) > indent_);
+    return !(open_is_step_ && step_number_ == 0 && recipe_text::indent(text) > indent_);
   return !ends_sentence(recipe_.value(open_)) && (is_lower(trimmed[0]) || is_digit(trimmed[0]));
 }
 
