@@ -141,7 +141,38 @@ constexpr NutrientName kNutrients[] = {
     {"protein", "proteinContent"},
 };
 
+bool is_time(RecipeField field) noexcept {
+  return field == RecipeField::kPrepTime || field == RecipeField::kCookTime ||
+         field == RecipeField::kTotalTime;
+}
+
 }  // namespace
+
+bool takes_one_value(RecipeField field) noexcept {
+  return field == RecipeField::kAuthor || field == RecipeField::kCitation ||
+         field == RecipeField::kBasedOn || field == RecipeField::kYield || is_time(field) ||
+         field == RecipeField::kDescription || field == RecipeField::kNutrition;
+}
+
+FieldChoice::FieldChoice(const StructuredRecipe& recipe) noexcept : recipe_(recipe) {
+  for (std::size_t& item : chosen_)
+    item = StructuredRecipe::kNoItem;
+  for (std::size_t i = 0; i < recipe.size(); ++i) {
+    const RecipeField field = recipe.field(i);
+    if (!takes_one_value(field) || chosen(field) != StructuredRecipe::kNoItem) continue;
+    const std::string_view value = recipe.value(i);
+    if (is_time(field) ? minutes_of(value) > 0 : !value.empty())
+      chosen_[static_cast<std::size_t>(field)] = i;
+  }
+}
+
+bool FieldChoice::is_comment(std::size_t item) const noexcept {
+  const RecipeField field = recipe_.field(item);
+  const std::string_view value = recipe_.value(item);
+  if (field == RecipeField::kComment) return !value.empty();
+  if (!takes_one_value(field) || chosen(field) == item || value.empty()) return false;
+  return !(is_time(field) && minutes_of(value) == 0);
+}
 
 long minutes_of(std::string_view text) noexcept {
   text = trim(text);
