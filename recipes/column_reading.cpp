@@ -242,6 +242,8 @@ void ColumnReading::read_row(std::string_view text) noexcept {
   if (recipe_text::is_decorated_heading(trimmed, name)) {
     const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, name);
     if (name.back() != ':') recipe_.extend(heading, ":", false);
+    if (recipe_text::is_loaf_size(name) && !recipe_.has(RecipeField::kYield))
+      recipe_.add(RecipeField::kYield, {}, name);
     last_ingredient_ = StructuredRecipe::kNoItem;
     return;
   }

@@ -260,9 +260,14 @@ bool is_yield_line(std::string_view line, std::string_view& label,
   return false;
 }
 
-// A starred footnote: "* Available in Asian markets."
+// A starred footnote: "* Available in Asian markets.", "**Or use lime juice." (a heading
+// decorated with stars ends in them too).
 bool is_footnote(std::string_view line) noexcept {
-  return line.size() > 2 && line[0] == '*' && (line[1] == ' ' || is_letter(line[1]));
+  std::size_t stars = 0;
+  while (stars < line.size() && stars < 3 && line[stars] == '*')
+    ++stars;
+  return stars > 0 && line.size() > stars + 1 && line.back() != '*' &&
+         (line[stars] == ' ' || is_letter(line[stars]));
 }
 
 // A heading of the steps after it: a few words and a colon, "Basting Sauce:".

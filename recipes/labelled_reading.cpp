@@ -168,6 +168,8 @@ void LabelledReading::read_ingredients(std::string_view text) noexcept {
   if (is_heading(trimmed, name)) {
     const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, name);
     if (name.back() != ':') recipe_.extend(heading, ":", false);
+    if (recipe_text::is_loaf_size(name) && !recipe_.has(RecipeField::kYield))
+      recipe_.add(RecipeField::kYield, {}, name);
     last_ingredient_[0] = last_ingredient_[1] = StructuredRecipe::kNoItem;
     return;
   }

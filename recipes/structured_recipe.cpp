@@ -80,6 +80,13 @@ void StructuredRecipe::drop_last() noexcept {
   last_written_ = kNoItem;
 }
 
+bool StructuredRecipe::has(RecipeField field) const noexcept {
+  for (std::size_t i = 0; i < count_; ++i) {
+    if (stores_.items[i].field == field) return true;
+  }
+  return false;
+}
+
 std::string_view StructuredRecipe::label(std::size_t index) const noexcept {
   const RecipeItem& item = stores_.items[index];
   return {reinterpret_cast<const char*>(stores_.text) + item.begin, item.label_size};

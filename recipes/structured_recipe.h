@@ -74,6 +74,8 @@ class StructuredRecipe {
   void drop_last() noexcept;
 
   std::size_t size() const noexcept { return count_; }
+  // Whether some item is of `field`.
+  bool has(RecipeField field) const noexcept;
   RecipeField field(std::size_t index) const noexcept { return stores_.items[index].field; }
   std::string_view label(std::size_t index) const noexcept;
   std::string_view value(std::size_t index) const noexcept;
