@@ -333,25 +333,19 @@ void DirectionsReading::read(std::string_view text) noexcept {
     if (trimmed.find("- -") != std::string_view::npos) after_rule_ = true;
     return close();
   }
-  const std::size_t indent = recipe_text::indent(text);
-  if (open_ != StructuredRecipe::kNoItem && !open_is_step_ && recipe_.value(open_).empty()) {
-    recipe_.extend_words(open_, trimmed);
-  } else if (starts_part(trimmed)) {
-  } else if (continues_open(text, trimmed)) {
-    if (open_is_step_) {
-      add_step_text(trimmed, true);
-    } else {
-      recipe_.extend_words(open_, trimmed);
-    }
-  } else if (!stands_alone(trimmed)) {
-    close();
-    if (after_rule_) {
-      open(RecipeField::kComment, {}, trimmed);
-    } else {
-      add_step_text(trimmed, false);
-    }
+  const std::size_t indent_above = indent_;
+  indent_ = recipe_text::indent(text);
+  if (open_ != StructuredRecipe::kNoItem && !open_is_step_ && recipe_.value(open_).empty())
+    return recipe_.extend_words(open_, trimmed);
+  if (starts_part(trimmed)) return;
+  if (continues_open(trimmed, indent_above)) {
+    if (open_is_step_) return add_step_text(trimmed, true);
+    return recipe_.extend_words(open_, trimmed);
   }
-  indent_ = indent;
+  if (stands_alone(trimmed)) return;
+  close();
+  if (after_rule_) return open(RecipeField::kComment, {}, trimmed);
+  add_step_text(trimmed, false);
 }
 
 // A part's value is often quoted on the line after its label; the quotes are not text.
@@ -389,15 +383,14 @@ bool DirectionsReading::starts_part(std::string_view trimmed) noexcept {
 }
 
 // In a wrapped paragraph every line continues it, but a step line further indented than the one
-// before starts a new step: wrapped directions often mark a paragraph only so (a numbered step's
-// hanging indent excepted). Where lines are
-// paragraphs, a line continues the one above only when that one stops mid-sentence and this one
-// goes on in lower case or with a number.
-bool DirectionsReading::continues_open(std::string_view text,
-                                       std::string_view trimmed) const noexcept {
+// above starts a new step: wrapped directions often mark a paragraph only so (a numbered step's
+// hanging indent excepted). Where lines are paragraphs, a line continues the one above only when
+// that one stops mid-sentence and this one goes on in lower case or with a number.
+bool DirectionsReading::continues_open(std::string_view trimmed,
+                                       std::size_t indent_above) const noexcept {
   if (open_ == StructuredRecipe::kNoItem) return false;
   if (wrapping_ == Wrapping::kParagraphs)
-    return !(open_is_step_ && step_number_ == 0 && recipe_text::indent(text) > indent_);
+    return !(open_is_step_ && step_number_ == 0 && indent_ > indent_above);
   return !ends_sentence(recipe_.value(open_)) && (is_lower(trimmed[0]) || is_digit(trimmed[0]));
 }
 
