@@ -26,9 +26,17 @@ test("every test input and fuzz seed converts to the native converter's bytes", 
       assert.ok(Buffer.from(result.output).equals(native.output), where);
       assert.equal(result.records, lineFeeds(native.output), where);
       assert.equal(result.leftOut.length, native.leftOut, where);
+      assert.deepEqual(result.warnings.map(warningWords), native.warnings.map(nativeWarningWords), where);
     }
   }
 });
+
+// A warning's kind and, for input that does not look like MXP, the reason in mxpconvert's words.
+const warningWords = ({ code, message }) => (code === "not-mxp" ? `${code}: ${message.replace(/^.*?: |\.$/g, "")}` : code);
+const nativeWarningWords = (line) => {
+  const doubt = / does not look like MXP: (.*)$/.exec(line);
+  return doubt ? `not-mxp: ${doubt[1]}` : / left out: /.test(line) ? "left-out" : / written cut$/.test(line) ? "cut" : line;
+};
 
 test("the left-out side file holds those recipes as they stood", async () => {
   const input = Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), sampleArchive(1).block]);
