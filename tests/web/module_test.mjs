@@ -34,7 +34,7 @@ test("every test input and fuzz seed converts to the native converter's bytes", 
 // A warning's kind and, for input that does not look like MXP, the reason in mxpconvert's words.
 const warningWords = ({ code, message }) => (code === "not-mxp" ? `${code}: ${message.replace(/^.*?: |\.$/g, "")}` : code);
 const nativeWarningWords = (line) => {
-  const doubt = / does not look like MXP: (.*)$/.exec(line);
+  const doubt = / does not look like (?:MXP|an MXP recipe export): (.*)$/.exec(line);
   return doubt ? `not-mxp: ${doubt[1]}` : / left out: /.test(line) ? "left-out" : / written cut$/.test(line) ? "cut" : line;
 };
 

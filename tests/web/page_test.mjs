@@ -108,8 +108,8 @@ const expectedCard = (recipe, facts) => ({
   facts,
   headings: recipe.recipeIngredient.filter((line) => line.endsWith(":")).map((line) => line.slice(0, -1)),
   ingredients: recipe.recipeIngredient.filter((line) => !line.endsWith(":")),
-  steps: recipe.recipeInstructions.map((step) => step.text),
-  notes: [...(recipe.description ? [recipe.description] : []), ...(recipe.comment ?? []).map((c) => `${c.name}: ${c.text}`)],
+  steps: recipe.recipeInstructions.flatMap((step) => (step.itemListElement ?? [step]).map((s) => s.text)),
+  notes: [...(recipe.description ? [recipe.description] : []), ...(recipe.comment ?? []).map((c) => (c.name ? `${c.name}: ${c.text}` : c.text))],
 });
 
 test("two files of either layout: counts, warnings, preview of both formats, downloads, no request", async (t) => {
@@ -218,7 +218,7 @@ test("files that are not MXP show as warnings, with mxpconvert's reasons, and le
     ["blank-first-line.txt", Buffer.from("\n*  Recipe export  *\n\nTitle: A\n")],
     ["no-recipe.mmf", Buffer.from("*  Recipe export  *\n")],
   ].map(([name, bytes]) => writeSample(scratch, name, bytes));
-  const reasons = bad.map((path) => nativeConvert(path, scratch).warnings.map((line) => line.replace(/^.* does not look like MXP: /, "")));
+  const reasons = bad.map((path) => nativeConvert(path, scratch).warnings.map((line) => line.replace(/^.* does not look like (?:MXP|an MXP recipe export): /, "")));
   assert.ok(reasons.every((found) => found.length === 1), `${reasons}`);
 
   await chooseFiles(bad);
