@@ -11,6 +11,17 @@
 //   column-crlf   column layout, UTF-8, CR LF line ends
 //   column-1252   column layout, Windows-1252 bytes, LF line ends
 //   labelled-lf   labelled layout, UTF-8, LF line ends
+// and, for the table of inputs built to hit each slow path:
+//   hostile-marker   a first line of 4,999 characters, read without its line feed, then lines of
+//                    4,998 of the same character, each of which almost holds it
+//   hostile-1-byte   recipes of a thousand lines of a line feed alone
+//   hostile-tiny     recipes of 10 bytes (an empty first line makes every line a marker line)
+//   hostile-over     column-lf with every recipe over the body limit
+//   hostile-cr       column-lf with a CR alone at each line end
+//   hostile-4-byte   recipes of one line of 4,999 four-byte characters
+//   hostile-utf16    column-lf in UTF-16LE, with every "e" a character beyond the BMP
+//                    (a surrogate pair)
+//   hostile-invalid  column-lf with a byte that is not UTF-8 (0xFF) in the middle of each line
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -272,10 +283,82 @@ std::string to_crlf(const std::string& text) {
   return out;
 }
 
+std::string to_cr(std::string text) {
+  for (char& c : text)
+    if (c == '\n') c = '\r';
+  return text;
+}
+
+void put_utf16le(std::string& out, unsigned unit) {
+  out += static_cast<char>(unit & 0xFF);
+  out += static_cast<char>(unit >> 8);
+}
+
+// UTF-8 text in UTF-16LE (without a byte-order mark), every "e" written as U+1F60B.
+std::string to_utf16_with_pairs(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    unsigned code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k)
+      code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    i += length;
+    if (code == 'e') code = 0x1F60B;
+    if (code > 0xFFFF) {
+      put_utf16le(out, 0xD800 + ((code - 0x10000) >> 10));
+      put_utf16le(out, 0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      put_utf16le(out, code);
+    }
+  }
+  return out;
+}
+
+// Each line with a 0xFF byte in its middle (between two characters).
+std::string with_invalid_byte(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  std::size_t line_start = 0;
+  for (std::size_t end; (end = text.find('\n', line_start)) != std::string::npos;
+       line_start = end + 1) {
+    std::size_t middle = line_start + (end - line_start) / 2;
+    while (middle > line_start && (static_cast<unsigned char>(text[middle]) & 0xC0) == 0x80)
+      --middle;
+    out.append(text, line_start, middle - line_start);
+    out += static_cast<char>(0xFF);
+    out.append(text, middle, end + 1 - middle);
+  }
+  return out;
+}
+
+std::string repeat(const std::string& text, std::size_t count) {
+  std::string out;
+  out.reserve(text.size() * count);
+  for (std::size_t i = 0; i < count; ++i)
+    out += text;
+  return out;
+}
+
+// The recipes that are the same every time; the first one gets the file's first line before it.
+std::string fixed_recipe(const std::string& variant, bool first) {
+  if (variant == "hostile-marker") {
+    std::string line(4998, 'a');
+    line += '\n';
+    return (first ? std::string(4999, 'a') + "\nx\nT\n--------\n" : "") + repeat(line, 100);
+  }
+  const std::string head = std::string(kMarker) + "\n\nTitle\n--------\n";
+  if (variant == "hostile-1-byte") return head + std::string(1000, '\n');
+  if (variant == "hostile-tiny") return "\n\nTitle:x\n";
+  return head + repeat("\xF0\x9F\x98\x8B", 4999) + "\n";
+}
+
 int usage() {
   std::fputs(
       "usage: generate_mxp VARIANT SIZE SEED OUTPUT\n"
-      "  VARIANT  column-lf, column-crlf, column-1252 or labelled-lf\n"
+      "  VARIANT  column-lf, column-crlf, column-1252, labelled-lf, or one of the hostile-\n"
+      "           inputs: hostile-marker, -1-byte, -tiny, -over, -cr, -4-byte, -utf16, -invalid\n"
       "  SIZE     bytes, or with a suffix K, M or G (KiB, MiB, GiB); whole recipes are written\n"
       "           up to this size\n"
       "  SEED     any whole number; the same seed gives the same bytes\n",
@@ -291,7 +374,15 @@ int main(int argc, char** argv) {
   const bool labelled = variant == "labelled-lf";
   const bool crlf = variant == "column-crlf";
   const bool cp1252 = variant == "column-1252";
-  if (!labelled && !crlf && !cp1252 && variant != "column-lf") return usage();
+  const bool all_long = variant == "hostile-over";
+  const bool cr = variant == "hostile-cr";
+  const bool utf16 = variant == "hostile-utf16";
+  const bool invalid = variant == "hostile-invalid";
+  const bool fixed = variant == "hostile-marker" || variant == "hostile-1-byte" ||
+                     variant == "hostile-tiny" || variant == "hostile-4-byte";
+  if (!labelled && !crlf && !cp1252 && !all_long && !cr && !utf16 && !invalid && !fixed &&
+      variant != "column-lf")
+    return usage();
 
   char* end = nullptr;
   std::uint64_t size = std::strtoull(argv[2], &end, 10);
@@ -310,12 +401,20 @@ int main(int argc, char** argv) {
   Random random(seed);
   std::uint64_t written = 0;
   std::uint64_t recipes = 0, long_recipes = 0;
+  if (utf16) {
+    if (std::fwrite("\xFF\xFE", 1, 2, out) != 2) return 1;
+    written += 2;
+  }
   for (;;) {
-    const bool is_long = random.one_in(500);
-    std::string recipe =
-        labelled ? labelled_recipe(random, is_long) : column_recipe(random, is_long);
+    const bool is_long = all_long || random.one_in(500);
+    std::string recipe = fixed      ? fixed_recipe(variant, recipes == 0)
+                         : labelled ? labelled_recipe(random, is_long)
+                                    : column_recipe(random, is_long);
     if (cp1252) recipe = to_windows_1252(recipe);
     if (crlf) recipe = to_crlf(recipe);
+    if (cr) recipe = to_cr(recipe);
+    if (utf16) recipe = to_utf16_with_pairs(recipe);
+    if (invalid) recipe = with_invalid_byte(recipe);
     if (written + recipe.size() > size) break;
     if (std::fwrite(recipe.data(), 1, recipe.size(), out) != recipe.size()) break;
     written += recipe.size();

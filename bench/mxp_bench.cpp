@@ -178,16 +178,91 @@ double peak_mib(const std::string& tools, const std::string& program, const std:
   return std::atof(usage.out.c_str()) / 1024;
 }
 
+// The table of inputs built to hit slow paths: the processor time per MB of each input against
+// that of the first one, with convert_file (and the baseline, when given). The inputs are run in
+// an order that changes from round to round; each output is removed after its run, outside the
+// timing.
+int per_mb_table(const std::string& convert_file, const std::string& baseline,
+                 const std::string& path, const std::string& scratch,
+                 const std::vector<std::string>& inputs, int rounds) {
+  struct Timed {
+    std::string program, input, output;
+    double best_cpu = 0, best_wall = 0;
+    std::string records;
+  };
+  std::vector<std::string> programs{convert_file};
+  if (!baseline.empty()) programs.push_back(baseline);
+  std::vector<Timed> runs;
+  for (const std::string& input : inputs) {
+    for (std::size_t p = 0; p < programs.size(); ++p) {
+      const std::string stem = scratch.empty() ? input : scratch + "/" + base_name(input);
+      Timed timed;
+      timed.program = programs[p];
+      timed.input = input;
+      timed.output = stem + ".out" + std::to_string(p);
+      runs.push_back(timed);
+    }
+  }
+  std::vector<std::size_t> order(runs.size());
+  for (std::size_t i = 0; i < order.size(); ++i)
+    order[i] = i;
+  std::mt19937 shuffle(11);
+  for (int round = 0; round <= rounds; ++round) {  // round 0 is untimed: a warm page cache
+    std::shuffle(order.begin(), order.end(), shuffle);
+    for (const std::size_t i : order) {
+      Timed& r = runs[i];
+      const Usage usage = run({r.program, r.input, r.output}, path);
+      std::remove(r.output.c_str());
+      if (round == 0) {
+        r.records = usage.out.substr(0, usage.out.find('\n'));
+      } else {
+        r.best_cpu = round == 1 ? usage.cpu : std::min(r.best_cpu, usage.cpu);
+        r.best_wall = round == 1 ? usage.wall : std::min(r.best_wall, usage.wall);
+      }
+    }
+  }
+  std::printf(
+      "best of %d rounds in a varying order%s; cpu = user + system seconds of the process;\n"
+      "ms/MB = cpu per MB of input; x first = ms/MB / ms/MB of %s\n",
+      rounds, path.empty() ? "" : (", MIRTABEL_SIMD=" + path).c_str(), label(inputs[0]).c_str());
+  std::printf("%-28s %6s %8s %7s %7s %7s %7s", "input", "MB", "records", "cpu s", "wall s", "ms/MB",
+              "x first");
+  if (!baseline.empty()) std::printf(" | %7s %7s %7s", "base s", "ms/MB", "x first");
+  std::printf("\n");
+  const std::size_t width = programs.size();
+  const auto ms_per_mb = [&](std::size_t i) {
+    return runs[i].best_cpu * 1e3 / (static_cast<double>(file_size(runs[i].input)) / 1e6);
+  };
+  for (std::size_t i = 0; i < runs.size(); i += width) {
+    std::printf("%-28s %6.1f %8s %7.3f %7.3f %7.2f %7.2f", label(runs[i].input).c_str(),
+                static_cast<double>(file_size(runs[i].input)) / 1e6, runs[i].records.c_str(),
+                runs[i].best_cpu, runs[i].best_wall, ms_per_mb(i), ms_per_mb(i) / ms_per_mb(0));
+    if (width > 1) {
+      std::printf(" | %7.3f %7.2f %7.2f", runs[i + 1].best_cpu, ms_per_mb(i + 1),
+                  ms_per_mb(i + 1) / ms_per_mb(1));
+    }
+    std::printf("\n");
+  }
+  return 0;
+}
+
 int usage() {
   std::fputs(
-      "usage: mxp_bench [--runs N] [--paths LIST] [--baseline PROGRAM] [--scratch DIR] INPUT...\n"
+      "usage: mxp_bench [--runs N] [--paths LIST] [--baseline PROGRAM [--baseline-per-path]]\n"
+      "                 [--scratch DIR] INPUT...\n"
       "       mxp_bench --rss [--scratch DIR] INPUT...\n"
+      "       mxp_bench --per-mb [--runs N] [--paths PATH] [--baseline PROGRAM] [--scratch DIR]\n"
+      "                 INPUT...\n"
       "  --runs N           timed rounds (default 15); the best processor time counts\n"
       "  --paths LIST       inner loops to time, e.g. portable,sse2,avx2 (default: the chosen "
       "one)\n"
       "  --baseline PROG    convert_file built against another version of the library\n"
+      "  --baseline-per-path  time the baseline on each of the --paths too (for a baseline that\n"
+      "                     reads MIRTABEL_SIMD)\n"
       "  --scratch DIR      where outputs go (default: beside each input)\n"
-      "  --rss              only the peak resident memory of convert_file and mxpconvert\n",
+      "  --rss              only the peak resident memory of convert_file and mxpconvert\n"
+      "  --per-mb           only convert_file (on one inner loop) and the baseline: processor\n"
+      "                     time per MB of each input against the first input's\n",
       stderr);
   return 2;
 }
@@ -200,6 +275,8 @@ int main(int argc, char** argv) {
   }
   int rounds = 15;
   bool rss_only = false;
+  bool per_mb = false;
+  bool baseline_per_path = false;
   std::string baseline, scratch, paths;
   std::vector<std::string> inputs;
   for (int i = 1; i < argc; ++i) {
@@ -216,6 +293,10 @@ int main(int argc, char** argv) {
       scratch = argv[++i];
     } else if (arg == "--rss") {
       rss_only = true;
+    } else if (arg == "--baseline-per-path") {
+      baseline_per_path = true;
+    } else if (arg == "--per-mb") {
+      per_mb = true;
     } else if (!arg.empty() && arg[0] == '-') {
       return usage();
     } else {
@@ -227,6 +308,11 @@ int main(int argc, char** argv) {
   const auto slash = self.rfind('/');
   const std::string tools = slash == std::string::npos ? "." : self.substr(0, slash);
   const std::string convert_file = tools + "/convert_file";
+
+  if (per_mb) {
+    if (paths.find(',') != std::string::npos) return usage();
+    return per_mb_table(convert_file, baseline, paths, scratch, inputs, rounds);
+  }
 
   if (rss_only) {
     std::printf("%-26s %8s | %12s | %12s\n", "input", "MiB", "convert_file", "mxpconvert");
@@ -249,6 +335,7 @@ int main(int argc, char** argv) {
   if (!baseline.empty()) {
     contenders.emplace_back("baseline", std::vector<std::string>{baseline}, "", true);
   }
+  const std::size_t first_path = contenders.size();
   std::string path_list = paths;
   do {
     const std::string path = path_list.substr(0, path_list.find(','));
@@ -256,11 +343,20 @@ int main(int argc, char** argv) {
     contenders.emplace_back(path.empty() ? "this build" : path,
                             std::vector<std::string>{convert_file}, path, true);
   } while (!path_list.empty());
+  // The baseline on every inner loop too: each of this build's loops is then compared with the
+  // same loop before.
+  const std::size_t path_count = contenders.size() - first_path;
+  if (!baseline.empty() && baseline_per_path) {
+    for (std::size_t i = 0; i < path_count; ++i) {
+      const Contender& c = contenders[first_path + i];
+      contenders.emplace_back("base " + c.simd, std::vector<std::string>{baseline}, c.simd, true);
+    }
+  }
 
   std::printf(
       "best of %d rounds in a varying order; cpu = user + system seconds of the process;\n"
-      "x copy = cpu / cpu of the 256 KiB copy; x base = cpu / cpu of the baseline\n",
-      rounds);
+      "x copy = cpu / cpu of the 256 KiB copy; x base = cpu / cpu of the baseline%s\n",
+      rounds, baseline_per_path ? " on the same inner loop" : "");
   std::mt19937 shuffle(7);
   bool hashes_differ = false;
   for (const std::string& input : inputs) {
@@ -293,11 +389,15 @@ int main(int argc, char** argv) {
                 contenders.back().records.c_str());
     std::printf("  %-16s %7s %7s %7s %7s %7s  %s\n", "", "cpu s", "wall s", "MB/s", "x copy",
                 "x base", "output hash");
-    for (const Contender& c : contenders) {
+    for (std::size_t i = 0; i < contenders.size(); ++i) {
+      const Contender& c = contenders[i];
       std::printf("  %-16s %7.3f %7.3f %7.0f %7.2f", c.name.c_str(), c.best_cpu, c.best_wall,
                   mb / c.best_cpu, c.best_cpu / contenders[0].best_cpu);
+      const bool own_base = i >= first_path && i < first_path + path_count &&
+                            contenders.size() == first_path + 2 * path_count;
       if (base != nullptr && c.converts) {
-        std::printf(" %7.2f", c.best_cpu / base->best_cpu);
+        std::printf(" %7.2f",
+                    c.best_cpu / (own_base ? contenders[i + path_count] : *base).best_cpu);
       } else {
         std::printf(" %7s", "");
       }

@@ -3,9 +3,9 @@
 #ifndef MIRTABEL_CONVERT_MARKER_LINE_H
 #define MIRTABEL_CONVERT_MARKER_LINE_H
 
-#include <algorithm>
 #include <cstring>
 
+#include "convert/substring_search.h"
 #include "platform/text_line.h"
 
 namespace mirtabel {
@@ -29,9 +29,9 @@ class MarkerLine {
       return at[0] == bytes_[0] && std::memcmp(at, bytes_, size_) == 0;
     }
     // A first line read without its line feed (over-long, or the whole input) may occur
-    // anywhere.
-    const unsigned char* end = line.bytes + line.size;
-    return std::search(line.bytes, end, bytes_, bytes_ + size_) != end;
+    // anywhere. It is thousands of bytes long, and a line may repeat most of it at every place:
+    // the search takes time linear in the line's size whatever the bytes.
+    return contains_bytes(line.bytes, line.size, bytes_, size_);
   }
 
  private:

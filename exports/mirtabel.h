@@ -8,13 +8,14 @@
 #ifndef MIRTABEL_H
 #define MIRTABEL_H
 
+#include <stddef.h>
 #include <stdint.h>
 #include <wchar.h>
 
 #define MIRTABEL_VERSION_MAJOR 1
-#define MIRTABEL_VERSION_MINOR 0
+#define MIRTABEL_VERSION_MINOR 1
 #define MIRTABEL_VERSION_PATCH 0
-#define MIRTABEL_VERSION_STRING "1.0.0"
+#define MIRTABEL_VERSION_STRING "1.1.0"
 
 #if defined(_WIN32)
 #if defined(MIRTABEL_BUILDING)
@@ -64,6 +65,126 @@ extern "C" {
  * once. Makes no heap allocation, changes no locale or global state, and never throws.
  */
 MIRTABEL_API int32_t ConvertMXP(const wchar_t* input_path, const wchar_t* output_path);
+
+/* ---- The conversion API (since 1.1) -------------------------------------------------------------
+ *
+ * For programs in any language: UTF-8 paths, an options structure that can grow, a report of what
+ * was written and what was left out, and a stream form for archives held in memory or read from a
+ * socket. Every function is re-entrant, keeps its state in the call and never throws.
+ */
+
+/* What mirtabel_convert and mirtabel_convert_stream return; mirtabel_error_name names each. */
+#define MIRTABEL_OK 0
+#define MIRTABEL_ERROR_OPTIONS                                                            \
+  1                            /* EINVAL: a null path or function, an options or report   \
+                                  structure of a size this library does not know, an      \
+                                  unknown format or encoding, a side file with the stream \
+                                  form, or a side file at the output's path */
+#define MIRTABEL_ERROR_INPUT 2 /* the input could not be opened or read (errno says why) */
+#define MIRTABEL_ERROR_OUTPUT                             \
+  3 /* the output could not be created, written or put in \
+       place; EINVAL when it names the input */
+#define MIRTABEL_ERROR_LEFT_OUT_FILE                                                            \
+  4                                    /* the side file could not be created or written, or the \
+                                          input could not be read again for it */
+#define MIRTABEL_ERROR_NOT_SUPPORTED 5 /* ENOTSUP: a format this version does not write yet */
+#define MIRTABEL_ERROR_NO_MEMORY 6     /* ENOMEM: the JSON format's stores could not be had */
+#define MIRTABEL_ERROR_TOO_MANY 7      /* EOVERFLOW: more records than an int32_t counts */
+
+/* The formats of the output. */
+#define MIRTABEL_FORMAT_RECORDS 0    /* one flat record per recipe, as ConvertMXP writes */
+#define MIRTABEL_FORMAT_JSON_LINES 1 /* one schema.org Recipe object per recipe, one per line */
+#define MIRTABEL_FORMAT_HTML 2       /* reserved: a cookbook page; MIRTABEL_ERROR_NOT_SUPPORTED */
+
+/* Why a recipe was left out. */
+#define MIRTABEL_LEFT_OUT_TOO_LONG 1 /* its text grew past 9,500 characters */
+
+/* A recipe the records format left out, as the left-out callback hears of it. The pointers are
+ * valid during the callback only. Later versions may add fields at the end. */
+typedef struct mirtabel_left_out {
+  const char* title;       /* its title, UTF-8, null-terminated, without the record's padding */
+  int32_t reason;          /* MIRTABEL_LEFT_OUT_TOO_LONG */
+  uint64_t begin;          /* its text is the input's bytes [begin, end), counted from the */
+  uint64_t end;            /* input's start (a byte-order mark included), after its marker line */
+  uint64_t first_line_end; /* the input's bytes [0, first_line_end) followed by [begin, end) are
+                              an MXP text that holds this recipe alone */
+  int32_t records_before;  /* the records written before it: its place among them */
+} mirtabel_left_out;
+
+/* Every function the caller passes must return normally: not throw, nor jump out of the call. */
+typedef void (*mirtabel_left_out_function)(void* context, const mirtabel_left_out* recipe);
+
+/* How to convert. Set every field to zero, then `size`, so that a field added later keeps its
+ * default; all zero means flat records, UTF-8 input, no side file and no callback. */
+typedef struct mirtabel_options {
+  size_t size;          /* sizeof(mirtabel_options): a larger structure, from a newer header, is
+                           refused unless the fields this version does not know are zero */
+  int32_t format;       /* MIRTABEL_FORMAT_* */
+  const char* encoding; /* how input without a byte-order mark is read: "utf-8" (also for null;
+                           bytes that are not UTF-8 are read as Windows-1252), "windows-1252",
+                           "latin-1", "cp437", "cp850" or "mac-roman" */
+  const char* left_out_path; /* path form only, or null: where the text of the recipes left out
+                                goes, as it stood in the input after the input's first line, so
+                                that the file converts like the input once they are shortened.
+                                Written like the output, and only when a recipe was left out;
+                                otherwise the file at this path is not touched */
+  mirtabel_left_out_function left_out; /* or null: called on the converting thread for each
+                                          recipe left out, before the call returns */
+  void* left_out_context;              /* passed to left_out */
+} mirtabel_options;
+
+/* What a conversion did. Set `size` before the call; the rest is written by it. On failure the
+ * figures say how far the conversion came, and nothing of it was put in place. */
+typedef struct mirtabel_report {
+  size_t size;            /* sizeof(mirtabel_report) */
+  int32_t records;        /* records, or JSON objects, written */
+  int32_t left_out;       /* recipes left out (records format) */
+  int32_t cut;            /* JSON objects of recipes too large to keep whole, written cut */
+  int32_t error;          /* 0, or the errno value the call also sets */
+  uint64_t bytes_read;    /* bytes of the input */
+  uint64_t bytes_written; /* bytes of the output */
+} mirtabel_report;
+
+/* Converts the MXP file at `input_path` into `output_path`, with `options` (or null for the
+ * defaults) and, when `report` is not null, fills it.
+ *
+ * The paths are null-terminated UTF-8, turned into UTF-16 on Windows, where they must be valid
+ * UTF-8; on POSIX bytes that are not UTF-8 reach the system as they are. They hold as for
+ * ConvertMXP: the input is read and never changed, the output is written under a temporary name in
+ * its directory and takes its name only when complete, an output that names the input is refused.
+ * The side file is prepared the same way before the conversion starts (so its directory must be
+ * writable even if no recipe is left out) and put in place just before the output: on failure
+ * neither path has changed, unless the output's own final close or rename failed after the side
+ * file was in place.
+ *
+ * Returns MIRTABEL_OK, or a MIRTABEL_ERROR_* code with errno (and report->error) set.
+ * The records format uses no heap and at most 96 KiB of stack, plus the stack the callback uses;
+ * the JSON format takes about 1.3 MiB from the heap for its stores. Re-entrant, as ConvertMXP.
+ */
+MIRTABEL_API int mirtabel_convert(const char* input_path, const char* output_path,
+                                  const mirtabel_options* options, mirtabel_report* report);
+
+/* The stream form's input: copies up to `capacity` (> 0) bytes to `buffer` and returns their
+ * number, 0 at the end of the input, or a negative errno value (-EIO, say) to fail. */
+typedef ptrdiff_t (*mirtabel_read_function)(void* context, unsigned char* buffer, size_t capacity);
+/* The stream form's output: takes all `size` bytes and returns 0, or an errno value to fail. */
+typedef int (*mirtabel_write_function)(void* context, const unsigned char* bytes, size_t size);
+
+/* Converts the MXP text that `read` gives into the output that `write` takes, as
+ * mirtabel_convert does, with `context` passed to both. The output arrives in pieces as it is
+ * ready; after a failure what arrived is incomplete and the caller discards it. Options may not
+ * name a side file (the input cannot be read again); the left-out callback gives each left-out
+ * recipe's place in the input instead. */
+MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read, mirtabel_write_function write,
+                                         void* context, const mirtabel_options* options,
+                                         mirtabel_report* report);
+
+/* The name of a code that mirtabel_convert returns ("ok", "input", ...), or "unknown". */
+MIRTABEL_API const char* mirtabel_error_name(int code);
+
+/* The library's version, "MAJOR.MINOR.PATCH": at run time it may be newer than the header's
+ * MIRTABEL_VERSION_STRING, with the same major number. */
+MIRTABEL_API const char* mirtabel_version(void);
 
 #ifdef __cplusplus
 }

@@ -8,7 +8,6 @@
 namespace mirtabel {
 namespace {
 
-constexpr unsigned char kCtrlZ = 0x1A;
 constexpr char32_t kReplacement = 0xFFFD;
 
 }  // namespace
@@ -89,40 +88,36 @@ bool TextReader::read_buffered_line(unsigned char* to, TextLine& line, std::size
   std::size_t copied = begin;  // the input before it is decoded to `to`, in `size` bytes
   std::size_t size = 0;
   for (std::size_t at = stop; at < limit; at = next_stop(at)) {
-    const unsigned char byte = buffer_[at];
     if (starts_two_byte_character(at)) {
       ++extra;
       at += 2;
       continue;
     }
-    if (byte == '\n' || byte == '\r') {
-      if (byte == '\r' && at + 1 == end_) return false;  // whether LF follows is not known yet
+    // The bytes after the buffered ones are not known: whatever they decide is left to
+    // read_utf8_line().
+    const Unit unit = unit_at(at, false);
+    if (unit.kind == Unit::kLineEnd) {
       copy_blocks(to + size, buffer_ + copied, at - copied);
       size += at - copied;
       to[size] = '\n';
       line.size = size + 1;
       line.chars = at - begin + 1 - extra;
-      position_ = at + (byte == '\r' && buffer_[at + 1] == '\n' ? 2 : 1);
+      position_ = at + unit.size;
       return true;
     }
-    if (byte < 0x80) {
-      // A plain control character, or a Ctrl-Z that may be the input's last byte: its end mark.
-      if (byte == kCtrlZ && at + 1 == end_) return false;
+    if (unit.kind == Unit::kSequence) {
+      extra += unit.size - utf8::wide_width(buffer_[at]);
+      at += unit.size;
+      continue;
+    }
+    if (unit.kind != Unit::kCharacter) return false;
+    if (buffer_[at] < 0x80) {  // a control character: copied with the run
       ++at;
       continue;
     }
-    if (!single_byte_) {
-      if (end_ - at < 4) return false;  // a sequence may go on in bytes not read yet
-      const std::size_t length = utf8::valid_sequence_length(buffer_ + at, 4);
-      if (length != 0) {
-        extra += length - utf8::wide_width(byte);
-        at += length;
-        continue;
-      }
-    }
     copy_blocks(to + size, buffer_ + copied, at - copied);
     size += at - copied;
-    size += utf8::encode(high_half_[byte - 0x80], to + size);
+    size += utf8::encode(unit.code_point, to + size);
     copied = ++at;
   }
   return false;
@@ -148,8 +143,8 @@ void TextReader::read_utf16_line(unsigned char* to, TextLine& line) noexcept {
   if (error_ != 0) line.size = line.chars = 0;
 }
 
-// Runs of plain bytes, up to the next stop, are copied as they are; every other byte is looked
-// at alone. The line's size and length are kept in locals on the way, where they stay in
+// Runs of plain bytes, up to the next stop, are copied as they are; at every stop the unit there
+// is read. The line's size and length are kept in locals on the way, where they stay in
 // registers.
 void TextReader::read_utf8_line(unsigned char* to, TextLine& line) noexcept {
   std::size_t size = 0;
@@ -160,25 +155,43 @@ void TextReader::read_utf8_line(unsigned char* to, TextLine& line) noexcept {
     const std::size_t stop = next_stop(position_);
     // An ASCII byte takes one byte of UTF-8, so `room` more bytes fit in the line's room.
     const std::size_t run = stop - position_ < room ? stop - position_ : room;
-    std::memcpy(to + size, buffer_ + position_, run);
+    if (run != 0) std::memcpy(to + size, buffer_ + position_, run);
     size += run;
     chars += run;
     position_ += run;
     if (run == room || position_ == end_) continue;  // the line is full, or the buffer used up
-    if (buffer_[position_] == '\n') {  // the usual end of a line, taken without the decoder
-      to[size++] = '\n';
-      ++chars;
-      ++position_;
+    const Unit unit = buffer_unit();
+    if (unit.kind == Unit::kUndecided || unit.kind == Unit::kEndMark) {
+      position_ += unit.size;  // a read failed, or the end mark is consumed
       break;
     }
-    line.size = size;
-    line.chars = chars;
-    const bool goes_on = buffer_[position_] >= 0x80 && !single_byte_
-                             ? copy_utf8_sequence(to, line)
-                             : append(peek_utf8(), to, line);
-    size = line.size;
-    chars = line.chars;
-    if (!goes_on) break;
+    if (unit.kind == Unit::kLineEnd) {
+      to[size++] = '\n';
+      ++chars;
+      position_ += unit.size;
+      break;
+    }
+    if (unit.kind == Unit::kCharacter) {  // one wchar_t: the line has room for it
+      size += utf8::encode(unit.code_point, to + size);
+      ++chars;
+      ++position_;
+      continue;
+    }
+    // Characters of several bytes often come one after another (a line in many scripts): they
+    // are taken here for as long as they are wholly buffered.
+    bool full = false;
+    for (Unit next = unit; next.kind == Unit::kSequence; next = unit_at(position_, false)) {
+      const unsigned char* const at = buffer_ + position_;
+      const std::size_t width = utf8::wide_width(at[0]);
+      full = chars + width > TextLine::kMaxChars;  // a surrogate pair starts the next line
+      if (full) break;
+      for (std::size_t i = 0; i < 4; ++i)  // at most 4 bytes: copied without a call
+        if (i < next.size) to[size + i] = at[i];
+      size += next.size;
+      chars += width;
+      position_ += next.size;
+    }
+    if (full) break;
   }
   // A line cut short by a failed read is not a line of the input, nor is any after it.
   if (error_ != 0) size = chars = 0;
@@ -186,20 +199,14 @@ void TextReader::read_utf8_line(unsigned char* to, TextLine& line) noexcept {
   line.chars = chars;
 }
 
-// A valid sequence is copied as it stands; a byte that does not begin one is decoded alone.
-// Returns false when the character does not fit in the line.
-bool TextReader::copy_utf8_sequence(unsigned char* to, TextLine& line) noexcept {
-  ensure_buffered(4);
-  const unsigned char* at = buffer_ + position_;
-  const std::size_t length = utf8::valid_sequence_length(at, buffered());
-  if (length == 0) return append({high_half_[at[0] - 0x80], 1, false}, to, line);
-  const std::size_t width = utf8::wide_width(at[0]);
-  if (line.chars + width > TextLine::kMaxChars) return false;
-  std::memcpy(to + line.size, at, length);
-  line.size += length;
-  line.chars += width;
-  position_ += length;
-  return true;
+// The unit at position_, reading as many more bytes as it takes to decide it: kUndecided only
+// after a failed read.
+TextReader::Unit TextReader::buffer_unit() noexcept {
+  for (;;) {
+    const Unit unit = unit_at(position_, source_ended_);
+    if (unit.kind != Unit::kUndecided) return unit;
+    if (!ensure_buffered(buffered() + 1) && !source_ended_) return unit;
+  }
 }
 
 // Consumes and appends one decoded character. Returns false when the line ends: at a line feed,
@@ -216,17 +223,6 @@ bool TextReader::append(const Decoded& next, unsigned char* to, TextLine& line) 
   line.size += utf8::encode(next.code_point, to + line.size);
   line.chars += width;
   return next.code_point != '\n';
-}
-
-TextReader::Decoded TextReader::peek_utf8() noexcept {
-  const unsigned char first = buffer_[position_];
-  if (first == '\r') {
-    const bool crlf = ensure_buffered(2) && buffer_[position_ + 1] == '\n';
-    return {U'\n', crlf ? 2u : 1u, false};
-  }
-  if (first == kCtrlZ) return {first, 1, !ensure_buffered(2) && source_ended_};
-  if (first < 0x80) return {first, 1, false};
-  return {high_half_[first - 0x80], 1, false};
 }
 
 char32_t TextReader::utf16_unit(std::size_t offset) const noexcept {

@@ -50,20 +50,18 @@ class TextReader {
     line.bytes = to;
     if (takes_buffered_lines_) {
       // Most lines are ASCII, with now and then a character of two bytes of UTF-8 (é, °, ½),
-      // end with LF or CR LF and lie wholly in the buffer: one copy takes them. The byte behind
-      // the buffered ones is 0, so a CR at their end is never taken for CR LF.
+      // end with LF or CR LF and lie wholly in the buffer: one copy takes them.
       const std::size_t begin = position_;
       std::size_t stop = next_stop(begin);
       std::size_t extra = 0;  // bytes of two-byte characters beyond their length in characters
       for (; starts_two_byte_character(stop); stop = next_stop(stop + 2))
         ++extra;
       const std::size_t size = stop - begin;
-      const unsigned char* const at = buffer_ + stop;
-      const std::size_t end_size = at[0] == '\n' ? 1 : at[0] == '\r' && at[1] == '\n' ? 2 : 0;
-      if (end_size != 0 && size < TextLine::kMaxChars) {
+      const Unit end = unit_at(stop, false);
+      if (end.kind == Unit::kLineEnd && size < TextLine::kMaxChars) {
         copy_blocks(to, buffer_ + begin, size);
         to[size] = '\n';
-        position_ = stop + end_size;
+        position_ = stop + end.size;
         line.size = size + 1;
         line.chars = size + 1 - extra;
         return true;
@@ -87,7 +85,50 @@ class TextReader {
  private:
   enum class Encoding { kUndetected, kUtf8, kUtf16LE, kUtf16BE };
 
-  // One decoded character, not yet consumed.
+  static constexpr unsigned char kCtrlZ = 0x1A;
+
+  // What the input bytes at a stop are in UTF-8 input (or a single-byte code page). Every way of
+  // reading such a line, the copies of whole buffered lines and the byte-by-byte decoder, takes
+  // its line ends, end mark and characters from unit_at().
+  struct Unit {
+    enum Kind : unsigned char {
+      kLineEnd,    // LF, CR LF or a CR alone: read as one line feed
+      kEndMark,    // a Ctrl-Z that is the input's last byte: not text
+      kSequence,   // a valid, shortest-form UTF-8 sequence: copied as it stands
+      kCharacter,  // any other byte, read alone: ASCII as it is, 0x80..0xFF from the code page
+      kUndecided,  // the bytes that decide it are not buffered yet
+    };
+    Kind kind;
+    std::size_t size;     // input bytes it takes
+    char32_t code_point;  // a kCharacter's character
+  };
+
+  // The unit at buffer_[at], from the bytes buffered so far; `input_ends` says that no byte
+  // follows them. At end_ (with nothing buffered) it reads the 0 behind them: a character.
+  Unit unit_at(std::size_t at, bool input_ends) const noexcept {
+    const unsigned char* const b = buffer_ + at;
+    // The usual line ends first. The byte behind the buffered ones is 0, so b[1] can be read
+    // even at the last buffered byte, and a CR there is not taken for CR LF.
+    if (b[0] == '\n') return {Unit::kLineEnd, 1, 0};
+    if (b[0] == '\r' && b[1] == '\n') return {Unit::kLineEnd, 2, 0};
+    const std::size_t available = end_ - at;
+    if (b[0] == '\r' || b[0] == kCtrlZ) {
+      // Only the byte behind tells a lone CR from the start of CR LF, and the end mark from a
+      // Ctrl-Z within the text.
+      if (available == 1 && !input_ends) return {Unit::kUndecided, 0, 0};
+      if (b[0] == '\r') return {Unit::kLineEnd, 1, 0};
+      return {available == 1 ? Unit::kEndMark : Unit::kCharacter, 1, kCtrlZ};
+    }
+    if (b[0] < 0x80) return {Unit::kCharacter, 1, b[0]};
+    if (!single_byte_) {
+      if (available < 4 && !input_ends) return {Unit::kUndecided, 0, 0};  // a sequence may go on
+      const std::size_t length = utf8::valid_sequence_length(b, available);
+      if (length != 0) return {Unit::kSequence, length, 0};
+    }
+    return {Unit::kCharacter, 1, high_half_[b[0] - 0x80]};
+  }
+
+  // One decoded character of UTF-16 input, not yet consumed.
   struct Decoded {
     char32_t code_point;
     std::size_t byte_count;  // bytes it takes in the buffer
@@ -118,8 +159,9 @@ class TextReader {
     }
   }
 
-  // Whether the stop at `at` begins a valid two-byte UTF-8 sequence. The byte behind the buffered
-  // ones is 0, never a continuation byte.
+  // Whether the stop at `at` begins a valid two-byte UTF-8 sequence: the commonest kSequence,
+  // tested alone where lines are copied whole. The byte behind the buffered ones is 0, never a
+  // continuation byte.
   bool starts_two_byte_character(std::size_t at) const noexcept {
     return !single_byte_ && buffer_[at] - 0xC2u < 0x1Eu && (buffer_[at + 1] & 0xC0) == 0x80;
   }
@@ -141,9 +183,8 @@ class TextReader {
   void detect_encoding() noexcept;
   void read_utf8_line(unsigned char* to, TextLine& line) noexcept;
   void read_utf16_line(unsigned char* to, TextLine& line) noexcept;
-  bool copy_utf8_sequence(unsigned char* to, TextLine& line) noexcept;
+  Unit buffer_unit() noexcept;
   bool append(const Decoded& next, unsigned char* to, TextLine& line) noexcept;
-  Decoded peek_utf8() noexcept;
   Decoded peek_utf16() noexcept;
   char32_t utf16_unit(std::size_t offset) const noexcept;
 

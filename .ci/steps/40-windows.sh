@@ -16,7 +16,8 @@ cmake -S . -B build-cross-windows -G Ninja --toolchain cmake/toolchains/mingw-w6
   -DMIRTABEL_WERROR=ON -DMIRTABEL_REFERENCE_CONVERTER="$PWD/build-cross-windows-reference/mxpconvert"
 cmake --build build-cross-windows --parallel 2
 
-# The export table: exactly these five names at ordinals 1-5, and imports from system DLLs only.
+# The export table: exactly the five fixed names at ordinals 1-5, the conversion API after them,
+# and imports from system DLLs only.
 dump=$(x86_64-w64-mingw32-objdump -p build-cross-windows/Mirtabel.dll)
 sed -n '/^The Export Tables/,/^The Function Table/p' <<<"$dump" | sed '/^The Function Table/d'
 table=$(awk '/^\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && NF == 0 {exit}
@@ -25,8 +26,12 @@ expected='1 ConvertMXP
 2 _ZN9CMirtabelC1Ev
 3 _ZN9CMirtabelaSERKS_
 4 _Z10fnMirtabelv
-5 nMirtabel'
-if [ "$table" != "$expected" ] || ! grep -q 'Export Address Table 		00000005' <<<"$dump"; then
+5 nMirtabel
+6 mirtabel_convert
+7 mirtabel_convert_stream
+8 mirtabel_error_name
+9 mirtabel_version'
+if [ "$table" != "$expected" ] || ! grep -q 'Export Address Table 		00000009' <<<"$dump"; then
   printf 'unexpected export table:\n%s\n' "$table" >&2
   exit 1
 fi

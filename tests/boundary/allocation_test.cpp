@@ -1,5 +1,6 @@
-// Counts the heap allocations made during ConvertMXP of a 1 KB and of a 10 MB input. Both must
-// be zero: the conversion works in fixed memory on the stack. This program replaces the C
+// Counts the heap allocations made during ConvertMXP of a 1 KB and of a 10 MB input, and during
+// mirtabel_convert of an input with a recipe it leaves out, with a side file and a callback. All
+// must be zero: the conversion works in fixed memory on the stack. This program replaces the C
 // allocator's entry points for the whole process (the library included) and forwards them to
 // glibc, so it cannot run under a sanitizer, which replaces them too.
 #include <errno.h>
@@ -112,6 +113,37 @@ Measured measure(const mirtabel::testing::TempDir& dir, const char* name, std::s
   return measured;
 }
 
+// mirtabel_convert of recipes with one too long to be a record between them.
+long measure_api(const mirtabel::testing::TempDir& dir, bool& ok) {
+  using namespace mirtabel::testing;
+  RecipeFile recipes = generated_recipes(1000);
+  const std::string text = recipes.text;
+  recipes.add("Too long", std::vector<std::string>(100, std::string(99, 'y')));
+  recipes.text += text;
+  const std::string input = dir / "long.mxp", output = dir / "long.txt",
+                    side = dir / "long.left-out.mxp";
+  if (!write_file(input, recipes.text)) ok = false;
+  int heard = 0;
+  mirtabel_options options{};
+  options.size = sizeof options;
+  options.left_out_path = side.c_str();
+  options.left_out = [](void* context, const mirtabel_left_out*) { ++*static_cast<int*>(context); };
+  options.left_out_context = &heard;
+  mirtabel_report report{};
+  report.size = sizeof report;
+  allocations = 0;
+  counting = true;
+  const int code = mirtabel_convert(input.c_str(), output.c_str(), &options, &report);
+  counting = false;
+  std::printf("mirtabel_convert with a side file: %d records, %d left out, %ld allocations\n",
+              report.records, report.left_out, allocations.load());
+  if (code != MIRTABEL_OK || report.left_out != 1 || heard != 1 || read_file(side) == "<missing>") {
+    std::printf("  wrong result: code %d\n", code);
+    ok = false;
+  }
+  return allocations.load();
+}
+
 }  // namespace
 
 int main() {
@@ -140,6 +172,10 @@ int main() {
   if (small.allocations != 0 || large.allocations != 0 || small.releases != 0 ||
       large.releases != 0) {
     std::printf("the conversion uses the heap\n");
+    ok = false;
+  }
+  if (measure_api(dir, ok) != 0) {
+    std::printf("the conversion API uses the heap\n");
     ok = false;
   }
   return ok ? 0 : 1;

@@ -1,5 +1,6 @@
 # Checks that the library's dynamic symbol table defines exactly the exports of the public
-# header: the constructor appears twice, as the complete-object (C1) and base-object (C2) names.
+# header: the fixed exports, where the constructor appears twice, as the complete-object (C1) and
+# base-object (C2) names, and the conversion API.
 #   cmake -DNM=<nm> -DLIBRARY=<libmirtabel.so> -P exported_symbols.cmake
 set(expected
   ConvertMXP
@@ -7,7 +8,11 @@ set(expected
   _ZN9CMirtabelC1Ev
   _ZN9CMirtabelC2Ev
   _ZN9CMirtabelaSERKS_
-  nMirtabel)
+  nMirtabel
+  mirtabel_convert
+  mirtabel_convert_stream
+  mirtabel_error_name
+  mirtabel_version)
 
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
                 OUTPUT_VARIABLE table ERROR_VARIABLE errors RESULT_VARIABLE status)

@@ -1,5 +1,6 @@
 // How much stack ConvertMXP takes: a conversion that drives every store to its limit must fit
 // within 96 KiB, and must run on a thread whose whole stack is 128 KiB, as musl gives new threads.
+// The same for mirtabel_convert, with a side file and a callback for the recipe it leaves out.
 #include <errno.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -27,13 +28,14 @@ std::string times(const std::string& text, std::size_t count) {
 
 // Labelled recipes in 4-byte characters that fill every store: a first line, and so the marker,
 // of 4,999 characters; a title line and body lines of 4,999; a body of 9,512 characters when the
-// list block ends, and a paragraph line of 4,999 behind it. Then enough small recipes to fill the
-// read buffer many times over.
+// list block ends, and a paragraph line of 4,999 behind it. Then a recipe of such lines that is
+// left out for its length, and enough small recipes to fill the read buffer many times over.
 std::string stack_filling_input() {
   const std::string e = "\xF0\x9F\x98\x80";
   const std::string marker = times(e, 4998) + "\n";
   std::string text = marker + "\nTitle: " + times(e, 4991) + "\nServings: 2\n\n";
   text += times(e, 4998) + "\n" + times(e, 4490) + "\n\n" + times(e, 4998) + "\n";
+  text += marker + "\nTitle: " + times(e, 4991) + "\n\n" + times(times(e, 4990) + "y\n", 3);
   for (int i = 0; text.size() < 400000; ++i) {
     text += marker + "\nTitle: Soup " + std::to_string(i) +
             "\nYield: 4 cups\n\n1 leek, sliced\n\nSimmer until soft.\n";
@@ -47,13 +49,31 @@ struct ThreadConversion {
   int records = -2;
   int error = 0;
   std::uintptr_t stack_at_call = 0;
+  // Set: through mirtabel_convert on these UTF-8 paths, with a side file, instead.
+  std::string api_input, api_output, api_side_file;
+  int left_out = 0;
 };
 
 void* convert_on_thread(void* argument) {
   auto* job = static_cast<ThreadConversion*>(argument);
   volatile char here = 0;  // where the stack stands when the call starts, near enough
   job->stack_at_call = reinterpret_cast<std::uintptr_t>(&here);
-  job->records = ConvertMXP(job->input.c_str(), job->output.c_str());
+  if (job->api_input.empty()) {
+    job->records = ConvertMXP(job->input.c_str(), job->output.c_str());
+  } else {
+    mirtabel_options options{};
+    options.size = sizeof options;
+    options.left_out_path = job->api_side_file.c_str();
+    options.left_out = [](void* context, const mirtabel_left_out*) {
+      ++static_cast<ThreadConversion*>(context)->left_out;
+    };
+    options.left_out_context = job;
+    mirtabel_report report{};
+    report.size = sizeof report;
+    const int code =
+        mirtabel_convert(job->api_input.c_str(), job->api_output.c_str(), &options, &report);
+    job->records = code == MIRTABEL_OK ? report.records : -1;
+  }
   job->error = errno;
   return nullptr;
 }
@@ -90,13 +110,12 @@ class StackUse : public ::testing::Test {
 
 // The thread's stack is filled with a pattern first; the lowest byte that no longer holds it is
 // the deepest the call went.
-TEST_F(StackUse, APeakOfAtMost96KiB) {
+std::size_t peak_stack(ThreadConversion& job) {
   constexpr std::size_t kSize = 1024 * 1024;
   constexpr unsigned char kPattern = 0x5A;
   void* stack = nullptr;
-  ASSERT_EQ(posix_memalign(&stack, 65536, kSize), 0);
+  if (posix_memalign(&stack, 65536, kSize) != 0) return kSize;
   std::memset(stack, kPattern, kSize);
-  ThreadConversion job{wide(dir_ / "in.mxp"), wide(dir_ / "out.txt")};
   run_on_thread(job, kSize, stack);
   const auto* bytes = static_cast<const unsigned char*>(stack);
   std::size_t lowest = 0;
@@ -104,16 +123,36 @@ TEST_F(StackUse, APeakOfAtMost96KiB) {
     ++lowest;
   const std::size_t peak = job.stack_at_call - reinterpret_cast<std::uintptr_t>(bytes + lowest);
   std::free(stack);
-  EXPECT_EQ(job.records, expected_records_) << std::strerror(job.error);
-  std::printf("peak stack of a ConvertMXP call: %zu bytes (the bound: %zu)\n", peak, kStackBound);
+  return peak;
+}
+
+TEST_F(StackUse, APeakOfAtMost96KiB) {
+  ThreadConversion convert_mxp{};
+  convert_mxp.input = wide(dir_ / "in.mxp");
+  convert_mxp.output = wide(dir_ / "out.txt");
+  ThreadConversion api{};
+  api.api_input = dir_ / "in.mxp";
+  api.api_output = dir_ / "api.txt";
+  api.api_side_file = dir_ / "api.left-out.mxp";
+  for (ThreadConversion* job : {&convert_mxp, &api}) {
+    const char* name = job == &api ? "mirtabel_convert with a side file" : "ConvertMXP";
+    const std::size_t peak = peak_stack(*job);
+    EXPECT_EQ(job->records, expected_records_) << name << ": " << std::strerror(job->error);
+    std::printf("peak stack of a %s call: %zu bytes (the bound: %zu)\n", name, peak, kStackBound);
 #if !defined(MIRTABEL_SANITIZED)
-  // Sanitizers move and pad the stack; their builds only print the figure.
-  EXPECT_LE(peak, kStackBound);
+    // Sanitizers move and pad the stack; their builds only print the figure.
+    EXPECT_LE(peak, kStackBound) << name;
 #endif
+  }
+  EXPECT_EQ(api.left_out, 1);
+  EXPECT_EQ(read_file(dir_ / "api.txt"), read_file(dir_ / "main.txt"));
+  EXPECT_NE(read_file(dir_ / "api.left-out.mxp"), "<missing>");
 }
 
 TEST_F(StackUse, ConvertsOnAThreadWithA128KiBStack) {
-  ThreadConversion job{wide(dir_ / "in.mxp"), wide(dir_ / "out.txt")};
+  ThreadConversion job{};
+  job.input = wide(dir_ / "in.mxp");
+  job.output = wide(dir_ / "out.txt");
   run_on_thread(job, 128 * 1024);
   EXPECT_EQ(job.records, expected_records_) << std::strerror(job.error);
   EXPECT_EQ(read_file(dir_ / "out.txt"), read_file(dir_ / "main.txt"));

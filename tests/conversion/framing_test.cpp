@@ -1,10 +1,13 @@
 // Framing: the marker line, the lines that start a recipe, the title field, the body limit and
 // the line reader's cut of long lines. The recipes use the column layout (title line, rule of
 // hyphens, body).
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "convert/convert_mxp.h"
+#include "convert/substring_search.h"
 #include "tests/conversion/conversion_case.h"
 #include "tests/support/memory_streams.h"
 
@@ -36,6 +39,7 @@ ConversionCase body_limit_case(const std::string& name, const std::string& c, st
 std::vector<ConversionCase> framing_cases() {
   const std::string digits150 = repeat("0123456789", 15);
   const std::string long_mark = repeat("M", 1500);
+  const std::string a4999(4999, 'a');
   std::string fifty_recipes;
   std::string fifty_records;
   for (int i = 0; i < 50; ++i) {
@@ -115,6 +119,17 @@ std::vector<ConversionCase> framing_cases() {
        record("Tea", "[PAGE]" + repeat("M", 999) + "[PAGE]" + repeat("M", 1000) + "x") +
            record("Coffee", "[PAGE]Brew."),
        2},
+      // A first line of 5,000 characters is read as 4,999 without a line feed: that is the
+      // marker, and a line starts a recipe only where it holds all of it. The lines of 4,999
+      // characters that miss it by one byte are read without their line feed too.
+      {"first_line_read_without_its_line_feed_is_found_only_whole",
+       lines({a4999 + "a", "Tea", kRule, std::string(2000, 'a') + "b" + std::string(2998, 'a'),
+              a4999, "Coffee", kRule, std::string(4998, 'a'), a4999, "Pie", kRule,
+              std::string(4998, 'a') + "b"}),
+       record("Tea", "[PAGE]" + std::string(2000, 'a') + "b" + std::string(2998, 'a') + "[PAGE]") +
+           record("Coffee", "[PAGE]" + std::string(4998, 'a')) +
+           record("Pie", "[PAGE]" + std::string(4998, 'a') + "b[PAGE]"),
+       3},
   };
 }
 
@@ -164,6 +179,51 @@ TEST(RecipeListener, ReceivesEveryRecipeLineByLine) {
     EXPECT_EQ(result.records, c.recipes);
     EXPECT_EQ(events.log, c.events);
     EXPECT_EQ(sink.text(), "");
+  }
+}
+
+// The marker test's search where the C library has no linear one: every needle of up to 6 bytes
+// over {a, b} in every haystack of up to 10 bytes, and random ones over {a, b, c} of up to 40,
+// give the first occurrence that std::search finds.
+TEST(MarkerSearch, TwoWayFindsTheFirstOccurrence) {
+  const auto check = [](const std::string& haystack, const std::string& needle) {
+    const auto* y = reinterpret_cast<const unsigned char*>(haystack.data());
+    const auto* x = reinterpret_cast<const unsigned char*>(needle.data());
+    const auto expected = std::search(y, y + haystack.size(), x, x + needle.size());
+    const unsigned char* found = find_two_way(y, haystack.size(), x, needle.size());
+    const std::ptrdiff_t at = found == nullptr ? -1 : found - y;
+    const std::ptrdiff_t expected_at =
+        expected == y + haystack.size() && !needle.empty() ? -1 : expected - y;
+    return at == expected_at ? ::testing::AssertionSuccess()
+                             : ::testing::AssertionFailure()
+                                   << "\"" << needle << "\" in \"" << haystack << "\": " << at
+                                   << ", not " << expected_at;
+  };
+  std::vector<std::string> words{""};  // every word over {a, b} of up to 10 letters
+  for (std::size_t i = 0; words[i].size() < 10; ++i) {
+    words.push_back(words[i] + 'a');
+    words.push_back(words[i] + 'b');
+  }
+  for (const std::string& needle : words) {
+    if (needle.size() > 6) break;
+    for (const std::string& haystack : words)
+      ASSERT_TRUE(check(haystack, needle));
+  }
+  std::mt19937 random(17);
+  for (int i = 0; i < 20000; ++i) {
+    std::string haystack(random() % 41, 'a');
+    std::string needle(1 + random() % 12, 'a');
+    for (char& c : haystack)
+      c = static_cast<char>('a' + random() % 3);
+    for (char& c : needle)
+      c = static_cast<char>('a' + random() % 3);
+    // Plant the needle, often with a byte changed, so that near misses are common.
+    if (needle.size() <= haystack.size() && random() % 2 == 0) {
+      const std::size_t at = random() % (haystack.size() - needle.size() + 1);
+      haystack.replace(at, needle.size(), needle);
+      if (random() % 2 == 0) haystack[at + random() % needle.size()] = 'c';
+    }
+    ASSERT_TRUE(check(haystack, needle));
   }
 }
 

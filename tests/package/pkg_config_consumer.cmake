@@ -25,6 +25,7 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "the consumer does not build with pkg-config's flags")
 endif()
 execute_process(COMMAND ${RUN} ${WORK_DIR}/consumer ${EXAMPLE} ${WORK_DIR}/column-layout.txt
+                        ${LONG_ARCHIVE} ${WORK_DIR}
   RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "the consumer failed: ${result}")

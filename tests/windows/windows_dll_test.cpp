@@ -1,6 +1,7 @@
 // Mirtabel.dll as a Windows host uses it: loaded with LoadLibraryW, ConvertMXP found by name and
 // by ordinal, the fixed exports reached through the import library, and every conversion
-// compared byte for byte with the output of the Linux build of the same sources.
+// compared byte for byte with the output of the Linux build of the same sources. The conversion
+// API too: found at its ordinals, on UTF-8 paths, with its side file and its stream form.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -53,6 +54,15 @@ std::wstring widen(const std::string& utf8) {
   return wide;
 }
 
+std::string narrow(const std::wstring& wide) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
+                      nullptr, nullptr);
+  return utf8;
+}
+
 std::string read_file(const std::wstring& path) {
   std::ifstream in(std::filesystem::path(path), std::ios::binary);
   EXPECT_TRUE(in) << "cannot read the output";
@@ -101,14 +111,16 @@ class ScratchFolder {
 TEST(windows_dll, finds_each_export_by_name_at_its_ordinal_and_nothing_past_them) {
   LoadedLibrary library;
   ASSERT_NE(library.get(), nullptr) << "LoadLibraryW failed: " << GetLastError();
-  const char* const names[] = {"ConvertMXP", "_ZN9CMirtabelC1Ev", "_ZN9CMirtabelaSERKS_",
-                               "_Z10fnMirtabelv", "nMirtabel"};
-  for (WORD ordinal = 1; ordinal <= 5; ++ordinal) {
+  const char* const names[] = {
+      "ConvertMXP",      "_ZN9CMirtabelC1Ev", "_ZN9CMirtabelaSERKS_",    "_Z10fnMirtabelv",
+      "nMirtabel",       "mirtabel_convert",  "mirtabel_convert_stream", "mirtabel_error_name",
+      "mirtabel_version"};
+  for (WORD ordinal = 1; ordinal <= 9; ++ordinal) {
     const char* name = names[ordinal - 1];
     EXPECT_NE(library.by_name(name), nullptr) << name;
     EXPECT_EQ(library.by_name(name), library.by_ordinal(ordinal)) << name;
   }
-  EXPECT_EQ(library.by_ordinal(6), nullptr);
+  EXPECT_EQ(library.by_ordinal(10), nullptr);
   EXPECT_EQ(library.by_name("_ZN9CMirtabelC2Ev"), nullptr);
   EXPECT_EQ(library.by_name("DllMain"), nullptr);
 }
@@ -241,6 +253,86 @@ TEST(windows_dll, reports_windows_file_failures_as_errno) {
   RemoveDirectoryW(sub_folder.c_str());
   EXPECT_EQ(read_file(input), original);
   EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The conversion API through the import library, on UTF-8 paths with characters beyond ASCII and
+// the Basic Multilingual Plane: the archive with one recipe over the limit converts with the
+// recipe reported and its bytes in the side file, and the stream form writes the same records.
+TEST(windows_dll, conversion_api_reports_and_keeps_the_recipe_left_out) {
+  ScratchFolder folder(L"Rezepte \u00fcber \U0001F372 api");
+  ASSERT_TRUE(folder.created());
+  const std::wstring input = folder.file(L"K\u00fcche.mxp");
+  ASSERT_TRUE(CopyFileW(widen(MIRTABEL_LONG_ARCHIVE).c_str(), input.c_str(), FALSE));
+  const std::wstring output = folder.file(L"\u65e5\u672c.txt");
+  const std::wstring side = folder.file(L"\u65e5\u672c.left-out.mxp");
+  struct Heard {
+    int calls = 0;
+    std::string title;
+    std::uint64_t begin = 0, end = 0, first_line_end = 0;
+  } heard;
+  mirtabel_options options{};
+  options.size = sizeof options;
+  const std::string side_path = narrow(side);
+  options.left_out_path = side_path.c_str();
+  options.left_out = [](void* context, const mirtabel_left_out* recipe) {
+    auto* h = static_cast<Heard*>(context);
+    ++h->calls;
+    h->title = recipe->title;
+    h->begin = recipe->begin;
+    h->end = recipe->end;
+    h->first_line_end = recipe->first_line_end;
+  };
+  options.left_out_context = &heard;
+  mirtabel_report report{};
+  report.size = sizeof report;
+  ASSERT_EQ(mirtabel_convert(narrow(input).c_str(), narrow(output).c_str(), &options, &report),
+            MIRTABEL_OK)
+      << "errno " << errno;
+  const std::string archive = read_file(input), records = read_file(output);
+  EXPECT_EQ(report.records, 2);
+  EXPECT_EQ(report.left_out, 1);
+  EXPECT_EQ(report.bytes_read, archive.size());
+  EXPECT_EQ(report.bytes_written, records.size());
+  ASSERT_EQ(heard.calls, 1);
+  EXPECT_EQ(heard.title, "Endless Stew");
+  ASSERT_LE(heard.end, archive.size());
+  EXPECT_EQ(read_file(side), archive.substr(0, heard.first_line_end) +
+                                 archive.substr(heard.begin, heard.end - heard.begin));
+
+  struct Streams {
+    const std::string* input;
+    std::size_t at = 0;
+    std::string output;
+  } streams{};
+  streams.input = &archive;
+  options.left_out_path = nullptr;
+  const auto read = [](void* context, unsigned char* buffer, size_t capacity) -> ptrdiff_t {
+    auto* s = static_cast<Streams*>(context);
+    const std::size_t size = std::min(capacity, s->input->size() - s->at);
+    std::copy_n(s->input->data() + s->at, size, buffer);
+    s->at += size;
+    return static_cast<ptrdiff_t>(size);
+  };
+  const auto write = [](void* context, const unsigned char* bytes, size_t size) {
+    static_cast<Streams*>(context)->output.append(reinterpret_cast<const char*>(bytes), size);
+    return 0;
+  };
+  EXPECT_EQ(mirtabel_convert_stream(read, write, &streams, &options, &report), MIRTABEL_OK);
+  EXPECT_EQ(streams.output, records);
+  EXPECT_EQ(heard.calls, 2);
+
+  EXPECT_EQ(mirtabel_convert(narrow(folder.file(L"missing.mxp")).c_str(), narrow(output).c_str(),
+                             nullptr, &report),
+            MIRTABEL_ERROR_INPUT);
+  EXPECT_EQ(report.error, ENOENT);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_STREQ(mirtabel_error_name(MIRTABEL_ERROR_INPUT), "input");
+  // A path that is not UTF-8 has no UTF-16 form.
+  EXPECT_EQ(mirtabel_convert("K\xFC"
+                             "che.mxp",
+                             narrow(output).c_str(), nullptr, &report),
+            MIRTABEL_ERROR_INPUT);
+  EXPECT_EQ(report.error, EILSEQ);
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+#include "exports/api_outcome.h"
+
+#include <cerrno>
+
+namespace mirtabel {
+
+void ApiOutcome::fail(int failure, int error_value) noexcept {
+  code = failure;
+  if (error_value == 0) {
+    error_value = failure == MIRTABEL_ERROR_NOT_SUPPORTED ? ENOTSUP
+                  : failure == MIRTABEL_ERROR_NO_MEMORY   ? ENOMEM
+                  : failure == MIRTABEL_ERROR_TOO_MANY    ? EOVERFLOW
+                                                          : EINVAL;
+  }
+  error = error_value;
+}
+
+void ApiOutcome::take(const ConversionResult& result) noexcept {
+  records = result.records;
+  bytes_read = result.bytes_read;
+  bytes_written = result.bytes_written;
+  if (result.error == 0) return;
+  if (result.failed_file == FailedFile::kOutput) {
+    fail(MIRTABEL_ERROR_OUTPUT, result.error);
+  } else if (result.error == EOVERFLOW) {
+    fail(MIRTABEL_ERROR_TOO_MANY, EOVERFLOW);
+  } else {
+    fail(MIRTABEL_ERROR_INPUT, result.error);
+  }
+}
+
+int hand_back(const ApiOutcome& outcome, mirtabel_report* report) noexcept {
+  if (report != nullptr) {
+    report->records = outcome.records;
+    report->left_out = outcome.left_out;
+    report->cut = outcome.cut;
+    report->error = outcome.error;
+    report->bytes_read = outcome.bytes_read;
+    report->bytes_written = outcome.bytes_written;
+  }
+  if (outcome.code != MIRTABEL_OK) errno = outcome.error;
+  return outcome.code;
+}
+
+}  // namespace mirtabel

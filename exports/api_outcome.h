@@ -1,0 +1,32 @@
+// What a conversion API call hands back: a code, errno, and the report's figures.
+#ifndef MIRTABEL_EXPORTS_API_OUTCOME_H
+#define MIRTABEL_EXPORTS_API_OUTCOME_H
+
+#include <cstdint>
+
+#include "convert/convert_mxp.h"
+#include "exports/mirtabel.h"
+
+namespace mirtabel {
+
+struct ApiOutcome {
+  int code = MIRTABEL_OK;
+  int error = 0;  // the errno value of a failure
+  std::int32_t records = 0;
+  std::int32_t left_out = 0;
+  std::int32_t cut = 0;
+  std::uint64_t bytes_read = 0;
+  std::uint64_t bytes_written = 0;
+
+  // Notes a failure; `error` 0 takes the errno value that goes with the code.
+  void fail(int failure, int error_value = 0) noexcept;
+  // Takes the figures and the failure, if any, of a conversion.
+  void take(const ConversionResult& result) noexcept;
+};
+
+// Fills `report` (when not null), sets errno on failure, and returns the outcome's code.
+int hand_back(const ApiOutcome& outcome, mirtabel_report* report) noexcept;
+
+}  // namespace mirtabel
+
+#endif

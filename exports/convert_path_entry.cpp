@@ -1,0 +1,91 @@
+// mirtabel_convert: the conversion API on two files named by UTF-8 paths, with the side file.
+#include <cstring>
+
+#include "exports/api_outcome.h"
+#include "exports/api_settings.h"
+#include "exports/format_conversion.h"
+#include "exports/left_out_reporter.h"
+#include "exports/left_out_side_file.h"
+#include "exports/mirtabel.h"
+#include "exports/wide_path.h"
+
+namespace mirtabel {
+namespace {
+
+// Opens the input and prepares the output and, when asked for, the side file. Kept out of line,
+// so that its wide path, 16 KiB where wchar_t has 32 bits, is off the stack before the
+// conversion starts.
+[[gnu::noinline]] ApiOutcome open_files(const char* input_path, const char* output_path,
+                                        const char* side_path, InputFile& input, OutputFile& output,
+                                        LeftOutSideFile& side_file) noexcept {
+  ApiOutcome outcome;
+  wchar_t wide[kMaxWidePath];
+  int error = wide_path(input_path, wide);
+  if (error == 0) error = input.open(wide);
+  if (error != 0) {
+    outcome.fail(MIRTABEL_ERROR_INPUT, error);
+    return outcome;
+  }
+  if (side_path != nullptr && (error = side_file.open_input(wide, input)) != 0) {
+    outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
+    return outcome;
+  }
+  error = wide_path(output_path, wide);
+  if (error == 0) error = output.create(wide, input);
+  if (error != 0) {
+    outcome.fail(MIRTABEL_ERROR_OUTPUT, error);
+    return outcome;
+  }
+  if (side_path != nullptr) {
+    error = wide_path(side_path, wide);
+    if (error == 0) error = side_file.create(wide, input);
+    if (error != 0) outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
+  }
+  return outcome;
+}
+
+}  // namespace
+}  // namespace mirtabel
+
+extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char* output_path,
+                                             const mirtabel_options* options,
+                                             mirtabel_report* report) {
+  using namespace mirtabel;
+  ApiOutcome outcome;
+  ApiSettings settings;
+  if (input_path == nullptr || output_path == nullptr || !report_usable(report)) {
+    outcome.fail(MIRTABEL_ERROR_OPTIONS);
+    // A report smaller than this version's is not written at all.
+    return hand_back(outcome, report_usable(report) ? report : nullptr);
+  }
+  if (const int code = read_settings(options, settings)) {
+    outcome.fail(code);
+    return hand_back(outcome, report);
+  }
+  const char* side_path = settings.left_out_path;
+  if (side_path != nullptr && std::strcmp(side_path, output_path) == 0) {
+    outcome.fail(MIRTABEL_ERROR_OPTIONS);
+    return hand_back(outcome, report);
+  }
+  // Destroyed in the reverse order: a side file that was not put in place loses its temporary
+  // file, then the output, then the inputs close.
+  InputFile input;
+  OutputFile output;
+  LeftOutSideFile side_file;
+  outcome = open_files(input_path, output_path, side_path, input, output, side_file);
+  if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
+
+  LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
+  outcome = convert_in_format(input, output, settings, &reporter);
+  outcome.left_out = reporter.count();
+  if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
+  // The side file first: when it fails, the output is not replaced either.
+  if (side_path != nullptr) {
+    if (const int error = side_file.commit()) {
+      outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
+      return hand_back(outcome, report);
+    }
+  }
+  if (const int error = output.commit()) outcome.fail(MIRTABEL_ERROR_OUTPUT, error);
+  return hand_back(outcome, report);
+}

@@ -1,0 +1,254 @@
+"""Mirtabel from Python: converts MXP recipe exports into flat records or JSON Lines, and reads
+their recipes as schema.org Recipe objects.
+
+    report = mirtabel.convert("family.mxp", "family.txt")
+    for entry in report.left_out:           # recipes too long to be a record
+        print(entry.title, entry.reason, entry.bytes)
+    for recipe in mirtabel.recipes("family.mxp"):
+        print(recipe["name"])
+
+A thin layer over the library's C API (mirtabel_convert and mirtabel_convert_stream in
+mirtabel.h), through ctypes. Failures raise OSError with the errno value and the path, or
+ValueError for options the library does not take.
+"""
+import ctypes
+import errno
+import json
+import os
+import queue
+import threading
+from dataclasses import dataclass, field
+
+from . import _library
+
+__all__ = ["convert", "recipes", "Report", "LeftOut", "FORMATS", "ENCODINGS"]
+
+#: The output formats, by the names mxpconvert's --format takes.
+FORMATS = {"records": 0, "json": 1, "html": 2}
+#: The encodings for input without a byte-order mark.
+ENCODINGS = ("utf-8", "windows-1252", "latin-1", "cp437", "cp850", "mac-roman")
+
+_OK, _OPTIONS, _INPUT, _OUTPUT, _LEFT_OUT_FILE, _NOT_SUPPORTED, _NO_MEMORY, _TOO_MANY = range(8)
+_REASONS = {1: "too long"}
+
+
+@dataclass
+class LeftOut:
+    """A recipe the records format left out. `bytes` is its text's place in the input, after its
+    own marker line: `data[entry.bytes]` for the input's bytes `data`."""
+    title: str
+    reason: str
+    bytes: slice
+
+
+@dataclass
+class Report:
+    records: int = 0        # records (or JSON objects) written
+    left_out: list = field(default_factory=list)  # a LeftOut for each recipe left out
+    cut: int = 0            # JSON objects of recipes too large to keep whole, written cut
+    bytes_read: int = 0
+    bytes_written: int = 0
+
+
+class _LeftOutEntry(ctypes.Structure):
+    _fields_ = [("title", ctypes.c_char_p), ("reason", ctypes.c_int32),
+                ("begin", ctypes.c_uint64), ("end", ctypes.c_uint64),
+                ("first_line_end", ctypes.c_uint64), ("records_before", ctypes.c_int32)]
+
+
+_LeftOutFunction = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.POINTER(_LeftOutEntry))
+_ReadFunction = ctypes.CFUNCTYPE(ctypes.c_ssize_t, ctypes.c_void_p,
+                                 ctypes.POINTER(ctypes.c_ubyte), ctypes.c_size_t)
+_WriteFunction = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(ctypes.c_ubyte),
+                                  ctypes.c_size_t)
+
+
+class _Options(ctypes.Structure):
+    _fields_ = [("size", ctypes.c_size_t), ("format", ctypes.c_int32),
+                ("encoding", ctypes.c_char_p), ("left_out_path", ctypes.c_char_p),
+                ("left_out", _LeftOutFunction), ("left_out_context", ctypes.c_void_p)]
+
+
+class _Report(ctypes.Structure):
+    _fields_ = [("size", ctypes.c_size_t), ("records", ctypes.c_int32),
+                ("left_out", ctypes.c_int32), ("cut", ctypes.c_int32), ("error", ctypes.c_int32),
+                ("bytes_read", ctypes.c_uint64), ("bytes_written", ctypes.c_uint64)]
+
+
+_lib = _library.load()
+_lib.mirtabel_convert.argtypes = [ctypes.c_char_p, ctypes.c_char_p, ctypes.POINTER(_Options),
+                                  ctypes.POINTER(_Report)]
+_lib.mirtabel_convert.restype = ctypes.c_int
+_lib.mirtabel_convert_stream.argtypes = [_ReadFunction, _WriteFunction, ctypes.c_void_p,
+                                         ctypes.POINTER(_Options), ctypes.POINTER(_Report)]
+_lib.mirtabel_convert_stream.restype = ctypes.c_int
+_lib.mirtabel_error_name.argtypes = [ctypes.c_int]
+_lib.mirtabel_error_name.restype = ctypes.c_char_p
+_lib.mirtabel_version.restype = ctypes.c_char_p
+
+#: The version of the library in use.
+__version__ = _lib.mirtabel_version().decode()
+
+
+def _options(format, encoding, left_out=None, left_out_path=None):
+    if format not in FORMATS:
+        raise ValueError(f"unknown format {format!r}: one of {', '.join(FORMATS)}")
+    options = _Options(size=ctypes.sizeof(_Options), format=FORMATS[format],
+                       encoding=encoding.encode() if isinstance(encoding, str) else encoding,
+                       left_out_path=left_out_path)
+    if left_out is not None:
+        options.left_out = left_out
+    return options
+
+
+def _check_encoding(encoding):
+    """Raises ValueError for an encoding the library does not take, before any reading starts:
+    the library is asked to convert an empty input with it."""
+    nothing = _ReadFunction(lambda context, buffer, capacity: 0)
+    discard = _WriteFunction(lambda context, bytes, size: 0)
+    report = _Report(size=ctypes.sizeof(_Report))
+    code = _lib.mirtabel_convert_stream(nothing, discard, None, _options("records", encoding),
+                                        report)
+    if code != _OK:
+        _raise(code, report, {}, "records", encoding)
+
+
+def _left_out_collector(entries):
+    def heard(context, entry):
+        e = entry.contents
+        entries.append(LeftOut(e.title.decode("utf-8", "replace"),
+                               _REASONS.get(e.reason, "unknown"), slice(e.begin, e.end)))
+    return _LeftOutFunction(heard)
+
+
+def _raise(code, report, paths, format, encoding):
+    """Raises what a failed call's code stands for; `paths` gives the path of each part."""
+    if code in (_OPTIONS, _NOT_SUPPORTED):
+        if code == _NOT_SUPPORTED:
+            raise ValueError(f"format {format!r} is not written by this version")
+        raise ValueError(f"unknown encoding {encoding!r}: one of {', '.join(ENCODINGS)}")
+    if code == _NO_MEMORY:
+        raise MemoryError("no memory for the JSON export's stores")
+    error = report.error
+    name = _lib.mirtabel_error_name(code).decode()
+    raise OSError(error, f"{os.strerror(error)} ({name})", paths.get(code, paths.get(_INPUT)))
+
+
+def convert(input, output, format="records", encoding="utf-8", left_out_file=None):
+    """Converts the MXP file `input` into `output` (paths), as flat records or, with
+    format="json", JSON Lines. The output is replaced only once complete. With `left_out_file`,
+    the text of the recipes left out goes to that file (written only when there are some).
+    Returns a Report."""
+    if left_out_file is not None and os.fsencode(left_out_file) == os.fsencode(output):
+        raise ValueError("the side file and the output are the same file")
+    entries = []
+    callback = _left_out_collector(entries)
+    side = os.fsencode(left_out_file) if left_out_file is not None else None
+    options = _options(format, encoding, callback, side)
+    report = _Report(size=ctypes.sizeof(_Report))
+    code = _lib.mirtabel_convert(os.fsencode(input), os.fsencode(output), options, report)
+    if code != _OK:
+        _raise(code, report, {_INPUT: input, _TOO_MANY: input, _OUTPUT: output,
+                              _LEFT_OUT_FILE: left_out_file}, format, encoding)
+    return Report(report.records, entries, report.cut, report.bytes_read, report.bytes_written)
+
+
+class _StreamRun:
+    """A JSON Lines conversion on a thread of its own, whose lines the iterator takes one by one
+    through a short queue, so that the archive and its recipes are never held whole."""
+
+    def __init__(self, read_bytes, options):
+        self._read_bytes = read_bytes
+        self._options = options
+        self._lines = queue.Queue(maxsize=64)
+        self._partial = b""
+        self._stopped = False
+        self.failure = None  # an exception from reading the input
+        self.code, self.report = _OK, _Report(size=ctypes.sizeof(_Report))
+        self._read = _ReadFunction(self._on_read)
+        self._write = _WriteFunction(self._on_write)
+        self._thread = threading.Thread(target=self._run, daemon=True)
+        self._thread.start()
+
+    def _run(self):
+        try:
+            self.code = _lib.mirtabel_convert_stream(self._read, self._write, None,
+                                                     self._options, self.report)
+        finally:
+            if self._partial and self.code == _OK:  # a last line without its line feed
+                self._put(self._partial)
+            self._put(None)
+
+    def _put(self, item):
+        while not self._stopped:
+            try:
+                self._lines.put(item, timeout=0.1)
+                return True
+            except queue.Full:
+                pass
+        return False
+
+    def _on_read(self, context, buffer, capacity):
+        try:
+            data = self._read_bytes(capacity)
+        except BaseException as e:  # an exception cannot cross the C call; raised later
+            self.failure = e
+            return -errno.ECANCELED
+        ctypes.memmove(buffer, data, len(data))
+        return len(data)
+
+    def _on_write(self, context, data, size):
+        lines = (self._partial + ctypes.string_at(data, size)).split(b"\n")
+        self._partial = lines.pop()
+        for line in lines:
+            if not self._put(line):
+                return errno.ECANCELED
+        return 0
+
+    def lines(self):
+        while (line := self._lines.get()) is not None:
+            yield line
+
+    def stop(self):
+        self._stopped = True
+        self._thread.join()
+
+
+def _reader(source):
+    """A function that gives up to n bytes of `source` (bytes-like, or a path), and a closer."""
+    if isinstance(source, (bytes, bytearray, memoryview)):
+        view = memoryview(source).cast("B")
+        position = 0
+
+        def read(n):
+            nonlocal position
+            piece = view[position:position + n]
+            position += len(piece)
+            return piece.tobytes()
+        return read, lambda: None
+    file = open(source, "rb")
+    return file.read, file.close
+
+
+def recipes(source, encoding="utf-8"):
+    """The recipes of an MXP archive, one schema.org Recipe object (a dict) at a time, as
+    format="json" writes them. `source` is a path or the archive's bytes. The archive is read
+    as the iteration goes; no temporary file is written."""
+    options = _options("json", encoding)
+    _check_encoding(encoding)
+    read, close = _reader(source)  # a missing file fails here, before the first recipe
+    path = source if not isinstance(source, (bytes, bytearray, memoryview)) else None
+
+    def iterate():
+        run = _StreamRun(read, options)
+        try:
+            for line in run.lines():
+                yield json.loads(line)
+        finally:
+            run.stop()
+            close()
+        if run.failure is not None:
+            raise run.failure
+        if run.code != _OK:
+            _raise(run.code, run.report, {_INPUT: path, _TOO_MANY: path}, "json", encoding)
+    return iterate()
