@@ -82,6 +82,34 @@ RecipeField credit_field(std::string_view value) noexcept {
   return RecipeField::kCitation;
 }
 
+// A person's name beside an e-mail address: "Jane Doe <jdoe@example.com>",
+// "jdoe@example.com (Jane Doe)". Gives the name and the address without its brackets.
+bool splits_name_and_address(std::string_view text, std::string_view& name,
+                             std::string_view& address) noexcept {
+  const std::size_t at = text.find('@');
+  if (at == std::string_view::npos || !recipe_text::has_email_address(text)) return false;
+  std::size_t begin = text.find_last_of(" \t", at);
+  begin = begin == std::string_view::npos ? 0 : begin + 1;
+  std::size_t end = text.find_first_of(" \t", at);
+  if (end == std::string_view::npos) end = text.size();
+  address = text.substr(begin, end - begin);
+  std::string_view before = trim(text.substr(0, begin));
+  std::string_view after = trim(text.substr(end));
+  while (!address.empty() && (address.front() == '<' || address.front() == '('))
+    address.remove_prefix(1);
+  while (!address.empty() && (address.back() == '>' || address.back() == ')' ||
+                              address.back() == ',' || address.back() == '.'))
+    address.remove_suffix(1);
+  // The name stands on one side, perhaps in brackets or after a dash.
+  name = !before.empty() ? before : after;
+  if (!before.empty() && !after.empty()) return false;
+  while (!name.empty() && (name.front() == '(' || name.front() == '-'))
+    name = trim(name.substr(1));
+  while (!name.empty() && (name.back() == ')' || name.back() == '-' || name.back() == ','))
+    name = trim(name.substr(0, name.size() - 1));
+  return !address.empty() && !name.empty() && is_person_name(name);
+}
+
 // A serving count of 0 or 1 is the program's default, not the author's: no yield.
 bool is_default_count(std::string_view value) noexcept {
   return value == "0" || value == "1";
@@ -163,7 +191,15 @@ void ColumnReading::add_header_field(const recipe_text::Labelled& field) noexcep
     return;
   }
   RecipeField kind = RecipeField::kComment;
-  if (is_label(field.label, "Recipe By")) kind = credit_field(field.value);
+  if (is_label(field.label, "Recipe By")) {
+    std::string_view name, address;
+    if (splits_name_and_address(field.value, name, address)) {
+      recipe_.add(RecipeField::kAuthor, field.label, name);
+      recipe_.add(RecipeField::kComment, field.label, address);
+      return;
+    }
+    kind = credit_field(field.value);
+  }
   if (is_label(field.label, "Serving Size")) {
     if (is_default_count(field.value)) return;
     kind = RecipeField::kYield;
