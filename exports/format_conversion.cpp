@@ -1,7 +1,7 @@
 #include "exports/format_conversion.h"
 
 #include "convert/convert_mxp.h"
-#include "convert/convert_mxp_to_json.h"
+#include "recipes/convert_mxp_to_json.h"
 
 namespace mirtabel {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "convert/convert_mxp_to_json.h"
 #include "convert/record_scanner.h"
 #include "fuzz/conversion_checks.h"
+#include "recipes/convert_mxp_to_json.h"
 #include "tests/support/json_lines_check.h"
 #include "tests/support/memory_streams.h"
 

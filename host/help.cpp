@@ -37,7 +37,8 @@ constexpr const char* kAbout[] = {
 constexpr const char* kAfterOptions[] = {
     "exit status: 0 when every file was converted, 1 when any could not be (standard error "
     "names each such file and the reason), 2 for wrong usage (nothing is converted then), 3 "
-    "with --strict when recipes were left out or an input does not look like MXP.",
+    "with --strict when recipes were left out or written cut (JSON) or an input does not look "
+    "like MXP.",
     "Unlike iconv and pandoc, which join several inputs into one output, mxpconvert converts "
     "one input at a time unless -d names a directory, and takes a second operand as the output "
     "file. Unlike gzip, -q keeps warnings: a recipe left out is never dropped unnoticed.",

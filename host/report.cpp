@@ -7,8 +7,8 @@
 #include <unistd.h>
 #endif
 
-#include "convert/convert_mxp_to_json.h"
 #include "host/argument_path.h"
+#include "recipes/convert_mxp_to_json.h"
 
 namespace {
 
@@ -114,18 +114,14 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
                  plural(static_cast<std::uint64_t>(outcome.records), "recipe", "recipes").c_str(),
                  quoted_name(job.output, true).c_str());
   }
-  if (outcome.doubt != InputDoubt::kNone || outcome.dropped > 0) ++questionable_;
+  if (outcome.doubt != InputDoubt::kNone || outcome.dropped > 0 || outcome.cut > 0) ++questionable_;
   if (outcome.doubt != InputDoubt::kNone) {
     std::fprintf(err_, "mxpconvert: warning: %s does not look like an MXP recipe export: %s\n",
                  quoted_name(job.input).c_str(), doubt_reason(outcome.doubt));
   }
   if (outcome.cut > 0) {
-    std::fprintf(err_,
-                 "mxpconvert: warning: %s of %s too large to keep whole (more than %zu MiB of "
-                 "text or %s fields), written cut\n",
-                 plural(static_cast<std::uint64_t>(outcome.cut), "recipe", "recipes").c_str(),
-                 quoted_name(job.input).c_str(), mirtabel::kRoomyRecipeTextSize >> 20,
-                 grouped(mirtabel::kRoomyRecipeItemCount).c_str());
+    cut_recipes(job, outcome);
+    return;
   }
   if (outcome.dropped == 0) {
     if (!outcome.left_out_file.empty()) stale_side_file(outcome);
@@ -152,6 +148,33 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
   if (outcome.left_out_error != 0) {
     ++failed_;
     std::fprintf(err_, "mxpconvert: cannot write %s for the recipes left out: %s\n",
+                 quoted_name(outcome.left_out_file, true).c_str(),
+                 output_failure_reason(outcome.left_out_file, outcome.left_out_error).c_str());
+  }
+}
+
+// The recipes written cut in JSON Lines (none is left out there), whole in the side file when
+// there is one.
+void Report::cut_recipes(const FileJob& job, const FileOutcome& outcome) {
+  std::string kept;
+  if (!outcome.left_out_file.empty() && outcome.left_out_error == 0) {
+    kept = "; " + std::string(outcome.cut == 1 ? "it is" : "they are") + " whole in " +
+           quoted_name(outcome.left_out_file);
+  }
+  std::fprintf(err_,
+               "mxpconvert: warning: %s of %s too large to keep whole (more than %zu MiB of "
+               "text or %s fields), written cut%s\n",
+               plural(static_cast<std::uint64_t>(outcome.cut), "recipe", "recipes").c_str(),
+               quoted_name(job.input).c_str(), mirtabel::kRoomyRecipeTextSize >> 20,
+               grouped(mirtabel::kRoomyRecipeItemCount).c_str(), kept.c_str());
+  if (verbosity_ == Verbosity::kVerbose) {
+    for (const std::string& title : outcome.dropped_titles) {
+      std::fprintf(err_, "  cut: %s\n", title.empty() ? "(no title)" : printable(title).c_str());
+    }
+  }
+  if (outcome.left_out_error != 0) {
+    ++failed_;
+    std::fprintf(err_, "mxpconvert: cannot write %s for the recipes written cut: %s\n",
                  quoted_name(outcome.left_out_file, true).c_str(),
                  output_failure_reason(outcome.left_out_file, outcome.left_out_error).c_str());
   }

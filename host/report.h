@@ -48,12 +48,13 @@ class Report {
   void clear_progress();
 
   std::size_t failed() const { return failed_; }
-  // Files converted with recipes left out or with a doubt about the input.
+  // Files converted with recipes left out or written cut, or with a doubt about the input.
   std::size_t questionable() const { return questionable_; }
 
  private:
   // Says what became of a side file that an earlier run left (see FileOutcome::left_out_file).
   void stale_side_file(const FileOutcome& outcome);
+  void cut_recipes(const FileJob& job, const FileOutcome& outcome);
 
   Verbosity verbosity_;
   bool progress_;

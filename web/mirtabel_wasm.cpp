@@ -11,9 +11,9 @@
 
 #include "convert/conversion_observer.h"
 #include "convert/convert_mxp.h"
-#include "convert/convert_mxp_to_json.h"
 #include "host/input_check.h"
 #include "platform/input_encoding.h"
+#include "recipes/convert_mxp_to_json.h"
 
 // The JavaScript side, web/mirtabel_hooks.js.
 extern "C" {

@@ -290,8 +290,10 @@
     const facts = [
       ["Yield", recipe.recipeYield],
       ["Preparation", duration(recipe.prepTime)],
+      ["Cooking", duration(recipe.cookTime)],
       ["Total time", duration(recipe.totalTime)],
       ["By", recipe.author?.name],
+      ["From", recipe.citation ?? recipe.isBasedOn],
       ["Categories", recipe.recipeCategory?.join(", ")],
     ].filter(([, value]) => value);
     if (facts.length > 0) {
@@ -321,9 +323,18 @@
     const steps = recipe.recipeInstructions ?? [];
     if (steps.length > 0) {
       parts.push(element("h4", "Steps"));
-      const list = element("ol", "", "steps");
-      list.append(...steps.map((step) => element("li", step.text)));
-      parts.push(list);
+      let list = null;
+      for (const step of steps) {
+        // A section heads the steps it holds.
+        if (step["@type"] === "HowToSection") {
+          parts.push(element("h5", step.name), (list = element("ol", "", "steps")));
+          list.append(...step.itemListElement.map((inner) => element("li", inner.text)));
+          list = null;
+          continue;
+        }
+        if (list === null) parts.push((list = element("ol", "", "steps")));
+        list.append(element("li", step.text));
+      }
     }
     const notes = [
       ...(recipe.description ? [element("p", recipe.description)] : []),

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Fuzzes the structured export (JSON Lines) for 30 seconds with libFuzzer (clang, with ASan and
-# UBSan), from the seed corpus and the structured samples. A crash, a sanitizer report, or an
-# output line that is not a valid Recipe object with its "@type" and "name" fails the run and
-# leaves the input in the build directory. Reuses the fuzz build of 22-fuzz.sh when it is there.
-# Set MIRTABEL_FUZZ_SECONDS to fuzz longer.
+# UBSan), from the seed corpus, the structured samples and the hand-written corpus. A crash, a
+# sanitizer report, or an output line that is not a valid Recipe object with its "@type" and
+# "name" fails the run and leaves the input in the build directory. Reuses the fuzz build of
+# 22-fuzz.sh when it is there. Set MIRTABEL_FUZZ_SECONDS to fuzz longer.
 set -euo pipefail
 build=${MIRTABEL_CI_BUILD_DIR:-build-fuzz}
 seconds=${MIRTABEL_FUZZ_SECONDS:-30}
@@ -13,7 +13,7 @@ cmake --build "$build" --parallel 2 --target json_fuzzer
 mkdir -p "$build/json-corpus" "$build/json-artifacts"
 "$build/json_fuzzer" -max_total_time="$seconds" -max_len=40000 -timeout=10 -rss_limit_mb=2048 \
   -dict=fuzz/mxp.dict -artifact_prefix="$build/json-artifacts/" -print_final_stats=1 \
-  "$build/json-corpus" fuzz/corpus tests/structured/data 2>"$build/json-fuzz.log" || {
+  "$build/json-corpus" fuzz/corpus tests/structured/data tests/structured/corpus 2>"$build/json-fuzz.log" || {
   tail -n 60 "$build/json-fuzz.log"
   echo "the fuzzer found a failure; the input is in $build/json-artifacts/:"
   ls -l "$build/json-artifacts"

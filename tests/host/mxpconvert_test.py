@@ -377,6 +377,23 @@ class Mxpconvert(unittest.TestCase):
         self.assertIn(b"asks for HTML by its name, which mxpconvert cannot write yet", r.stderr)
         self.assertFalse(os.path.exists(self.path("page.html")))
 
+        # More fields than the stores hold: written cut, and whole in the side file, which
+        # --strict counts as questionable.
+        huge = b"* Export *\r\n\r\n   Huge\r\n--------\r\n" + \
+            b"".join(b"Stir %d.\r\n" % n for n in range(20000))
+        self.write("huge.mxp", short + long_recipe(b"Endless Stew") + huge + short)
+        r = self.run_tool("--strict", "-v", "huge.mxp", "huge.jsonl")
+        self.assertEqual(r.returncode, 3, r.stderr)
+        self.assertIn(b"1 recipe of 'huge.mxp' too large to keep whole (more than 1 MiB of text or "
+                      b"16,384 fields), written cut; it is whole in 'huge.left-out.mxp'\n"
+                      b"  cut: Huge\n", r.stderr)
+        self.assertEqual(self.read("huge.left-out.mxp"), huge)
+        self.assertEqual([json.loads(line)["name"] for line in self.read("huge.jsonl").splitlines()],
+                         ["Short", "Endless Stew", "Huge", "Short"])
+        r = self.run_tool("--format", "json", "huge.mxp")  # a filter: no side file unasked
+        self.assertEqual(r.returncode, 0)
+        self.assertTrue(r.stderr.endswith(b"written cut\n"), r.stderr)
+
     def test_file_names_of_any_bytes_under_any_locale(self):
         names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3"]
         text, records = recipes([b"Pie", b"Cake"])

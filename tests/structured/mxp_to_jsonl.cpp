@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/convert_mxp_to_json.h"
+#include "recipes/convert_mxp_to_json.h"
 #include "tests/support/memory_streams.h"
 
 int main(int argc, char** argv) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/convert_mxp_to_json.h"
-#include "convert/json_writer.h"
+#include "recipes/convert_mxp_to_json.h"
+#include "recipes/json_writer.h"
 #include "tests/support/json_lines_check.h"
 #include "tests/support/memory_streams.h"
 
@@ -115,9 +115,10 @@ TEST(StructuredExport, ReadsTheLinesThatAreEasyToGetWrong) {
       {"a line longer than one read is one line again, with the space at the cut kept",
        column("", "\n" + a4999.substr(1) + " b" + a4999 + "c\n"),
        "\"name\":\"Tapas\"," + steps(a4999.substr(1) + " b" + a4999 + "c")},
-      {"quotes, backslashes and control characters are escaped",
+      {"quotes, backslashes and control characters are escaped; white space between words is one "
+       "space",
        column("", "\nSay \"\\\", \x01, \t and " + std::string(1, '\0') + ".\n"),
-       "\"name\":\"Tapas\"," + steps("Say \\\"\\\\\\\", \\u0001, \\t and \\u0000.")},
+       "\"name\":\"Tapas\"," + steps("Say \\\"\\\\\\\", \\u0001, and \\u0000.")},
       {"a line above the rule that does not name the columns is kept",
        column("Typed from a card\n", ""), "\"name\":\"Tapas\"," + steps("Typed from a card")},
       {"a rule of one run gives no table: what follows is read as directions",
@@ -134,6 +135,9 @@ TEST(StructuredExport, ReadsTheLinesThatAreEasyToGetWrong) {
       {"a continuation with nothing to continue, and text after the closing line, are kept",
        labelled("\n" + std::string(40, ' ') + "           -olives\n\nMMMMM\nServe.\n"),
        "\"name\":\"Tapas\",\"recipeIngredient\":[\"-olives\"]," + steps("Serve.")},
+      {"only five copies of a letter close the recipe; six are text",
+       labelled("\n      1    Lemon\n\nServe.\nZZZZZZ\n"),
+       "\"name\":\"Tapas\",\"recipeIngredient\":[\"1 Lemon\"]," + steps("Serve. ZZZZZZ")},
   };
   for (const ReadingCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -196,17 +200,19 @@ TEST(JsonWriter, WritesValidUtf8WhateverTheBytes) {
   MemorySink sink;
   JsonWriter json(sink);
   json.begin_array();
-  json.string("caf\xC3\xA9 \xE9\xFF\xC3 \xF0\x9F\x8D\xB0\x7F");
+  json.string(
+      "caf\xC3\xA9 \xE9\xFF\xC3 \xF0\x9F\x8D\xB0\x7F\xC2\x85\xC2\xA0\xE2\x80\xA8\xE2\x80\xA9");
   json.begin_object();
   json.key("\"");
-  json.string("\r\b");
+  json.string("\r\b\t");
   json.end_object();
   json.end_array();
   json.end_line();
   EXPECT_EQ(json.flush(), 0);
   EXPECT_EQ(sink.text(),
-            "[\"caf\xC3\xA9 \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD \xF0\x9F\x8D\xB0\x7F\","
-            "{\"\\\"\":\"\\u000d\\u0008\"}]\n");
+            "[\"caf\xC3\xA9 \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD \xF0\x9F\x8D\xB0"
+            "\\u007f\\u0085\xC2\xA0\\u2028\\u2029\","
+            "{\"\\\"\":\"\\u000d\\u0008\\t\"}]\n");
 }
 
 }  // namespace

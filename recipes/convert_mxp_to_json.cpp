@@ -1,9 +1,9 @@
-#include "convert/convert_mxp_to_json.h"
+#include "recipes/convert_mxp_to_json.h"
 
-#include "convert/json_writer.h"
-#include "convert/recipe_json.h"
 #include "convert/recipe_listener.h"
-#include "convert/structured_reading.h"
+#include "recipes/json_writer.h"
+#include "recipes/recipe_json.h"
+#include "recipes/structured_reading.h"
 
 namespace mirtabel {
 namespace {

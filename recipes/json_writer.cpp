@@ -1,4 +1,4 @@
-#include "convert/json_writer.h"
+#include "recipes/json_writer.h"
 
 #include <cstring>
 
@@ -45,6 +45,22 @@ void JsonWriter::separate() noexcept {
   has_values_ |= bit;
 }
 
+namespace {
+
+// A character that a JSON parser takes but that would reach its consumer raw, to harm there: the
+// delete character and the C1 controls, which terminals and some parsers act on, and the line
+// and paragraph separators, which end a line in JavaScript source and some editors. Returns the
+// code point, or 0.
+unsigned escaped_code_point(const unsigned char* bytes, std::size_t length) noexcept {
+  if (length == 1 && bytes[0] == 0x7F) return 0x7F;
+  if (length == 2 && bytes[0] == 0xC2 && bytes[1] < 0xA0) return bytes[1];
+  if (length == 3 && bytes[0] == 0xE2 && bytes[1] == 0x80 && (bytes[2] == 0xA8 || bytes[2] == 0xA9))
+    return 0x2000u | (bytes[2] - 0x80u);
+  return 0;
+}
+
+}  // namespace
+
 // Quotes, backslashes and control characters are escaped; runs of other valid UTF-8 go out as
 // they are.
 void JsonWriter::quoted(std::string_view text) noexcept {
@@ -55,7 +71,8 @@ void JsonWriter::quoted(std::string_view text) noexcept {
   for (std::size_t at = 0; at < text.size();) {
     const unsigned char c = bytes[at];
     const std::size_t length = utf8::valid_sequence_length(bytes + at, text.size() - at);
-    if (length > 0 && c >= 0x20 && c != '"' && c != '\\') {
+    const unsigned code_point = length > 0 ? escaped_code_point(bytes + at, length) : 0;
+    if (length > 0 && c >= 0x20 && c != '"' && c != '\\' && code_point == 0) {
       at += length;
       continue;
     }
@@ -70,10 +87,13 @@ void JsonWriter::quoted(std::string_view text) noexcept {
     } else if (c == '\t') {
       put("\\t", 2);
     } else {
-      const char escaped[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
+      const unsigned u = code_point != 0 ? code_point : c;
+      const char escaped[] = {
+          '\\', 'u', kHex[u >> 12], kHex[(u >> 8) & 0xF], kHex[(u >> 4) & 0xF], kHex[u & 0xF]};
       put(escaped, sizeof escaped);
     }
-    run = ++at;
+    at += length > 0 ? length : 1;
+    run = at;
   }
   put(text.data() + run, text.size() - run);
   put('"');

@@ -1,16 +1,16 @@
 // The structured reading of one framed recipe: its title line and the lines after it, read into
 // a StructuredRecipe by the rules of the file's layout.
-#ifndef MIRTABEL_CONVERT_STRUCTURED_READING_H
-#define MIRTABEL_CONVERT_STRUCTURED_READING_H
+#ifndef MIRTABEL_RECIPES_STRUCTURED_READING_H
+#define MIRTABEL_RECIPES_STRUCTURED_READING_H
 
 #include <cstddef>
 
-#include "convert/column_reading.h"
-#include "convert/directions_reading.h"
-#include "convert/labelled_reading.h"
 #include "convert/layout.h"
-#include "convert/structured_recipe.h"
 #include "platform/text_line.h"
+#include "recipes/column_reading.h"
+#include "recipes/directions_reading.h"
+#include "recipes/labelled_reading.h"
+#include "recipes/structured_recipe.h"
 
 namespace mirtabel {
 

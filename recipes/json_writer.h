@@ -1,8 +1,9 @@
 // A streaming JSON writer: values go out as they are given, through a small buffer, so that any
 // amount of JSON takes constant memory. Strings are escaped and always come out as valid UTF-8:
-// a byte that does not begin a valid sequence is written as U+FFFD.
-#ifndef MIRTABEL_CONVERT_JSON_WRITER_H
-#define MIRTABEL_CONVERT_JSON_WRITER_H
+// a byte that does not begin a valid sequence is written as U+FFFD; control characters (C0, DEL,
+// C1) and the line and paragraph separators are written as \u escapes, never raw.
+#ifndef MIRTABEL_RECIPES_JSON_WRITER_H
+#define MIRTABEL_RECIPES_JSON_WRITER_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,14 +1,15 @@
-#include "convert/structured_reading.h"
+#include "recipes/structured_reading.h"
 
-#include "convert/recipe_text.h"
 #include "convert/title_field.h"
+#include "recipes/recipe_text.h"
 
 namespace mirtabel {
 
 void StructuredReading::start(LayoutKind layout, const TextLine& title_line,
                               std::size_t title_start) noexcept {
   recipe_.clear();
-  directions_.close();
+  directions_.start(layout == LayoutKind::kColumn ? DirectionsReading::Wrapping::kLines
+                                                  : DirectionsReading::Wrapping::kParagraphs);
   column_.start();
   labelled_.start();
   layout_ = layout;

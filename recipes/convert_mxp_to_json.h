@@ -1,8 +1,8 @@
 // The structured export: every recipe of an MXP text as one schema.org Recipe object in JSON-LD,
 // one object per line (JSON Lines). The recipes are framed exactly as for the flat records, but
 // none is left out for its length.
-#ifndef MIRTABEL_CONVERT_CONVERT_MXP_TO_JSON_H
-#define MIRTABEL_CONVERT_CONVERT_MXP_TO_JSON_H
+#ifndef MIRTABEL_RECIPES_CONVERT_MXP_TO_JSON_H
+#define MIRTABEL_RECIPES_CONVERT_MXP_TO_JSON_H
 
 #include <cstddef>
 #include <cstdint>
@@ -11,8 +11,8 @@
 
 #include "convert/conversion_options.h"
 #include "convert/convert_mxp.h"
-#include "convert/structured_recipe.h"
 #include "platform/byte_stream.h"
+#include "recipes/structured_recipe.h"
 
 namespace mirtabel {
 

@@ -1,15 +1,16 @@
 // The structured reading of a column-layout recipe's header and ingredient table: "Label : value"
 // header lines up to the rule of hyphens, whose runs give the table's columns (amount, measure,
-// ingredient), then ingredient rows up to the first blank line. The directions follow.
-#ifndef MIRTABEL_CONVERT_COLUMN_READING_H
-#define MIRTABEL_CONVERT_COLUMN_READING_H
+// ingredient), then ingredient rows up to the first blank line that no heading row follows. The
+// directions follow.
+#ifndef MIRTABEL_RECIPES_COLUMN_READING_H
+#define MIRTABEL_RECIPES_COLUMN_READING_H
 
 #include <cstddef>
 #include <string_view>
 
-#include "convert/directions_reading.h"
-#include "convert/recipe_text.h"
-#include "convert/structured_recipe.h"
+#include "recipes/directions_reading.h"
+#include "recipes/recipe_text.h"
+#include "recipes/structured_recipe.h"
 
 namespace mirtabel {
 
@@ -23,13 +24,15 @@ class ColumnReading {
   void read(std::string_view text) noexcept;
 
  private:
-  enum class Part { kHeader, kIngredients, kDirections };
+  enum class Part { kHeader, kIngredients, kAfterBlank, kDirections };
 
   void read_header(std::string_view text) noexcept;
   void add_header_field(const recipe_text::Labelled& field) noexcept;
   void add_categories(std::string_view list) noexcept;
   void read_rule(std::string_view text) noexcept;
   void read_row(std::string_view text) noexcept;
+  bool is_heading_row(std::string_view text) const noexcept;
+  bool continues_row_above(std::string_view ingredient) const noexcept;
 
   StructuredRecipe& recipe_;
   DirectionsReading& directions_;
@@ -38,8 +41,10 @@ class ColumnReading {
   // The step made of the last header line when it had no label: perhaps the column names.
   std::size_t unlabelled_ = StructuredRecipe::kNoItem;
   std::size_t last_ingredient_ = StructuredRecipe::kNoItem;  // what a continuation row extends
+  std::size_t last_row_chars_ = 0;  // of the ingredient column's text in the row above
   // The rule's first three runs of hyphens, as columns; ingredient_begin_ is 0 without them.
   std::size_t amount_end_ = 0, measure_begin_ = 0, measure_end_ = 0, ingredient_begin_ = 0;
+  std::size_t ingredient_width_ = 0;
 };
 
 }  // namespace mirtabel

@@ -1,7 +1,7 @@
 // Small tests and cuts on the UTF-8 text of one line, shared by the structured readings of the
 // two layouts. Columns count characters (code points), as a fixed-width layout lines them up.
-#ifndef MIRTABEL_CONVERT_RECIPE_TEXT_H
-#define MIRTABEL_CONVERT_RECIPE_TEXT_H
+#ifndef MIRTABEL_RECIPES_RECIPE_TEXT_H
+#define MIRTABEL_RECIPES_RECIPE_TEXT_H
 
 #include <cstddef>
 #include <string_view>
@@ -111,6 +111,68 @@ inline bool split_label(std::string_view text, Labelled& out) noexcept {
   out.label = trim(text.substr(0, colon));
   out.value = trim(text.substr(colon + 1));
   return !out.label.empty() && out.label.size() <= kMaxLabelSize;
+}
+
+// An e-mail address somewhere in the text: "jdoe@example.com".
+inline bool has_email_address(std::string_view text) noexcept {
+  const std::size_t at = text.find('@');
+  return at != std::string_view::npos && at > 0 && !is_space(text[at - 1]) &&
+         text.find('.', at) != std::string_view::npos;
+}
+
+// A web address somewhere in the text: "http://...", "www.example.net/beans".
+inline bool has_web_address(std::string_view text) noexcept {
+  return text.find("http://") != std::string_view::npos ||
+         text.find("https://") != std::string_view::npos ||
+         text.find("www.") != std::string_view::npos;
+}
+
+// A row that only says there is nothing here: "***** NONE *****", "***See Directions***".
+inline bool is_placeholder(std::string_view trimmed) noexcept {
+  std::string_view words = trimmed;
+  while (!words.empty() && words.front() == '*')
+    words.remove_prefix(1);
+  if (words.size() == trimmed.size()) return false;
+  while (!words.empty() && words.back() == '*')
+    words.remove_suffix(1);
+  words = trim(words);
+  for (std::string_view nothing : {"none", "see directions", "see instructions", "see below",
+                                   "see recipe", "no ingredients"}) {
+    if (words.size() == nothing.size() && starts_with_word(words, nothing)) return true;
+  }
+  return false;
+}
+
+// A heading that names the size of a loaf: "1 1/2 LB LOAF", "2-pound loaf". The first such
+// heading states the recipe's yield.
+inline bool is_loaf_size(std::string_view name) noexcept {
+  if (name.empty() || name[0] < '0' || name[0] > '9') return false;
+  for (std::size_t at = 0; at + 4 <= name.size(); ++at) {
+    if (starts_with_word(name.substr(at), "loaf")) return true;
+  }
+  return false;
+}
+
+// A decorated heading of the rows after it: "-----FOR THE SAUCE-----", "***FILLING***",
+// "MMMMM---SAUCE---", "MMMMM---------DRESSING". Gives the words between the decorations.
+inline bool is_decorated_heading(std::string_view trimmed, std::string_view& name) noexcept {
+  std::string_view text = trimmed;
+  bool marked = false;  // five copies of a letter before the hyphens
+  if (text.size() > 5 && text[0] >= 'A' && text[0] <= 'Z' &&
+      text.substr(0, 5).find_first_not_of(text[0]) == std::string_view::npos && text[5] == '-') {
+    text.remove_prefix(5);
+    marked = true;
+  }
+  if (text.empty() || (text[0] != '-' && text[0] != '*')) return false;
+  const char decoration = text[0];
+  std::size_t before = 0, after = 0;
+  while (before < text.size() && text[before] == decoration)
+    ++before;
+  while (after < text.size() - before && text[text.size() - 1 - after] == decoration)
+    ++after;
+  if (before < 3 || (!marked && after < 3)) return false;
+  name = trim(text.substr(before, text.size() - before - after));
+  return !name.empty() && name.find(decoration) == std::string_view::npos;
 }
 
 }  // namespace mirtabel::recipe_text

@@ -2,8 +2,8 @@
 // a label and a value of UTF-8 text, held in stores the caller provides, so that the memory a
 // recipe may take is fixed before the conversion starts. What does not fit is not kept, and the
 // recipe is marked as cut.
-#ifndef MIRTABEL_CONVERT_STRUCTURED_RECIPE_H
-#define MIRTABEL_CONVERT_STRUCTURED_RECIPE_H
+#ifndef MIRTABEL_RECIPES_STRUCTURED_RECIPE_H
+#define MIRTABEL_RECIPES_STRUCTURED_RECIPE_H
 
 #include <cstddef>
 #include <string_view>
@@ -12,18 +12,22 @@ namespace mirtabel {
 
 enum class RecipeField : unsigned char {
   kName,
-  kAuthor,
+  kAuthor,    // a person's name
+  kCitation,  // a book or magazine the recipe comes from
+  kBasedOn,   // a web address it comes from
   kYield,
-  kPrepTime,   // H:MM as written
-  kTotalTime,  // H:MM as written
+  kPrepTime,  // times as written: H:MM or words such as "1 1/2 hours"
+  kCookTime,
+  kTotalTime,
   kCategory,
   kIngredient,
+  kSection,  // a heading in the directions: the steps after it, up to the next one, are its own
   kStep,
   kDescription,
   kComment,
-  kNutrition,
+  kNutrition,  // the analysis as written
 };
-inline constexpr std::size_t kRecipeFieldCount = 11;
+inline constexpr std::size_t kRecipeFieldCount = 15;
 
 struct RecipeItem {
   RecipeField field;
@@ -54,11 +58,14 @@ class StructuredRecipe {
   std::size_t add(RecipeField field, std::string_view label, std::string_view value) noexcept;
 
   // Adds an item whose value is the words of `text` separated by single spaces.
-  std::size_t add_words(RecipeField field, std::string_view text) noexcept;
+  std::size_t add_words(RecipeField field, std::string_view label, std::string_view text) noexcept;
 
   // Appends `text` to the value of item `index` (kNoItem: nothing), after one space when
   // `spaced` and neither is empty.
   void extend(std::size_t index, std::string_view text, bool spaced = true) noexcept;
+
+  // Appends the words of `text`, each after one space when the value is not empty.
+  void extend_words(std::size_t index, std::string_view text) noexcept;
 
   // Drops one pair of double quotes that encloses the whole value of item `index`.
   void unquote(std::size_t index) noexcept;
@@ -67,6 +74,8 @@ class StructuredRecipe {
   void drop_last() noexcept;
 
   std::size_t size() const noexcept { return count_; }
+  // Whether some item is of `field`.
+  bool has(RecipeField field) const noexcept;
   RecipeField field(std::size_t index) const noexcept { return stores_.items[index].field; }
   std::string_view label(std::size_t index) const noexcept;
   std::string_view value(std::size_t index) const noexcept;

@@ -1,15 +1,16 @@
 // The structured reading of a labelled-layout recipe: "Label: value" header lines up to a blank
-// line, then the ingredient block up to the next blank line, in fixed columns (amount in 1-7,
-// unit in 9-10, ingredient from 12, and a second ingredient from column 41 in some files), then
-// the directions. A line of five copies of one letter closes the recipe.
-#ifndef MIRTABEL_CONVERT_LABELLED_READING_H
-#define MIRTABEL_CONVERT_LABELLED_READING_H
+// line, then the ingredient block up to the next blank line that no heading follows, in fixed
+// columns (amount in 1-7, unit in 9-10, ingredient from 12, and in some blocks a second
+// ingredient in the same columns further right), then the directions. A line of five copies of
+// one letter closes the recipe.
+#ifndef MIRTABEL_RECIPES_LABELLED_READING_H
+#define MIRTABEL_RECIPES_LABELLED_READING_H
 
 #include <cstddef>
 #include <string_view>
 
-#include "convert/directions_reading.h"
-#include "convert/structured_recipe.h"
+#include "recipes/directions_reading.h"
+#include "recipes/structured_recipe.h"
 
 namespace mirtabel {
 
@@ -23,17 +24,20 @@ class LabelledReading {
   void read(std::string_view text) noexcept;
 
  private:
-  enum class Part { kHeader, kIngredients, kDirections };
+  enum class Part { kHeader, kIngredients, kAfterBlank, kDirections };
 
   void read_header(std::string_view trimmed) noexcept;
   void read_ingredients(std::string_view text) noexcept;
   bool read_ingredient(std::string_view entry, std::size_t side) noexcept;
+  std::size_t second_column(std::string_view text) noexcept;
 
   StructuredRecipe& recipe_;
   DirectionsReading& directions_;
   Part part_ = Part::kHeader;
   // The last ingredient of the left and of the right column: what a continuation extends.
   std::size_t last_ingredient_[2] = {StructuredRecipe::kNoItem, StructuredRecipe::kNoItem};
+  // Where the block's second column starts, once a row has shown it; 0 before.
+  std::size_t second_column_ = 0;
 };
 
 }  // namespace mirtabel

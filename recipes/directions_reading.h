@@ -1,0 +1,60 @@
+// The directions of a recipe and the parts that often follow them. Each line is put to a short
+// series of named tests, in order; the first that recognises it says where it goes: a step, a
+// heading of steps, or a part of its own (a comment, the yield, a time, the analysis). What
+// follows a spaced rule "- - - -" is never a step.
+#ifndef MIRTABEL_RECIPES_DIRECTIONS_READING_H
+#define MIRTABEL_RECIPES_DIRECTIONS_READING_H
+
+#include <cstddef>
+#include <string_view>
+
+#include "recipes/structured_recipe.h"
+
+namespace mirtabel {
+
+class DirectionsReading {
+ public:
+  // How the lines of a paragraph are laid out.
+  enum class Wrapping {
+    kLines,       // each line is a paragraph unless it visibly wraps (the column layout)
+    kParagraphs,  // lines are wrapped, blank lines end paragraphs (the labelled layout)
+  };
+
+  // A part that starts with its label: "Yield: 2 loaves", "T(Baking Time): "0:40"".
+  struct Part {
+    RecipeField field;
+    std::string_view label;
+    std::string_view value;
+  };
+  // Whether the trimmed line starts a part with a known label, or a label that names a time.
+  static bool starts_labelled_part(std::string_view trimmed, Part& out) noexcept;
+
+  explicit DirectionsReading(StructuredRecipe& recipe) noexcept : recipe_(recipe) {}
+
+  void start(Wrapping wrapping) noexcept;
+  // Reads one line of directions or of the parts after them.
+  void read(std::string_view text) noexcept;
+
+  // Ends the open step or part: the next line starts a new one. Called at a blank line, at any
+  // line that is not directions, and at the recipe's end.
+  void close() noexcept;
+
+ private:
+  bool starts_part(std::string_view trimmed) noexcept;
+  bool continues_open(std::string_view trimmed, std::size_t indent_above) const noexcept;
+  bool stands_alone(std::string_view trimmed) noexcept;
+  void open(RecipeField field, std::string_view label, std::string_view value) noexcept;
+  void add_step_text(std::string_view trimmed, bool continued) noexcept;
+
+  StructuredRecipe& recipe_;
+  Wrapping wrapping_ = Wrapping::kLines;
+  std::size_t open_ = StructuredRecipe::kNoItem;  // the step or part the next line may continue
+  bool open_is_step_ = false;
+  std::size_t indent_ = 0;    // of the last line read
+  unsigned step_number_ = 0;  // of the open step when it was numbered
+  bool after_rule_ = false;   // past the spaced rule
+};
+
+}  // namespace mirtabel
+
+#endif

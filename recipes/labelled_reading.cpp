@@ -1,0 +1,204 @@
+#include "recipes/labelled_reading.h"
+
+#include "recipes/recipe_text.h"
+
+namespace mirtabel {
+namespace {
+
+using recipe_text::columns;
+using recipe_text::trim;
+
+// Where the second of two ingredients side by side may start: around the middle of the line.
+constexpr std::size_t kSecondColumnFirst = 30;
+constexpr std::size_t kSecondColumnLast = 50;
+
+// "MMMMM": five copies of one letter.
+bool is_end_line(std::string_view trimmed) noexcept {
+  if (trimmed.size() != 5) return false;
+  const char c = trimmed[0];
+  if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+  return trimmed.find_first_not_of(c) == std::string_view::npos;
+}
+
+// "-----FOR THE SAUCE-----", "MMMMM---SAUCE---", "***FILLING***": a heading of the rows after
+// it.
+bool is_heading(std::string_view trimmed, std::string_view& name) noexcept {
+  return !recipe_text::is_placeholder(trimmed) && recipe_text::is_decorated_heading(trimmed, name);
+}
+
+bool is_digit(char c) noexcept {
+  return c >= '0' && c <= '9';
+}
+
+// A serving count of 0 or 1 is the program's default, not the author's: no yield. The labelled
+// layout also writes it "1 servings".
+bool is_default_count(std::string_view value) noexcept {
+  if (value.empty() || (value[0] != '0' && value[0] != '1')) return false;
+  const std::string_view unit = trim(value.substr(1));
+  return unit.empty() || (recipe_text::starts_with_word(unit, "serving") &&
+                          (unit.size() == 7 || (unit.size() == 8 && (unit[7] | 0x20) == 's')));
+}
+
+bool is_unit(std::string_view unit) noexcept {
+  for (char c : unit) {
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+  }
+  return true;
+}
+
+bool is_label(std::string_view label, std::string_view name) noexcept {
+  return label.size() == name.size() && recipe_text::starts_with_word(label, name);
+}
+
+struct Ingredient {
+  std::string_view amount, unit, text;
+};
+
+// An ingredient in its columns, relative to the start of `entry`; false when it does not stand
+// in them.
+bool split_ingredient(std::string_view entry, Ingredient& out) noexcept {
+  out.amount = trim(columns(entry, 0, 7));
+  out.unit = trim(columns(entry, 8, 10));
+  out.text = trim(columns(entry, 11));
+  return recipe_text::is_blank(columns(entry, 7, 8)) &&
+         recipe_text::is_blank(columns(entry, 10, 11)) &&
+         (out.amount.empty() || recipe_text::is_amount(out.amount)) && is_unit(out.unit);
+}
+
+}  // namespace
+
+void LabelledReading::start() noexcept {
+  part_ = Part::kHeader;
+  last_ingredient_[0] = last_ingredient_[1] = StructuredRecipe::kNoItem;
+  second_column_ = 0;
+}
+
+void LabelledReading::read(std::string_view text) noexcept {
+  const std::string_view trimmed = trim(text);
+  if (is_end_line(trimmed)) {
+    directions_.close();
+    part_ = Part::kDirections;  // anything after it is kept as directions
+    return;
+  }
+  switch (part_) {
+    case Part::kHeader:
+      return read_header(trimmed);
+    case Part::kIngredients:
+      return read_ingredients(text);
+    case Part::kAfterBlank: {
+      // The block goes on across blank lines before a heading.
+      std::string_view name;
+      if (trimmed.empty()) return;
+      if (is_heading(trimmed, name)) {
+        part_ = Part::kIngredients;
+        return read_ingredients(text);
+      }
+      part_ = Part::kDirections;
+      return directions_.read(text);
+    }
+    case Part::kDirections:
+      return directions_.read(text);
+  }
+}
+
+void LabelledReading::read_header(std::string_view trimmed) noexcept {
+  if (trimmed.empty()) {
+    part_ = Part::kIngredients;
+    return;
+  }
+  recipe_text::Labelled field;
+  if (!recipe_text::split_label(trimmed, field)) {
+    recipe_.add_words(RecipeField::kStep, {}, trimmed);
+    return;
+  }
+  if (is_label(field.label, "Categories")) {
+    for (std::string_view list = field.value; !list.empty();) {
+      const std::size_t comma = list.find(',');
+      const std::string_view name = trim(list.substr(0, comma));
+      if (!name.empty()) recipe_.add(RecipeField::kCategory, {}, name);
+      list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    }
+    return;
+  }
+  if (is_label(field.label, "Servings") || is_label(field.label, "Yield")) {
+    if (!is_default_count(field.value)) recipe_.add(RecipeField::kYield, field.label, field.value);
+    return;
+  }
+  DirectionsReading::Part part;
+  if (DirectionsReading::starts_labelled_part(trimmed, part) &&
+      part.field != RecipeField::kComment) {
+    recipe_.add(part.field, part.label, part.value);
+    return;
+  }
+  recipe_.add(RecipeField::kComment, field.label, field.value);
+}
+
+// Where the second entry of the row starts, or 0 when the row holds one. The block's rows line
+// up: the first row that shows two entries fixes the column for the rest. A second entry shows
+// where a right-aligned amount ends one column before the unit, after a space.
+std::size_t LabelledReading::second_column(std::string_view text) noexcept {
+  Ingredient left, right;
+  const auto holds_two = [&](std::size_t at) {
+    return !columns(text, at).empty() && recipe_text::is_blank(columns(text, at - 1, at)) &&
+           split_ingredient(columns(text, at), right) && !right.text.empty() &&
+           split_ingredient(columns(text, 0, at), left);
+  };
+  if (second_column_ != 0) return holds_two(second_column_) ? second_column_ : 0;
+  for (std::size_t at = kSecondColumnFirst; at <= kSecondColumnLast; ++at) {
+    const std::string_view amount_end = columns(text, at + 6, at + 7);
+    if (amount_end.empty() || !is_digit(amount_end[0]) || !holds_two(at)) continue;
+    second_column_ = at;
+    return at;
+  }
+  return 0;
+}
+
+// The tests of a row, in order: a blank line may end the block; a placeholder or a rule is
+// passed over; a heading becomes one ending in a colon; a row of two entries is read left then
+// right; a row that does not stand in the ingredient columns is kept whole, its words separated
+// by single spaces.
+void LabelledReading::read_ingredients(std::string_view text) noexcept {
+  const std::string_view trimmed = trim(text);
+  if (trimmed.empty()) {
+    part_ = Part::kAfterBlank;
+    return;
+  }
+  if (recipe_text::is_placeholder(trimmed) || recipe_text::is_hyphen_rule(trimmed)) return;
+  std::string_view name;
+  if (is_heading(trimmed, name)) {
+    const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, name);
+    if (name.back() != ':') recipe_.extend(heading, ":", false);
+    if (recipe_text::is_loaf_size(name) && !recipe_.has(RecipeField::kYield))
+      recipe_.add(RecipeField::kYield, {}, name);
+    last_ingredient_[0] = last_ingredient_[1] = StructuredRecipe::kNoItem;
+    return;
+  }
+  const std::size_t second = second_column(text);
+  const std::string_view first = second != 0 ? columns(text, 0, second) : text;
+  if (!read_ingredient(first, 0)) {
+    last_ingredient_[0] = recipe_.add_words(RecipeField::kIngredient, {}, trimmed);
+    return;
+  }
+  if (second != 0) read_ingredient(columns(text, second), 1);
+}
+
+// Amount, unit and text joined by single spaces; an entry with neither amount nor unit whose
+// text starts with a hyphen continues the ingredient above it in the same column.
+bool LabelledReading::read_ingredient(std::string_view entry, std::size_t side) noexcept {
+  Ingredient ingredient;
+  if (!split_ingredient(entry, ingredient)) return false;
+  std::size_t& last = last_ingredient_[side];
+  if (ingredient.amount.empty() && ingredient.unit.empty()) {
+    if (ingredient.text.empty()) return true;
+    if (ingredient.text.front() == '-' && last != StructuredRecipe::kNoItem) {
+      recipe_.extend_words(last, ingredient.text.substr(1));
+      return true;
+    }
+  }
+  last = recipe_.add_words(RecipeField::kIngredient, {}, ingredient.amount);
+  recipe_.extend(last, ingredient.unit);
+  recipe_.extend_words(last, ingredient.text);
+  return true;
+}
+
+}  // namespace mirtabel
