@@ -46,8 +46,10 @@ std::string set_format(CommandLine& line, const Value& value) {
     line.format = OutputFormat::kRecords;
   } else if (value.text == "json") {
     line.format = OutputFormat::kJson;
+  } else if (value.text == "html") {
+    line.format = OutputFormat::kHtml;
   } else {
-    return "knows no format '" + printable(value.text) + "'; it takes records or json";
+    return "knows no format '" + printable(value.text) + "'; it takes records, json or html";
   }
   return "";
 }
@@ -80,12 +82,14 @@ const Option kOptions[] = {
      set_output},
     {"output-dir", 'd', "DIR",
      "convert every INPUT into DIR (created if needed),\n"
-     "each into NAME.txt (NAME.jsonl) after its input",
+     "each into NAME.txt (NAME.jsonl, NAME.html) after its\n"
+     "input",
      set_output_dir},
     {"format", 0, "FORMAT",
      "write FORMAT: records (the default), one flat record\n"
-     "per recipe; or json, JSON Lines of schema.org Recipe\n"
-     "objects, one per recipe, none left out",
+     "per recipe; json, JSON Lines of schema.org Recipe\n"
+     "objects, one per recipe, none left out; or html, a\n"
+     "cookbook to read and print, each recipe's object in it",
      set_format},
     {"encoding", 'f', "NAME",
      "read input without a byte-order mark as NAME: utf-8\n"

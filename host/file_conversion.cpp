@@ -9,6 +9,7 @@
 #include "host/argument_path.h"
 #include "host/left_out.h"
 #include "platform/file.h"
+#include "recipes/convert_mxp_to_html.h"
 #include "recipes/convert_mxp_to_json.h"
 
 namespace {
@@ -66,10 +67,37 @@ class InputTap final : public mirtabel::ByteSource {
   unsigned char first_[kFirstBytes];
 };
 
+// The input read again from its start, for the cookbook's second reading: the file itself, or
+// the copy the tap made of a pipe.
+class InputAgain final : public mirtabel::ByteSource {
+ public:
+  explicit InputAgain(InputTap& tap) : tap_(tap) {}
+
+  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    mirtabel::RandomAccessFile* bytes = nullptr;
+    const int error = tap_.rereadable(bytes);
+    if (error != 0) return {0, error};
+    const mirtabel::ReadResult result = bytes->read_at(offset_, buffer, capacity);
+    offset_ += result.size;
+    return result;
+  }
+
+ private:
+  InputTap& tap_;
+  std::uint64_t offset_ = 0;
+};
+
+// The cookbook's title: the input's name without its extension.
+std::string cookbook_title(const FileJob& job) {
+  return is_standard_stream(job.input) ? std::string() : display_name(job.input.stem());
+}
+
 }  // namespace
 
 const char* output_extension(OutputFormat format) {
-  return format == OutputFormat::kJson ? ".jsonl" : ".txt";
+  return format == OutputFormat::kJson   ? ".jsonl"
+         : format == OutputFormat::kHtml ? ".html"
+                                         : ".txt";
 }
 
 bool is_standard_stream(const std::filesystem::path& path) {
@@ -111,15 +139,19 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   options.encoding = settings.encoding;
   options.observer = &left_out;
   mirtabel::ConversionResult result;
-  if (settings.format == OutputFormat::kJson) {
+  if (settings.format != OutputFormat::kRecords) {
     const mirtabel::RoomyRecipeStores stores;
     if (!stores.allocated()) {
       outcome.error = ENOMEM;
       outcome.failed = FailedPart::kConversion;
       return outcome;
     }
+    InputAgain again(*tap);
     const mirtabel::JsonExportResult exported =
-        mirtabel::convert_mxp_to_json(*tap, output, options, stores.stores());
+        settings.format == OutputFormat::kHtml
+            ? mirtabel::convert_mxp_to_html(*tap, again, output, options, stores.stores(),
+                                            cookbook_title(job))
+            : mirtabel::convert_mxp_to_json(*tap, output, options, stores.stores());
     result = exported.conversion;
     outcome.cut = exported.cut_recipes;
   } else {
