@@ -33,12 +33,20 @@ const hostile = Buffer.concat([Buffer.from(
   "   1      cup           milk </SCRIPT ><!--\n\n1. Heat <![CDATA[ ]]> --> gently \u2028 and stir \u{10FFFF}.\n", "utf8"),
 Buffer.from([0xff, 0x0a])]);
 
+// A recipe whose ingredients fit on a page, but not below its long description.
+const stew = "*  Recipe export  *\n\n   Winter Stew\nServing Size  : 6\n\n" +
+  "  Amount  Measure       Ingredient -- Preparation Method\n--------  ------------  --------------------------------\n" +
+  Array.from({ length: 14 }, (_, i) => `   ${i + 1}      cups          ingredient ${i + 1} -- chopped\n`).join("") +
+  "\nSimmer for two hours.\n\nDescription: " + "A slow stew for a cold evening, best made a day ahead. ".repeat(6) + "\n";
+
 const archives = [
   ...["tests/data", "tests/structured/data", "tests/structured/corpus", "examples"].flatMap((dir) =>
     readdirSync(join(root, dir)).filter((name) => name.endsWith(".mxp")).map((name) => join(root, dir, name))),
   join(scratch, "hostile.mxp"),
+  join(scratch, "stew.mxp"),
 ];
-writeFileSync(archives.at(-1), hostile);
+writeFileSync(archives.at(-2), hostile);
+writeFileSync(archives.at(-1), stew);
 
 function convert(args, input) {
   const run = spawnSync(converter, ["-q", ...args], { input });
@@ -101,9 +109,6 @@ test("the structured-data extractor finds every recipe; the validator misses onl
 });
 
 test("Chromium prints one recipe from the top of each page and keeps each ingredient list on one page", async (t) => {
-  const name = "column-a";
-  const { html, jsonl } = outputs.get(join(root, "tests/structured/corpus", `${name}.mxp`));
-  const recipes = jsonl.split("\n").filter(Boolean).map((line) => JSON.parse(line));
   const browser = await launchChromium();
   try {
     const requests = [];
@@ -112,45 +117,58 @@ test("Chromium prints one recipe from the top of each page and keeps each ingred
     const page = browser.session((await browser.send("Target.attachToTarget", { targetId, flatten: true })).sessionId);
     await page.send("Network.enable");
     await page.send("Emulation.setDeviceMetricsOverride", { width: 900, height: 1000, deviceScaleFactor: 1, mobile: false });
-    await page.send("Page.navigate", { url: pathToFileURL(html).href });
-    await page.waitFor("document.readyState === 'complete'");
-    assert.deepEqual(requests.filter((url) => !url.startsWith("file:")), []);
-    // The policy let the style sheet in.
-    assert.equal(await page.evaluate("getComputedStyle(document.body).maxWidth"), "704px");
-    const { data } = await page.send("Page.captureScreenshot", { format: "png",
-      clip: { x: 0, y: 0, width: 900, height: 1000, scale: 1 } });
-    writeFileSync(screenshot, Buffer.from(data, "base64"));
-    t.diagnostic(`screenshot: ${screenshot}`);
-
-    // A small page (A6), so that long recipes take more than one.
-    const pdf = await page.send("Page.printToPDF", { paperWidth: 4.13, paperHeight: 5.83,
-      marginTop: 0.3, marginBottom: 0.3, marginLeft: 0.3, marginRight: 0.3 });
-    const pdfPath = join(scratch, `${name}.pdf`);
-    writeFileSync(pdfPath, Buffer.from(pdf.data, "base64"));
-    const text = spawnSync("pdftotext", ["-enc", "UTF-8", pdfPath, "-"], { encoding: "utf8" }).stdout;
-    const pages = text.split("\f").slice(0, -1).map((p) => p.replace(/\s+/g, " ").trim());
-    const flat = (s) => s.replace(/\s+/g, " ").trim();
-    const starts = pages.map((p) => recipes.findIndex((r) => p.startsWith(flat(r.name))));
-    assert.ok(pages[0].startsWith(name), "the first page starts with the title");
-    assert.deepEqual(starts.filter((i) => i >= 0), recipes.map((_, i) => i), "each recipe starts a page, in order");
-    recipes.forEach((recipe, i) => {
-      // Its pages: from the one it starts to the next recipe's.
-      const first = starts.indexOf(i);
-      const end = starts.findIndex((s, at) => at > first && s >= 0);
-      const own = pages.slice(first, end < 0 ? pages.length : end);
-      if (!recipe.recipeIngredient) return;
-      const holders = own.filter((p) => p.includes("Ingredients"));
-      assert.equal(holders.length, 1, recipe.name);
-      for (const ingredient of recipe.recipeIngredient) {
-        assert.ok(holders[0].includes(flat(ingredient).replace(/:$/, "")), `${recipe.name}: ${ingredient}`);
+    for (const archive of [join(root, "tests/structured/corpus/column-a.mxp"), join(scratch, "stew.mxp")]) {
+      const name = basename(archive, ".mxp");
+      const { html, jsonl } = outputs.get(archive);
+      await page.send("Page.navigate", { url: pathToFileURL(html).href });
+      await page.waitFor(`document.readyState === 'complete' && document.title === ${JSON.stringify(name)}`);
+      assert.deepEqual(requests.filter((url) => !url.startsWith("file:")), []);
+      // The policy let the style sheet in.
+      assert.equal(await page.evaluate("getComputedStyle(document.body).maxWidth"), "704px");
+      if (name === "column-a") {
+        const { data } = await page.send("Page.captureScreenshot", { format: "png",
+          clip: { x: 0, y: 0, width: 900, height: 1000, scale: 1 } });
+        writeFileSync(screenshot, Buffer.from(data, "base64"));
+        t.diagnostic(`screenshot: ${screenshot}`);
       }
-    });
-    t.diagnostic(`${recipes.length} recipes on ${pages.length} pages`);
-    // Pages as images, as a person sees them.
-    const images = spawnSync("pdftoppm", ["-r", "40", "-png", pdfPath, join(scratch, "page")]);
-    assert.equal(images.status, 0);
-    assert.equal(readdirSync(scratch).filter((f) => /^page-\d+\.png$/.test(f)).length, pages.length);
+      // A small page (A6), so that long recipes take more than one.
+      const pdf = await page.send("Page.printToPDF", { paperWidth: 4.13, paperHeight: 5.83,
+        marginTop: 0.3, marginBottom: 0.3, marginLeft: 0.3, marginRight: 0.3 });
+      const pdfPath = join(scratch, `${name}.pdf`);
+      writeFileSync(pdfPath, Buffer.from(pdf.data, "base64"));
+      const pages = checkPrint(name, pdfPath, jsonl.split("\n").filter(Boolean).map((line) => JSON.parse(line)));
+      t.diagnostic(`${name}: ${pages} pages`);
+    }
   } finally {
     await browser.close();
   }
 });
+
+// Reads the printed cookbook back: its first page starts with the title, each recipe starts a
+// page of its own, and the page with a recipe's "Ingredients" holds all of them. Returns the
+// number of pages.
+function checkPrint(name, pdfPath, recipes) {
+  const flat = (s) => s.replace(/\s+/g, " ").trim();
+  const text = spawnSync("pdftotext", ["-enc", "UTF-8", pdfPath, "-"], { encoding: "utf8" }).stdout;
+  const pages = text.split("\f").slice(0, -1).map(flat);
+  const starts = pages.map((p) => recipes.findIndex((r) => p.startsWith(flat(r.name))));
+  assert.ok(pages[0].startsWith(name), "the first page starts with the title");
+  assert.deepEqual(starts.filter((i) => i >= 0), recipes.map((_, i) => i), `${name}: each recipe starts a page, in order`);
+  recipes.forEach((recipe, i) => {
+    // Its pages: from the one it starts to the next recipe's.
+    const first = starts.indexOf(i);
+    const end = starts.findIndex((s, at) => at > first && s >= 0);
+    const own = pages.slice(first, end < 0 ? pages.length : end);
+    if (!recipe.recipeIngredient) return;
+    const holders = own.filter((p) => p.includes("Ingredients"));
+    assert.equal(holders.length, 1, recipe.name);
+    for (const ingredient of recipe.recipeIngredient) {
+      assert.ok(holders[0].includes(flat(ingredient).replace(/:$/, "")), `${recipe.name}: ${ingredient}`);
+    }
+  });
+  // The pages as images, as a person sees them.
+  const prefix = join(scratch, `${name}-page`);
+  assert.equal(spawnSync("pdftoppm", ["-r", "40", "-png", pdfPath, prefix]).status, 0);
+  assert.equal(readdirSync(scratch).filter((f) => f.startsWith(`${name}-page`)).length, pages.length);
+  return pages.length;
+}
