@@ -5,7 +5,7 @@
 (() => {
   const $ = (id) => document.getElementById(id);
   const SHOWN_TITLES = 200;
-  const EXTENSIONS = { records: ".txt", json: ".jsonl" };
+  const EXTENSIONS = { records: ".txt", json: ".jsonl", html: ".html" };
   const numbers = new Intl.NumberFormat("en");
   const decoder = new TextDecoder();
   const entries = [];  // one per file: { file, card, job, result, index, seconds }
@@ -64,7 +64,8 @@
     status(entry, "Waiting…");
     entry.card.querySelector(".left-out").hidden = true;
     entry.card.querySelector(".downloads").replaceChildren();
-    worker.postMessage({ id: entry.job, file: entry.file, format: entry.format, encoding: $("encoding").value });
+    const title = (entry.file.name.replace(/\.[^.]*$/, "") || entry.file.name).slice(0, 200).replaceAll("\0", "");
+    worker.postMessage({ id: entry.job, file: entry.file, format: entry.format, encoding: $("encoding").value, title });
     refreshDownloadAll();
     if (entry === shown) showFile(null);
   }

@@ -7,7 +7,7 @@ self.onmessage = (event) => {
   queue = queue.then(() => convertFile(event.data));
 };
 
-async function convertFile({ id, file, format, encoding }) {
+async function convertFile({ id, file, format, encoding, title }) {
   try {
     const bytes = new Uint8Array(await file.arrayBuffer());
     self.postMessage({ id, type: "progress", done: 0, total: bytes.length });
@@ -15,6 +15,7 @@ async function convertFile({ id, file, format, encoding }) {
     const result = await convertMXP(bytes, {
       format,
       encoding,
+      title,
       onProgress: (done, total) => self.postMessage({ id, type: "progress", done, total }),
     });
     const seconds = (performance.now() - started) / 1000;

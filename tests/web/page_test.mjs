@@ -142,6 +142,18 @@ test("two files of either layout: counts, preview, downloads, no request", async
     clip: { x: 0, y: 0, width: 1200, height: Math.ceil(cssContentSize.height), scale: 1 } });
   writeFileSync(screenshot, Buffer.from(data, "base64"));
   t.diagnostic(`screenshot: ${screenshot}`);
+
+  // As a cookbook, titled after the file.
+  const chooseFormat = async (format) => {
+    await page.evaluate(`document.getElementById('format').value = '${format}'; document.getElementById('format').dispatchEvent(new Event('change'))`);
+    await page.waitFor("document.querySelectorAll('.file[data-state=done]').length === 2");
+  };
+  await chooseFormat("html");
+  const cookbook = await download(".file:nth-child(1) .downloads button");
+  assert.equal(cookbook.name, "column-layout.html");
+  const html = await convertMXP(readFileSync(files[0]), { format: "html", title: "column-layout" });
+  assert.ok(cookbook.bytes.equals(html.output));
+  await chooseFormat("records");
 });
 
 test("a 100 MB archive converts in the page", async (t) => {
