@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "convert/convert_mxp.h"
 #include "host/argument_path.h"
@@ -67,8 +71,44 @@ class InputTap final : public mirtabel::ByteSource {
   unsigned char first_[kFirstBytes];
 };
 
+// The input's bytes read again: ranges of it in turn, each up to its end or the input's.
+class RereadSource final : public mirtabel::ByteSource {
+ public:
+  struct Range {
+    std::uint64_t begin;
+    std::uint64_t end;
+  };
+
+  RereadSource(mirtabel::RandomAccessFile& bytes, std::initializer_list<Range> ranges)
+      : bytes_(bytes) {
+    for (const Range& range : ranges)
+      ranges_[count_++] = range;
+  }
+
+  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    for (; current_ < count_; ++current_) {
+      Range& range = ranges_[current_];
+      const std::uint64_t left = range.end - range.begin;
+      if (left == 0) continue;
+      const mirtabel::ReadResult result = bytes_.read_at(
+          range.begin, buffer, left < capacity ? static_cast<std::size_t>(left) : capacity);
+      if (result.error != 0) return result;
+      if (result.size == 0) continue;
+      range.begin += result.size;
+      return result;
+    }
+    return {0, 0};
+  }
+
+ private:
+  mirtabel::RandomAccessFile& bytes_;
+  Range ranges_[2] = {};
+  std::size_t count_ = 0;
+  std::size_t current_ = 0;
+};
+
 // The input read again from its start, for the cookbook's second reading: the file itself, or
-// the copy the tap made of a pipe.
+// the copy the tap made of a pipe, which is whole only once the first reading has ended.
 class InputAgain final : public mirtabel::ByteSource {
  public:
   explicit InputAgain(InputTap& tap) : tap_(tap) {}
@@ -90,6 +130,58 @@ class InputAgain final : public mirtabel::ByteSource {
 // The cookbook's title: the input's name without its extension.
 std::string cookbook_title(const FileJob& job) {
   return is_standard_stream(job.input) ? std::string() : display_name(job.input.stem());
+}
+
+class NullSink final : public mirtabel::ByteSink {
+ public:
+  int write(const unsigned char*, std::size_t) noexcept override { return 0; }
+};
+
+// The recipes the JSON export wrote cut, found again so that their text goes whole into the side
+// file. The export does not know where a recipe stands in the input, but the records' framing,
+// which is the same, does, and leaves every such recipe out for its length (more than 16,384
+// fields or 1 MiB of text is far more than 9,500 characters). So the input is framed again as
+// records, and each recipe left out there that the export cuts on its own is passed to `cut`.
+// Returns 0, or an errno value.
+int find_cut_recipes(mirtabel::RandomAccessFile& bytes, mirtabel::InputEncoding encoding,
+                     const mirtabel::StructuredRecipeStores& stores, LeftOutRecipes& cut) {
+  struct Recipe {
+    std::string title_field;
+    mirtabel::LeftOutRecipe place;
+  };
+  struct Collect final : mirtabel::ConversionObserver {
+    std::vector<Recipe> recipes;
+    bool lost = false;
+    void recipe_left_out(const mirtabel::LeftOutRecipe& recipe) noexcept override {
+      try {
+        recipes.push_back(
+            {std::string(reinterpret_cast<const char*>(recipe.title_field), recipe.title_size),
+             recipe});
+      } catch (const std::bad_alloc&) {
+        lost = true;
+      }
+    }
+  } left_out;
+  mirtabel::ConversionOptions options;
+  options.encoding = encoding;
+  options.observer = &left_out;
+  RereadSource input(bytes, {{0, UINT64_MAX}});
+  NullSink nowhere;
+  const int error = mirtabel::convert_mxp(input, nowhere, options).error;
+  if (error != 0) return error;
+  if (left_out.lost) return ENOMEM;
+  options.observer = nullptr;
+  for (Recipe& recipe : left_out.recipes) {
+    mirtabel::LeftOutRecipe& place = recipe.place;
+    RereadSource alone(bytes, {{0, place.first_line_end}, {place.begin, place.end}});
+    const mirtabel::JsonExportResult exported =
+        mirtabel::convert_mxp_to_json(alone, nowhere, options, stores);
+    if (exported.conversion.error != 0) return exported.conversion.error;
+    if (exported.cut_recipes == 0) continue;
+    place.title_field = reinterpret_cast<const unsigned char*>(recipe.title_field.data());
+    cut.recipe_left_out(place);
+  }
+  return 0;
 }
 
 }  // namespace
@@ -139,9 +231,10 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   options.encoding = settings.encoding;
   options.observer = &left_out;
   mirtabel::ConversionResult result;
+  std::unique_ptr<mirtabel::RoomyRecipeStores> stores;
   if (settings.format != OutputFormat::kRecords) {
-    const mirtabel::RoomyRecipeStores stores;
-    if (!stores.allocated()) {
+    stores.reset(new (std::nothrow) mirtabel::RoomyRecipeStores);
+    if (!stores || !stores->allocated()) {
       outcome.error = ENOMEM;
       outcome.failed = FailedPart::kConversion;
       return outcome;
@@ -149,9 +242,9 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
     InputAgain again(*tap);
     const mirtabel::JsonExportResult exported =
         settings.format == OutputFormat::kHtml
-            ? mirtabel::convert_mxp_to_html(*tap, again, output, options, stores.stores(),
+            ? mirtabel::convert_mxp_to_html(*tap, again, output, options, stores->stores(),
                                             cookbook_title(job))
-            : mirtabel::convert_mxp_to_json(*tap, output, options, stores.stores());
+            : mirtabel::convert_mxp_to_json(*tap, output, options, stores->stores());
     result = exported.conversion;
     outcome.cut = exported.cut_recipes;
   } else {
@@ -171,11 +264,18 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
       doubt_about(tap->first_bytes(), tap->first_size(), result.bytes_read,
                   static_cast<std::size_t>(result.records) + left_out.count(), settings.encoding);
   outcome.dropped = left_out.count();
-  outcome.dropped_titles = std::move(left_out.titles());
-  if (outcome.dropped > 0) {
-    outcome.left_out_file = left_out_name(job, output.in_place());
-    mirtabel::RandomAccessFile* bytes = nullptr;
+  mirtabel::RandomAccessFile* bytes = nullptr;
+  if (outcome.cut > 0) {
+    // The recipes written cut go to the side file as those left out do.
     outcome.left_out_error = tap->rereadable(bytes);
+    if (outcome.left_out_error == 0)
+      outcome.left_out_error =
+          find_cut_recipes(*bytes, settings.encoding, stores->stores(), left_out);
+  }
+  outcome.dropped_titles = std::move(left_out.titles());
+  if (left_out.count() > 0 || outcome.left_out_error != 0) {
+    outcome.left_out_file = left_out_name(job, output.in_place());
+    if (outcome.left_out_error == 0) outcome.left_out_error = tap->rereadable(bytes);
     if (outcome.left_out_error == 0) {
       outcome.left_out_error =
           left_out.write(*bytes, tap->mark_size(), library_path(outcome.left_out_file).c_str(),

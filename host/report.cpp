@@ -89,33 +89,39 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
     std::fprintf(err_, "mxpconvert: warning: %s does not look like MXP: %s\n",
                  quoted_name(job.input).c_str(), doubt_reason(outcome.doubt));
   }
+  // The recipes left out of the records, or written cut in JSON Lines, are in the side file.
+  const std::size_t side =
+      outcome.dropped > 0 ? outcome.dropped : static_cast<std::size_t>(outcome.cut);
+  std::string kept;
+  if (side > 0 && outcome.left_out_error == 0 && !outcome.left_out_file.empty()) {
+    kept = "; " + std::string(side == 1 ? "it is" : "they are") +
+           (outcome.cut > 0 ? " whole in " : " in ") + quoted_name(outcome.left_out_file);
+  }
   if (outcome.cut > 0) {
     std::fprintf(err_,
                  "mxpconvert: warning: %s of %s too large to keep whole (more than %zu MiB of "
-                 "text or %s fields), written cut\n",
+                 "text or %s fields), written cut%s\n",
                  plural(static_cast<std::uint64_t>(outcome.cut), "recipe", "recipes").c_str(),
                  quoted_name(job.input).c_str(), mirtabel::kRoomyRecipeTextSize >> 20,
-                 grouped(mirtabel::kRoomyRecipeItemCount).c_str());
+                 grouped(mirtabel::kRoomyRecipeItemCount).c_str(), kept.c_str());
   }
-  if (outcome.dropped == 0) return;
-  std::string kept;
-  if (outcome.left_out_error == 0) {
-    kept = "; " + std::string(outcome.dropped == 1 ? "it is" : "they are") + " in " +
-           quoted_name(outcome.left_out_file);
+  if (outcome.dropped > 0) {
+    std::fprintf(
+        err_, "mxpconvert: warning: %s of %s left out: %s longer than %s characters%s\n",
+        plural(outcome.dropped, "recipe", "recipes").c_str(), quoted_name(job.input).c_str(),
+        outcome.dropped == 1 ? "its text is" : "their texts are", kBodyLimit, kept.c_str());
   }
-  std::fprintf(err_, "mxpconvert: warning: %s of %s left out: %s longer than %s characters%s\n",
-               plural(outcome.dropped, "recipe", "recipes").c_str(), quoted_name(job.input).c_str(),
-               outcome.dropped == 1 ? "its text is" : "their texts are", kBodyLimit, kept.c_str());
   if (verbosity_ == Verbosity::kVerbose) {
     for (const std::string& title : outcome.dropped_titles) {
-      std::fprintf(err_, "  left out: %s\n",
+      std::fprintf(err_, "  %s: %s\n", outcome.dropped > 0 ? "left out" : "cut",
                    title.empty() ? "(no title)" : printable(title).c_str());
     }
   }
   if (outcome.left_out_error != 0) {
     ++failed_;
-    std::fprintf(err_, "mxpconvert: cannot write %s for the recipes left out: %s\n",
+    std::fprintf(err_, "mxpconvert: cannot write %s for the recipes %s: %s\n",
                  quoted_name(outcome.left_out_file, true).c_str(),
+                 outcome.dropped > 0 ? "left out" : "written cut",
                  failure_reason(outcome.left_out_error).c_str());
   }
 }

@@ -50,13 +50,36 @@ bool names_a_publication(std::string_view text) noexcept {
   return false;
 }
 
-// Where "Recipe By" goes: a web address is the recipe's source, a book or magazine is cited, an
-// e-mail address is no name and stays a comment; a person's name is the author.
+// A person's name: one to four words, each capitalised ("Mary", "J.", "O'Hara", "Smith-Jones")
+// or a particle of a name ("van", "de"), and no other lower-case word, as a title has
+// ("The Joy of Baking", "Aunt Edna's card file").
+bool is_person_name(std::string_view text) noexcept {
+  std::size_t words = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find(' ');
+    const std::string_view word = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : trim(text.substr(end));
+    if (word.empty()) continue;
+    ++words;
+    if (word[0] >= 'A' && word[0] <= 'Z') continue;
+    bool particle = false;
+    for (std::string_view name_part :
+         {"van", "von", "der", "den", "de", "del", "della", "di", "da", "du", "la", "le", "st."}) {
+      particle = particle || word == name_part;
+    }
+    if (!particle) return false;
+  }
+  return words >= 1 && words <= 4;
+}
+
+// Where "Recipe By" goes: a web address is the recipe's source, an e-mail address is no name and
+// stays a comment, a person's name is the author, and a book, magazine or any other source is
+// cited.
 RecipeField credit_field(std::string_view value) noexcept {
   if (recipe_text::has_web_address(value)) return RecipeField::kBasedOn;
   if (recipe_text::has_email_address(value)) return RecipeField::kComment;
-  if (names_a_publication(value)) return RecipeField::kCitation;
-  return RecipeField::kAuthor;
+  if (!names_a_publication(value) && is_person_name(value)) return RecipeField::kAuthor;
+  return RecipeField::kCitation;
 }
 
 // A serving count of 0 or 1 is the program's default, not the author's: no yield.
@@ -130,7 +153,7 @@ void ColumnReading::read_header(std::string_view text) noexcept {
     add_header_field(field);
     return;
   }
-  unlabelled_ = recipe_.add(RecipeField::kStep, {}, trimmed);
+  unlabelled_ = recipe_.add_words(RecipeField::kStep, {}, trimmed);
 }
 
 void ColumnReading::add_header_field(const recipe_text::Labelled& field) noexcept {
@@ -219,6 +242,8 @@ void ColumnReading::read_row(std::string_view text) noexcept {
   if (recipe_text::is_decorated_heading(trimmed, name)) {
     const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, name);
     if (name.back() != ':') recipe_.extend(heading, ":", false);
+    if (recipe_text::is_loaf_size(name) && !recipe_.has(RecipeField::kYield))
+      recipe_.add(RecipeField::kYield, {}, name);
     last_ingredient_ = StructuredRecipe::kNoItem;
     return;
   }
@@ -230,20 +255,20 @@ void ColumnReading::read_row(std::string_view text) noexcept {
                     recipe_text::is_blank(columns(text, measure_end_, ingredient_begin_)) &&
                     (amount.empty() || recipe_text::is_amount(amount));
   if (!fits) {
-    last_ingredient_ = recipe_.add_words(RecipeField::kIngredient, trimmed);
+    last_ingredient_ = recipe_.add_words(RecipeField::kIngredient, {}, trimmed);
     last_row_chars_ = 0;
     return;
   }
   if (amount.empty() && trimmed.back() == ':') {
-    const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, measure);
-    recipe_.extend(heading, ingredient);
+    const std::size_t heading = recipe_.add_words(RecipeField::kIngredient, {}, measure);
+    recipe_.extend_words(heading, ingredient);
     last_ingredient_ = StructuredRecipe::kNoItem;
   } else if (amount.empty() && measure.empty() && continues_row_above(ingredient)) {
-    recipe_.extend(last_ingredient_, ingredient);
+    recipe_.extend_words(last_ingredient_, ingredient);
   } else {
-    last_ingredient_ = recipe_.add(RecipeField::kIngredient, {}, amount);
-    recipe_.extend(last_ingredient_, measure);
-    recipe_.extend(last_ingredient_, ingredient);
+    last_ingredient_ = recipe_.add_words(RecipeField::kIngredient, {}, amount);
+    recipe_.extend_words(last_ingredient_, measure);
+    recipe_.extend_words(last_ingredient_, ingredient);
   }
   last_row_chars_ = chars_of(ingredient);
 }

@@ -46,8 +46,21 @@ constexpr PartLabel kPartLabels[] = {
     {"Tips", RecipeField::kComment},
     {"Tip", RecipeField::kComment},
     {"Serving Ideas", RecipeField::kComment},
+    {"Serving Suggestion", RecipeField::kComment},
+    {"Serving Suggestions", RecipeField::kComment},
+    {"Variation", RecipeField::kComment},
+    {"Variations", RecipeField::kComment},
+    {"Cook's Note", RecipeField::kComment},
+    {"Cook's Notes", RecipeField::kComment},
     {"Copyright", RecipeField::kComment},
     {"Nutr. Assoc.", RecipeField::kComment},
+    {"Makes", RecipeField::kYield},
+    {"Serves", RecipeField::kYield},
+    {"Servings", RecipeField::kYield},
+    {"Prep", RecipeField::kPrepTime},
+    {"Cook", RecipeField::kCookTime},
+    {"Bake", RecipeField::kCookTime},
+    {"Ready In", RecipeField::kTotalTime},
 };
 
 // The labels that head a paragraph of notes even without a colon.
@@ -55,17 +68,12 @@ constexpr std::string_view kNoteHeadings[] = {"Notes", "Note", "Hints", "Tips"};
 
 // What a line of credit starts with: where the recipe was posted, typed or taken from.
 constexpr std::string_view kCreditStarts[] = {
-    "Posted to",       "Posted by",
-    "Posted in",       ">From",
-    "From:",           "From ",
-    "Recipe by",       "Recipe from",
-    "Typed by",        "Typed for you by",
-    "Typed in by",     "Formatted by",
-    "Shared by",       "Courtesy of",
-    "Contributed by",  "Submitted by",
-    "Downloaded from", "Reprinted",
-    "Converted by",    "Date:",
-    "Subject:",        "(c)",
+    "Posted to",      "Posted by",    "Posted in",       ">From",      "From:",
+    "From ",          "Recipe by",    "Recipe from",     "Typed by",   "Typed for you by",
+    "Typed in by",    "Formatted by", "Formatted for",   "Shared by",  "Courtesy of",
+    "Contributed by", "Submitted by", "Downloaded from", "Reprinted",  "Converted by",
+    "Entered by",     "Edited by",    "Adapted from",    "Adapted by", "Originally from",
+    "Busted by",      "Copyright",    "Date:",           "Subject:",   "(c)",
     "\xC2\xA9",
 };
 
@@ -172,8 +180,9 @@ std::size_t inline_step(std::string_view text, unsigned number) noexcept {
 
 // An analysis per serving: "Per Serving (excluding unknown items): 215 Calories; ...".
 bool is_nutrition_line(std::string_view line) noexcept {
-  for (std::string_view start : {"Per serving", "Per serve", "Nutrition", "Nutritional analysis",
-                                 "Each serving", "Analysis per serving"}) {
+  for (std::string_view start :
+       {"Per serving", "Per serve", "Nutrition", "Nutritional analysis", "Each serving",
+        "Analysis per serving", "Calories per", "Calories:"}) {
     if (starts_with_word(line, start)) return true;
   }
   return false;
@@ -207,7 +216,7 @@ bool is_credit_line(std::string_view line) noexcept {
   return is_address(line);
 }
 
-// A date alone: "Jan 12, 1998", "Tuesday, March 4, 1997", "12/01/98".
+// A date alone: "Jan 12, 1998", "Tuesday, March 4, 1997", "3 Mar 1997", "12/01/98".
 bool is_date_line(std::string_view line) noexcept {
   if (!line.empty() && line.back() == '.') line.remove_suffix(1);
   std::size_t separators = 0;
@@ -223,13 +232,17 @@ bool is_date_line(std::string_view line) noexcept {
   std::string_view rest = line;
   std::string_view word = next_word(rest);
   if (is_name_in(word, kWeekdays, 7)) word = next_word(rest);
-  if (!is_name_in(word, kMonths, 12)) return false;
-  if (!is_number(next_word(rest), 2)) return false;
+  if (is_number(word, 2)) {  // the day first
+    if (!is_name_in(next_word(rest), kMonths, 12)) return false;
+  } else if (!is_name_in(word, kMonths, 12) || !is_number(next_word(rest), 2)) {
+    return false;
+  }
   return is_number(next_word(rest), 4) && rest.empty();
 }
 
-// A yield stated in the text: "Makes about 3 cups.", "Serves 4.". Gives the first word as the
-// label and the rest, without its closing period, as the value.
+// A yield stated in the text: "Makes about 3 cups.", "Serves 4 to 6.", "Yield 2 loaves". Gives
+// the first word as the label and the rest, without its closing period, as the value. After
+// "Yield" the rest must start with a count: "Yields vary ..." is a sentence.
 bool is_yield_line(std::string_view line, std::string_view& label,
                    std::string_view& value) noexcept {
   for (std::string_view start : {"Makes", "Serves", "Yield", "Yields"}) {
@@ -238,7 +251,7 @@ bool is_yield_line(std::string_view line, std::string_view& label,
       continue;
     value = trim(line.substr(start.size()));
     const bool counted = is_digit(value[0]) || starts_with_word(value, "about ") ||
-                         starts_with_word(value, "approx") || starts_with_word(value, "one ");
+                         starts_with_word(value, "approx") || start[0] != 'Y';
     if (!counted) return false;
     label = line.substr(0, start.size());
     if (value.back() == '.') value.remove_suffix(1);
@@ -247,9 +260,14 @@ bool is_yield_line(std::string_view line, std::string_view& label,
   return false;
 }
 
-// A starred footnote: "* Available in Asian markets."
+// A starred footnote: "* Available in Asian markets.", "**Or use lime juice." (a heading
+// decorated with stars ends in them too).
 bool is_footnote(std::string_view line) noexcept {
-  return line.size() > 2 && line[0] == '*' && (line[1] == ' ' || is_letter(line[1]));
+  std::size_t stars = 0;
+  while (stars < line.size() && stars < 3 && line[stars] == '*')
+    ++stars;
+  return stars > 0 && line.size() > stars + 1 && line.back() != '*' &&
+         (line[stars] == ' ' || is_letter(line[stars]));
 }
 
 // A heading of the steps after it: a few words and a colon, "Basting Sauce:".
@@ -315,25 +333,19 @@ void DirectionsReading::read(std::string_view text) noexcept {
     if (trimmed.find("- -") != std::string_view::npos) after_rule_ = true;
     return close();
   }
-  const std::size_t indent = recipe_text::indent(text);
-  if (open_ != StructuredRecipe::kNoItem && !open_is_step_ && recipe_.value(open_).empty()) {
-    recipe_.extend(open_, trimmed);
-  } else if (starts_part(trimmed)) {
-  } else if (continues_open(text, trimmed)) {
-    if (open_is_step_) {
-      add_step_text(trimmed, true);
-    } else {
-      recipe_.extend(open_, trimmed);
-    }
-  } else if (!stands_alone(trimmed)) {
-    close();
-    if (after_rule_) {
-      open(RecipeField::kComment, {}, trimmed);
-    } else {
-      add_step_text(trimmed, false);
-    }
+  const std::size_t indent_above = indent_;
+  indent_ = recipe_text::indent(text);
+  if (open_ != StructuredRecipe::kNoItem && !open_is_step_ && recipe_.value(open_).empty())
+    return recipe_.extend_words(open_, trimmed);
+  if (starts_part(trimmed)) return;
+  if (continues_open(trimmed, indent_above)) {
+    if (open_is_step_) return add_step_text(trimmed, true);
+    return recipe_.extend_words(open_, trimmed);
   }
-  indent_ = indent;
+  if (stands_alone(trimmed)) return;
+  close();
+  if (after_rule_) return open(RecipeField::kComment, {}, trimmed);
+  add_step_text(trimmed, false);
 }
 
 // A part's value is often quoted on the line after its label; the quotes are not text.
@@ -346,7 +358,7 @@ void DirectionsReading::close() noexcept {
 void DirectionsReading::open(RecipeField field, std::string_view label,
                              std::string_view value) noexcept {
   close();
-  open_ = recipe_.add(field, label, value);
+  open_ = recipe_.add_words(field, label, value);
 }
 
 bool DirectionsReading::starts_part(std::string_view trimmed) noexcept {
@@ -371,14 +383,14 @@ bool DirectionsReading::starts_part(std::string_view trimmed) noexcept {
 }
 
 // In a wrapped paragraph every line continues it, but a step line further indented than the one
-// before starts a new step: wrapped directions often mark a paragraph only so. Where lines are
-// paragraphs, a line continues the one above only when that one stops mid-sentence and this one
-// goes on in lower case or with a number.
-bool DirectionsReading::continues_open(std::string_view text,
-                                       std::string_view trimmed) const noexcept {
+// above starts a new step: wrapped directions often mark a paragraph only so (a numbered step's
+// hanging indent excepted). Where lines are paragraphs, a line continues the one above only when
+// that one stops mid-sentence and this one goes on in lower case or with a number.
+bool DirectionsReading::continues_open(std::string_view trimmed,
+                                       std::size_t indent_above) const noexcept {
   if (open_ == StructuredRecipe::kNoItem) return false;
   if (wrapping_ == Wrapping::kParagraphs)
-    return !(open_is_step_ && recipe_text::indent(text) > indent_);
+    return !(open_is_step_ && step_number_ == 0 && indent_ > indent_above);
   return !ends_sentence(recipe_.value(open_)) && (is_lower(trimmed[0]) || is_digit(trimmed[0]));
 }
 
@@ -390,7 +402,7 @@ bool DirectionsReading::stands_alone(std::string_view trimmed) noexcept {
     open(RecipeField::kYield, label, value);
   } else if (!after_rule_ && is_section_heading(trimmed)) {
     close();
-    recipe_.add(RecipeField::kSection, {}, trim(trimmed.substr(0, trimmed.size() - 1)));
+    recipe_.add_words(RecipeField::kSection, {}, trimmed.substr(0, trimmed.size() - 1));
     step_number_ = 0;
   } else {
     return false;
@@ -413,10 +425,10 @@ void DirectionsReading::add_step_text(std::string_view trimmed, bool continued) 
         step_number_ > 0 ? inline_step(trimmed, step_number_ + 1) : std::string_view::npos;
     const std::string_view piece = trim(trimmed.substr(0, next));
     if (continued) {
-      recipe_.extend(open_, piece);
+      recipe_.extend_words(open_, piece);
     } else {
       close();
-      open_ = recipe_.add(RecipeField::kStep, {}, piece);
+      open_ = recipe_.add_words(RecipeField::kStep, {}, piece);
       open_is_step_ = true;
     }
     if (next == std::string_view::npos) break;

@@ -41,7 +41,7 @@ class DirectionsReading {
 
  private:
   bool starts_part(std::string_view trimmed) noexcept;
-  bool continues_open(std::string_view text, std::string_view trimmed) const noexcept;
+  bool continues_open(std::string_view trimmed, std::size_t indent_above) const noexcept;
   bool stands_alone(std::string_view trimmed) noexcept;
   void open(RecipeField field, std::string_view label, std::string_view value) noexcept;
   void add_step_text(std::string_view trimmed, bool continued) noexcept;
@@ -50,7 +50,7 @@ class DirectionsReading {
   Wrapping wrapping_ = Wrapping::kLines;
   std::size_t open_ = StructuredRecipe::kNoItem;  // the step or part the next line may continue
   bool open_is_step_ = false;
-  std::size_t indent_ = 0;    // of the open step's last line
+  std::size_t indent_ = 0;    // of the last line read
   unsigned step_number_ = 0;  // of the open step when it was numbered
   bool after_rule_ = false;   // past the spaced rule
 };

@@ -30,9 +30,13 @@ bool is_digit(char c) noexcept {
   return c >= '0' && c <= '9';
 }
 
-// A serving count of 0 or 1 is the program's default, not the author's: no yield.
+// A serving count of 0 or 1 is the program's default, not the author's: no yield. The labelled
+// layout also writes it "1 servings".
 bool is_default_count(std::string_view value) noexcept {
-  return value == "0" || value == "1";
+  if (value.empty() || (value[0] != '0' && value[0] != '1')) return false;
+  const std::string_view unit = trim(value.substr(1));
+  return unit.empty() || (recipe_text::starts_with_word(unit, "serving") &&
+                          (unit.size() == 7 || (unit.size() == 8 && (unit[7] | 0x20) == 's')));
 }
 
 bool is_unit(std::string_view unit) noexcept {
@@ -104,7 +108,7 @@ void LabelledReading::read_header(std::string_view trimmed) noexcept {
   }
   recipe_text::Labelled field;
   if (!recipe_text::split_label(trimmed, field)) {
-    recipe_.add(RecipeField::kStep, {}, trimmed);
+    recipe_.add_words(RecipeField::kStep, {}, trimmed);
     return;
   }
   if (is_label(field.label, "Categories")) {
@@ -116,7 +120,7 @@ void LabelledReading::read_header(std::string_view trimmed) noexcept {
     }
     return;
   }
-  if (is_label(field.label, "Servings")) {
+  if (is_label(field.label, "Servings") || is_label(field.label, "Yield")) {
     if (!is_default_count(field.value)) recipe_.add(RecipeField::kYield, field.label, field.value);
     return;
   }
@@ -164,13 +168,15 @@ void LabelledReading::read_ingredients(std::string_view text) noexcept {
   if (is_heading(trimmed, name)) {
     const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, name);
     if (name.back() != ':') recipe_.extend(heading, ":", false);
+    if (recipe_text::is_loaf_size(name) && !recipe_.has(RecipeField::kYield))
+      recipe_.add(RecipeField::kYield, {}, name);
     last_ingredient_[0] = last_ingredient_[1] = StructuredRecipe::kNoItem;
     return;
   }
   const std::size_t second = second_column(text);
   const std::string_view first = second != 0 ? columns(text, 0, second) : text;
   if (!read_ingredient(first, 0)) {
-    last_ingredient_[0] = recipe_.add_words(RecipeField::kIngredient, trimmed);
+    last_ingredient_[0] = recipe_.add_words(RecipeField::kIngredient, {}, trimmed);
     return;
   }
   if (second != 0) read_ingredient(columns(text, second), 1);
@@ -185,13 +191,13 @@ bool LabelledReading::read_ingredient(std::string_view entry, std::size_t side) 
   if (ingredient.amount.empty() && ingredient.unit.empty()) {
     if (ingredient.text.empty()) return true;
     if (ingredient.text.front() == '-' && last != StructuredRecipe::kNoItem) {
-      recipe_.extend(last, trim(ingredient.text.substr(1)));
+      recipe_.extend_words(last, ingredient.text.substr(1));
       return true;
     }
   }
-  last = recipe_.add(RecipeField::kIngredient, {}, ingredient.amount);
+  last = recipe_.add_words(RecipeField::kIngredient, {}, ingredient.amount);
   recipe_.extend(last, ingredient.unit);
-  recipe_.extend(last, ingredient.text);
+  recipe_.extend_words(last, ingredient.text);
   return true;
 }
 

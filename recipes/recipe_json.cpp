@@ -10,17 +10,6 @@ namespace {
 
 constexpr std::size_t kNoItem = StructuredRecipe::kNoItem;
 
-bool is_time(RecipeField field) noexcept {
-  return field == RecipeField::kPrepTime || field == RecipeField::kCookTime ||
-         field == RecipeField::kTotalTime;
-}
-
-bool takes_one_value(RecipeField field) noexcept {
-  return field == RecipeField::kAuthor || field == RecipeField::kCitation ||
-         field == RecipeField::kBasedOn || field == RecipeField::kYield || is_time(field) ||
-         field == RecipeField::kDescription || field == RecipeField::kNutrition;
-}
-
 // "PT1H30M" for 90 minutes.
 void write_duration(JsonWriter& json, long minutes) noexcept {
   char text[24] = {'P', 'T'};
@@ -44,15 +33,7 @@ void write_duration(JsonWriter& json, long minutes) noexcept {
 class RecipeJson {
  public:
   RecipeJson(JsonWriter& json, const StructuredRecipe& recipe) noexcept
-      : json_(json), recipe_(recipe) {
-    for (std::size_t& item : chosen_)
-      item = kNoItem;
-    for (std::size_t i = 0; i < recipe.size(); ++i) {
-      const RecipeField field = recipe.field(i);
-      if (takes_one_value(field) && chosen_[index(field)] == kNoItem && is_field_value(i))
-        chosen_[index(field)] = i;
-    }
-  }
+      : json_(json), recipe_(recipe), choice_(recipe) {}
 
   void write() noexcept {
     json_.begin_object();
@@ -82,22 +63,7 @@ class RecipeJson {
   }
 
  private:
-  static std::size_t index(RecipeField field) noexcept { return static_cast<std::size_t>(field); }
-  std::size_t chosen(RecipeField field) const noexcept { return chosen_[index(field)]; }
-
-  bool is_field_value(std::size_t item) const noexcept {
-    const std::string_view value = recipe_.value(item);
-    return is_time(recipe_.field(item)) ? minutes_of(value) > 0 : !value.empty();
-  }
-
-  // An item of a one-value field that is not written as that field: not empty, and not 0:00.
-  bool is_comment(std::size_t item) const noexcept {
-    const RecipeField field = recipe_.field(item);
-    if (field == RecipeField::kComment) return !recipe_.value(item).empty();
-    if (!takes_one_value(field) || chosen(field) == item || recipe_.value(item).empty())
-      return false;
-    return !(is_time(field) && minutes_of(recipe_.value(item)) == 0);
-  }
+  std::size_t chosen(RecipeField field) const noexcept { return choice_.chosen(field); }
 
   void text(std::string_view key, std::string_view value) noexcept {
     json_.key(key);
@@ -220,7 +186,7 @@ class RecipeJson {
 
   void comments() noexcept {
     array(
-        "comment", [&](std::size_t i) { return is_comment(i); },
+        "comment", [&](std::size_t i) { return choice_.is_comment(i); },
         [&](std::size_t i) {
           typed_object("Comment", "text", recipe_.value(i), recipe_.label(i));
         });
@@ -252,7 +218,7 @@ class RecipeJson {
 
   JsonWriter& json_;
   const StructuredRecipe& recipe_;
-  std::size_t chosen_[kRecipeFieldCount];  // the item written as each one-value field
+  const FieldChoice choice_;
 };
 
 }  // namespace

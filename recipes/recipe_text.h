@@ -143,6 +143,16 @@ inline bool is_placeholder(std::string_view trimmed) noexcept {
   return false;
 }
 
+// A heading that names the size of a loaf: "1 1/2 LB LOAF", "2-pound loaf". The first such
+// heading states the recipe's yield.
+inline bool is_loaf_size(std::string_view name) noexcept {
+  if (name.empty() || name[0] < '0' || name[0] > '9') return false;
+  for (std::size_t at = 0; at + 4 <= name.size(); ++at) {
+    if (starts_with_word(name.substr(at), "loaf")) return true;
+  }
+  return false;
+}
+
 // A decorated heading of the rows after it: "-----FOR THE SAUCE-----", "***FILLING***",
 // "MMMMM---SAUCE---", "MMMMM---------DRESSING". Gives the words between the decorations.
 inline bool is_decorated_heading(std::string_view trimmed, std::string_view& name) noexcept {

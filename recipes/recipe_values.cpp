@@ -117,6 +117,7 @@ struct NutrientName {
   std::string_view property;
 };
 
+// A name that starts another comes after it.
 constexpr NutrientName kNutrients[] = {
     {"calories", "calories"},
     {"calorie", "calories"},
@@ -129,18 +130,49 @@ constexpr NutrientName kNutrients[] = {
     {"sat. fat", "saturatedFatContent"},
     {"cholesterol", "cholesterolContent"},
     {"sodium", "sodiumContent"},
-    {"carbohydrate", "carbohydrateContent"},
     {"carbohydrates", "carbohydrateContent"},
+    {"carbohydrate", "carbohydrateContent"},
     {"carbs", "carbohydrateContent"},
     {"dietary fiber", "fiberContent"},
     {"fiber", "fiberContent"},
     {"fibre", "fiberContent"},
-    {"sugar", "sugarContent"},
     {"sugars", "sugarContent"},
+    {"sugar", "sugarContent"},
     {"protein", "proteinContent"},
 };
 
+bool is_time(RecipeField field) noexcept {
+  return field == RecipeField::kPrepTime || field == RecipeField::kCookTime ||
+         field == RecipeField::kTotalTime;
+}
+
 }  // namespace
+
+bool takes_one_value(RecipeField field) noexcept {
+  return field == RecipeField::kAuthor || field == RecipeField::kCitation ||
+         field == RecipeField::kBasedOn || field == RecipeField::kYield || is_time(field) ||
+         field == RecipeField::kDescription || field == RecipeField::kNutrition;
+}
+
+FieldChoice::FieldChoice(const StructuredRecipe& recipe) noexcept : recipe_(recipe) {
+  for (std::size_t& item : chosen_)
+    item = StructuredRecipe::kNoItem;
+  for (std::size_t i = 0; i < recipe.size(); ++i) {
+    const RecipeField field = recipe.field(i);
+    if (!takes_one_value(field) || chosen(field) != StructuredRecipe::kNoItem) continue;
+    const std::string_view value = recipe.value(i);
+    if (is_time(field) ? minutes_of(value) > 0 : !value.empty())
+      chosen_[static_cast<std::size_t>(field)] = i;
+  }
+}
+
+bool FieldChoice::is_comment(std::size_t item) const noexcept {
+  const RecipeField field = recipe_.field(item);
+  const std::string_view value = recipe_.value(item);
+  if (field == RecipeField::kComment) return !value.empty();
+  if (!takes_one_value(field) || chosen(field) == item || value.empty()) return false;
+  return !(is_time(field) && minutes_of(value) == 0);
+}
 
 long minutes_of(std::string_view text) noexcept {
   text = trim(text);
@@ -161,36 +193,62 @@ std::string_view next_part(std::string_view& text) noexcept {
   return part;
 }
 
-// "7g Fat (29.1% calories from fat)", "10 mg Sodium", "215 Calories".
-bool read(std::string_view part, Nutrient& out) noexcept {
+// The known nutrient whose name starts `text` as whole words ("Fat (29% ...)", "Sodium.
+// Exchanges ..."), with `text` advanced past it; nullptr when none does.
+const NutrientName* take_name(std::string_view& text) noexcept {
+  for (const NutrientName& known : kNutrients) {
+    const std::size_t size = known.name.size();
+    if (!recipe_text::starts_with_word(text, known.name)) continue;
+    if (size < text.size() && ((text[size] | 0x20) >= 'a' && (text[size] | 0x20) <= 'z'))
+      continue;  // "cal" in "calcium"
+    text = trim(text.substr(size));
+    return &known;
+  }
+  return nullptr;
+}
+
+// An amount ("7", "1.5") and its unit ("g", "mg", or none) at the start of `text`, advanced
+// past them; false when no amount is there.
+bool take_amount(std::string_view& text, Nutrient& out) noexcept {
   std::size_t digits = 0;
-  while (digits < part.size() && (is_digit(part[digits]) || part[digits] == '.'))
+  while (digits < text.size() &&
+         (is_digit(text[digits]) || text[digits] == '.' ||
+          (text[digits] == ',' && digits + 1 < text.size() && is_digit(text[digits + 1]))))
     ++digits;
-  if (digits == 0 || !is_digit(part[0])) return false;
-  out.amount = part.substr(0, digits);
-  std::string_view rest = trim(part.substr(digits));
+  if (digits == 0 || !is_digit(text[0])) return false;
+  out.amount = text.substr(0, digits);
+  text = trim(text.substr(digits));
   out.unit = {};
   for (std::string_view unit : {"mg", "g"}) {
-    if (rest.size() > unit.size() && recipe_text::starts_with_word(rest, unit) &&
-        recipe_text::is_space(rest[unit.size()])) {
-      out.unit = rest.substr(0, unit.size());
-      rest = trim(rest.substr(unit.size()));
-      break;
-    }
+    if (!recipe_text::starts_with_word(text, unit)) continue;
+    if (unit.size() < text.size() &&
+        ((text[unit.size()] | 0x20) >= 'a' && (text[unit.size()] | 0x20) <= 'z'))
+      continue;  // a word such as "grams" or "Fat" after "7g "
+    out.unit = text.substr(0, unit.size());
+    text = trim(text.substr(unit.size()));
+    break;
   }
-  std::string_view name = trim(rest.substr(0, rest.find('(')));
-  if (!name.empty() && name.back() == '.') name.remove_suffix(1);
-  for (const NutrientName& known : kNutrients) {
-    if (!is_word(name, known.name)) continue;
-    out.property = known.property;
-    if (out.property == "calories") {
-      out.unit = "calories";
-    } else if (out.unit.empty()) {
-      return false;  // a mass without its unit says too little
-    }
-    return true;
+  return true;
+}
+
+// "7g Fat (29.1% calories from fat)", "10 mg Sodium", "215 Calories", and the name first:
+// "Calories 90", "Fat: 2g".
+bool read(std::string_view part, Nutrient& out) noexcept {
+  const NutrientName* known = nullptr;
+  if (take_amount(part, out)) {
+    known = take_name(part);
+  } else if ((known = take_name(part)) != nullptr) {
+    if (!part.empty() && part.front() == ':') part = trim(part.substr(1));
+    if (!take_amount(part, out)) return false;
   }
-  return false;
+  if (known == nullptr) return false;
+  out.property = known->property;
+  if (out.property == "calories") {
+    out.unit = "calories";
+  } else if (out.unit.empty()) {
+    return false;  // a mass without its unit says too little
+  }
+  return true;
 }
 
 }  // namespace nutrition

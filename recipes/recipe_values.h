@@ -1,12 +1,36 @@
-// Values a writer takes out of a recipe's text: a time as minutes, and the nutrients an analysis
-// states. The reading keeps both as written; each writer renders them its own way.
+// What a writer takes out of a recipe: which item stands for each field that takes one value and
+// which go to comments, a time as minutes, and the nutrients an analysis states. The reading
+// keeps everything as written; each writer renders these its own way, so that all say the same.
 #ifndef MIRTABEL_RECIPES_RECIPE_VALUES_H
 #define MIRTABEL_RECIPES_RECIPE_VALUES_H
 
 #include <cstddef>
 #include <string_view>
 
+#include "recipes/structured_recipe.h"
+
 namespace mirtabel {
+
+// The fields that take one value: author, citation, source address, yield, the times,
+// description and nutrition.
+bool takes_one_value(RecipeField field) noexcept;
+
+// Of each one-value field, the first item that holds a value (for a time, a duration over 0) is
+// the field; every other item of it that is not empty and not a time of 0 is a comment under
+// its label, as are the comments themselves.
+class FieldChoice {
+ public:
+  explicit FieldChoice(const StructuredRecipe& recipe) noexcept;
+  // The item written as `field`, or StructuredRecipe::kNoItem.
+  std::size_t chosen(RecipeField field) const noexcept {
+    return chosen_[static_cast<std::size_t>(field)];
+  }
+  bool is_comment(std::size_t item) const noexcept;
+
+ private:
+  const StructuredRecipe& recipe_;
+  std::size_t chosen_[kRecipeFieldCount];
+};
 
 // Minutes in a time written as H:MM ("1:30") or in words ("8 hours 30 minutes", "1 1/2 hours",
 // "45 min"), or -1 when the text is neither.

@@ -26,8 +26,14 @@ std::size_t StructuredRecipe::add(RecipeField field, std::string_view label,
   return index;
 }
 
-std::size_t StructuredRecipe::add_words(RecipeField field, std::string_view text) noexcept {
-  const std::size_t index = add(field, {}, {});
+std::size_t StructuredRecipe::add_words(RecipeField field, std::string_view label,
+                                        std::string_view text) noexcept {
+  const std::size_t index = add(field, label, {});
+  extend_words(index, text);
+  return index;
+}
+
+void StructuredRecipe::extend_words(std::size_t index, std::string_view text) noexcept {
   while (!text.empty()) {
     const std::size_t word = text.find_first_not_of(" \t");
     if (word == std::string_view::npos) break;
@@ -36,7 +42,6 @@ std::size_t StructuredRecipe::add_words(RecipeField field, std::string_view text
     extend(index, text.substr(0, end));
     text.remove_prefix(end == std::string_view::npos ? text.size() : end);
   }
-  return index;
 }
 
 void StructuredRecipe::extend(std::size_t index, std::string_view text, bool spaced) noexcept {
@@ -73,6 +78,13 @@ void StructuredRecipe::drop_last() noexcept {
   if (count_ == 0) return;
   used_ = stores_.items[--count_].begin;
   last_written_ = kNoItem;
+}
+
+bool StructuredRecipe::has(RecipeField field) const noexcept {
+  for (std::size_t i = 0; i < count_; ++i) {
+    if (stores_.items[i].field == field) return true;
+  }
+  return false;
 }
 
 std::string_view StructuredRecipe::label(std::size_t index) const noexcept {

@@ -58,11 +58,14 @@ class StructuredRecipe {
   std::size_t add(RecipeField field, std::string_view label, std::string_view value) noexcept;
 
   // Adds an item whose value is the words of `text` separated by single spaces.
-  std::size_t add_words(RecipeField field, std::string_view text) noexcept;
+  std::size_t add_words(RecipeField field, std::string_view label, std::string_view text) noexcept;
 
   // Appends `text` to the value of item `index` (kNoItem: nothing), after one space when
   // `spaced` and neither is empty.
   void extend(std::size_t index, std::string_view text, bool spaced = true) noexcept;
+
+  // Appends the words of `text`, each after one space when the value is not empty.
+  void extend_words(std::size_t index, std::string_view text) noexcept;
 
   // Drops one pair of double quotes that encloses the whole value of item `index`.
   void unquote(std::size_t index) noexcept;
@@ -71,6 +74,8 @@ class StructuredRecipe {
   void drop_last() noexcept;
 
   std::size_t size() const noexcept { return count_; }
+  // Whether some item is of `field`.
+  bool has(RecipeField field) const noexcept;
   RecipeField field(std::size_t index) const noexcept { return stores_.items[index].field; }
   std::string_view label(std::size_t index) const noexcept;
   std::string_view value(std::size_t index) const noexcept;

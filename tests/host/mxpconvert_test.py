@@ -233,15 +233,19 @@ class Mxpconvert(unittest.TestCase):
         self.assertEqual(self.run_tool("--format=json", "-qd", "out", "big.mxp").returncode, 0)
         self.assertEqual(self.read("out/big.jsonl"), r.stdout)
 
-        # More fields than the stores hold: written cut, which --strict counts as questionable.
+        # More fields than the stores hold: written cut, and whole in the side file, which
+        # --strict counts as questionable.
         huge = b"* Export *\r\n\r\n   Huge\r\n--------\r\n" + \
             b"".join(b"Stir %d.\r\n" % n for n in range(20000))
-        self.write("huge.mxp", short + huge)
-        r = self.run_tool("--format", "json", "--strict", "huge.mxp")
+        self.write("huge.mxp", short + long_recipe(b"Endless Stew") + huge + short)
+        r = self.run_tool("--format", "json", "--strict", "-v", "huge.mxp")
         self.assertEqual(r.returncode, 3, r.stderr)
-        self.assertIn(b"1 recipe of 'huge.mxp' too large to keep whole", r.stderr)
+        self.assertIn(b"1 recipe of 'huge.mxp' too large to keep whole (more than 1 MiB of text or "
+                      b"16,384 fields), written cut; it is whole in 'huge.left-out.mxp'\n"
+                      b"  cut: Huge\n", r.stderr)
+        self.assertEqual(self.read("huge.left-out.mxp"), huge)
         self.assertEqual([json.loads(line)["name"] for line in r.stdout.decode().splitlines()],
-                         ["Short", "Huge"])
+                         ["Short", "Endless Stew", "Huge", "Short"])
         self.assertEqual(self.run_tool("--format", "json", "huge.mxp").returncode, 0)
 
     def test_file_names_of_any_bytes_under_any_locale(self):

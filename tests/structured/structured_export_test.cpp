@@ -115,9 +115,10 @@ TEST(StructuredExport, ReadsTheLinesThatAreEasyToGetWrong) {
       {"a line longer than one read is one line again, with the space at the cut kept",
        column("", "\n" + a4999.substr(1) + " b" + a4999 + "c\n"),
        "\"name\":\"Tapas\"," + steps(a4999.substr(1) + " b" + a4999 + "c")},
-      {"quotes, backslashes and control characters are escaped",
+      {"quotes, backslashes and control characters are escaped; white space between words is one "
+       "space",
        column("", "\nSay \"\\\", \x01, \t and " + std::string(1, '\0') + ".\n"),
-       "\"name\":\"Tapas\"," + steps("Say \\\"\\\\\\\", \\u0001, \\t and \\u0000.")},
+       "\"name\":\"Tapas\"," + steps("Say \\\"\\\\\\\", \\u0001, and \\u0000.")},
       {"what could end an HTML script element, and the noncharacters, are escaped too",
        column("", "\n</script><!-- \xEF\xB7\x90 \xF4\x8F\xBF\xBF\n"),
        "\"name\":\"Tapas\"," + steps("\\u003c/script>\\u003c!-- \\ufdd0 \\udbff\\udfff")},
@@ -206,7 +207,7 @@ TEST(JsonWriter, WritesValidUtf8WhateverTheBytes) {
       "caf\xC3\xA9 \xE9\xFF\xC3 \xF0\x9F\x8D\xB0\x7F\xC2\x85\xC2\xA0\xE2\x80\xA8\xE2\x80\xA9");
   json.begin_object();
   json.key("\"");
-  json.string("\r\b");
+  json.string("\r\b\t");
   json.end_object();
   json.end_array();
   json.end_line();
@@ -214,7 +215,7 @@ TEST(JsonWriter, WritesValidUtf8WhateverTheBytes) {
   EXPECT_EQ(sink.text(),
             "[\"caf\xC3\xA9 \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD \xF0\x9F\x8D\xB0"
             "\\u007f\\u0085\xC2\xA0\\u2028\\u2029\","
-            "{\"\\\"\":\"\\u000d\\u0008\"}]\n");
+            "{\"\\\"\":\"\\u000d\\u0008\\t\"}]\n");
 }
 
 }  // namespace
