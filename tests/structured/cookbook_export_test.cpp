@@ -1,6 +1,7 @@
 // The cookbook export as the library writes it: the contents and the articles agree with the JSON
 // export recipe for recipe, however the input arrives; a second reading that differs from the
-// first, and a failed write, stop it. The third-party checks of its HTML are in tests/html/.
+// first, and a failed write, stop it; text is escaped. The third-party checks of its HTML are in
+// tests/html/.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "recipes/convert_mxp_to_html.h"
+#include "recipes/html_writer.h"
 #include "tests/support/memory_streams.h"
 
 namespace mirtabel::testing {
@@ -93,6 +95,18 @@ TEST(CookbookExport, StopsAtASecondReadingThatDiffersOrAFailedWrite) {
     EXPECT_EQ(failed.result.conversion.error, ENOSPC);
     EXPECT_EQ(failed.result.conversion.failed_file, FailedFile::kOutput);
   }
+}
+
+TEST(HtmlWriter, EscapesMarkupAndReplacesWhatHtmlForbids) {
+  MemorySink sink;
+  HtmlWriter html(sink);
+  html.text(
+      "<a title=\"x\">&</a> \x01\t\x7F\xC2\x85\xEF\xB7\x90\xF4\x8F\xBF\xBF\xFF caf\xC3\xA9\r\n");
+  EXPECT_EQ(html.flush(), 0);
+  const std::string replaced = "\xEF\xBF\xBD";
+  EXPECT_EQ(sink.text(), "&lt;a title=&quot;x&quot;&gt;&amp;&lt;/a&gt; " + replaced + "\t" +
+                             replaced + replaced + replaced + replaced + replaced +
+                             " caf\xC3\xA9\r\n");
 }
 
 }  // namespace
