@@ -45,12 +45,15 @@ std::size_t ColumnLayout::title_start(const TextLine& title_line) const noexcept
   return at < TitleField::kChars ? at : TitleField::kNoStart;
 }
 
-// The header ends at the first line holding a rule of eight hyphens. Marker lines are not
-// looked for here: a recipe without a rule runs on into the next ones.
-void ColumnLayout::skip_header(RecordScanner& scanner) const noexcept {
+// The header ends at the first line holding a rule of eight hyphens. A recipe without a rule
+// ends at the next marker line, which starts the next recipe: it does not take that recipe's
+// lines with it.
+std::optional<RecipeEnd> ColumnLayout::skip_header(RecordScanner& scanner) const noexcept {
   while (scanner.read_line()) {
-    if (holds_rule(scanner.line())) return;
+    if (scanner.line_is_marker()) return RecipeEnd::kAtMarker;
+    if (holds_rule(scanner.line())) return std::nullopt;
   }
+  return RecipeEnd::kAtInputEnd;
 }
 
 // Every body line becomes a page mark and its text, blank lines included.

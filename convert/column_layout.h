@@ -11,7 +11,7 @@ class ColumnLayout final : public Layout {
  public:
   LayoutKind kind() const noexcept override { return LayoutKind::kColumn; }
   std::size_t title_start(const TextLine& title_line) const noexcept override;
-  void skip_header(RecordScanner& scanner) const noexcept override;
+  std::optional<RecipeEnd> skip_header(RecordScanner& scanner) const noexcept override;
   RecipeEnd read_body(RecordScanner& scanner) const noexcept override;
 };
 

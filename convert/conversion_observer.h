@@ -17,7 +17,8 @@ struct LeftOutRecipe {
   std::size_t title_size;            // in bytes
   std::uint64_t first_line_end;      // just past the input's first line, the marker line
   std::uint64_t begin;               // the line after the recipe's own marker line
-  std::uint64_t end;  // where the next recipe's marker line starts, or the input's end
+  std::uint64_t end;            // where the next recipe's marker line starts, or the input's end
+  std::int32_t records_before;  // the records written before it, which the output holds first
 };
 
 class ConversionObserver {

@@ -23,11 +23,14 @@ struct ConversionOptions {
 
   // For tests and the fuzzer, which run every inner loop and every buffer boundary on one
   // build: an inner loop to use instead of the chosen one (when available), a smaller share of
-  // the read buffer to fill per read (0: all of it; else at least 8 bytes), and an amount of
-  // finished output that is written at once instead of when its room is needed (0: never).
+  // the read buffer to fill per read (0: all of it; else at least 8 bytes), an amount of
+  // finished output that is written at once instead of when its room is needed (0: never), and
+  // a smaller capacity of the output buffer (0: all of it), which a record that needs more
+  // still gets, so that record boundaries fall at every offset of the buffer with small inputs.
   std::optional<SimdPath> simd_path;
   std::size_t read_buffer_limit = 0;
   std::size_t write_at = 0;
+  std::size_t output_capacity = 0;
 };
 
 }  // namespace mirtabel

@@ -15,7 +15,7 @@ ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
                             ? *options.simd_path
                             : chosen_simd_path();
   TextReader reader(input, options.encoding, stop_marker(path), options.read_buffer_limit);
-  OutputBuffer buffer(output, options.write_at);
+  OutputBuffer buffer(output, options.write_at, options.output_capacity);
   RecordScanner scanner(reader, buffer, options);
   ConversionResult result;
   result.records = scanner.run();

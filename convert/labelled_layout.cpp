@@ -49,26 +49,28 @@ std::size_t LabelledLayout::title_start(const TextLine& title_line) const noexce
   return TitleField::kNoStart;
 }
 
-// The header ends at its first short line (normally an empty one). Marker lines are not looked
-// for here.
-void LabelledLayout::skip_header(RecordScanner& scanner) const noexcept {
+// The header ends at its first short line (normally an empty one), or with the recipe at a
+// marker line, however short or long.
+std::optional<RecipeEnd> LabelledLayout::skip_header(RecordScanner& scanner) const noexcept {
   while (scanner.read_line()) {
-    if (scanner.line().chars <= kShortLineChars) return;
+    if (scanner.line_is_marker()) return RecipeEnd::kAtMarker;
+    if (scanner.line().chars <= kShortLineChars) return std::nullopt;
   }
+  return RecipeEnd::kAtInputEnd;
 }
 
 // The list block: each line becomes a page mark and its text, up to a short line, which adds two
-// page marks and leads into the paragraph block. The short-line test comes first, so a short
-// marker line ends the list block like an empty line.
+// page marks and leads into the paragraph block. A marker line, even a short one, ends the
+// recipe.
 RecipeEnd LabelledLayout::read_body(RecordScanner& scanner) const noexcept {
   for (;;) {
     if (!scanner.read_line()) return RecipeEnd::kAtInputEnd;
+    if (scanner.line_is_marker()) return RecipeEnd::kAtMarker;
     if (scanner.line().chars <= kShortLineChars) {
       scanner.append_page_mark();
       scanner.append_page_mark();
       return read_paragraphs(scanner);
     }
-    if (scanner.line_is_marker()) return RecipeEnd::kAtMarker;
     if (!scanner.append_line(PageMark::kBefore)) return RecipeEnd::kAbandoned;
   }
 }

@@ -5,6 +5,7 @@
 #define MIRTABEL_CONVERT_LAYOUT_H
 
 #include <cstddef>
+#include <optional>
 
 #include "platform/text_line.h"
 
@@ -26,8 +27,10 @@ class Layout {
   virtual LayoutKind kind() const noexcept = 0;
   // Byte offset in the title line where the title starts, or TitleField::kNoStart.
   virtual std::size_t title_start(const TextLine& title_line) const noexcept = 0;
-  // Reads and discards the header lines that follow the title line.
-  virtual void skip_header(RecordScanner& scanner) const noexcept = 0;
+  // Reads and discards the header lines that follow the title line. A marker line starts the
+  // next recipe here too, so a recipe can end in its header: returns how it ended then (at that
+  // marker line, or at the input's end), and nothing when its body follows.
+  virtual std::optional<RecipeEnd> skip_header(RecordScanner& scanner) const noexcept = 0;
   // Reads the body lines into the scanner's body until the recipe ends.
   virtual RecipeEnd read_body(RecordScanner& scanner) const noexcept = 0;
 

@@ -9,10 +9,10 @@ namespace mirtabel {
 namespace {
 
 // The most a record under construction takes, with the line decoded behind it: a title field, a
-// body at the limit, the labelled layout's two unchecked page marks, a page mark and the
-// longest line, each character in 4 bytes.
+// body at the limit with the labelled layout's two unchecked page marks, each character in 4
+// bytes, and the room of a line.
 constexpr std::size_t kRecordRoom =
-    TitleField::kMaxBytes + (RecordScanner::kBodyLimit + 12) * 4 + 6 + TextLine::kMaxBytes;
+    TitleField::kMaxBytes + (RecordScanner::kBodyLimit + 12) * 4 + RecordScanner::kLineRoom;
 static_assert(kRecordRoom <= OutputBuffer::kCapacity, "a record must fit in the output buffer");
 
 }  // namespace
@@ -30,8 +30,8 @@ std::int32_t RecordScanner::run() noexcept {
     if (!read_line() || !read_line()) break;  // the line after the marker, then the title line
     if (layout_ == nullptr) choose_layout();
     start_recipe();
-    layout_->skip_header(*this);
-    at_marker = end_recipe(layout_->read_body(*this));
+    const std::optional<RecipeEnd> end_in_header = layout_->skip_header(*this);
+    at_marker = end_recipe(end_in_header ? *end_in_header : layout_->read_body(*this));
   }
   if (left_out_) report_left_out(reader_.offset());
   return records_;
@@ -54,7 +54,7 @@ void RecordScanner::take_record_room() noexcept {
 
 bool RecordScanner::make_record_room() noexcept {
   if (stopped_) return false;
-  if (!output_.make_room(body_end_)) {
+  if (!output_.make_room(body_end_, kLineRoom)) {
     stop();  // after a failed write the rest of the input is of no use
     return false;
   }
@@ -90,11 +90,13 @@ void RecordScanner::start_recipe() noexcept {
   const std::size_t title_start = layout_->title_start(line_);
   lines_to_listener_ = listener_ != nullptr;
   body_chars_ = 0;
+  expected_mark_size_ = kPageMarkSize;
   if (listener_ != nullptr) {
     listener_->recipe_started(layout_->kind(), line_, title_start);
     return;
   }
   title_size_ = TitleField::build(record_, line_, title_start);
+  check_written(title_size_);
   body_end_ = title_size_;
 }
 
@@ -113,21 +115,21 @@ RecipeEnd RecordScanner::append_lines_to_marker() noexcept {
   std::size_t body_chars = body_chars_;
   RecipeEnd end;
   for (;;) {
-    const std::size_t line_offset = body_end + kPageMarkSize;
-    if (line_offset + TextLine::kMaxBytes > room_) {
+    if (!has_line_room(body_end)) {
       body_end_ = body_end;
-      line_offset_ = line_offset;
       if (!make_record_room()) {
         end = RecipeEnd::kAtInputEnd;
         break;
       }
       record = record_;
     }
+    const std::size_t line_offset = body_end + kPageMarkSize;
     TextLine line;
     if (!reader_.read_line(record + line_offset, line)) {
       end = RecipeEnd::kAtInputEnd;
       break;
     }
+    check_written(line_offset + line.size);
     if (marker_.is_in(line)) {
       end = RecipeEnd::kAtMarker;
       break;
@@ -149,6 +151,7 @@ RecipeEnd RecordScanner::append_lines_to_marker() noexcept {
 
 void RecordScanner::append_page_mark() noexcept {
   if (listener_ != nullptr) return;
+  check_written(body_end_ + kPageMarkSize);
   std::memcpy(record_ + body_end_, kPageMark, kPageMarkSize);
   body_end_ += kPageMarkSize;
   body_chars_ += kPageMarkSize;
@@ -186,6 +189,7 @@ void RecordScanner::write_record() noexcept {
       return;
     }
   } else {
+    check_written(body_end_ + 1);
     record_[body_end_] = '\n';  // over the marker line that ended it, if any
     output_.finish(body_end_ + 1);
     take_record_room();
@@ -206,7 +210,7 @@ void RecordScanner::report_left_out(std::uint64_t end) noexcept {
   left_out_ = false;
   if (observer_ == nullptr || has_failed()) return;
   observer_->recipe_left_out(
-      {left_out_title_, left_out_title_size_, first_line_end_, recipe_begin_, end});
+      {left_out_title_, left_out_title_size_, first_line_end_, recipe_begin_, end, records_});
 }
 
 }  // namespace mirtabel

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "convert/conversion_options.h"
@@ -77,6 +78,26 @@ class RecordScanner {
   static constexpr unsigned char kPageMark[] = {'[', 'P', 'A', 'G', 'E', ']'};
   static constexpr std::size_t kPageMarkSize = sizeof kPageMark;
 
+ public:
+  // The room a line needs behind the body, wherever the page-mark guess decodes it: its longest
+  // decoded form, and a page mark in front of it once it is appended. Every read of a line
+  // makes sure of this much room first.
+  static constexpr std::size_t kLineRoom = kPageMarkSize + TextLine::kMaxBytes;
+
+ private:
+  bool has_line_room(std::size_t body_end) const noexcept { return body_end + kLineRoom <= room_; }
+
+  // In every build but Release, each write into the record checks its end against the room in
+  // use, so that an overrun stops at once, even one past a capacity smaller than the buffer's
+  // array, which a memory checker cannot see.
+  void check_written(std::size_t end) const noexcept {
+#ifdef MIRTABEL_CHECKED_WRITES
+    if (end > room_) std::abort();
+#else
+    static_cast<void>(end);
+#endif
+  }
+
   TextReader& reader_;
   OutputBuffer& output_;
   ConversionObserver* observer_;
@@ -89,8 +110,8 @@ class RecordScanner {
 
   // The record being built, at record_ in the output buffer, which has room_ bytes from there
   // on: the title field, then the body up to body_end_; the current line lies at line_offset_,
-  // after room for a page mark when the last body line had one, since the next one most likely
-  // will too.
+  // after room for a page mark when the last body line of the recipe had one, since the next one
+  // most likely will too.
   unsigned char* record_ = nullptr;
   std::size_t room_ = 0;
   TextLine line_;
@@ -117,10 +138,11 @@ inline bool RecordScanner::read_line() noexcept {
   // A recipe's line goes to the listener once the next read shows that it did not end the
   // recipe.
   if (line_pending_) deliver_pending_line();
-  line_offset_ = body_end_ + expected_mark_size_;
   // A stopped scan has no room: the rest of the input is of no use.
-  if (line_offset_ + TextLine::kMaxBytes > room_ && !make_record_room()) return false;
+  if (!has_line_room(body_end_) && !make_record_room()) return false;
+  line_offset_ = body_end_ + expected_mark_size_;
   if (!reader_.read_line(record_ + line_offset_, line_)) return false;
+  check_written(line_offset_ + line_.size);
   line_pending_ = lines_to_listener_;
   return true;
 }
@@ -139,6 +161,7 @@ inline bool RecordScanner::append_line(PageMark mark) noexcept {
   const std::size_t text_at = body_end + mark_size;
   const std::size_t body_chars = body_chars_ + mark_size + text_chars;
   unsigned char* const record = record_;
+  check_written(text_at + text_size);
   if (text_at != line_offset_) std::memmove(record + text_at, record + line_offset_, text_size);
   if (mark == PageMark::kBefore) std::memcpy(record + body_end, kPageMark, kPageMarkSize);
   body_end_ = text_at + text_size;

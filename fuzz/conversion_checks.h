@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/record_scanner.h"
 #include "platform/simd_path.h"
 #include "platform/utf8.h"
 #include "tests/reference/reference_converter.h"
@@ -72,6 +73,14 @@ inline std::string check_records(const std::string& output, std::int32_t records
   return {};
 }
 
+// A number the fuzz targets take from the input's last two bytes, which a fuzzer changes freely,
+// to vary the buffer sizes of their runs apart from the input's size.
+inline std::size_t input_turn(const std::string& input) {
+  if (input.size() < 2) return 0;
+  return static_cast<unsigned char>(input[input.size() - 1]) * 256u +
+         static_cast<unsigned char>(input[input.size() - 2]);
+}
+
 // A source that delivers the input whole, as far as each read can take.
 inline constexpr std::size_t kWholeInput = static_cast<std::size_t>(-1);
 
@@ -89,7 +98,8 @@ struct LibraryRun {
       text += ", the " + std::string(simd_path_name(*options.simd_path)) + " loop";
     if (options.read_buffer_limit != 0) {
       text += ", reads of " + std::to_string(options.read_buffer_limit) + " bytes, writes at " +
-              std::to_string(options.write_at);
+              std::to_string(options.write_at) + ", an output capacity of " +
+              std::to_string(options.output_capacity);
     }
     return text;
   }
@@ -97,11 +107,13 @@ struct LibraryRun {
 
 // Every way the comparison with the reference runs the library: the input whole, as it comes;
 // then once on each inner loop this processor runs, with the input in pieces, a read buffer and
-// a write threshold of a few bytes, their sizes varying with the input, so that every buffer
-// boundary moves. This is the one place that lists them; every comparison covers each of them.
-inline std::vector<LibraryRun> library_runs(const std::string& input) {
+// a write threshold of a few bytes, and an output buffer whose capacity starts at the room of
+// one line, their sizes varying with the input (and with `turn`, which the fuzz targets take
+// from theirs), so that every buffer boundary moves and records end at every offset of the
+// output buffer. This is the one place that lists them; every comparison covers each of them.
+inline std::vector<LibraryRun> library_runs(const std::string& input, std::size_t turn = 0) {
   std::vector<LibraryRun> runs = {{kWholeInput, ConversionOptions{}}};
-  std::size_t turn = input.size();
+  turn += input.size();
   for (const SimdPath path :
        {SimdPath::kPortable, SimdPath::kSse2, SimdPath::kAvx2, SimdPath::kNeon}) {
     if (!simd_path_available(path)) continue;
@@ -109,6 +121,7 @@ inline std::vector<LibraryRun> library_runs(const std::string& input) {
     options.simd_path = path;
     options.read_buffer_limit = 8 + turn % 9;
     options.write_at = 1 + turn % 13;
+    options.output_capacity = RecordScanner::kLineRoom + turn * 7919 % (2 * input.size() + 1);
     runs.push_back({1 + turn % 7, options});
     ++turn;
   }
@@ -173,8 +186,9 @@ inline std::string describe_difference(const testing::Converted& actual,
 // How the library's runs on `input` depart from the reference's conversion of it, `expected`,
 // or an empty string.
 inline std::string find_reference_difference(const std::string& input,
-                                             const reference::Converted& expected) {
-  for (const LibraryRun& run : library_runs(input)) {
+                                             const reference::Converted& expected,
+                                             std::size_t turn = 0) {
+  for (const LibraryRun& run : library_runs(input, turn)) {
     const testing::Converted actual = run_library(run, input);
     if (std::string difference = describe_difference(actual, expected); !difference.empty()) {
       return "with " + run.name() + ": " + difference;
@@ -217,7 +231,8 @@ inline std::string find_failed_write_violation(const std::string& input,
 // read or write must be reported and leave only the start of that output.
 inline std::string find_violation(const std::string& input) {
   const reference::Converted expected = reference::convert(input);
-  if (std::string difference = find_reference_difference(input, expected); !difference.empty()) {
+  if (std::string difference = find_reference_difference(input, expected, input_turn(input));
+      !difference.empty()) {
     return difference;
   }
   if (std::string problem = check_records(expected.output, expected.records); !problem.empty()) {

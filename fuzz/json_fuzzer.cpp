@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "convert/record_scanner.h"
+#include "fuzz/conversion_checks.h"
 #include "recipes/convert_mxp_to_json.h"
 #include "tests/support/json_lines_check.h"
 #include "tests/support/memory_streams.h"
@@ -20,14 +22,18 @@ struct Exported {
   mirtabel::JsonExportResult result;
 };
 
+// The lines of each recipe are decoded in the output buffer, whose capacity the input chooses.
 Exported export_json(const std::string& input, std::size_t text_size, std::size_t item_count,
                      std::size_t max_piece = static_cast<std::size_t>(-1)) {
   std::vector<unsigned char> text(text_size);
   std::vector<mirtabel::RecipeItem> items(item_count);
   mirtabel::testing::MemorySource source(input, max_piece);
   mirtabel::testing::MemorySink sink;
+  mirtabel::ConversionOptions options;
+  options.output_capacity = mirtabel::RecordScanner::kLineRoom +
+                            mirtabel::fuzzing::input_turn(input) * 7919 % (2 * input.size() + 1);
   const mirtabel::JsonExportResult result = mirtabel::convert_mxp_to_json(
-      source, sink, {}, {text.data(), text.size(), items.data(), items.size()});
+      source, sink, options, {text.data(), text.size(), items.data(), items.size()});
   return {sink.text(), result};
 }
 

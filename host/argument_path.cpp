@@ -76,3 +76,10 @@ std::string quoted_name(const std::filesystem::path& path, bool output) {
   }
   return "'" + printable(display_name(path)) + "'";
 }
+
+std::string lowercase_extension(const std::filesystem::path& path) {
+  std::string extension = display_name(path.extension());
+  for (char& c : extension)
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  return extension;
+}

@@ -18,6 +18,10 @@ std::wstring library_path(const std::filesystem::path& path);
 // The path's bytes as given on POSIX, UTF-8 on Windows.
 std::string display_name(const std::filesystem::path& path);
 
+// The path's last extension with its ASCII letters in lower case: ".JSONL" for "a.b.JSONL" gives
+// ".jsonl"; "" when there is none.
+std::string lowercase_extension(const std::filesystem::path& path);
+
 // UTF-8 text as it may be shown on a terminal: every control character (C0, DEL and C1, which
 // could move the cursor or start an escape sequence) and every byte that is not valid UTF-8
 // becomes '?'.

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "host/argument_path.h"
+#include "host/help.h"
 
 namespace fs = std::filesystem;
 
@@ -24,7 +25,7 @@ struct Option {
   const char* long_name;
   char short_name;         // 0: the long name only
   const char* value_name;  // the value as the help names it; nullptr for a switch
-  const char* help;        // '\n' starts another line of the help
+  const char* help;        // one paragraph, filled to the help's width
   // Applies the option; returns why its value is wrong, or "".
   std::string (*apply)(CommandLine& line, const Value& value);
 };
@@ -41,7 +42,14 @@ std::string set_output_dir(CommandLine& line, const Value& value) {
   return "";
 }
 
+std::string set_left_out(CommandLine& line, const Value& value) {
+  if (value.path.empty() || value.path == "-") return "needs a file name";
+  line.left_out = value.path;
+  return "";
+}
+
 std::string set_format(CommandLine& line, const Value& value) {
+  line.format_chosen = true;
   if (value.text == "records") {
     line.format = OutputFormat::kRecords;
   } else if (value.text == "json") {
@@ -76,43 +84,42 @@ std::string set_jobs(CommandLine& line, const Value& value) {
 }
 
 const Option kOptions[] = {
-    {"output", 'o', "FILE",
-     "write the records to FILE ('-': the standard output,\n"
-     "the default)",
+    {"output", 'o', "FILE", "write the records to FILE ('-': the standard output, the default)",
      set_output},
     {"output-dir", 'd', "DIR",
-     "convert every INPUT into DIR (created if needed),\n"
-     "each into NAME.txt (NAME.jsonl, NAME.html) after its\n"
-     "input",
+     "convert every INPUT into DIR (created if needed), each into NAME.txt (NAME.jsonl, "
+     "NAME.html) after its input",
      set_output_dir},
     {"format", 0, "FORMAT",
-     "write FORMAT: records (the default), one flat record\n"
-     "per recipe; json, JSON Lines of schema.org Recipe\n"
-     "objects, one per recipe, none left out; or html, a\n"
-     "cookbook to read and print, each recipe's object in it",
+     "write FORMAT: records, one flat record per recipe; json, JSON Lines of schema.org "
+     "Recipe objects, one per recipe, none left out; or html, a cookbook to read and print, "
+     "each recipe's object in it. Without it, an output file named *.jsonl or *.json gets "
+     "json, *.html or *.htm html, any other records",
      set_format},
     {"encoding", 'f', "NAME",
-     "read input without a byte-order mark as NAME: utf-8\n"
-     "(the default; a byte that is not UTF-8 is read as\n"
-     "windows-1252), windows-1252, latin-1, cp437, cp850 or\n"
-     "mac-roman",
+     "read input without a byte-order mark as NAME: utf-8 (the default; a byte that is not "
+     "UTF-8 is read as windows-1252), windows-1252, latin-1, cp437, cp850 or mac-roman",
      set_encoding},
+    {"left-out", 0, "FILE", "write the text of the recipes left out to FILE", set_left_out},
     {"no-clobber", 'n', nullptr, "never replace an existing file",
      [](CommandLine& line, const Value&) {
        line.no_clobber = true;
        return std::string();
      }},
+    {"force", 0, nullptr, "replace an OUTPUT that holds MXP recipes",
+     [](CommandLine& line, const Value&) {
+       line.force = true;
+       return std::string();
+     }},
     {"strict", 0, nullptr,
-     "exit with status 3 when recipes were left out or an\n"
-     "input does not look like MXP",
+     "exit with status 3 when recipes were left out or an input does not look like MXP",
      [](CommandLine& line, const Value&) {
        line.strict = true;
        return std::string();
      }},
     {"jobs", 'j', "N",
-     "convert up to N files at once (1 to 1024; default:\n"
-     "one per processor core), fewer if few files may be\n"
-     "open",
+     "convert up to N files at once (1 to 1024; default: one per processor core), fewer if few "
+     "files may be open",
      set_jobs},
     {"quiet", 'q', nullptr, "print only warnings and errors",
      [](CommandLine& line, const Value&) {
@@ -179,6 +186,10 @@ void take_operands(CommandLine& line, std::vector<fs::path> operands) {
   if (line.batch()) {
     if (!line.output.empty()) {
       line.error = "-o names one output file and -d a directory for many: give one of them";
+    } else if (!line.left_out.empty()) {
+      line.error =
+          "--left-out names the side file of one output; with -d each output's side "
+          "file lies beside it";
     } else if (operands.empty()) {
       line.error = "-d needs the files to convert";
     }
@@ -192,9 +203,19 @@ void take_operands(CommandLine& line, std::vector<fs::path> operands) {
     line.error = "one input at a time; to convert several files, name a directory with -d";
     return;
   }
-  if (operands.size() == 2) line.output = operands[1];
+  if (operands.size() == 2) {
+    line.output = operands[1];
+    line.output_is_operand = true;
+  }
   if (line.output.empty()) line.output = "-";
+  line.input_named = !operands.empty();
   line.inputs.push_back(operands.empty() ? fs::path("-") : operands[0]);
+  if (!line.left_out.empty() &&
+      line.left_out.lexically_normal() == line.output.lexically_normal()) {
+    line.error = "--left-out must name another file than the output";
+  } else if (!line.format_chosen && !is_standard_stream(line.output)) {
+    format_from_name(line.output, line.format, line.error);
+  }
 }
 
 }  // namespace
@@ -265,7 +286,20 @@ CommandLine parse_command_line(const std::vector<fs::path>& arguments) {
   return line;
 }
 
-std::string options_help() {
+bool format_from_name(const fs::path& output, OutputFormat& format, std::string& /*error*/) {
+  const std::string extension = lowercase_extension(output);
+  if (extension == ".jsonl" || extension == ".json") {
+    format = OutputFormat::kJson;
+    return true;
+  }
+  if (extension == ".html" || extension == ".htm") {
+    format = OutputFormat::kHtml;
+    return true;
+  }
+  return false;
+}
+
+std::string options_help(std::size_t width) {
   constexpr std::size_t kColumn = 26;
   std::string help;
   for (const Option& o : kOptions) {
@@ -273,12 +307,7 @@ std::string options_help() {
     names += std::string("--") + o.long_name;
     if (o.value_name != nullptr) names += std::string("=") + o.value_name;
     names.append(names.size() < kColumn ? kColumn - names.size() : 1, ' ');
-    help += names;
-    for (const char* c = o.help; *c != '\0'; ++c) {
-      help += *c;
-      if (*c == '\n') help.append(kColumn, ' ');
-    }
-    help += '\n';
+    help += filled(o.help, names, std::string(kColumn, ' '), width);
   }
   return help;
 }

@@ -2,6 +2,7 @@
 #ifndef MIRTABEL_HOST_COMMAND_LINE_H
 #define MIRTABEL_HOST_COMMAND_LINE_H
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,14 +17,21 @@ struct CommandLine {
   Action action = Action::kConvert;
   // The files to convert; "-" is the standard input, which is read when no input is named.
   std::vector<std::filesystem::path> inputs;
+  bool input_named = false;  // an operand named the input, "-" included
   // Where one input's records go: -o FILE or the second operand; "-" is the standard output, the
   // default.
   std::filesystem::path output;
+  bool output_is_operand = false;  // the second operand named it, as a shell pattern may
+  // With --left-out: the side file of the recipes left out, instead of the one named after the
+  // output (or none, for an output that is not a file).
+  std::filesystem::path left_out;
   // With -d: every input is converted into this directory, each output named after its input.
   std::filesystem::path output_dir;
   OutputFormat format = OutputFormat::kRecords;
   mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kUtf8;
+  bool format_chosen = false;  // --format was given; otherwise the output's extension decides
   bool no_clobber = false;
+  bool force = false;  // replace a second operand even when it holds MXP recipes
   bool strict = false;
   unsigned jobs = 0;  // 0: one per processor core
   Verbosity verbosity = Verbosity::kNormal;
@@ -40,7 +48,15 @@ inline constexpr unsigned kMaxJobs = 1024;
 // ending the options.
 CommandLine parse_command_line(const std::vector<std::filesystem::path>& arguments);
 
-// The options' part of the help: one entry per option, its names, value and meaning.
-std::string options_help();
+// The format an output file's name asks for by its extension: ".jsonl" and ".json" ask for JSON
+// Lines, ".html" and ".htm" for the cookbook. Sets `format` and returns true when the name asks
+// for one; would set `error` for a name that asks for a format mxpconvert cannot write (there is
+// none now).
+bool format_from_name(const std::filesystem::path& output, OutputFormat& format,
+                      std::string& error);
+
+// The options' part of the help: one entry per option, its names, value and meaning, filled to
+// `width` columns.
+std::string options_help(std::size_t width);
 
 #endif

@@ -12,24 +12,25 @@
 #include "convert/convert_mxp.h"
 #include "host/argument_path.h"
 #include "host/left_out.h"
+#include "platform/byte_order_mark.h"
 #include "platform/file.h"
 #include "recipes/convert_mxp_to_html.h"
 #include "recipes/convert_mxp_to_json.h"
 
 namespace {
 
-// Enough of the input's start to hold its first line, as long as the conversion reads it.
-constexpr std::size_t kFirstBytes = 32 * 1024;
+// Enough of the input's start to hold its first recipe, for the checks of the input.
+constexpr std::size_t kFirstBytes = kInputStartBytes;
 
 // The input as the conversion reads it, watched on the way: its first bytes are kept for the
 // checks of the input, the bytes read are counted for the progress line, and an input that
 // cannot be read twice (a pipe) is copied into a scratch file for the text of the recipes left
-// out.
+// out, when there is a side file to write it to.
 class InputTap final : public mirtabel::ByteSource {
  public:
-  InputTap(mirtabel::InputFile& input, std::atomic<std::uint64_t>* counter)
-      : input_(input), counter_(counter) {
-    if (!input.is_regular()) copy_error_ = copy_.create();
+  InputTap(mirtabel::InputFile& input, std::atomic<std::uint64_t>* counter, bool keep_copy)
+      : input_(input), counter_(counter), copying_(keep_copy && !input.is_regular()) {
+    if (copying_) copy_error_ = copy_.create();
   }
 
   mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
@@ -39,7 +40,7 @@ class InputTap final : public mirtabel::ByteSource {
     std::memcpy(first_ + first_size_, buffer, kept);
     first_size_ += kept;
     if (counter_ != nullptr) counter_->fetch_add(result.size, std::memory_order_relaxed);
-    if (!input_.is_regular() && copy_error_ == 0) copy_error_ = copy_.write(buffer, result.size);
+    if (copying_ && copy_error_ == 0) copy_error_ = copy_.write(buffer, result.size);
     return result;
   }
 
@@ -53,18 +54,12 @@ class InputTap final : public mirtabel::ByteSource {
   }
 
   // The length of the byte-order mark at the input's start.
-  std::size_t mark_size() const {
-    if (first_size_ >= 3 && std::memcmp(first_, "\xEF\xBB\xBF", 3) == 0) return 3;
-    if (first_size_ >= 2 &&
-        (std::memcmp(first_, "\xFF\xFE", 2) == 0 || std::memcmp(first_, "\xFE\xFF", 2) == 0)) {
-      return 2;
-    }
-    return 0;
-  }
+  std::size_t mark_size() const { return mirtabel::byte_order_mark(first_, first_size_).size; }
 
  private:
   mirtabel::InputFile& input_;
   std::atomic<std::uint64_t>* counter_;
+  bool copying_;
   mirtabel::ScratchFile copy_;
   int copy_error_ = 0;
   std::size_t first_size_ = 0;
@@ -197,10 +192,8 @@ bool is_standard_stream(const std::filesystem::path& path) {
 }
 
 std::filesystem::path left_out_name(const FileJob& job, bool output_in_place) {
-  std::filesystem::path name =
-      output_in_place
-          ? is_standard_stream(job.input) ? std::filesystem::path("stdin") : job.input.filename()
-          : job.output;
+  if (output_in_place) return {};
+  std::filesystem::path name = job.output;
   return name.replace_extension(".left-out.mxp");
 }
 
@@ -225,8 +218,11 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
     return outcome;
   }
 
-  auto tap = std::make_unique<InputTap>(input, bytes_read);
-  LeftOutRecipes left_out(settings.keep_titles);
+  const std::filesystem::path left_out_file =
+      settings.left_out.empty() ? left_out_name(job, output.in_place()) : settings.left_out;
+  auto tap = std::make_unique<InputTap>(input, bytes_read, !left_out_file.empty());
+  // Without a side file the warning names the recipes left out.
+  LeftOutRecipes left_out(settings.keep_titles || left_out_file.empty());
   mirtabel::ConversionOptions options;
   options.encoding = settings.encoding;
   options.observer = &left_out;
@@ -253,6 +249,10 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   outcome.records = result.records;
   outcome.bytes_read = result.bytes_read;
   outcome.bytes_written = result.bytes_written;
+  // The side file holds the input's text: it is made as private as the output file, or where the
+  // records are written in place, as the input.
+  mirtabel::FileAccess access;
+  const bool known_access = output.access(access) || input.access(access);
   outcome.error = result.error != 0 ? result.error : output.commit();
   if (outcome.error != 0) {
     outcome.failed = result.failed_file == mirtabel::FailedFile::kInput ? FailedPart::kInput
@@ -265,21 +265,42 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
                   static_cast<std::size_t>(result.records) + left_out.count(), settings.encoding);
   outcome.dropped = left_out.count();
   mirtabel::RandomAccessFile* bytes = nullptr;
-  if (outcome.cut > 0) {
-    // The recipes written cut go to the side file as those left out do.
+  if (outcome.cut > 0 && !left_out_file.empty()) {
+    // The recipes written cut go to the side file as those left out of the records do.
     outcome.left_out_error = tap->rereadable(bytes);
-    if (outcome.left_out_error == 0)
-      outcome.left_out_error =
-          find_cut_recipes(*bytes, settings.encoding, stores->stores(), left_out);
-  }
-  outcome.dropped_titles = std::move(left_out.titles());
-  if (left_out.count() > 0 || outcome.left_out_error != 0) {
-    outcome.left_out_file = left_out_name(job, output.in_place());
-    if (outcome.left_out_error == 0) outcome.left_out_error = tap->rereadable(bytes);
     if (outcome.left_out_error == 0) {
       outcome.left_out_error =
+          find_cut_recipes(*bytes, settings.encoding, stores->stores(), left_out);
+    }
+  }
+  outcome.dropped_titles = std::move(left_out.titles());
+  if ((left_out.count() > 0 || outcome.left_out_error != 0) && !left_out_file.empty()) {
+    outcome.left_out_file = left_out_file;
+    if (outcome.left_out_error == 0) outcome.left_out_error = tap->rereadable(bytes);
+    if (outcome.left_out_error == 0) {
+      mirtabel::OutputOptions side_options = output_options;
+      if (known_access) side_options.access = &access;
+      outcome.left_out_error =
           left_out.write(*bytes, tap->mark_size(), library_path(outcome.left_out_file).c_str(),
-                         input, output_options);
+                         input, side_options);
+    }
+  } else if (outcome.dropped == 0 && settings.format == OutputFormat::kRecords &&
+             settings.left_out.empty() && !left_out_file.empty()) {
+    // A side file left by an earlier run would pass for this one's: it goes, unless -n keeps it.
+    // The input may be such a file, shortened and converted again: it stays. A side file that
+    // --left-out names is the user's to keep.
+    const std::filesystem::path& stale = left_out_file;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(stale, error);
+    const bool is_input =
+        !is_standard_stream(job.input) && std::filesystem::equivalent(stale, job.input, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_directory(status) && !is_input) {
+      outcome.left_out_file = stale;
+      if (settings.no_clobber) {
+        outcome.left_out_error = EEXIST;
+      } else if (!std::filesystem::remove(stale, error)) {
+        outcome.left_out_error = error ? error.default_error_condition().value() : ENOENT;
+      }
     }
   }
   return outcome;

@@ -34,6 +34,8 @@ struct ConversionSettings {
   mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kUtf8;
   bool no_clobber = false;   // refuse to replace existing files
   bool keep_titles = false;  // keep the titles of the recipes left out, to name them
+  // The side file for the text of the recipes left out, instead of left_out_name()'s.
+  std::filesystem::path left_out;
 };
 
 // Which part of the work a failure concerns.
@@ -47,23 +49,29 @@ struct FileOutcome {
   std::uint64_t bytes_written = 0;
   std::size_t dropped = 0;                  // recipes left out for their length
   std::vector<std::string> dropped_titles;  // their titles (UTF-8), when asked for
-  std::filesystem::path left_out_file;      // where their text went (or was to go)
+  std::filesystem::path left_out_file;      // where their text went (or was to go); empty: nowhere
   int left_out_error = 0;                   // 0, or why their text could not be written there
+  // With none left out, left_out_file names a side file of an earlier run, which was removed
+  // (left_out_error 0), kept for -n (EEXIST), or could not be removed (the errno value).
   InputDoubt doubt = InputDoubt::kNone;
   std::int32_t cut = 0;  // in JSON Lines or HTML: recipes too large to keep whole, written cut
 };
 
-// Where the text of the recipes left out goes: beside an output file, named after it
-// ("out.txt" gives "out.left-out.mxp"); for an output written in place (standard output, a
-// device) in the current directory, named after the input ("stdin" for the standard input).
+// Where the text of the recipes left out goes unless a name is given: beside an output file,
+// named after it ("out.txt" gives "out.left-out.mxp"); nowhere (an empty path) for an output
+// written in place (standard output, a device), since a filter must not leave files behind in
+// the current directory unasked.
 std::filesystem::path left_out_name(const FileJob& job, bool output_in_place);
 
 // Converts `job.input` into `job.output` as ConvertMXP does: the input is opened first and the
 // output is not touched when that fails, an output that names the input is refused (EINVAL), and
 // a regular output file is replaced only once complete. Then, when recipes were left out, writes
-// their text, as it stood in the input, to left_out_name(). Adds the bytes read to
-// `bytes_read` as they arrive, and notes temporary files in `note`. Safe to run on several
-// threads at once for different files.
+// their text, as it stood in the input, to the side file that `settings` names or else to
+// left_out_name(), if any, with the output file's access (the input's for an output written in
+// place); without one their titles are kept. When none was left out, in records, removes the
+// file at that name (not a directory, nor the input), which an earlier run left, unless
+// `settings.no_clobber`. Adds the bytes read to `bytes_read` as they arrive, and notes temporary
+// files in `note`. Safe to run on several threads at once for different files.
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
                          std::atomic<std::uint64_t>* bytes_read = nullptr,
                          mirtabel::TemporaryFileNote* note = nullptr);

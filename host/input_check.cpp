@@ -1,5 +1,13 @@
 #include "host/input_check.h"
 
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "convert/marker_line.h"
+#include "platform/byte_order_mark.h"
+#include "platform/simd_path.h"
+#include "platform/text_reader.h"
 #include "platform/utf8.h"
 
 namespace {
@@ -53,22 +61,87 @@ bool next_char(const unsigned char* bytes, std::size_t size, std::size_t& at, Fo
   return true;
 }
 
+// The input's first bytes as the conversion's reader takes them.
+class FirstBytes final : public mirtabel::ByteSource {
+ public:
+  FirstBytes(const unsigned char* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
+
+  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    const std::size_t n = capacity < size_ - at_ ? capacity : size_ - at_;
+    if (n > 0) std::memcpy(buffer, bytes_ + at_, n);
+    at_ += n;
+    return {n, 0};
+  }
+
+ private:
+  const unsigned char* bytes_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+};
+
+// What reading the first recipe takes, too much for the stack of a worker thread.
+struct FirstRecipe {
+  FirstRecipe(mirtabel::ByteSource& source, mirtabel::InputEncoding encoding)
+      : reader(source, encoding, mirtabel::stop_marker(mirtabel::chosen_simd_path())) {}
+
+  mirtabel::TextReader reader;
+  mirtabel::MarkerLine marker;
+  unsigned char line_bytes[mirtabel::TextLine::kMaxBytes];
+};
+
+// A rule under a header is made of hyphens, in runs with blanks between them: at least half of
+// the line's other characters are hyphens. A sentence that merely quotes eight hyphens is not.
+bool is_rule(const mirtabel::TextLine& line) {
+  std::size_t hyphens = 0;
+  std::size_t others = 0;
+  for (std::size_t i = 0; i < line.size; ++i) {
+    const unsigned char c = line.bytes[i];
+    if (c == '-') {
+      ++hyphens;
+    } else if (c != ' ' && c != '\t' && c != '\n') {
+      ++others;
+    }
+  }
+  return hyphens >= others;
+}
+
+// Whether the first recipe is arranged as MXP arranges one, read as the conversion reads it:
+// after the marker line and the line that follows it, a title line that holds "Title:" (the
+// labelled layout), or header lines that end at a rule (the column layout) before the next
+// recipe starts. The header of a column-layout recipe that does not end so runs on past the
+// recipe, and a text that merely has three lines is no recipe.
+bool first_recipe_has_layout(const unsigned char* bytes, std::size_t size,
+                             mirtabel::InputEncoding encoding) {
+  FirstBytes source(bytes, size);
+  const std::unique_ptr<FirstRecipe> first(new (std::nothrow) FirstRecipe(source, encoding));
+  if (!first) return true;  // no memory to judge by: no doubt
+  mirtabel::TextLine line;
+  const auto read = [&] { return first->reader.read_line(first->line_bytes, line); };
+  if (!read()) return false;
+  first->marker.hold(line);
+  if (!read() || !read()) return false;
+  if (line.contains("Title:")) return true;
+  while (read()) {
+    if (line.contains("--------")) return is_rule(line);
+    if (first->marker.is_in(line)) return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 InputDoubt doubt_about(const unsigned char* bytes, std::size_t size, std::uint64_t total,
                        std::size_t recipes, mirtabel::InputEncoding encoding) {
   if (total == 0) return InputDoubt::kEmpty;
   Form form = Form::kBytes;
-  std::size_t at = 0;
-  if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+  const mirtabel::ByteOrderMark mark = mirtabel::byte_order_mark(bytes, size);
+  std::size_t at = mark.size;
+  if (mark.encoding == mirtabel::MarkedEncoding::kUtf8) {
     encoding = mirtabel::InputEncoding::kUtf8;
-    at = 3;
-  } else if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+  } else if (mark.encoding == mirtabel::MarkedEncoding::kUtf16LE) {
     form = Form::kUtf16LE;
-    at = 2;
-  } else if (size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
+  } else if (mark.encoding == mirtabel::MarkedEncoding::kUtf16BE) {
     form = Form::kUtf16BE;
-    at = 2;
   } else if (looks_like_utf16(bytes, size)) {
     return InputDoubt::kUtf16WithoutMark;
   }
@@ -83,6 +156,9 @@ InputDoubt doubt_about(const unsigned char* bytes, std::size_t size, std::uint64
   if (chars == 0) return InputDoubt::kFirstLineEmpty;
   if (control) return InputDoubt::kControlCharacters;
   if (recipes == 0) return InputDoubt::kNoRecipe;
+  // Judged from the same start whatever the caller holds, and in bounded time.
+  const std::size_t start = size < kInputStartBytes ? size : kInputStartBytes;
+  if (!first_recipe_has_layout(bytes, start, encoding)) return InputDoubt::kNoLayout;
   return InputDoubt::kNone;
 }
 
@@ -91,13 +167,18 @@ const char* doubt_reason(InputDoubt doubt) {
     case InputDoubt::kEmpty:
       return "it is empty";
     case InputDoubt::kUtf16WithoutMark:
-      return "it looks like UTF-16 without a byte-order mark";
+      return "it seems to be UTF-16 text that lacks the mark at its start that says so; save it "
+             "again as UTF-8";
     case InputDoubt::kFirstLineEmpty:
-      return "its first line, which marks each recipe's start, is empty";
+      return "its first line is empty, yet that line marks where each recipe starts";
     case InputDoubt::kControlCharacters:
-      return "its first line holds control characters";
+      return "its first line holds bytes that are not text, as a program, a picture or a "
+             "compressed file does";
     case InputDoubt::kNoRecipe:
       return "no recipe was found in it";
+    case InputDoubt::kNoLayout:
+      return "its first recipe has neither a 'Title:' line nor a line of hyphens under its "
+             "heading, one of which every recipe in MXP has";
     case InputDoubt::kNone:
       break;
   }

@@ -22,10 +22,12 @@
 #include "host/command_line.h"
 #include "host/file_conversion.h"
 #include "host/help.h"
+#include "host/input_check.h"
 #include "host/interruption.h"
 #include "host/output_plan.h"
 #include "host/report.h"
 #include "host/terminal.h"
+#include "platform/file.h"
 
 namespace fs = std::filesystem;
 
@@ -54,6 +56,50 @@ int print(const std::string& text) {
     std::fprintf(stderr, "mxpconvert: cannot write standard output: %s\n", std::strerror(errno));
   }
   return kFailed;
+}
+
+// Whether `path` is an existing file that holds MXP recipes, read as `encoding` says: one named
+// like an archive (.mxp, .mx2, .mmf) with anything in it, or one whose start reads as MXP. A
+// file that cannot be read is not judged.
+bool holds_recipes(const fs::path& path, mirtabel::InputEncoding encoding) {
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) return false;
+  const std::uintmax_t size = fs::file_size(path, error);
+  if (error || size == 0) return false;
+  const std::string extension = lowercase_extension(path);
+  if (extension == ".mxp" || extension == ".mx2" || extension == ".mmf") return true;
+  mirtabel::InputFile file;
+  if (file.open(library_path(path).c_str()) != 0) return false;
+  // As much as the warnings about inputs look at.
+  std::unique_ptr<unsigned char[]> start(new unsigned char[kInputStartBytes]);
+  std::size_t kept = 0;
+  while (kept < kInputStartBytes) {
+    const mirtabel::ReadResult read = file.read(start.get() + kept, kInputStartBytes - kept);
+    if (read.error != 0) return false;
+    if (read.size == 0) break;
+    kept += read.size;
+  }
+  // Any one recipe will do: the first must have MXP's layout.
+  return doubt_about(start.get(), kept, size, 1, encoding) == InputDoubt::kNone;
+}
+
+// The second operand is taken as the output, as it always was; but when a shell pattern names
+// two archives, the second is no output to replace. Says so and returns false for an OUTPUT
+// operand that holds recipes, unless --force or -o was given.
+bool output_may_be_replaced(const CommandLine& line) {
+  if (!line.output_is_operand || line.force) return true;
+  std::error_code error;
+  // An output that is the input itself is refused with its own reason.
+  if (!is_standard_stream(line.inputs[0]) && fs::equivalent(line.inputs[0], line.output, error)) {
+    return true;
+  }
+  if (!holds_recipes(line.output, line.encoding)) return true;
+  std::fprintf(stderr,
+               "mxpconvert: %s holds MXP recipes and would be replaced by the records of %s; to "
+               "convert several files, name a directory with -d DIR; to replace it, name it "
+               "with -o FILE or add --force\n",
+               quoted_name(line.output).c_str(), quoted_name(line.inputs[0]).c_str());
+  return false;
 }
 
 // As many conversions as the limit on open files allows at once.
@@ -116,6 +162,7 @@ int convert(const CommandLine& line) {
     }
     jobs = std::move(plan.jobs);
   } else {
+    if (!output_may_be_replaced(line)) return kWrongUsage;
     jobs.push_back({line.inputs[0], line.output});
   }
 
@@ -127,7 +174,7 @@ int convert(const CommandLine& line) {
   std::atomic<std::uint64_t> bytes_read{0};
   BatchReport listener(jobs, report, bytes_read);
   const ConversionSettings settings{line.format, line.encoding, line.no_clobber,
-                                    line.verbosity == Verbosity::kVerbose};
+                                    line.verbosity == Verbosity::kVerbose, line.left_out};
   std::unique_ptr<mirtabel::TemporaryFileNote[]> notes(new mirtabel::TemporaryFileNote[threads]);
   remove_temporary_files_on_interruption(notes.get(), threads);
   const auto start = std::chrono::steady_clock::now();
@@ -165,6 +212,10 @@ int run_mxpconvert(const std::vector<fs::path>& arguments) {
         return print(std::string("mxpconvert ") + MIRTABEL_VERSION_STRING + "\n");
       case CommandLine::Action::kConvert:
         break;
+    }
+    // Nothing named to convert, and nobody will type MXP text: the user needs the usage.
+    if (!line.batch() && !line.input_named && is_terminal(stdin)) {
+      return usage_error("no input: name a file to convert, or pipe one into mxpconvert");
     }
     return convert(line);
   } catch (const std::bad_alloc&) {

@@ -2,6 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <system_error>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "host/argument_path.h"
 #include "recipes/convert_mxp_to_json.h"
@@ -59,6 +63,30 @@ std::string failure_reason(int error) {
   return std::strerror(error);
 }
 
+std::string output_failure_reason(const std::filesystem::path& output, int error) {
+  std::string reason = failure_reason(error);
+#ifdef _WIN32
+  (void)output;
+#else
+  if (error != EACCES || is_standard_stream(output)) return reason;
+  // The file replaced is the one a symbolic link names, in that file's directory.
+  std::error_code ignored;
+  std::filesystem::path file = output;
+  if (std::filesystem::is_symlink(output, ignored)) {
+    const std::filesystem::path target = std::filesystem::canonical(output, ignored);
+    if (!target.empty()) file = target;
+  }
+  std::filesystem::path directory = file.parent_path();
+  if (directory.empty()) directory = ".";
+  if (access(directory.c_str(), W_OK) != 0 && errno == EACCES) {
+    reason += ": the directory " + quoted_name(directory) +
+              " must be writable too, since an output is written there under a temporary name "
+              "and takes its place only when complete";
+  }
+#endif
+  return reason;
+}
+
 void Report::file(const FileJob& job, const FileOutcome& outcome) {
   clear_progress();
   ++files_;
@@ -70,9 +98,11 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
     const char* verb = output                                      ? "write"
                        : outcome.failed == FailedPart::kConversion ? "convert"
                                                                    : "read";
-    std::fprintf(err_, "mxpconvert: cannot %s %s: %s\n", verb,
-                 quoted_name(output ? job.output : job.input, output).c_str(),
-                 failure_reason(outcome.error).c_str());
+    std::fprintf(
+        err_, "mxpconvert: cannot %s %s: %s\n", verb,
+        quoted_name(output ? job.output : job.input, output).c_str(),
+        (output ? output_failure_reason(job.output, outcome.error) : failure_reason(outcome.error))
+            .c_str());
     return;
   }
   records_ += static_cast<std::uint64_t>(outcome.records);
@@ -86,43 +116,85 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
   }
   if (outcome.doubt != InputDoubt::kNone || outcome.dropped > 0 || outcome.cut > 0) ++questionable_;
   if (outcome.doubt != InputDoubt::kNone) {
-    std::fprintf(err_, "mxpconvert: warning: %s does not look like MXP: %s\n",
+    std::fprintf(err_, "mxpconvert: warning: %s does not look like an MXP recipe export: %s\n",
                  quoted_name(job.input).c_str(), doubt_reason(outcome.doubt));
   }
-  // The recipes left out of the records, or written cut in JSON Lines, are in the side file.
-  const std::size_t side =
-      outcome.dropped > 0 ? outcome.dropped : static_cast<std::size_t>(outcome.cut);
-  std::string kept;
-  if (side > 0 && outcome.left_out_error == 0 && !outcome.left_out_file.empty()) {
-    kept = "; " + std::string(side == 1 ? "it is" : "they are") +
-           (outcome.cut > 0 ? " whole in " : " in ") + quoted_name(outcome.left_out_file);
-  }
   if (outcome.cut > 0) {
-    std::fprintf(err_,
-                 "mxpconvert: warning: %s of %s too large to keep whole (more than %zu MiB of "
-                 "text or %s fields), written cut%s\n",
-                 plural(static_cast<std::uint64_t>(outcome.cut), "recipe", "recipes").c_str(),
-                 quoted_name(job.input).c_str(), mirtabel::kRoomyRecipeTextSize >> 20,
-                 grouped(mirtabel::kRoomyRecipeItemCount).c_str(), kept.c_str());
+    cut_recipes(job, outcome);
+    return;
   }
-  if (outcome.dropped > 0) {
-    std::fprintf(
-        err_, "mxpconvert: warning: %s of %s left out: %s longer than %s characters%s\n",
-        plural(outcome.dropped, "recipe", "recipes").c_str(), quoted_name(job.input).c_str(),
-        outcome.dropped == 1 ? "its text is" : "their texts are", kBodyLimit, kept.c_str());
+  if (outcome.dropped == 0) {
+    if (!outcome.left_out_file.empty()) stale_side_file(outcome);
+    return;
   }
-  if (verbosity_ == Verbosity::kVerbose) {
+  std::string kept;
+  if (outcome.left_out_file.empty()) {
+    kept = "; give --left-out FILE to keep " +
+           std::string(outcome.dropped == 1 ? "its text" : "their texts");
+  } else if (outcome.left_out_error == 0) {
+    kept = "; " + std::string(outcome.dropped == 1 ? "it is" : "they are") + " in " +
+           quoted_name(outcome.left_out_file);
+  }
+  std::fprintf(err_, "mxpconvert: warning: %s of %s left out: %s longer than %s characters%s\n",
+               plural(outcome.dropped, "recipe", "recipes").c_str(), quoted_name(job.input).c_str(),
+               outcome.dropped == 1 ? "its text is" : "their texts are", kBodyLimit, kept.c_str());
+  // Without a side file, the titles are all that is left of them.
+  if (verbosity_ == Verbosity::kVerbose || outcome.left_out_file.empty()) {
     for (const std::string& title : outcome.dropped_titles) {
-      std::fprintf(err_, "  %s: %s\n", outcome.dropped > 0 ? "left out" : "cut",
+      std::fprintf(err_, "  left out: %s\n",
                    title.empty() ? "(no title)" : printable(title).c_str());
     }
   }
   if (outcome.left_out_error != 0) {
     ++failed_;
-    std::fprintf(err_, "mxpconvert: cannot write %s for the recipes %s: %s\n",
+    std::fprintf(err_, "mxpconvert: cannot write %s for the recipes left out: %s\n",
                  quoted_name(outcome.left_out_file, true).c_str(),
-                 outcome.dropped > 0 ? "left out" : "written cut",
-                 failure_reason(outcome.left_out_error).c_str());
+                 output_failure_reason(outcome.left_out_file, outcome.left_out_error).c_str());
+  }
+}
+
+// The recipes written cut in JSON Lines (none is left out there), whole in the side file when
+// there is one.
+void Report::cut_recipes(const FileJob& job, const FileOutcome& outcome) {
+  std::string kept;
+  if (!outcome.left_out_file.empty() && outcome.left_out_error == 0) {
+    kept = "; " + std::string(outcome.cut == 1 ? "it is" : "they are") + " whole in " +
+           quoted_name(outcome.left_out_file);
+  }
+  std::fprintf(err_,
+               "mxpconvert: warning: %s of %s too large to keep whole (more than %zu MiB of "
+               "text or %s fields), written cut%s\n",
+               plural(static_cast<std::uint64_t>(outcome.cut), "recipe", "recipes").c_str(),
+               quoted_name(job.input).c_str(), mirtabel::kRoomyRecipeTextSize >> 20,
+               grouped(mirtabel::kRoomyRecipeItemCount).c_str(), kept.c_str());
+  if (verbosity_ == Verbosity::kVerbose) {
+    for (const std::string& title : outcome.dropped_titles) {
+      std::fprintf(err_, "  cut: %s\n", title.empty() ? "(no title)" : printable(title).c_str());
+    }
+  }
+  if (outcome.left_out_error != 0) {
+    ++failed_;
+    std::fprintf(err_, "mxpconvert: cannot write %s for the recipes written cut: %s\n",
+                 quoted_name(outcome.left_out_file, true).c_str(),
+                 output_failure_reason(outcome.left_out_file, outcome.left_out_error).c_str());
+  }
+}
+
+void Report::stale_side_file(const FileOutcome& outcome) {
+  const std::string name = quoted_name(outcome.left_out_file, true);
+  if (outcome.left_out_error == 0) {
+    std::fprintf(err_,
+                 "mxpconvert: removed %s of an earlier run: no recipe was left out this time\n",
+                 name.c_str());
+  } else if (outcome.left_out_error == EEXIST) {
+    std::fprintf(err_,
+                 "mxpconvert: warning: %s is from an earlier run and kept (-n): no recipe was left "
+                 "out this time\n",
+                 name.c_str());
+  } else {
+    ++failed_;
+    std::fprintf(err_, "mxpconvert: cannot remove %s of an earlier run: %s\n", name.c_str(),
+                 std::strerror(outcome.left_out_error));
   }
 }
 

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "host/command_line.h"
@@ -20,6 +21,10 @@ std::string grouped(std::uint64_t number);
 // Why a conversion failed, in words; EINVAL, the only failure the conversion reports with it
 // here, means the output names the input.
 std::string failure_reason(int error);
+
+// Why `output` could not be written, in words. A file is replaced by writing a new one beside
+// it, so a writable file in a directory that is not writable is refused: that is said.
+std::string output_failure_reason(const std::filesystem::path& output, int error);
 
 class Report {
  public:
@@ -43,10 +48,14 @@ class Report {
   void clear_progress();
 
   std::size_t failed() const { return failed_; }
-  // Files converted with recipes left out or with a doubt about the input.
+  // Files converted with recipes left out or written cut, or with a doubt about the input.
   std::size_t questionable() const { return questionable_; }
 
  private:
+  // Says what became of a side file that an earlier run left (see FileOutcome::left_out_file).
+  void stale_side_file(const FileOutcome& outcome);
+  void cut_recipes(const FileJob& job, const FileOutcome& outcome);
+
   Verbosity verbosity_;
   bool progress_;
   std::FILE* err_;

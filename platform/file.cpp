@@ -16,6 +16,10 @@ int InputFile::use_standard_input() noexcept {
   return adopt(file, false);
 }
 
+bool InputFile::access(FileAccess& out) const noexcept {
+  return is_open_ && file_io::file_access(handle_, out);
+}
+
 ReadResult InputFile::read(unsigned char* buffer, std::size_t capacity) noexcept {
   return file_io::read_some(handle_, buffer, capacity);
 }
@@ -39,6 +43,10 @@ int OutputFile::use_standard_output(const InputFile& input) noexcept {
   is_open_ = in_place_ = true;
   owned_ = false;
   return 0;
+}
+
+bool OutputFile::access(FileAccess& out) const noexcept {
+  return is_open_ && temporary_ && file_io::file_access(handle_, out);
 }
 
 int OutputFile::write(const unsigned char* bytes, std::size_t size) noexcept {

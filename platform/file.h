@@ -19,6 +19,13 @@ using NativeHandle = void*;
 using NativeHandle = int;
 #endif
 
+// Who may use a file, on POSIX: its permission bits (07777 at most), its owner and its group.
+struct FileAccess {
+  unsigned mode = 0;
+  unsigned owner = 0;
+  unsigned group = 0;
+};
+
 // A file that can be read at any offset, however far its sequential reading has come.
 class RandomAccessFile {
  public:
@@ -50,6 +57,8 @@ class InputFile final : public ByteSource, public RandomAccessFile {
 
   bool is_regular() const noexcept { return regular_; }
   NativeHandle handle() const noexcept { return handle_; }
+  // The file's access; false but for a regular file on POSIX.
+  bool access(FileAccess& out) const noexcept;
 
  private:
   int adopt(NativeHandle handle, bool owned) noexcept;
@@ -66,6 +75,9 @@ struct OutputOptions {
   bool no_clobber = false;
   // Where to note the temporary file while it exists, for a signal handler to remove.
   TemporaryFileNote* note = nullptr;
+  // When given, the access a file written through a temporary file gets (on POSIX), instead of
+  // that of the file it replaces or a new file's; see OutputFile::create.
+  const FileAccess* access = nullptr;
 };
 
 class OutputFile final : public ByteSink {
@@ -79,10 +91,11 @@ class OutputFile final : public ByteSink {
   // Prepares the output at `path`. A regular file, or a name that does not exist yet, is written
   // to a new temporary file in the same directory (for a symbolic link: the directory of the file
   // it names), which commit() renames over it; an existing file keeps its permission bits and,
-  // where the system allows, its owner. Anything else (a FIFO, a device, a terminal, or
-  // /dev/stdout) is written in place. Refuses (EINVAL) a path that names `input` itself, through
-  // the same name, a hard link or a symbolic link, and leaves it intact. Returns 0 or an errno
-  // value; nothing at `path` has changed then.
+  // where the system allows, its owner and its group (a group it cannot keep gets no more access
+  // than any other user). Anything else (a FIFO, a device, a terminal) is written in place, and
+  // a descriptor's name (/dev/stdout, /dev/fd/N) through that descriptor. Refuses (EINVAL) a path
+  // that names `input` itself, through the same name, a hard link or a symbolic link, and leaves
+  // it intact. Returns 0 or an errno value; nothing at `path` has changed then.
   int create(const wchar_t* path, const InputFile& input,
              const OutputOptions& options = {}) noexcept;
   // Writes to the process's standard output, in place; refused (EINVAL) when it is `input`.
@@ -92,6 +105,9 @@ class OutputFile final : public ByteSink {
 
   // Whether the output is written where it is rather than through a temporary file.
   bool in_place() const noexcept { return in_place_; }
+  // The access the file written through a temporary file gets, until commit(); false for an
+  // output written in place, and on Windows.
+  bool access(FileAccess& out) const noexcept;
 
   // Closes the output and gives a temporary file the output's name. Returns 0 or the errno value
   // of a failed close or rename; after a failure the temporary file is gone and the file at the
@@ -99,7 +115,8 @@ class OutputFile final : public ByteSink {
   int commit() noexcept;
 
  private:
-  int create_temporary(const OutputOptions& options, bool replacing) noexcept;
+  // `private_first`: created readable by its owner only, to be given its access after.
+  int create_temporary(const OutputOptions& options, bool private_first) noexcept;
   void abandon() noexcept;
   // Clears the note and closes the directory; `remove` removes the temporary file too.
   void forget_temporary(bool remove) noexcept;

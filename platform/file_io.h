@@ -33,6 +33,9 @@ int close_file(NativeHandle file) noexcept;
 // Returns 0 or an errno value.
 int same_file(NativeHandle a, NativeHandle b, bool& same) noexcept;
 
+// The access of a regular file; false for anything else, and on Windows.
+bool file_access(NativeHandle file, FileAccess& access) noexcept;
+
 #ifdef _WIN32
 // A Windows error code as the errno value a C runtime would give for it.
 int errno_from(unsigned long windows_error) noexcept;

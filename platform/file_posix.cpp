@@ -82,6 +82,13 @@ int same_file(int a, int b, bool& same) noexcept {
   return 0;
 }
 
+bool file_access(int fd, FileAccess& access) noexcept {
+  struct stat status;
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
+  access = {static_cast<unsigned>(status.st_mode & 07777), status.st_uid, status.st_gid};
+  return true;
+}
+
 }  // namespace file_io
 
 int InputFile::adopt(int fd, bool owned) noexcept {

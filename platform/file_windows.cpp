@@ -120,6 +120,10 @@ int same_file(HANDLE a, HANDLE b, bool& same) noexcept {
   return 0;
 }
 
+bool file_access(HANDLE, FileAccess&) noexcept {
+  return false;  // files have access lists here, which a new file inherits from its folder
+}
+
 }  // namespace file_io
 
 int InputFile::adopt(HANDLE file, bool owned) noexcept {

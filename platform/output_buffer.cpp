@@ -4,10 +4,12 @@
 
 namespace mirtabel {
 
-bool OutputBuffer::make_room(std::size_t kept) noexcept {
+bool OutputBuffer::make_room(std::size_t kept, std::size_t needed) noexcept {
   write_finished();
   std::memmove(bytes_, bytes_ + finished_, kept);
   finished_ = 0;
+  const std::size_t wanted = kept + needed > capacity_ ? kept + needed : capacity_;
+  end_ = wanted < kCapacity ? wanted : kCapacity;
   return error_ == 0;
 }
 

@@ -18,10 +18,15 @@ class OutputBuffer {
  public:
   static constexpr std::size_t kCapacity = 58 * 1024;
 
-  // A non-zero `write_at` writes finished bytes as soon as that many are held, so that tests
-  // move records to the front of the buffer with small inputs.
-  explicit OutputBuffer(ByteSink& sink, std::size_t write_at = 0) noexcept
-      : sink_(sink), write_at_(write_at != 0 && write_at < kEagerWrite ? write_at : kEagerWrite) {}
+  // Two knobs for tests, which move records against the buffer's ends with small inputs: a
+  // non-zero `write_at` writes finished bytes as soon as that many are held, and a non-zero
+  // `capacity` uses only that many bytes of the buffer, except where a record needs more (see
+  // make_room()).
+  explicit OutputBuffer(ByteSink& sink, std::size_t write_at = 0, std::size_t capacity = 0) noexcept
+      : sink_(sink),
+        write_at_(write_at != 0 && write_at < kEagerWrite ? write_at : kEagerWrite),
+        capacity_(capacity != 0 && capacity < kCapacity ? capacity : kCapacity),
+        end_(capacity_) {}
   OutputBuffer(const OutputBuffer&) = delete;
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
@@ -30,13 +35,16 @@ class OutputBuffer {
   unsigned char* record() noexcept { return bytes_ + finished_; }
 
   // Bytes from record() on that may be used as they are.
-  std::size_t room() const noexcept { return finished_ < write_at_ ? kCapacity - finished_ : 0; }
+  std::size_t room() const noexcept {
+    return finished_ < write_at_ && finished_ < end_ ? end_ - finished_ : 0;
+  }
 
-  // Makes the whole buffer the room: writes out the finished bytes and moves the first `kept`
-  // bytes from record() on, the record's so far, to the front. Returns false when that write
-  // failed, now or before; the finished bytes are then dropped instead, and the room is there
-  // all the same.
-  bool make_room(std::size_t kept) noexcept;
+  // Makes the buffer's whole capacity the room: writes out the finished bytes and moves the
+  // first `kept` bytes from record() on, the record's so far, to the front. A capacity set
+  // smaller than `kept` + `needed` yields to them, so that the record has the room it needs
+  // whatever the knob. Returns false when that write failed, now or before; the finished bytes
+  // are then dropped instead, and the room is there all the same.
+  bool make_room(std::size_t kept, std::size_t needed) noexcept;
 
   // The first `size` bytes from record() on are finished: they belong to the output now.
   void finish(std::size_t size) noexcept { finished_ += size; }
@@ -60,6 +68,8 @@ class OutputBuffer {
 
   ByteSink& sink_;
   std::size_t write_at_;
+  std::size_t capacity_;  // the capacity in use, as set
+  std::size_t end_;       // the capacity in use now: capacity_, or what a record needs
   std::size_t finished_ = 0;
   int error_ = 0;
   std::uint64_t bytes_written_ = 0;

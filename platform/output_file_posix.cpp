@@ -28,6 +28,42 @@ bool names_a_descriptor(const struct stat& link) noexcept {
   return ::stat("/proc/self", &proc) == 0 && proc.st_dev == link.st_dev;
 }
 
+// The descriptor that a link of this process's table of open files names (/proc/self/fd/N, and
+// /dev/fd/N that leads there), or -1 for any other path.
+int descriptor_named_by(const char* path) noexcept {
+  const char* slash = std::strrchr(path, '/');
+  if (slash == nullptr || slash[1] == '\0') return -1;
+  int fd = 0;
+  for (const char* c = slash + 1; *c != '\0'; ++c) {
+    if (*c < '0' || *c > '9' || fd > 99999999) return -1;
+    fd = fd * 10 + (*c - '0');
+  }
+  char folder[kMaxNativePath];
+  const std::size_t size = static_cast<std::size_t>(slash - path);
+  std::memcpy(folder, path, size);
+  folder[size] = '\0';
+  struct stat table, named;
+  const bool own = ::stat("/proc/self/fd", &table) == 0 && ::stat(folder, &named) == 0 &&
+                   table.st_dev == named.st_dev && table.st_ino == named.st_ino;
+  return own ? fd : -1;
+}
+
+// Gives the new file `fd` the access of `like` as far as the system allows: the owner only as
+// root, the group as root or as a member of it. The group is given on its own where the owner
+// cannot be, so that a refused owner does not take the group with it. Where the file keeps
+// another group, that group gets no more access than any other user has.
+int take_access(int fd, const FileAccess& like) noexcept {
+  if (::fchown(fd, like.owner, like.group) != 0 &&
+      ::fchown(fd, static_cast<uid_t>(-1), like.group) != 0) {
+    // The file stays in this process's group.
+  }
+  struct stat status;
+  if (::fstat(fd, &status) != 0) return errno;
+  mode_t mode = like.mode & 07777;
+  if (status.st_gid != like.group) mode &= ~S_IRWXG | ((mode & S_IRWXO) << 3);
+  return ::fchmod(fd, mode) != 0 ? errno : 0;
+}
+
 // Follows the symbolic links from `path` to the file they end at, leaving that file's path in
 // `path`, and says what it is.
 int follow_links(char (&path)[kMaxNativePath], OutputKind& kind) noexcept {
@@ -98,11 +134,18 @@ int OutputFile::create(const wchar_t* path, const InputFile& input,
   if (int error = follow_links(native, kind)) return error;
 
   if (kind == OutputKind::kInPlace) {
-    // A file reached through a descriptor's link is appended to: the shell that made the
-    // descriptor has emptied it already for '>', and keeps what it holds for '>>'.
-    struct stat status;
-    const bool append = ::stat(native, &status) == 0 && S_ISREG(status.st_mode);
-    const int fd = ::open(native, O_WRONLY | O_CLOEXEC | O_NOCTTY | (append ? O_APPEND : 0));
+    // One of this process's descriptors is written through itself, where its file stands, as
+    // the shell that opened it expects ("{ echo a; mxpconvert in /dev/stdout; echo b; } > f").
+    // Anything else is opened; a file reached through another process's descriptor is appended
+    // to, as the shell that made the descriptor has emptied it already for '>'.
+    int fd = -1;
+    if (const int own = descriptor_named_by(native); own >= 0) {
+      fd = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
+    } else {
+      struct stat status;
+      const bool append = ::stat(native, &status) == 0 && S_ISREG(status.st_mode);
+      fd = ::open(native, O_WRONLY | O_CLOEXEC | O_NOCTTY | (append ? O_APPEND : 0));
+    }
     if (fd < 0) return errno;
     bool same = false;
     int error = file_io::same_file(fd, input.handle(), same);
@@ -132,18 +175,16 @@ int OutputFile::create(const wchar_t* path, const InputFile& input,
     if (error != 0) return error;
   }
   no_clobber_ = options.no_clobber;
-  if (int error = create_temporary(options, kind == OutputKind::kRegular)) return error;
-  if (kind == OutputKind::kRegular) {
-    // The owner can only be kept where the system allows it (as root); the permission bits always.
-    if (::fchown(handle_, existing.st_uid, existing.st_gid) != 0) {
-      // Kept as this process's: only root may give a file away.
-    }
-    if (::fchmod(handle_, existing.st_mode & 07777) != 0) return errno;
-  }
-  return 0;
+  // A replaced file's access is kept, unless the caller gives another.
+  FileAccess access{static_cast<unsigned>(existing.st_mode & 07777), existing.st_uid,
+                    existing.st_gid};
+  if (options.access != nullptr) access = *options.access;
+  const bool set_access = kind == OutputKind::kRegular || options.access != nullptr;
+  if (int error = create_temporary(options, set_access)) return error;
+  return set_access ? take_access(handle_, access) : 0;
 }
 
-int OutputFile::create_temporary(const OutputOptions& options, bool replacing) noexcept {
+int OutputFile::create_temporary(const OutputOptions& options, bool private_first) noexcept {
   // "." + the output's name, cut to leave room for the ending.
   std::size_t kept = std::strlen(final_);
   if (kept > kMaxFileName - 2 - kTemporaryEnding) kept = kMaxFileName - 2 - kTemporaryEnding;
@@ -161,7 +202,7 @@ int OutputFile::create_temporary(const OutputOptions& options, bool replacing) n
     }
     const int fd =
         ::openat(directory_, temporary_name_, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
-                 replacing ? 0600 : 0666);
+                 private_first ? 0600 : 0666);
     if (fd >= 0) {
       handle_ = fd;
       is_open_ = owned_ = temporary_ = true;

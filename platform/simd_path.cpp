@@ -38,16 +38,23 @@ bool simd_path_available(SimdPath path) noexcept {
   return false;
 }
 
-SimdPath chosen_simd_path() noexcept {
-  if (const char* forced = std::getenv("MIRTABEL_SIMD")) {
+SimdPath simd_path_named(const char* name) noexcept {
+  if (name != nullptr) {
     for (const SimdPath path : kAllPaths) {
-      if (std::strcmp(forced, simd_path_name(path)) == 0 && simd_path_available(path)) return path;
+      if (std::strcmp(name, simd_path_name(path)) == 0 && simd_path_available(path)) return path;
     }
   }
   for (const SimdPath path : {SimdPath::kAvx2, SimdPath::kSse2, SimdPath::kNeon}) {
     if (simd_path_available(path)) return path;
   }
   return SimdPath::kPortable;
+}
+
+SimdPath chosen_simd_path() noexcept {
+  // Read once, by the first conversion: later ones neither look the variable up again nor race
+  // with a host that changes the environment meanwhile.
+  static const SimdPath chosen = simd_path_named(std::getenv("MIRTABEL_SIMD"));
+  return chosen;
 }
 
 MarkStops stop_marker(SimdPath path) noexcept {

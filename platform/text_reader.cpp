@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/byte_order_mark.h"
 #include "platform/utf8.h"
 
 namespace mirtabel {
@@ -55,19 +56,22 @@ void TextReader::mark_buffered_stops() noexcept {
 
 void TextReader::detect_encoding() noexcept {
   ensure_buffered(3);
-  const unsigned char* b = buffer_ + position_;
-  if (buffered() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-    encoding_ = Encoding::kUtf8;
-    single_byte_ = false;  // the mark says UTF-8, whatever was assumed without one
-    position_ += 3;
-  } else if (buffered() >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
-    encoding_ = Encoding::kUtf16LE;
-    position_ += 2;
-  } else if (buffered() >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
-    encoding_ = Encoding::kUtf16BE;
-    position_ += 2;
-  } else {
-    encoding_ = Encoding::kUtf8;
+  const ByteOrderMark mark = byte_order_mark(buffer_ + position_, buffered());
+  position_ += mark.size;
+  switch (mark.encoding) {
+    case MarkedEncoding::kUtf16LE:
+      encoding_ = Encoding::kUtf16LE;
+      break;
+    case MarkedEncoding::kUtf16BE:
+      encoding_ = Encoding::kUtf16BE;
+      break;
+    case MarkedEncoding::kUtf8:
+      single_byte_ = false;  // the mark says UTF-8, whatever was assumed without one
+      encoding_ = Encoding::kUtf8;
+      break;
+    case MarkedEncoding::kNone:
+      encoding_ = Encoding::kUtf8;
+      break;
   }
   takes_buffered_lines_ = encoding_ == Encoding::kUtf8 && error_ == 0;
 }

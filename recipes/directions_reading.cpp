@@ -385,12 +385,14 @@ bool DirectionsReading::starts_part(std::string_view trimmed) noexcept {
 // In a wrapped paragraph every line continues it, but a step line further indented than the one
 // above starts a new step: wrapped directions often mark a paragraph only so (a numbered step's
 // hanging indent excepted). Where lines are paragraphs, a line continues the one above only when
-// that one stops mid-sentence and this one goes on in lower case or with a number.
+// that one stops mid-sentence and this one goes on in lower case or with a number, or when it is
+// indented under a part ("NOTES : Serve cold." then "        Keeps a week.").
 bool DirectionsReading::continues_open(std::string_view trimmed,
                                        std::size_t indent_above) const noexcept {
   if (open_ == StructuredRecipe::kNoItem) return false;
   if (wrapping_ == Wrapping::kParagraphs)
     return !(open_is_step_ && step_number_ == 0 && indent_ > indent_above);
+  if (!open_is_step_ && indent_ >= 2) return true;
   return !ends_sentence(recipe_.value(open_)) && (is_lower(trimmed[0]) || is_digit(trimmed[0]));
 }
 

@@ -20,12 +20,17 @@
 // result   records      the number of records written
 //          output       Uint8Array, the converted bytes
 //          leftOut      the titles of the recipes left out for their length, in input order
+//          leftOutAt    for each of those, how many records come before it in the output
 //          leftOutFile  Uint8Array, an MXP text of those recipes as they stood in the input (its
 //                       first line, then each recipe), or null when none was left out
 //          cutRecipes   with "json" or "html": the recipes too large to keep whole (more than 1 MiB of
 //                       text or 16,384 fields), written with what fit; 0 otherwise
+//          warnings     [{ code, message }], the warnings mxpconvert gives, in plain words:
+//                       "not-mxp" when the input does not look like MXP text (empty, say, or
+//                       binary; its records are written all the same), "left-out" and "cut"
+//                       for the recipes above
 //          error        null, or { code, message } when nothing was converted; records is then
-//                       0, output empty. Codes: "unknown-format", "unknown-encoding",
+//                       0, output empty, warnings empty. Codes: "unknown-format", "unknown-encoding",
 //                       "bad-options", "out-of-memory", "too-many-records".
 
 const MIRTABEL_FAILURES = {
@@ -55,7 +60,8 @@ function mirtabelBytes(bytes) {
 }
 
 function mirtabelFailure(code, message) {
-  return { records: 0, output: new Uint8Array(0), leftOut: [], leftOutFile: null, error: { code, message } };
+  return { records: 0, output: new Uint8Array(0), leftOut: [], leftOutAt: [], leftOutFile: null, cutRecipes: 0,
+    warnings: [], error: { code, message } };
 }
 
 // A name as the engine takes it: short, without a NUL that would end it early.
@@ -77,8 +83,10 @@ class MirtabelConversion {
     this.buffer = new Uint8Array(0);
     this.size = 0;
     this.titles = [];
+    this.recordsBefore = [];
     this.segments = [];
     this.cutRecipes = 0;
+    this.doubt = null;  // why the input does not look like MXP, if it does not
     this.decoder = new TextDecoder();
   }
 
@@ -128,8 +136,9 @@ class MirtabelConversion {
     this.buffer = grown;
   }
 
-  leftOut(titleField, firstLineEnd, begin, end) {
+  leftOut(titleField, firstLineEnd, begin, end, recordsBefore) {
     this.titles.push(this.decoder.decode(titleField).replace(/ +$/, ""));
+    this.recordsBefore.push(recordsBefore);
     if (this.segments.length === 0) this.segments.push([0, firstLineEnd]);
     this.segments.push([begin, end]);
   }
@@ -138,6 +147,20 @@ class MirtabelConversion {
     // A view when most of the buffer is used; a copy rather than keep a mostly empty buffer.
     const used = this.buffer.subarray(0, this.size);
     return this.size * 2 >= this.buffer.length ? used : used.slice();
+  }
+
+  warnings() {
+    const warnings = [];
+    const count = (n) => `${n.toLocaleString("en")} recipe${n === 1 ? "" : "s"}`;
+    if (this.doubt !== null)
+      warnings.push({ code: "not-mxp", message: `The file does not look like an MXP recipe export: ${this.doubt}.` });
+    if (this.titles.length > 0) {
+      const one = this.titles.length === 1;
+      warnings.push({ code: "left-out", message: `${count(this.titles.length)} left out: ${one ? "its text is" : "their texts are"} longer than 9,500 characters.` });
+    }
+    if (this.cutRecipes > 0)
+      warnings.push({ code: "cut", message: `${count(this.cutRecipes)} too large to keep whole (more than 1 MiB of text or 16,384 fields), written cut.` });
+    return warnings;
   }
 
   leftOutFile() {
@@ -181,8 +204,10 @@ async function convertMXP(bytes, options) {
     records: status,
     output: conversion.output(),
     leftOut: conversion.titles,
+    leftOutAt: conversion.recordsBefore,
     leftOutFile: conversion.leftOutFile(),
     cutRecipes: conversion.cutRecipes,
+    warnings: conversion.warnings(),
     error: null,
   };
 }

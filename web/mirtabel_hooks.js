@@ -10,11 +10,15 @@ mergeInto(LibraryManager.library, {
   mirtabel_write_output: function (bytes, size) {
     return Module["mirtabelConversion"].write(HEAPU8.subarray(bytes, bytes + size));
   },
-  mirtabel_recipe_left_out: function (titleField, titleSize, firstLineEnd, begin, end) {
+  mirtabel_recipe_left_out: function (titleField, titleSize, firstLineEnd, begin, end, recordsBefore) {
     Module["mirtabelConversion"].leftOut(
-      HEAPU8.subarray(titleField, titleField + titleSize), firstLineEnd, begin, end);
+      HEAPU8.subarray(titleField, titleField + titleSize), firstLineEnd, begin, end, recordsBefore);
   },
   mirtabel_recipes_cut: function (count) {
     Module["mirtabelConversion"].cutRecipes = count;
+  },
+  mirtabel_input_doubt: function (reason, size) {
+    const conversion = Module["mirtabelConversion"];
+    conversion.doubt = conversion.decoder.decode(HEAPU8.subarray(reason, reason + size));
   },
 });

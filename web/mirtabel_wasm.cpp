@@ -6,10 +6,12 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "convert/conversion_observer.h"
 #include "convert/convert_mxp.h"
+#include "host/input_check.h"
 #include "platform/input_encoding.h"
 #include "recipes/convert_mxp_to_html.h"
 #include "recipes/convert_mxp_to_json.h"
@@ -26,9 +28,12 @@ int mirtabel_write_output(const unsigned char* bytes, std::size_t size);
 // Hears of a recipe left out; the offsets are those of mirtabel::LeftOutRecipe (exact as
 // doubles up to 2^53 bytes).
 void mirtabel_recipe_left_out(const unsigned char* title_field, std::size_t title_size,
-                              double first_line_end, double begin, double end);
+                              double first_line_end, double begin, double end,
+                              std::int32_t records_before);
 // Hears how many recipes of the structured export were too large to keep whole.
 void mirtabel_recipes_cut(std::int32_t count);
+// Hears why the input does not look like MXP text, in words ("it is empty").
+void mirtabel_input_doubt(const char* reason, std::size_t size);
 }
 
 namespace {
@@ -42,13 +47,28 @@ enum Status : std::int32_t {
   kTooManyRecords = -6,
 };
 
+// The input, whose first bytes are kept for the check whether it looks like MXP at all: as many
+// as mxpconvert keeps for it.
 class JsInput final : public mirtabel::ByteSource {
  public:
+  static constexpr std::size_t kFirstBytes = 32 * 1024;
+
   mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
     const int size = mirtabel_read_input(buffer, capacity);
     if (size < 0) return {0, ECANCELED};
-    return {static_cast<std::size_t>(size), 0};
+    const std::size_t read = static_cast<std::size_t>(size);
+    const std::size_t kept = read < kFirstBytes - first_size_ ? read : kFirstBytes - first_size_;
+    std::memcpy(first_ + first_size_, buffer, kept);
+    first_size_ += kept;
+    return {read, 0};
   }
+
+  const unsigned char* first_bytes() const { return first_; }
+  std::size_t first_size() const { return first_size_; }
+
+ private:
+  unsigned char first_[kFirstBytes];
+  std::size_t first_size_ = 0;
 };
 
 // The input read again from its start: the first read starts it over.
@@ -57,11 +77,12 @@ class JsInputAgain final : public mirtabel::ByteSource {
   mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
     if (!started_) mirtabel_rewind_input();
     started_ = true;
-    return input_.read(buffer, capacity);
+    const int size = mirtabel_read_input(buffer, capacity);
+    if (size < 0) return {0, ECANCELED};
+    return {static_cast<std::size_t>(size), 0};
   }
 
  private:
-  JsInput input_;
   bool started_ = false;
 };
 
@@ -75,11 +96,30 @@ class JsOutput final : public mirtabel::ByteSink {
 class JsLeftOut final : public mirtabel::ConversionObserver {
  public:
   void recipe_left_out(const mirtabel::LeftOutRecipe& recipe) noexcept override {
-    mirtabel_recipe_left_out(recipe.title_field, recipe.title_size,
-                             static_cast<double>(recipe.first_line_end),
-                             static_cast<double>(recipe.begin), static_cast<double>(recipe.end));
+    ++count_;
+    mirtabel_recipe_left_out(
+        recipe.title_field, recipe.title_size, static_cast<double>(recipe.first_line_end),
+        static_cast<double>(recipe.begin), static_cast<double>(recipe.end), recipe.records_before);
   }
+
+  std::size_t count() const { return count_; }
+
+ private:
+  std::size_t count_ = 0;
 };
+
+// Tells the JavaScript side when the input does not look like MXP, as mxpconvert warns, judged
+// by the recipes the conversion found: those written and those left out.
+void check_input(const JsInput& input, const mirtabel::ConversionResult& result,
+                 std::size_t left_out, mirtabel::InputEncoding encoding) {
+  if (result.error != 0) return;
+  const InputDoubt doubt =
+      doubt_about(input.first_bytes(), input.first_size(), result.bytes_read,
+                  static_cast<std::size_t>(result.records) + left_out, encoding);
+  if (doubt == InputDoubt::kNone) return;
+  const char* reason = doubt_reason(doubt);
+  mirtabel_input_doubt(reason, std::strlen(reason));
+}
 
 std::int32_t status_of(const mirtabel::ConversionResult& result) {
   if (result.error == 0) return result.records;
@@ -89,18 +129,19 @@ std::int32_t status_of(const mirtabel::ConversionResult& result) {
 
 // The structured export reads each recipe into stores of its own, taken from the heap for the
 // call.
-std::int32_t convert_to_json(mirtabel::ByteSource& input, mirtabel::ByteSink& output,
+std::int32_t convert_to_json(JsInput& input, mirtabel::ByteSink& output,
                              const mirtabel::ConversionOptions& options) {
   const mirtabel::RoomyRecipeStores stores;
   if (!stores.allocated()) return kOutOfMemory;
   const mirtabel::JsonExportResult result =
       mirtabel::convert_mxp_to_json(input, output, options, stores.stores());
   mirtabel_recipes_cut(result.cut_recipes);
+  check_input(input, result.conversion, 0, options.encoding);
   return status_of(result.conversion);
 }
 
 // The cookbook reads the input twice, the second time from the start again.
-std::int32_t convert_to_html(mirtabel::ByteSource& input, mirtabel::ByteSink& output,
+std::int32_t convert_to_html(JsInput& input, mirtabel::ByteSink& output,
                              const mirtabel::ConversionOptions& options, const char* title) {
   const mirtabel::RoomyRecipeStores stores;
   if (!stores.allocated()) return kOutOfMemory;
@@ -108,7 +149,17 @@ std::int32_t convert_to_html(mirtabel::ByteSource& input, mirtabel::ByteSink& ou
   const mirtabel::JsonExportResult result =
       mirtabel::convert_mxp_to_html(input, again, output, options, stores.stores(), title);
   mirtabel_recipes_cut(result.cut_recipes);
+  check_input(input, result.conversion, 0, options.encoding);
   return status_of(result.conversion);
+}
+
+std::int32_t convert_to_records(JsInput& input, mirtabel::ByteSink& output,
+                                mirtabel::ConversionOptions& options) {
+  JsLeftOut left_out;
+  options.observer = &left_out;
+  const mirtabel::ConversionResult result = mirtabel::convert_mxp(input, output, options);
+  check_input(input, result, left_out.count(), options.encoding);
+  return status_of(result);
 }
 
 }  // namespace
@@ -124,11 +175,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE std::int32_t mirtabel_convert(const char* format
   if (!mirtabel::input_encoding_from_name(encoding, options.encoding)) return kUnknownEncoding;
   JsInput input;
   JsOutput output;
-  JsLeftOut left_out;
-  options.observer = &left_out;
   // Each format picks its output here.
   const std::string_view name(format);
-  if (name == "records") return status_of(mirtabel::convert_mxp(input, output, options));
+  if (name == "records") return convert_to_records(input, output, options);
   if (name == "json") return convert_to_json(input, output, options);
   if (name == "html") return convert_to_html(input, output, options, title);
   return kUnknownFormat;

@@ -1,4 +1,5 @@
-// A zip archive of stored (uncompressed) files, to download every output at once.
+// A zip archive of every output, to download them at once: each file compressed by the browser's
+// own deflate (CompressionStream), or stored as it is where that would not make it smaller.
 "use strict";
 
 const ZIP_CRC_TABLE = (() => {
@@ -17,9 +18,15 @@ function zipCrc32(bytes) {
   return (crc ^ 0xffffffff) >>> 0;
 }
 
-// files: [{ name, bytes }] with distinct names. Returns a Blob, or throws a RangeError past what
-// a zip file without its 64-bit extension holds (4 GiB, 65,535 files).
-function makeZip(files, date = new Date()) {
+// Raw deflate data (no zlib header), as a zip file's method 8 holds it.
+async function zipDeflate(bytes) {
+  const stream = new Blob([bytes]).stream().pipeThrough(new CompressionStream("deflate-raw"));
+  return new Uint8Array(await new Response(stream).arrayBuffer());
+}
+
+// files: [{ name, bytes }] with distinct names. Resolves to a Blob, or rejects with a RangeError
+// past what a zip file without its 64-bit extension holds (4 GiB, 65,535 files).
+async function makeZip(files, date = new Date()) {
   const encoder = new TextEncoder();
   const time = (date.getHours() << 11) | (date.getMinutes() << 5) | (date.getSeconds() >> 1);
   const day = ((date.getFullYear() - 1980) << 9) | ((date.getMonth() + 1) << 5) | date.getDate();
@@ -32,15 +39,19 @@ function makeZip(files, date = new Date()) {
   const directory = [];
   let offset = 0;
   for (const { name, bytes } of files) {
+    if (bytes.length > 0xffffffff) throw new RangeError("too large for one zip file");
     const nameBytes = encoder.encode(name);
     const crc = zipCrc32(bytes);
-    // version 2.0, UTF-8 names (flag 0x0800), stored, time, date, CRC, sizes, name length
-    const common = [[10, time], [12, day], [14, crc, 4], [18, bytes.length, 4], [22, bytes.length, 4], [26, nameBytes.length]];
-    parts.push(header(30, [[0, 0x04034b50, 4], [4, 20], [6, 0x0800], ...common]), nameBytes, bytes);
+    const deflated = await zipDeflate(bytes);
+    const [method, data] = deflated.length < bytes.length ? [8, deflated] : [0, bytes];
+    // version 2.0, UTF-8 names (flag 0x0800), method, time, date, CRC, sizes, name length
+    const common = [[8, method], [10, time], [12, day], [14, crc, 4], [18, data.length, 4], [22, bytes.length, 4], [26, nameBytes.length]];
+    parts.push(header(30, [[0, 0x04034b50, 4], [4, 20], [6, 0x0800], ...common]), nameBytes, data);
     directory.push(
       header(46, [[0, 0x02014b50, 4], [4, 20], [6, 20], [8, 0x0800], ...common.map(([at, ...rest]) => [at + 2, ...rest]), [42, offset, 4]]),
       nameBytes);
-    offset += 30 + nameBytes.length + bytes.length;
+    offset += 30 + nameBytes.length + data.length;
+    if (offset > 0xffffffff) throw new RangeError("too large for one zip file");
   }
   const directorySize = directory.reduce((sum, part) => sum + part.length, 0);
   if (offset + directorySize > 0xffffffff || files.length > 0xffff) throw new RangeError("too large for one zip file");

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The browser build: mirtabel.mjs and the page, built with Debian's Emscripten, then tested in
 # Node (byte for byte against the native mxpconvert) and in Debian's headless Chromium, which
-# also saves the page's screenshot as build/web/screenshot.png. The tests need no npm package.
+# also saves the page's screenshots as build/web/screenshot*.png. The tests need no npm package.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 apt-get install -y -qq --no-install-recommends emscripten chromium nodejs python3 >/dev/null

@@ -55,14 +55,17 @@ std::vector<ConversionCase> column_cases() {
        record("Tea", "[PAGE]a[PAGE][PAGE]   [PAGE]b[PAGE]"), 1},
       {"rule_in_the_body_is_body_text", lines({kMark, "", "Tea", kRule, "Boil.", kRule}),
        record("Tea", "[PAGE]Boil.[PAGE]" + kRule), 1},
-      // Markers are not looked for in the header: the next recipe's lines up to its rule are
-      // header lines of the first, and its body is written under the first recipe's title.
-      {"recipe_without_rule_swallows_the_next_recipes",
+      // A marker line starts a recipe in the header too: a recipe without its rule keeps its
+      // title and has an empty body, and takes nothing of the recipes after it.
+      {"recipe_without_rule_ends_at_the_next_marker_line",
        lines({kMark, "", "Tea", "Serves: 2", kMark, "", "Coffee", "Serves: 1", kMark, "", "Cake",
               kRule, "Bake.", kMark, "", "Soup", kRule, "Stir."}),
-       record("Tea", "[PAGE]Bake.") + record("Soup", "[PAGE]Stir."), 2},
-      {"recipe_without_rule_at_the_end_writes_one_empty_record",
-       lines({kMark, "", "Tea", "Serves: 2", kMark, "", "Coffee", "Brew."}), record("Tea", ""), 1},
+       record("Tea", "") + record("Coffee", "") + record("Cake", "[PAGE]Bake.") +
+           record("Soup", "[PAGE]Stir."),
+       4},
+      {"recipe_without_rule_at_the_end_has_an_empty_body",
+       lines({kMark, "", "Tea", "Serves: 2", kMark, "", "Coffee", "Brew."}),
+       record("Tea", "") + record("Coffee", ""), 2},
       {"later_title_label_stays_column_layout",
        lines({kMark, "", "Tea", kRule, "Boil.", kMark, "", "  Title: Coffee", "Categories: x", "",
               kRule, "Brew."}),

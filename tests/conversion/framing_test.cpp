@@ -60,7 +60,7 @@ std::vector<ConversionCase> framing_cases() {
       {"empty_first_line_makes_every_line_with_a_line_feed_a_marker",
        lines({"", "skipped", "Tea", kRule, "Boil.", "skipped", "Coffee", "header", kRule}) +
            "last line without a line feed",
-       record("Tea", "") + record("Coffee", "[PAGE]last line without a line feed"), 2},
+       record("Tea", "") + record("skipped", "") + record("--------", ""), 3},
       {"title_of_9_characters", recipe("Apple Pie", {"x"}),
        "Apple Pie" + std::string(91, ' ') + "[PAGE]x\n", 1},
       {"title_of_150_characters_keeps_its_first_100", recipe(digits150, {"x"}),

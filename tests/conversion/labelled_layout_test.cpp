@@ -59,7 +59,7 @@ std::vector<ConversionCase> labelled_cases() {
        2},
       // A marker line of 3 characters as read is a short line in the list block: it leads into
       // the paragraph block, which takes the next recipe's lines up to a marker it recognises.
-      {"short_marker_line_in_the_list_block_ends_the_list",
+      {"short_marker_line_in_the_list_block_starts_a_recipe",
        lines({"MK",
               "",
               "Title: Tea",
@@ -80,15 +80,14 @@ std::vector<ConversionCase> labelled_cases() {
               "Servings: 4",
               "",
               "2 eggs"}),
-       record("Tea",
-              "[PAGE]1 cup tea[PAGE][PAGE][PAGE]Title: CoffeeCategories: x[PAGE]1 cup coffee"
-              "[PAGE]Brew it.") +
+       record("Tea", "[PAGE]1 cup tea") +
+           record("Coffee", "[PAGE]1 cup coffee[PAGE][PAGE]Brew it.") +
            record("Cake", "[PAGE]2 eggs"),
-       2},
-      {"long_marker_line_in_the_header_is_a_header_line",
+       3},
+      {"long_marker_line_in_the_header_starts_a_recipe",
        lines({kMark, "", "Title: Tea", "Categories: Drinks", kMark, "", "Title: Coffee", "",
               "1 cup coffee", "", "Brew it."}),
-       record("Tea", "[PAGE]Title: Coffee[PAGE][PAGE]1 cup coffee[PAGE]Brew it."), 1},
+       record("Tea", "") + record("Coffee", "[PAGE]1 cup coffee[PAGE][PAGE]Brew it."), 2},
       {"list_body_of_exactly_9500_characters_is_written",
        head("Title: Big") + lines({a4744, a4744}) + head("Title: Tea") + lines({"1 cup tea"}),
        record("Big", "[PAGE]" + a4744 + "[PAGE]" + a4744) + record("Tea", "[PAGE]1 cup tea"), 2},

@@ -37,6 +37,15 @@ FileOutcome convert_file(const std::string& input) {
   return {result, result < 0 ? errno : 0, read_file(dir.file("out.txt"))};
 }
 
+// `count` records of the title field `title` and an empty body.
+std::string records_of(const std::string& title, std::size_t count) {
+  std::string records;
+  records.reserve(count * (title.size() + 1));
+  for (std::size_t i = 0; i < count; ++i)
+    records.append(title).push_back('\n');
+  return records;
+}
+
 void expect_converts_to(const std::string& input, const std::string& expected, int records) {
   const FileOutcome outcome = convert_file(input);
   EXPECT_EQ(outcome.result, records) << std::strerror(outcome.error);
@@ -253,9 +262,11 @@ TEST(BadInput, HugeFileWithoutALineFeedConverts) {
     std::int32_t records;
   };
   const Case cases[] = {
-      // Every piece is the first one again, so every piece is a marker line; the first recipe
-      // finds no rule and runs to the end with an empty body.
-      {"one letter", "a", std::string(100, 'a') + "\n", 1},
+      // Every piece is the first one again, so every piece is a marker line: each recipe is a
+      // marker line, the line after it and its title line, and ends at the next piece with an
+      // empty body.
+      {"one letter", "a", records_of(std::string(100, 'a'), kSize / 4999 / 3),
+       static_cast<std::int32_t>(kSize / 4999 / 3)},
       // Every tenth piece matches the first; each recipe's body outgrows the length limit.
       {"a rule and text", "--------a ", "", 0},
   };
@@ -273,15 +284,16 @@ TEST(BadInput, HugeFileWithoutALineFeedConverts) {
 // Ten million empty lines, each one a line of its own and each one counted.
 TEST(BadInput, TenMillionEmptyLinesConvert) {
   constexpr std::size_t kLines = 10'000'000;
-  // Only empty lines: the first is the marker line, so all are; the one recipe has an empty
-  // title (100 spaces) and runs on to the end, looking for its rule.
+  // Only empty lines: the first is the marker line, so all are; each recipe is three of them,
+  // with an empty title (100 spaces), and ends at the next one with an empty body.
+  const std::string records = records_of(std::string(100, ' '), kLines / 3);
   for (const std::string line_end : {"\n", "\r\n", "\r"}) {
     SCOPED_TRACE(line_end == "\n" ? "LF" : line_end == "\r" ? "CR" : "CR LF");
     std::string input;
     input.reserve(kLines * line_end.size());
     for (std::size_t i = 0; i < kLines; ++i)
       input += line_end;
-    expect_converts_to(input, std::string(100, ' ') + "\n", 1);
+    expect_converts_to(input, records, static_cast<std::int32_t>(kLines / 3));
   }
   // As a body they outgrow the length limit; the recipe after them comes through whole.
   Sample first, last;

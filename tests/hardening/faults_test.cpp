@@ -1,6 +1,7 @@
 // Faults of the file system that end a conversion before it starts, or that it must live with:
-// permissions that refuse the input or the output, and a FIFO as the input. Each ends in a clear
-// result: -1 with the reason and nothing created or changed, or every record of what arrived.
+// permissions that refuse the input or the output, an output whose owner cannot be kept, and a
+// FIFO as the input. Each ends in a clear result: -1 with the reason and nothing created or
+// changed, or every record of what arrived.
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -37,19 +38,21 @@ struct Unprivileged {
 };
 
 // Runs ConvertMXP(input, output) in a child process. Root passes every permission check, so as
-// root the child first becomes the unprivileged user "nobody" (65534). Before converting, the
-// child opens `probe` with `probe_flags`, which the permissions must refuse: if they do not,
-// the conversion would test nothing and the status says so.
+// root the child first becomes the unprivileged user "nobody" (65534), a member of `groups`
+// besides its own. Before converting, the child opens `probe` with `probe_flags`, which the
+// permissions must refuse: if they do not, the conversion would test nothing and the status says
+// so.
 Unprivileged convert_unprivileged(const std::string& input, const std::string& output,
-                                  const std::string& probe, int probe_flags) {
+                                  const std::string& probe, int probe_flags,
+                                  const std::vector<gid_t>& groups = {}) {
   int pipe_ends[2];
   if (pipe(pipe_ends) != 0) return {Unprivileged::kNoAnswer, 0, errno};
   const pid_t child = fork();
   if (child == 0) {
     close(pipe_ends[0]);
     Unprivileged outcome{Unprivileged::kRan, 0, 0};
-    if (geteuid() == 0 &&
-        (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+    if (geteuid() == 0 && (setgroups(groups.size(), groups.data()) != 0 || setgid(65534) != 0 ||
+                           setuid(65534) != 0)) {
       outcome.status = Unprivileged::kCannotDropRoot;
     } else if (const int fd = open(probe.c_str(), probe_flags, 0600); fd >= 0) {
       close(fd);
@@ -124,6 +127,55 @@ TEST(Faults, RefusedPermissionsFailWithoutCreatingOrChangingFiles) {
     } else {
       EXPECT_FALSE(exists(output)) << "an output was created";
     }
+  }
+}
+
+// An output replaced by another user than its owner: the owner cannot be kept, but the group
+// can where that user belongs to it; a group that cannot be kept gets no more access than any
+// other user has.
+TEST(Faults, AReplacedOutputKeepsItsGroupWhereItsOwnerCannotBeKept) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can give the output to another owner";
+  constexpr gid_t kGroup = 4242;
+  struct Case {
+    const char* what;
+    std::vector<gid_t> groups;
+    mode_t mode;
+    gid_t group_after;
+    mode_t mode_after;
+  };
+  const Case cases[] = {
+      {"a member of the output's group", {kGroup}, 0660, kGroup, 0660},
+      {"a stranger to it, writing as any user may", {}, 0662, 65534, 0622},
+  };
+  Sample sample;
+  sample.add_recipe("Bread", {"Knead.", "Bake."});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string input = dir.file("in.mxp");
+    const std::string output = dir.file("out.txt");
+    const std::string probe = dir.file("private");
+    write_file(input, sample.input);
+    write_file(output, "an earlier output\n");
+    write_file(probe, "");
+    ASSERT_EQ(chmod(input.c_str(), 0644), 0);
+    ASSERT_EQ(chown(output.c_str(), 0, kGroup), 0);
+    ASSERT_EQ(chmod(output.c_str(), c.mode), 0);
+    ASSERT_EQ(chmod(probe.c_str(), 0600), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    const Unprivileged outcome = convert_unprivileged(input, output, probe, O_RDONLY, c.groups);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0700), 0);
+    if (outcome.status == Unprivileged::kCannotDropRoot) {
+      GTEST_SKIP() << "cannot become an unprivileged user";
+    }
+    ASSERT_EQ(outcome.status, Unprivileged::kRan);
+    EXPECT_EQ(outcome.result, 1) << std::strerror(outcome.error);
+    EXPECT_EQ(read_file(output), sample.expected);
+    struct stat status;
+    ASSERT_EQ(stat(output.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 65534u);
+    EXPECT_EQ(status.st_gid, c.group_after);
+    EXPECT_EQ(status.st_mode & 07777, c.mode_after);
   }
 }
 

@@ -105,6 +105,7 @@ TEST(command_line_test, reads_options_as_getopt_long_does) {
       {{"--jobs", "1024", "-dout", "a"}, {"a"}, "", "out", kN, 1024, Enc::kUtf8},
       {{"-f", "cp437", "a"}, {"a"}, "-", "", kN, 0, Enc::kCp437},
       {{"--enc=Latin1", "a"}, {"a"}, "-", "", kN, 0, Enc::kLatin1},
+      {{"-f", "MAC_roman", "a"}, {"a"}, "-", "", kN, 0, Enc::kMacRoman},
       {{"-d", "out", "--", "-a.mxp", "-q"}, {"-a.mxp", "-q"}, "", "out", kN, 0, Enc::kUtf8},
   };
   for (const Case& c : cases) {
@@ -137,6 +138,7 @@ TEST(command_line_test, refuses_wrong_usage_and_says_why) {
       {{"-j1025", "-d", "o", "a"}, "1 to 1024"},
       {{"--jobs=two", "-d", "o", "a"}, "1 to 1024"},
       {{"-f", "ebcdic", "a"}, "cp437"},
+      {{"-f", "cp", "a"}, "cp437"},  // a name is given whole
       {{"--ver", "a"}, "ambiguous"},
       {{"--quiet=yes", "a"}, "no value"},
       {{"--frobnicate", "a"}, "unknown option '--frobnicate'"},
@@ -166,8 +168,7 @@ TEST(output_plan_test, names_each_output_after_its_input) {
     EXPECT_EQ(output_name(input, "out"), fs::path("out") / expected) << input;
   }
   EXPECT_EQ(left_out_name({"in.mxp", "d/out.txt"}, false), fs::path("d/out.left-out.mxp"));
-  EXPECT_EQ(left_out_name({"a/in.mxp", "-"}, true), fs::path("in.left-out.mxp"));
-  EXPECT_EQ(left_out_name({"-", "-"}, true), fs::path("stdin.left-out.mxp"));
+  EXPECT_EQ(left_out_name({"a/in.mxp", "-"}, true), fs::path());  // a filter writes none
 }
 
 TEST_F(TempDir, plan_refuses_inputs_that_share_an_output) {
@@ -256,7 +257,10 @@ TEST_F(TempDir, convert_file_fails_as_convert_mxp_does_and_says_which_file) {
 
 TEST(input_check_test, doubts_inputs_that_are_not_mxp) {
   using Enc = mirtabel::InputEncoding;
-  const std::string utf16le("M\0A\0R\0K\0\n\0\n\0T\0e\0a\0\n\0", 20);
+  const std::string utf16le("M\0A\0R\0K\0\n\0\n\0T\0e\0a\0\n\0-\0-\0-\0-\0-\0-\0-\0-\0\n\0", 38);
+  // What follows a marker line in a column-layout recipe, and in a labelled one.
+  const std::string column = "\nTea\nServes: 2\n  --------  ------\nBoil.\n";
+  const std::string labelled = "\nTitle: Tea\n\nBoil.\n";
   const struct {
     std::string bytes;
     std::size_t recipes;
@@ -274,12 +278,24 @@ TEST(input_check_test, doubts_inputs_that_are_not_mxp) {
        1, Enc::kUtf8, InputDoubt::kControlCharacters},
       {"MARK \xC2\x9B"
        "31m\n",
-       1, Enc::kUtf8, InputDoubt::kControlCharacters},                 // C1 as UTF-8
-      {"MARK \x81\n", 1, Enc::kUtf8, InputDoubt::kControlCharacters},  // 1252's unassigned
-      {"MARK \x9B\xF8\n", 1, Enc::kCp437, InputDoubt::kNone},          // letters in cp437
+       1, Enc::kUtf8, InputDoubt::kControlCharacters},                  // C1 as UTF-8
+      {"MARK \x81\n", 1, Enc::kUtf8, InputDoubt::kControlCharacters},   // 1252's unassigned
+      {"MARK \x9B\xF8\n" + column, 1, Enc::kCp437, InputDoubt::kNone},  // letters in cp437
       {"MARK \x9B\n", 1, Enc::kLatin1, InputDoubt::kControlCharacters},
-      {"*\tExport\t*\n", 1, Enc::kUtf8, InputDoubt::kNone},
+      {"*\tExport\t*\n" + column, 1, Enc::kUtf8, InputDoubt::kNone},
       {"Dear John,\nhow are you?\n", 0, Enc::kUtf8, InputDoubt::kNoRecipe},
+      // The first recipe's layout: a "Title:" line, or a rule that ends its header.
+      {"MARK\r\n" + labelled, 1, Enc::kUtf8, InputDoubt::kNone},
+      {"MARK\r\n\r\nTea\r\n--------\r\n", 1, Enc::kUtf8, InputDoubt::kNone},
+      {"root:x:0:0\nbin:x:1:1\nsys:x:2:2\n", 1, Enc::kUtf8, InputDoubt::kNoLayout},
+      {"MARK\n\nTea\nServes: 2\n", 1, Enc::kUtf8, InputDoubt::kNoLayout},  // no rule at all
+      {"MARK\n\nTea\n", 1, Enc::kUtf8, InputDoubt::kNoLayout},             // only a title
+      {"# Notes\n\nText.\nA rule is `--------` in text.\n", 1, Enc::kUtf8, InputDoubt::kNoLayout},
+      // A header that runs on past the start that is looked at has no rule either.
+      {"MARK\n\nTea\n" + std::string(kInputStartBytes, 'x') + "\n--------\n", 1, Enc::kUtf8,
+       InputDoubt::kNoLayout},
+      // The next recipe starts before the first one's rule: its header would swallow it.
+      {"MARK\n\nTea\nServes: 2\nMARK" + column, 2, Enc::kUtf8, InputDoubt::kNoLayout},
   };
   for (const auto& c : cases) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(c.bytes.data());
@@ -314,8 +330,10 @@ TEST(conversion_observer_test, hears_every_recipe_left_out_and_no_other) {
   struct LeftOut final : mirtabel::ConversionObserver {
     const std::string* input = nullptr;
     std::vector<std::string> titles, texts;
+    std::vector<std::int32_t> records_before;
     void recipe_left_out(const mirtabel::LeftOutRecipe& recipe) noexcept override {
       titles.emplace_back(reinterpret_cast<const char*>(recipe.title_field), recipe.title_size);
+      records_before.push_back(recipe.records_before);
       const auto at = [](std::uint64_t offset) { return static_cast<std::size_t>(offset); };
       texts.push_back(input->substr(0, at(recipe.first_line_end)) +
                       input->substr(at(recipe.begin), at(recipe.end - recipe.begin)));
@@ -330,6 +348,7 @@ TEST(conversion_observer_test, hears_every_recipe_left_out_and_no_other) {
   const std::vector<std::string> titles[] = {{"A", "C"}, {"Long Soup"}};
   const std::vector<std::string> texts[] = {{recipe("A", kLongBody), recipe("C", kLongBody)},
                                             {labelled_long}};
+  const std::vector<std::int32_t> records_before[] = {{0, 1}, {0}};  // B is written between
   for (std::size_t i = 0; i < 2; ++i) {
     left_out = {};
     left_out.input = &inputs[i];
@@ -345,6 +364,7 @@ TEST(conversion_observer_test, hears_every_recipe_left_out_and_no_other) {
       EXPECT_EQ(left_out.titles[k].rfind(titles[i][k], 0), 0u) << left_out.titles[k];
     }
     EXPECT_EQ(left_out.texts, texts[i]);
+    EXPECT_EQ(left_out.records_before, records_before[i]);
   }
 }
 

@@ -53,6 +53,7 @@ class Mxpconvert(unittest.TestCase):
 
     def run_tool(self, *args, stdin=None, stdout=subprocess.PIPE, locale="C.UTF-8", limits=()):
         def apply_limits():
+            os.umask(0o022)  # the usual one, under which a new file is readable by all
             for which, value in limits:
                 resource.setrlimit(which, (value, value))
         return subprocess.run([PROGRAM, *args], cwd=self.dir, stdin=stdin, stdout=stdout,
@@ -67,11 +68,13 @@ class Mxpconvert(unittest.TestCase):
                 r = self.run_tool(*args, stdin=stdin)
                 self.assertEqual((r.returncode, r.stdout), (0, records))
                 self.assertEqual(r.stderr, b"3 recipes written to standard output\n")
-        # A device's name is written in place, as a descriptor would be: nothing else lands in
-        # the file the shell opened.
-        with open(self.path("so.txt"), "wb") as so:
-            r = self.run_tool("in.mxp", "/dev/stdout", stdout=so)
-        self.assertEqual((r.returncode, self.read("so.txt")), (0, records))
+        # A descriptor's name is written through that descriptor, where the shell stands in the
+        # file: what the shell writes before and after stays in place around the records.
+        r = subprocess.run(f"{{ echo head; '{PROGRAM}' -q in.mxp /dev/stdout; "
+                           f"'{PROGRAM}' -q in.mxp /dev/fd/3 3>&1; echo foot; }} > so.txt",
+                           shell=True, cwd=self.dir, stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual((r.returncode, r.stderr), (0, b""))
+        self.assertEqual(self.read("so.txt"), b"head\n" + records * 2 + b"foot\n")
         for args in (["in.mxp", "out.txt"], ["-o", "out.txt", "in.mxp"], ["in.mxp", "-oout.txt"]):
             with self.subTest(args=args):
                 r = self.run_tool(*args)
@@ -129,11 +132,14 @@ class Mxpconvert(unittest.TestCase):
         self.assertEqual(self.read("in.mxp"), recipes([b"Soup"])[0])
         self.assertEqual(self.read("kept.txt"), b"kept")
         self.assertEqual(self.run_tool("-n", "in.mxp", "fresh.txt").returncode, 0)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["fresh.txt", "in.mxp", "kept.txt"])
 
     def test_wrong_usage_exits_2_with_the_usage_and_converts_nothing(self):
         self.write("in.mxp", recipes([b"Soup"])[0])
         for args in (["in.mxp", "a.txt", "b.txt"], ["-x", "in.mxp"], ["--no-such-option"],
-                     ["-o"], ["-f", "ebcdic", "in.mxp", "a.txt"]):
+                     ["-o"], ["-f", "ebcdic", "in.mxp", "a.txt"], ["in.mxp", "--left-out=-"],
+                     ["in.mxp", "a.txt", "--left-out", "./a.txt"],
+                     ["--left-out=s.mxp", "-d", "a.txt", "in.mxp"]):
             with self.subTest(args=args):
                 r = self.run_tool(*args)
                 self.assertEqual((r.returncode, r.stdout), (2, b""))
@@ -148,10 +154,85 @@ class Mxpconvert(unittest.TestCase):
                 self.assertIn(text, r.stdout)
         for option in ("--version", "-V"):
             self.assertEqual(self.run_tool(option).stdout, f"mxpconvert {VERSION}\n".encode())
+        # Nothing to convert but what a person would type: the usage, not a silent wait.
+        controller, terminal = os.openpty()
+        self.addCleanup(os.close, controller)
+        with os.fdopen(terminal, "rb") as stdin:
+            for args in ([], ["-v"], ["-o", "a.txt"]):
+                r = self.run_tool(*args, stdin=stdin)
+                self.assertEqual((r.returncode, r.stdout), (2, b""), args)
+                self.assertIn(b"usage: mxpconvert", r.stderr)
         # After "--", names that start with a hyphen are files.
         self.write("-in.mxp", recipes([b"Tea"])[0])
         r = self.run_tool("--", "-in.mxp", "-out.txt")
         self.assertEqual((r.returncode, self.read("-out.txt")), (0, recipes([b"Tea"])[1]))
+
+    def test_help_fits_80_columns_and_fills_its_lines(self):
+        lines = self.run_tool("--help").stdout.decode().splitlines()
+        for line in lines:
+            self.assertLessEqual(len(line), 79, line)
+        # A line that its paragraph or option entry goes on after is full: the next word did not
+        # fit on it.
+        for line, after in zip(lines, lines[1:]):
+            indent = len(after) - len(after.lstrip(" "))
+            goes_on = line.strip() and after.strip() and (
+                (indent == 0 and not line.endswith(":")) or indent >= 20)
+            if goes_on:
+                self.assertGreater(len(line) + 1 + len(after.split()[0]), 79, (line, after))
+
+    def test_an_output_operand_that_holds_recipes_is_not_replaced(self):
+        text, records = recipes([b"Soup"])
+        archive = recipes([b"Tea", b"Cake"])[0]
+        self.write("a.mxp", text)
+        refused = [("b.mxp", archive), ("export.txt", archive), ("old.mxp", b"not read")]
+        for name, data in refused:
+            with self.subTest(name=name):
+                self.write(name, data)
+                r = self.run_tool("a.mxp", name)  # as `mxpconvert *.mxp` may give it
+                self.assertEqual((r.returncode, r.stdout), (2, b""))
+                self.assertEqual(r.stderr.decode(), (
+                    "mxpconvert: '%s' holds MXP recipes and would be replaced by the records of "
+                    "'a.mxp'; to convert several files, name a directory with -d DIR; to replace "
+                    "it, name it with -o FILE or add --force\n" % name))
+                self.assertEqual(self.read(name), data)
+        # Named with -o or with --force, it is replaced; so is a previous output, or an empty
+        # file.
+        for args in (["a.mxp", "-o", "b.mxp"], ["--force", "a.mxp", "export.txt"],
+                     ["a.mxp", "out.txt"], ["a.mxp", "out.txt"], ["a.mxp", "empty.mxp"]):
+            with self.subTest(args=args):
+                self.write("b.mxp", archive)
+                self.write("export.txt", archive)
+                self.write("empty.mxp", b"")
+                self.assertEqual(self.run_tool("-q", *args).returncode, 0)
+                self.assertEqual(self.read(args[-1]), records)
+
+    def test_a_read_only_directory_is_named_as_the_reason(self):
+        os.chmod(self.dir, 0o755)
+        self.write("in.mxp", recipes([b"Soup"])[0])
+        os.mkdir(self.path("ro"))
+        self.write("ro/out.txt", b"old")
+        os.chmod(self.path("ro/out.txt"), 0o666)
+        os.chmod(self.path("ro"), 0o555)
+        self.addCleanup(os.chmod, self.path("ro"), 0o755)
+
+        def unprivileged():
+            if os.geteuid() == 0:  # root may write anywhere: run as "nobody"
+                os.setgroups([])
+                os.setgid(65534)
+                os.setuid(65534)
+        if os.geteuid() != 0 and os.access(self.path("ro"), os.W_OK):
+            self.skipTest("this user may write to a read-only directory")
+        try:
+            r = subprocess.run([PROGRAM, "in.mxp", "ro/out.txt"], cwd=self.dir,
+                               capture_output=True, preexec_fn=unprivileged, timeout=60)
+        except PermissionError:
+            self.skipTest("the user nobody cannot run mxpconvert where it was built")
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stderr.decode(), (
+            "mxpconvert: cannot write 'ro/out.txt': %s: the directory 'ro' must be writable too, "
+            "since an output is written there under a temporary name and takes its place only "
+            "when complete\n" % os.strerror(errno.EACCES)))
+        self.assertEqual(self.read("ro/out.txt"), b"old")
 
     def test_every_code_page_byte_decodes_as_python_decodes_it(self):
         high = bytes(range(0x80, 0x100))
@@ -176,12 +257,22 @@ class Mxpconvert(unittest.TestCase):
 
     def test_inputs_that_do_not_look_like_mxp_are_warned_about(self):
         text, _ = recipes([b"Soup", b"Tea"])
+        layout = ("its first recipe has neither a 'Title:' line nor a line of hyphens under its "
+                  "heading, one of which every recipe in MXP has")
         cases = [
-            ("binary.mxp", b"\x7fELF\x02\x01\x01\x00\x00\x00\x00" * 50, "its first line holds control characters"),
-            ("utf16.mxp", text.decode().encode("utf-16-le"), "it looks like UTF-16 without a byte-order mark"),
-            ("blank.mxp", b"\r\n" + text, "its first line, which marks each recipe's start, is empty"),
+            ("binary.mxp", b"\x7fELF\x02\x01\x01\x00\x00\x00\x00" * 50,
+             "its first line holds bytes that are not text, as a program, a picture or a "
+             "compressed file does"),
+            ("utf16.mxp", text.decode().encode("utf-16-le"), "it seems to be UTF-16 text that "
+             "lacks the mark at its start that says so; save it again as UTF-8"),
+            ("blank.mxp", b"\r\n" + text,
+             "its first line is empty, yet that line marks where each recipe starts"),
             ("empty.mxp", b"", "it is empty"),
             ("letter.mxp", b"Dear John,\nhow are you?\n", "no recipe was found in it"),
+            ("passwd", b"root:x:0:0:root:/root:/bin/sh\nbin:x:1:1:bin:/bin:/bin/false\n"
+             b"sys:x:2:2:sys:/dev:/bin/false\n", layout),
+            ("notes.md", b"# Notes\n\nThe header of a recipe ends at a rule.\nThe rule is "
+             b"`--------`, eight hyphens.\n", layout),
         ]
         for name, data, reason in cases:
             with self.subTest(name=name):
@@ -189,8 +280,9 @@ class Mxpconvert(unittest.TestCase):
                 r = self.run_tool("-q", name, "out.txt")
                 self.assertEqual(r.returncode, 0)
                 self.assertEqual(r.stderr.decode(), "mxpconvert: warning: '%s' does not look like "
-                                 "MXP: %s\n" % (name, reason))
-                self.assertEqual(self.run_tool("--strict", "-q", name, "out.txt").returncode, 3)
+                                 "an MXP recipe export: %s\n" % (name, reason))
+                r = self.run_tool("--strict", "-q", "--format=json", name, "out.jsonl")
+                self.assertEqual(r.returncode, 3)
         self.write("good.mxp", text)
         r = self.run_tool("--strict", "-q", "good.mxp", "out.txt")
         self.assertEqual((r.returncode, r.stderr), (0, b""))
@@ -199,27 +291,68 @@ class Mxpconvert(unittest.TestCase):
         short, records = recipes([b"Short"])
         text = short + long_recipe(b"Endless Stew") + short + long_recipe(b"Evil \xc2\x9b2J", 120)
         self.write("big.mxp", text)
-        # Through a pipe, which cannot be read twice.
-        r = subprocess.run(f"cat big.mxp | '{PROGRAM}' -v > out.txt", shell=True, cwd=self.dir,
-                           stderr=subprocess.PIPE, timeout=60)
-        self.assertEqual(r.returncode, 0)
-        self.assertEqual(self.read("out.txt"), records * 2)
+        # A filter leaves no file behind unasked: the warning names the recipes left out.
+        with open(self.path("big.mxp"), "rb") as stdin:
+            r = self.run_tool("--strict", stdin=stdin)
+        self.assertEqual((r.returncode, r.stdout), (3, records * 2))
         self.assertEqual(r.stderr.decode(), (
             "2 recipes written to standard output\n"
             "mxpconvert: warning: 2 recipes of standard input left out: their texts are longer "
-            "than 9,500 characters; they are in 'stdin.left-out.mxp'\n"
+            "than 9,500 characters; give --left-out FILE to keep their texts\n"
             "  left out: Endless Stew\n"
             "  left out: Evil ?2J\n"))  # U+009B would start an escape sequence
-        side = self.read("stdin.left-out.mxp")
+        self.assertEqual(sorted(os.listdir(self.dir)), ["big.mxp"])
+        # Through a pipe, which cannot be read twice.
+        r = subprocess.run(f"cat big.mxp | '{PROGRAM}' -q --left-out=kept.mxp > out.txt",
+                           shell=True, cwd=self.dir, stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual(r.returncode, 0)
+        self.assertEqual(self.read("out.txt"), records * 2)
+        self.assertEqual(r.stderr.decode(), (
+            "mxpconvert: warning: 2 recipes of standard input left out: their texts are longer "
+            "than 9,500 characters; they are in 'kept.mxp'\n"))
+        side = self.read("kept.mxp")
         self.assertEqual(side, long_recipe(b"Endless Stew") + long_recipe(b"Evil \xc2\x9b2J", 120))
+        # The side file is as private as the output.
+        self.write("o.txt", b"")
+        os.chmod(self.path("o.txt"), 0o600)
         self.assertEqual(self.run_tool("--strict", "big.mxp", "o.txt").returncode, 3)
         self.assertEqual(self.read("o.left-out.mxp"), side)
+        self.assertEqual(os.stat(self.path("o.left-out.mxp")).st_mode & 0o777, 0o600)
+        # -n keeps a side file that is there already, and the run fails for it.
+        os.remove(self.path("o.txt"))
+        r = self.run_tool("-q", "-n", "big.mxp", "o.txt")
+        self.assertEqual(r.returncode, 1)
+        self.assertTrue(r.stderr.endswith(b"mxpconvert: cannot write 'o.left-out.mxp' for the "
+                                          b"recipes left out: File exists\n"), r.stderr)
 
         self.write("shortened.mxp", side.replace(b"y" * 99 + b"\r\n", b""))
         r = self.run_tool("--strict", "shortened.mxp", "again.txt")
         self.assertEqual(r.returncode, 0, r.stderr)
         titles = [line[:100].rstrip() for line in self.read("again.txt").splitlines()]
         self.assertEqual(titles, [b"Endless Stew", b"Evil \xc2\x9b2J"])
+
+        # A run that leaves nothing out takes away the side file of an earlier one, which would
+        # pass for its own, and says so; -n keeps it, saying that too; and an input is kept.
+        removed = b"mxpconvert: removed 'o.left-out.mxp' of an earlier run: no recipe was left " \
+                  b"out this time\n"
+        for args, message in [(["-n", "shortened.mxp", "new.txt"], b"mxpconvert: warning: "
+                                b"'new.left-out.mxp' is from an earlier run and kept (-n): no "
+                                b"recipe was left out this time\n"),
+                              (["shortened.mxp", "o.txt"], removed),
+                              (["o.left-out.mxp", "o.txt"], b"")]:
+            with self.subTest(args=args):
+                side_name = args[-1].replace(".txt", ".left-out.mxp")
+                self.write(side_name, self.read("shortened.mxp") if side_name in args else side)
+                r = self.run_tool("-q", *args)
+                self.assertEqual((r.returncode, r.stderr), (0, message))
+                self.assertEqual(os.path.exists(self.path(side_name)), message != removed)
+
+        # In UTF-16 the byte-order mark starts the side file only, not each recipe after the first.
+        for codec, mark in (("utf-16-le", b"\xff\xfe"), ("utf-16-be", b"\xfe\xff")):
+            with self.subTest(codec=codec):
+                self.write("wide.mxp", mark + text.decode().encode(codec))
+                self.assertEqual(self.run_tool("-q", "wide.mxp", "wide.txt").returncode, 0)
+                self.assertEqual(self.read("wide.left-out.mxp"), mark + side.decode().encode(codec))
 
     def test_json_lines_keep_every_recipe(self):
         short, _ = recipes([b"Short"])
@@ -232,21 +365,37 @@ class Mxpconvert(unittest.TestCase):
         self.assertFalse(os.path.exists(self.path("big.left-out.mxp")))
         self.assertEqual(self.run_tool("--format=json", "-qd", "out", "big.mxp").returncode, 0)
         self.assertEqual(self.read("out/big.jsonl"), r.stdout)
+        # Without --format, the output's name chooses.
+        for name in ("named.jsonl", "named.JSON"):
+            self.assertEqual(self.run_tool("-q", "big.mxp", name).returncode, 0)
+            self.assertEqual(self.read(name), r.stdout)
+        self.assertEqual(self.run_tool("-q", "--format=records", "big.mxp", "flat.json")
+                         .returncode, 0)
+        self.assertEqual(self.read("flat.json")[:5], b"Short")
+        # A cookbook under either HTML name, the same as --format html writes.
+        for name in ("page.html", "page.HTM"):
+            self.assertEqual(self.run_tool("-q", "big.mxp", "-o", name).returncode, 0)
+        self.assertEqual(self.run_tool("-q", "--format=html", "-d", "out", "big.mxp").returncode, 0)
+        self.assertTrue(self.read("page.html").startswith(b"<!DOCTYPE html>"))
+        self.assertEqual(self.read("page.html"), self.read("page.HTM"))
+        self.assertEqual(self.read("page.html"), self.read("out/big.html"))
 
         # More fields than the stores hold: written cut, and whole in the side file, which
         # --strict counts as questionable.
         huge = b"* Export *\r\n\r\n   Huge\r\n--------\r\n" + \
             b"".join(b"Stir %d.\r\n" % n for n in range(20000))
         self.write("huge.mxp", short + long_recipe(b"Endless Stew") + huge + short)
-        r = self.run_tool("--format", "json", "--strict", "-v", "huge.mxp")
+        r = self.run_tool("--strict", "-v", "huge.mxp", "huge.jsonl")
         self.assertEqual(r.returncode, 3, r.stderr)
         self.assertIn(b"1 recipe of 'huge.mxp' too large to keep whole (more than 1 MiB of text or "
                       b"16,384 fields), written cut; it is whole in 'huge.left-out.mxp'\n"
                       b"  cut: Huge\n", r.stderr)
         self.assertEqual(self.read("huge.left-out.mxp"), huge)
-        self.assertEqual([json.loads(line)["name"] for line in r.stdout.decode().splitlines()],
+        self.assertEqual([json.loads(line)["name"] for line in self.read("huge.jsonl").splitlines()],
                          ["Short", "Endless Stew", "Huge", "Short"])
-        self.assertEqual(self.run_tool("--format", "json", "huge.mxp").returncode, 0)
+        r = self.run_tool("--format", "json", "huge.mxp")  # a filter: no side file unasked
+        self.assertEqual(r.returncode, 0)
+        self.assertTrue(r.stderr.endswith(b"written cut\n"), r.stderr)
 
     def test_file_names_of_any_bytes_under_any_locale(self):
         names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3"]

@@ -51,16 +51,23 @@ void set_forced_path(const char* name) {
 #endif
 }
 
-TEST(PlainRun, TheEnvironmentForcesEveryAvailablePath) {
-  const char* outer = std::getenv("MIRTABEL_SIMD");
-  const std::string before = outer != nullptr ? outer : "";
+// Every available path can be forced by its name, and the environment is read once: a host that
+// changes it later changes nothing.
+TEST(PlainRun, TheEnvironmentForcesAPathOncePerProcess) {
   for (const SimdPath path : kPaths) {
     if (!simd_path_available(path)) continue;
-    set_forced_path(simd_path_name(path));
-    EXPECT_EQ(chosen_simd_path(), path);
+    EXPECT_EQ(simd_path_named(simd_path_name(path)), path);
   }
-  set_forced_path("no-such-path");
-  EXPECT_TRUE(simd_path_available(chosen_simd_path()));
+  const SimdPath fastest = simd_path_named(nullptr);
+  EXPECT_TRUE(simd_path_available(fastest));
+  EXPECT_EQ(simd_path_named("no-such-path"), fastest);
+
+  const char* outer = std::getenv("MIRTABEL_SIMD");
+  const std::string before = outer != nullptr ? outer : "";
+  const SimdPath chosen = chosen_simd_path();
+  EXPECT_EQ(chosen, simd_path_named(outer));
+  set_forced_path(chosen == SimdPath::kPortable ? simd_path_name(fastest) : "portable");
+  EXPECT_EQ(chosen_simd_path(), chosen);
   set_forced_path(before.c_str());
 }
 

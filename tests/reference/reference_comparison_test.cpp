@@ -61,6 +61,34 @@ TEST(ReferenceComparison, GeneratedInputsConvertAsTheReferenceConverts) {
   }
 }
 
+// Inputs whose longest lines, 4,999 characters of 4 bytes, come right after a short recipe, each
+// converted with every output capacity over a range that puts the place where such a line is
+// read at every offset from the buffer's end: a line joined to the one before it, then a long
+// line that takes a page mark, in the next labelled recipe and in the same one; and a long
+// column body line.
+TEST(ReferenceComparison, LongLinesAtEveryOffsetFromTheOutputBuffersEnd) {
+  std::string emoji;
+  for (int i = 0; i < 4999; ++i)
+    emoji += "\U0001F600";
+  const std::string joined = "@@M@@\nx\nTitle: A\n\nlist\n\nJoined\nline\n";
+  const std::string inputs[] = {
+      joined + "@@M@@\nx\nTitle: B\n\n" + emoji + "\n\nend\n",
+      joined + "abc  " + emoji.substr(0, 4994 * 4) + "\n",
+      "@@M@@\nx\nA\n--------\nbody\n@@M@@\nx\nB\n--------\n" + emoji + "\n" + emoji + "\n",
+  };
+  for (const std::string& input : inputs) {
+    const Converted expected = convert(input);
+    for (std::size_t capacity = RecordScanner::kLineRoom; capacity < RecordScanner::kLineRoom + 600;
+         ++capacity) {
+      fuzzing::LibraryRun run{fuzzing::kWholeInput, {}};
+      run.options.output_capacity = capacity;
+      const std::string difference =
+          fuzzing::describe_difference(fuzzing::run_library(run, input), expected);
+      ASSERT_EQ(difference, "") << "with an output capacity of " << capacity;
+    }
+  }
+}
+
 // Output that goes out in many writes, with records of every size against the write buffer:
 // bodies of 4-byte characters (37 KB of UTF-8 where wchar_t has 32 bits) between runs of small
 // recipes of varied number.

@@ -192,12 +192,17 @@ bool Conversion::body_is_over_the_limit() {
   return true;
 }
 
-// Column layout: header lines up to and including the first that holds a rule of hyphens, marker
-// lines among them; then every line up to the next marker line is a page of the body.
+// Column layout: header lines up to and including the first that holds a rule of hyphens; then
+// every line up to the next marker line is a page of the body. A marker line ends the recipe in
+// its header too.
 RecipeEnd Conversion::column_recipe() {
-  while (read_line()) {
+  for (;;) {
+    if (!read_line()) return RecipeEnd::kAtInputEnd;
+    if (is_marker_line()) {
+      coverage_.note(Rule::kMarkerInColumnHeader);
+      return RecipeEnd::kAtMarker;
+    }
     if (contains(line_, kRule)) break;
-    if (is_marker_line()) coverage_.note(Rule::kMarkerInColumnHeader);
   }
   for (;;) {
     if (!read_line()) return RecipeEnd::kAtInputEnd;
@@ -207,24 +212,28 @@ RecipeEnd Conversion::column_recipe() {
   }
 }
 
-// Labelled layout: header lines up to and including the first short one, marker lines among
-// them; then the list block, one page per line, up to a short line, which adds two page marks
-// and leads into the paragraph block. A short marker line ends the list block too.
+// Labelled layout: header lines up to and including the first short one; then the list block,
+// one page per line, up to a short line, which adds two page marks and leads into the paragraph
+// block. A marker line, however short, ends the recipe in the header and the list block too.
 RecipeEnd Conversion::labelled_recipe() {
-  while (read_line()) {
+  for (;;) {
+    if (!read_line()) return RecipeEnd::kAtInputEnd;
+    if (is_marker_line()) {
+      coverage_.note(Rule::kMarkerInLabelledHeader);
+      return RecipeEnd::kAtMarker;
+    }
     if (line_.size() <= kShortLine) break;
-    if (is_marker_line()) coverage_.note(Rule::kMarkerInLabelledHeader);
   }
   for (;;) {
     if (!read_line()) return RecipeEnd::kAtInputEnd;
+    if (is_marker_line()) {
+      coverage_.note(line_.size() <= kShortLine ? Rule::kShortMarkerEndsList
+                                                : Rule::kMarkerEndsList);
+      return RecipeEnd::kAtMarker;
+    }
     if (line_.size() <= kShortLine) {
-      if (is_marker_line()) coverage_.note(Rule::kShortMarkerEndsList);
       body_ += kPageMark + kPageMark;
       return labelled_paragraphs();
-    }
-    if (is_marker_line()) {
-      coverage_.note(Rule::kMarkerEndsList);
-      return RecipeEnd::kAtMarker;
     }
     append_line(kPageMark);
     if (body_is_over_the_limit()) return RecipeEnd::kAbandoned;

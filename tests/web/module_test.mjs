@@ -27,9 +27,17 @@ test("every test input and fuzz seed converts to the native converter's bytes", 
       const articles = native.output.toString().split("<article ").length - 1;
       assert.equal(result.records, format === "html" ? articles : lineFeeds(native.output), where);
       assert.equal(result.leftOut.length, native.leftOut, where);
+      assert.deepEqual(result.warnings.map(warningWords), native.warnings.map(nativeWarningWords), where);
     }
   }
 });
+
+// A warning's kind and, for input that does not look like MXP, the reason in mxpconvert's words.
+const warningWords = ({ code, message }) => (code === "not-mxp" ? `${code}: ${message.replace(/^.*?: |\.$/g, "")}` : code);
+const nativeWarningWords = (line) => {
+  const doubt = / does not look like (?:MXP|an MXP recipe export): (.*)$/.exec(line);
+  return doubt ? `not-mxp: ${doubt[1]}` : / left out: /.test(line) ? "left-out" : / written cut$/.test(line) ? "cut" : line;
+};
 
 test("the left-out side file holds those recipes as they stood", async () => {
   const input = Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), sampleArchive(1).block]);

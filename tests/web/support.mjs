@@ -19,8 +19,8 @@ const converter =
   process.env.MIRTABEL_NATIVE_CONVERTER ??
   ["build/dev/mxpconvert", "build/release/mxpconvert"].map((p) => join(root, p)).find(existsSync);
 
-// The native mxpconvert on one file, in "records" or "json": its output bytes and how many
-// recipes it left out.
+// The native mxpconvert on one file, in "records" or "json": its output bytes, how many recipes
+// it left out, and its warnings.
 export function nativeConvert(input, scratch, format = "records") {
   const output = join(scratch, "native.out");
   const run = spawnSync(converter, ["-v", `--format=${format}`, input, "-o", output], { encoding: "utf8" });
@@ -28,6 +28,7 @@ export function nativeConvert(input, scratch, format = "records") {
   return {
     output: readFileSync(output),
     leftOut: run.stderr.split("\n").filter((line) => line.startsWith("  left out: ")).length,
+    warnings: run.stderr.split("\n").filter((line) => line.startsWith("mxpconvert: warning: ")),
   };
 }
 
