@@ -295,7 +295,7 @@
       ["Total time", duration(recipe.totalTime)],
       ["By", recipe.author?.name],
       ["From", recipe.citation ?? recipe.isBasedOn],
-      ["Categories", recipe.recipeCategory?.join(", ")],
+      ["Categories", recipe.recipeCategory],
     ].filter(([, value]) => value);
     if (facts.length > 0) {
       const list = element("dl", "", "facts");
