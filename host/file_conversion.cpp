@@ -25,7 +25,7 @@ constexpr std::size_t kFirstBytes = kInputStartBytes;
 // The input as the conversion reads it, watched on the way: its first bytes are kept for the
 // checks of the input, the bytes read are counted for the progress line, and an input that
 // cannot be read twice (a pipe) is copied into a scratch file for the text of the recipes left
-// out, when there is a side file to write it to.
+// out, when there is a side file to write it to, and for the cookbook's second reading.
 class InputTap final : public mirtabel::ByteSource {
  public:
   InputTap(mirtabel::InputFile& input, std::atomic<std::uint64_t>* counter, bool keep_copy)
@@ -220,7 +220,9 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
 
   const std::filesystem::path left_out_file =
       settings.left_out.empty() ? left_out_name(job, output.in_place()) : settings.left_out;
-  auto tap = std::make_unique<InputTap>(input, bytes_read, !left_out_file.empty());
+  // The cookbook reads its input twice, a pipe through the copy.
+  auto tap = std::make_unique<InputTap>(
+      input, bytes_read, !left_out_file.empty() || settings.format == OutputFormat::kHtml);
   // Without a side file the warning names the recipes left out.
   LeftOutRecipes left_out(settings.keep_titles || left_out_file.empty());
   mirtabel::ConversionOptions options;

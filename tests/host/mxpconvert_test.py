@@ -379,6 +379,11 @@ class Mxpconvert(unittest.TestCase):
         self.assertTrue(self.read("page.html").startswith(b"<!DOCTYPE html>"))
         self.assertEqual(self.read("page.html"), self.read("page.HTM"))
         self.assertEqual(self.read("page.html"), self.read("out/big.html"))
+        # From a pipe, which the cookbook reads twice through a copy: the same but for the title.
+        r = subprocess.run(f"cat big.mxp | '{PROGRAM}' -q --format=html", shell=True, cwd=self.dir,
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        self.assertEqual((r.returncode, r.stderr), (0, b""))
+        self.assertEqual(r.stdout, self.read("page.html").replace(b">big<", b">Cookbook<"))
 
         # More fields than the stores hold: written cut, and whole in the side file, which
         # --strict counts as questionable.
