@@ -54,8 +54,10 @@ std::string set_format(CommandLine& line, const Value& value) {
     line.format = OutputFormat::kRecords;
   } else if (value.text == "json") {
     line.format = OutputFormat::kJson;
+  } else if (value.text == "html") {
+    line.format = OutputFormat::kHtml;
   } else {
-    return "knows no format '" + printable(value.text) + "'; it takes records or json";
+    return "knows no format '" + printable(value.text) + "'; it takes records, json or html";
   }
   return "";
 }
@@ -85,14 +87,14 @@ const Option kOptions[] = {
     {"output", 'o', "FILE", "write the records to FILE ('-': the standard output, the default)",
      set_output},
     {"output-dir", 'd', "DIR",
-     "convert every INPUT into DIR (created if needed), each into NAME.txt (NAME.jsonl) after "
-     "its input",
+     "convert every INPUT into DIR (created if needed), each into NAME.txt (NAME.jsonl, "
+     "NAME.html) after its input",
      set_output_dir},
     {"format", 0, "FORMAT",
-     "write FORMAT: records, one flat record per recipe; or json, JSON Lines of schema.org "
-     "Recipe objects, one per recipe, none left out. Without it, an output file named *.jsonl "
-     "or *.json gets json, *.html is refused (that format is yet to come), any other gets "
-     "records",
+     "write FORMAT: records, one flat record per recipe; json, JSON Lines of schema.org "
+     "Recipe objects, one per recipe, none left out; or html, a cookbook to read and print, "
+     "each recipe's object in it. Without it, an output file named *.jsonl or *.json gets "
+     "json, *.html or *.htm html, any other records",
      set_format},
     {"encoding", 'f', "NAME",
      "read input without a byte-order mark as NAME: utf-8 (the default; a byte that is not "
@@ -284,16 +286,15 @@ CommandLine parse_command_line(const std::vector<fs::path>& arguments) {
   return line;
 }
 
-bool format_from_name(const fs::path& output, OutputFormat& format, std::string& error) {
+bool format_from_name(const fs::path& output, OutputFormat& format, std::string& /*error*/) {
   const std::string extension = lowercase_extension(output);
   if (extension == ".jsonl" || extension == ".json") {
     format = OutputFormat::kJson;
     return true;
   }
   if (extension == ".html" || extension == ".htm") {
-    error = "the output " + quoted_name(output) +
-            " asks for HTML by its name, which mxpconvert cannot write yet; give --format "
-            "records or --format json to write that format under this name";
+    format = OutputFormat::kHtml;
+    return true;
   }
   return false;
 }

@@ -14,6 +14,7 @@
 #include "host/left_out.h"
 #include "platform/byte_order_mark.h"
 #include "platform/file.h"
+#include "recipes/convert_mxp_to_html.h"
 #include "recipes/convert_mxp_to_json.h"
 
 namespace {
@@ -24,7 +25,7 @@ constexpr std::size_t kFirstBytes = kInputStartBytes;
 // The input as the conversion reads it, watched on the way: its first bytes are kept for the
 // checks of the input, the bytes read are counted for the progress line, and an input that
 // cannot be read twice (a pipe) is copied into a scratch file for the text of the recipes left
-// out, when there is a side file to write it to.
+// out, when there is a side file to write it to, and for the cookbook's second reading.
 class InputTap final : public mirtabel::ByteSource {
  public:
   InputTap(mirtabel::InputFile& input, std::atomic<std::uint64_t>* counter, bool keep_copy)
@@ -101,6 +102,31 @@ class RereadSource final : public mirtabel::ByteSource {
   std::size_t current_ = 0;
 };
 
+// The input read again from its start, for the cookbook's second reading: the file itself, or
+// the copy the tap made of a pipe, which is whole only once the first reading has ended.
+class InputAgain final : public mirtabel::ByteSource {
+ public:
+  explicit InputAgain(InputTap& tap) : tap_(tap) {}
+
+  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    mirtabel::RandomAccessFile* bytes = nullptr;
+    const int error = tap_.rereadable(bytes);
+    if (error != 0) return {0, error};
+    const mirtabel::ReadResult result = bytes->read_at(offset_, buffer, capacity);
+    offset_ += result.size;
+    return result;
+  }
+
+ private:
+  InputTap& tap_;
+  std::uint64_t offset_ = 0;
+};
+
+// The cookbook's title: the input's name without its extension.
+std::string cookbook_title(const FileJob& job) {
+  return is_standard_stream(job.input) ? std::string() : display_name(job.input.stem());
+}
+
 class NullSink final : public mirtabel::ByteSink {
  public:
   int write(const unsigned char*, std::size_t) noexcept override { return 0; }
@@ -156,7 +182,9 @@ int find_cut_recipes(mirtabel::RandomAccessFile& bytes, mirtabel::InputEncoding 
 }  // namespace
 
 const char* output_extension(OutputFormat format) {
-  return format == OutputFormat::kJson ? ".jsonl" : ".txt";
+  return format == OutputFormat::kJson   ? ".jsonl"
+         : format == OutputFormat::kHtml ? ".html"
+                                         : ".txt";
 }
 
 bool is_standard_stream(const std::filesystem::path& path) {
@@ -192,7 +220,9 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
 
   const std::filesystem::path left_out_file =
       settings.left_out.empty() ? left_out_name(job, output.in_place()) : settings.left_out;
-  auto tap = std::make_unique<InputTap>(input, bytes_read, !left_out_file.empty());
+  // The cookbook reads its input twice, a pipe through the copy.
+  auto tap = std::make_unique<InputTap>(
+      input, bytes_read, !left_out_file.empty() || settings.format == OutputFormat::kHtml);
   // Without a side file the warning names the recipes left out.
   LeftOutRecipes left_out(settings.keep_titles || left_out_file.empty());
   mirtabel::ConversionOptions options;
@@ -200,15 +230,19 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   options.observer = &left_out;
   mirtabel::ConversionResult result;
   std::unique_ptr<mirtabel::RoomyRecipeStores> stores;
-  if (settings.format == OutputFormat::kJson) {
+  if (settings.format != OutputFormat::kRecords) {
     stores.reset(new (std::nothrow) mirtabel::RoomyRecipeStores);
     if (!stores || !stores->allocated()) {
       outcome.error = ENOMEM;
       outcome.failed = FailedPart::kConversion;
       return outcome;
     }
+    InputAgain again(*tap);
     const mirtabel::JsonExportResult exported =
-        mirtabel::convert_mxp_to_json(*tap, output, options, stores->stores());
+        settings.format == OutputFormat::kHtml
+            ? mirtabel::convert_mxp_to_html(*tap, again, output, options, stores->stores(),
+                                            cookbook_title(job))
+            : mirtabel::convert_mxp_to_json(*tap, output, options, stores->stores());
     result = exported.conversion;
     outcome.cut = exported.cut_recipes;
   } else {

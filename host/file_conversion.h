@@ -23,10 +23,10 @@ struct FileJob {
 
 bool is_standard_stream(const std::filesystem::path& path);
 
-// What an output holds: flat records, or the structured export's JSON Lines.
-enum class OutputFormat { kRecords, kJson };
+// What an output holds: flat records, the structured export's JSON Lines, or its HTML cookbook.
+enum class OutputFormat { kRecords, kJson, kHtml };
 
-// The extension of an output file of `format`: ".txt" or ".jsonl".
+// The extension of an output file of `format`: ".txt", ".jsonl" or ".html".
 const char* output_extension(OutputFormat format);
 
 struct ConversionSettings {
@@ -54,7 +54,7 @@ struct FileOutcome {
   // With none left out, left_out_file names a side file of an earlier run, which was removed
   // (left_out_error 0), kept for -n (EEXIST), or could not be removed (the errno value).
   InputDoubt doubt = InputDoubt::kNone;
-  std::int32_t cut = 0;  // in JSON Lines: recipes too large to keep whole, written cut
+  std::int32_t cut = 0;  // in JSON Lines or HTML: recipes too large to keep whole, written cut
 };
 
 // Where the text of the recipes left out goes unless a name is given: beside an output file,

@@ -15,11 +15,13 @@ constexpr const char* kAbout[] = {
     "Converts MXP recipe export files into flat text with one line per recipe: a 100-character "
     "title field, then the recipe's text, in which line breaks became \"[PAGE]\". With "
     "--format~json it writes JSON Lines instead: one schema.org Recipe object per recipe, its "
-    "fields read from the recipe's text.",
+    "fields read from the recipe's text. An HTML cookbook to read and print, each recipe's "
+    "object in it, is what --format~html writes.",
     "The first form converts INPUT, or the standard input when INPUT is '-' or missing, into "
     "OUTPUT, the file -o names, or the standard output. The second form converts every INPUT "
     "into the directory DIR, naming each output after its input with the extension .txt "
-    "(recipes.mxp becomes DIR/recipes.txt), or .jsonl with --format~json. With no INPUT and a "
+    "(recipes.mxp becomes DIR/recipes.txt), .jsonl with --format~json or .html with "
+    "--format~html. With no INPUT and a "
     "terminal as the standard input, it shows the usage and exits.",
     "An output file is written under a temporary name beside it and takes its own name only "
     "when complete: a failure or an interruption leaves the file that had the name as it was. "
@@ -37,7 +39,8 @@ constexpr const char* kAbout[] = {
 constexpr const char* kAfterOptions[] = {
     "exit status: 0 when every file was converted, 1 when any could not be (standard error "
     "names each such file and the reason), 2 for wrong usage (nothing is converted then), 3 "
-    "with --strict when recipes were left out or written cut (JSON) or an input does not look "
+    "with --strict when recipes were left out or written cut (JSON, HTML) or an input does not "
+    "look "
     "like MXP.",
     "Unlike iconv and pandoc, which join several inputs into one output, mxpconvert converts "
     "one input at a time unless -d names a directory, and takes a second operand as the output "
@@ -91,5 +94,6 @@ std::string help_text() {
          "  mxpconvert recipes.mxp -o recipes.txt\n"
          "  mxpconvert -f cp437 < old.mxp > old.txt\n"
          "  mxpconvert recipes.mxp recipes.jsonl\n"
+         "  mxpconvert recipes.mxp recipes.html\n"
          "  mxpconvert -v -d converted archive/*.mxp\n";
 }

@@ -18,6 +18,11 @@ void JsonWriter::string(std::string_view text) noexcept {
   quoted(text);
 }
 
+void JsonWriter::begin_string() noexcept {
+  separate();
+  put('"');
+}
+
 void JsonWriter::end_line() noexcept {
   put('\n');
   has_values_ = 0;
@@ -48,25 +53,33 @@ void JsonWriter::separate() noexcept {
 namespace {
 
 // A character that a JSON parser takes but that would reach its consumer raw, to harm there: the
-// delete character and the C1 controls, which terminals and some parsers act on, and the line
-// and paragraph separators, which end a line in JavaScript source and some editors. Returns the
-// code point, or 0.
+// delete character and the C1 controls, which terminals and some parsers act on; the line and
+// paragraph separators, which end a line in JavaScript source and some editors; "<", which could
+// end or open something in an HTML <script> element that holds the JSON; and the noncharacters,
+// which HTML forbids even there. Returns the code point, or 0.
 unsigned escaped_code_point(const unsigned char* bytes, std::size_t length) noexcept {
-  if (length == 1 && bytes[0] == 0x7F) return 0x7F;
-  if (length == 2 && bytes[0] == 0xC2 && bytes[1] < 0xA0) return bytes[1];
-  if (length == 3 && bytes[0] == 0xE2 && bytes[1] == 0x80 && (bytes[2] == 0xA8 || bytes[2] == 0xA9))
-    return 0x2000u | (bytes[2] - 0x80u);
-  return 0;
+  if (length == 1) return bytes[0] == 0x7F || bytes[0] == '<' ? bytes[0] : 0;
+  if (length == 2) return bytes[0] == 0xC2 && bytes[1] < 0xA0 ? bytes[1] : 0;
+  const auto code_point = static_cast<unsigned>(utf8::decode(bytes, length));
+  const bool separator = code_point == 0x2028 || code_point == 0x2029;
+  const bool noncharacter =
+      (code_point >= 0xFDD0 && code_point <= 0xFDEF) || (code_point & 0xFFFE) == 0xFFFE;
+  return separator || noncharacter ? code_point : 0;
 }
 
 }  // namespace
 
+void JsonWriter::quoted(std::string_view text) noexcept {
+  put('"');
+  escaped(text);
+  put('"');
+}
+
 // Quotes, backslashes and control characters are escaped; runs of other valid UTF-8 go out as
 // they are.
-void JsonWriter::quoted(std::string_view text) noexcept {
+void JsonWriter::escaped(std::string_view text) noexcept {
   static constexpr char kHex[] = "0123456789abcdef";
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  put('"');
   std::size_t run = 0;  // start of the bytes not written yet
   for (std::size_t at = 0; at < text.size();) {
     const unsigned char c = bytes[at];
@@ -88,15 +101,26 @@ void JsonWriter::quoted(std::string_view text) noexcept {
       put("\\t", 2);
     } else {
       const unsigned u = code_point != 0 ? code_point : c;
-      const char escaped[] = {
-          '\\', 'u', kHex[u >> 12], kHex[(u >> 8) & 0xF], kHex[(u >> 4) & 0xF], kHex[u & 0xF]};
-      put(escaped, sizeof escaped);
+      const auto escape = [&](unsigned unit) {
+        const char escaped[] = {'\\',
+                                'u',
+                                kHex[unit >> 12],
+                                kHex[(unit >> 8) & 0xF],
+                                kHex[(unit >> 4) & 0xF],
+                                kHex[unit & 0xF]};
+        put(escaped, sizeof escaped);
+      };
+      if (u > 0xFFFF) {  // past the Basic Multilingual Plane: a surrogate pair
+        escape(0xD800 + ((u - 0x10000) >> 10));
+        escape(0xDC00 + ((u - 0x10000) & 0x3FF));
+      } else {
+        escape(u);
+      }
     }
     at += length > 0 ? length : 1;
     run = at;
   }
   put(text.data() + run, text.size() - run);
-  put('"');
 }
 
 void JsonWriter::put(const char* bytes, std::size_t size) noexcept {

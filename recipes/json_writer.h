@@ -1,7 +1,8 @@
 // A streaming JSON writer: values go out as they are given, through a small buffer, so that any
 // amount of JSON takes constant memory. Strings are escaped and always come out as valid UTF-8:
 // a byte that does not begin a valid sequence is written as U+FFFD; control characters (C0, DEL,
-// C1) and the line and paragraph separators are written as \u escapes, never raw.
+// C1), the line and paragraph separators, the noncharacters and "<" are written as \u escapes,
+// never raw, so that the JSON may stand as it is inside an HTML <script> element.
 #ifndef MIRTABEL_RECIPES_JSON_WRITER_H
 #define MIRTABEL_RECIPES_JSON_WRITER_H
 
@@ -28,6 +29,11 @@ class JsonWriter {
   void end_array() noexcept { close(']'); }
   void key(std::string_view name) noexcept;
   void string(std::string_view text) noexcept;
+  // A string given in pieces, each whole characters: begin_string(), string_piece() for each,
+  // end_string().
+  void begin_string() noexcept;
+  void string_piece(std::string_view text) noexcept { escaped(text); }
+  void end_string() noexcept { put('"'); }
   // A line feed after a whole value: the next value starts a new line (JSON Lines).
   void end_line() noexcept;
 
@@ -41,6 +47,7 @@ class JsonWriter {
   void close(char bracket) noexcept;
   void separate() noexcept;  // a comma before every value but the first of its container
   void quoted(std::string_view text) noexcept;
+  void escaped(std::string_view text) noexcept;  // a string's characters, without the quotes
   void put(const char* bytes, std::size_t size) noexcept;
   void put(char c) noexcept { put(&c, 1); }
 

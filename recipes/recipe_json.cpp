@@ -51,7 +51,7 @@ class RecipeJson {
     duration("prepTime", RecipeField::kPrepTime);
     duration("cookTime", RecipeField::kCookTime);
     duration("totalTime", RecipeField::kTotalTime);
-    list("recipeCategory", RecipeField::kCategory);
+    joined("recipeCategory", RecipeField::kCategory);
     list("recipeIngredient", RecipeField::kIngredient);
     instructions();
     one_value("description", RecipeField::kDescription);
@@ -94,6 +94,24 @@ class RecipeJson {
     array(
         key, [&](std::size_t i) { return recipe_.field(i) == field && !recipe_.value(i).empty(); },
         [&](std::size_t i) { json_.string(recipe_.value(i)); });
+  }
+
+  // The non-empty values of `field` as one text, separated by commas: schema.org and the
+  // consumers of recipes take text for a field such as recipeCategory, not a list.
+  void joined(std::string_view key, RecipeField field) noexcept {
+    bool open = false;
+    for (std::size_t i = 0; i < recipe_.size(); ++i) {
+      if (recipe_.field(i) != field || recipe_.value(i).empty()) continue;
+      if (open) {
+        json_.string_piece(", ");
+      } else {
+        json_.key(key);
+        json_.begin_string();
+        open = true;
+      }
+      json_.string_piece(recipe_.value(i));
+    }
+    if (open) json_.end_string();
   }
 
   bool is_step(std::size_t item) const noexcept {

@@ -6,21 +6,24 @@
 //
 // bytes    a Uint8Array (or another typed array, a DataView or an ArrayBuffer) holding the file.
 //          Anything else is a TypeError, the only exception convertMXP throws of its own.
-// options  format      "records" (the default): the bytes ConvertMXP writes; or "json": JSON
+// options  format      "records" (the default): the bytes ConvertMXP writes; "json": JSON
 //                      Lines, one schema.org Recipe object per recipe, as mxpconvert --format
-//                      json writes them, no recipe left out.
+//                      json writes them, no recipe left out; or "html": the cookbook mxpconvert
+//                      --format html writes, every recipe in it.
+//          title       with "html": the cookbook's title, a string of at most 200 characters
+//                      (default: "Cookbook").
 //          encoding    how bytes are read where the input has no byte-order mark: "utf-8" (the
 //                      default; bytes that are not UTF-8 are read as Windows-1252),
 //                      "windows-1252", "latin-1", "cp437", "cp850", "mac-roman" or an alias.
 //          onProgress  called as onProgress(bytesRead, totalBytes) as the input is read, about
-//                      every MiB. If it throws, the conversion stops and convertMXP rethrows it.
+//                      every MiB. "html" reads the input twice: totalBytes is then twice its size. If it throws, the conversion stops and convertMXP rethrows it.
 // result   records      the number of records written
 //          output       Uint8Array, the converted bytes
 //          leftOut      the titles of the recipes left out for their length, in input order
 //          leftOutAt    for each of those, how many records come before it in the output
 //          leftOutFile  Uint8Array, an MXP text of those recipes as they stood in the input (its
 //                       first line, then each recipe), or null when none was left out
-//          cutRecipes   with "json": the recipes too large to keep whole (more than 1 MiB of
+//          cutRecipes   with "json" or "html": the recipes too large to keep whole (more than 1 MiB of
 //                       text or 16,384 fields), written with what fit; 0 otherwise
 //          warnings     [{ code, message }], the warnings mxpconvert gives, in plain words:
 //                       "not-mxp" when the input does not look like MXP text (empty, say, or
@@ -31,7 +34,7 @@
 //                       "bad-options", "out-of-memory", "too-many-records".
 
 const MIRTABEL_FAILURES = {
-  "-1": ["unknown-format", "the format is not one of: records, json"],
+  "-1": ["unknown-format", "the format is not one of: records, json, html"],
   "-3": ["unknown-encoding", "the encoding is not one of: utf-8, windows-1252, latin-1, cp437, cp850, mac-roman"],
   "-4": ["out-of-memory", "there was not enough memory to hold the output"],
   "-6": ["too-many-records", "the input holds more records than a conversion can count"],
@@ -69,9 +72,11 @@ function mirtabelName(value) {
 // One conversion's state on the JavaScript side: the input it is read from, the output it grows,
 // and the recipes left out.
 class MirtabelConversion {
-  constructor(input, onProgress) {
+  constructor(input, onProgress, readings) {
     this.input = input;
     this.position = 0;
+    this.readings = readings;  // how often the input is read
+    this.before = 0;  // bytes of the readings before this one
     this.reported = 0;
     this.onProgress = onProgress;
     this.thrown = null;
@@ -88,11 +93,12 @@ class MirtabelConversion {
   read(target) {
     const total = this.input.length;
     const size = Math.min(target.length, total - this.position);
-    const due = size === 0 ? this.reported !== total : this.position - this.reported >= MIRTABEL_PROGRESS_STEP;
+    const done = this.before + this.position;
+    const due = size === 0 ? this.reported !== done : done - this.reported >= MIRTABEL_PROGRESS_STEP;
     if (this.onProgress && due) {
-      this.reported = this.position;
+      this.reported = done;
       try {
-        this.onProgress(this.position, total);
+        this.onProgress(done, this.readings * total);
       } catch (error) {
         this.thrown = { error };
         return -1;
@@ -101,6 +107,11 @@ class MirtabelConversion {
     target.set(this.input.subarray(this.position, this.position + size));
     this.position += size;
     return size;
+  }
+
+  rewind() {
+    this.before += this.position;
+    this.position = 0;
   }
 
   write(bytes) {
@@ -168,20 +179,22 @@ async function convertMXP(bytes, options) {
   const input = mirtabelBytes(bytes);
   if (options === undefined || options === null) options = {};
   if (typeof options !== "object") return mirtabelFailure("bad-options", "options must be an object");
-  const { format = "records", encoding = "utf-8", onProgress } = options;
+  const { format = "records", encoding = "utf-8", title = "", onProgress } = options;
   if (onProgress !== undefined && typeof onProgress !== "function")
     return mirtabelFailure("bad-options", "onProgress must be a function");
+  if (typeof title !== "string" || title.length > 200 || title.includes("\0"))
+    return mirtabelFailure("bad-options", "title must be a string of at most 200 characters, without NUL");
   const formatName = mirtabelName(format);
   if (formatName === null) return mirtabelFailure(...MIRTABEL_FAILURES["-1"]);
   const encodingName = mirtabelName(encoding);
   if (encodingName === null) return mirtabelFailure(...MIRTABEL_FAILURES["-3"]);
 
   const wasm = await mirtabelWasm();
-  const conversion = new MirtabelConversion(input, onProgress);
+  const conversion = new MirtabelConversion(input, onProgress, formatName === "html" ? 2 : 1);
   wasm.mirtabelConversion = conversion;
   let status;
   try {
-    status = wasm.ccall("mirtabel_convert", "number", ["string", "string"], [formatName, encodingName]);
+    status = wasm.ccall("mirtabel_convert", "number", ["string", "string", "string"], [formatName, encodingName, title]);
   } finally {
     wasm.mirtabelConversion = null;
   }

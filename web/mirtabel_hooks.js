@@ -4,6 +4,9 @@ mergeInto(LibraryManager.library, {
   mirtabel_read_input: function (buffer, capacity) {
     return Module["mirtabelConversion"].read(HEAPU8.subarray(buffer, buffer + capacity));
   },
+  mirtabel_rewind_input: function () {
+    Module["mirtabelConversion"].rewind();
+  },
   mirtabel_write_output: function (bytes, size) {
     return Module["mirtabelConversion"].write(HEAPU8.subarray(bytes, bytes + size));
   },

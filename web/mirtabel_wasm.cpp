@@ -13,6 +13,7 @@
 #include "convert/convert_mxp.h"
 #include "host/input_check.h"
 #include "platform/input_encoding.h"
+#include "recipes/convert_mxp_to_html.h"
 #include "recipes/convert_mxp_to_json.h"
 
 // The JavaScript side, web/mirtabel_hooks.js.
@@ -20,6 +21,8 @@ extern "C" {
 // Copies the next input bytes to `buffer`; returns their number (0 at the end), or -1 when the
 // caller's progress callback threw, which stops the conversion.
 int mirtabel_read_input(unsigned char* buffer, std::size_t capacity);
+// Starts the input over from its first byte, for a second reading.
+void mirtabel_rewind_input();
 // Takes `size` output bytes; returns 0, or -1 when there is no memory left to hold them.
 int mirtabel_write_output(const unsigned char* bytes, std::size_t size);
 // Hears of a recipe left out; the offsets are those of mirtabel::LeftOutRecipe (exact as
@@ -66,6 +69,21 @@ class JsInput final : public mirtabel::ByteSource {
  private:
   unsigned char first_[kFirstBytes];
   std::size_t first_size_ = 0;
+};
+
+// The input read again from its start: the first read starts it over.
+class JsInputAgain final : public mirtabel::ByteSource {
+ public:
+  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    if (!started_) mirtabel_rewind_input();
+    started_ = true;
+    const int size = mirtabel_read_input(buffer, capacity);
+    if (size < 0) return {0, ECANCELED};
+    return {static_cast<std::size_t>(size), 0};
+  }
+
+ private:
+  bool started_ = false;
 };
 
 class JsOutput final : public mirtabel::ByteSink {
@@ -122,6 +140,19 @@ std::int32_t convert_to_json(JsInput& input, mirtabel::ByteSink& output,
   return status_of(result.conversion);
 }
 
+// The cookbook reads the input twice, the second time from the start again.
+std::int32_t convert_to_html(JsInput& input, mirtabel::ByteSink& output,
+                             const mirtabel::ConversionOptions& options, const char* title) {
+  const mirtabel::RoomyRecipeStores stores;
+  if (!stores.allocated()) return kOutOfMemory;
+  JsInputAgain again;
+  const mirtabel::JsonExportResult result =
+      mirtabel::convert_mxp_to_html(input, again, output, options, stores.stores(), title);
+  mirtabel_recipes_cut(result.cut_recipes);
+  check_input(input, result.conversion, 0, options.encoding);
+  return status_of(result.conversion);
+}
+
 std::int32_t convert_to_records(JsInput& input, mirtabel::ByteSink& output,
                                 mirtabel::ConversionOptions& options) {
   JsLeftOut left_out;
@@ -133,11 +164,13 @@ std::int32_t convert_to_records(JsInput& input, mirtabel::ByteSink& output,
 
 }  // namespace
 
-// Converts the input the JavaScript side holds into `format` ("records" or "json"), reading
-// bytes without a byte-order mark as `encoding` (a name input_encoding_from_name takes). Returns
-// the number of records (or JSON objects) written, or a negative Status.
+// Converts the input the JavaScript side holds into `format` ("records", "json" or "html"),
+// reading bytes without a byte-order mark as `encoding` (a name input_encoding_from_name takes);
+// `title` (UTF-8) titles a cookbook. Returns the number of records (or recipes) written, or a
+// negative Status.
 extern "C" EMSCRIPTEN_KEEPALIVE std::int32_t mirtabel_convert(const char* format,
-                                                              const char* encoding) {
+                                                              const char* encoding,
+                                                              const char* title) {
   mirtabel::ConversionOptions options;
   if (!mirtabel::input_encoding_from_name(encoding, options.encoding)) return kUnknownEncoding;
   JsInput input;
@@ -146,5 +179,6 @@ extern "C" EMSCRIPTEN_KEEPALIVE std::int32_t mirtabel_convert(const char* format
   const std::string_view name(format);
   if (name == "records") return convert_to_records(input, output, options);
   if (name == "json") return convert_to_json(input, output, options);
+  if (name == "html") return convert_to_html(input, output, options, title);
   return kUnknownFormat;
 }

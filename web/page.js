@@ -5,7 +5,7 @@
 (() => {
   const $ = (id) => document.getElementById(id);
   const SHOWN_TITLES = 200;
-  const EXTENSIONS = { records: ".txt", json: ".jsonl" };
+  const EXTENSIONS = { records: ".txt", json: ".jsonl", html: ".html" };
   const numbers = new Intl.NumberFormat("en");
   const decoder = new TextDecoder();
   // One per file: { file, card, job, format, result, index, recipes, seconds }. `recipes` is the
@@ -81,7 +81,8 @@
     entry.card.querySelector(".left-out").hidden = true;
     entry.card.querySelector(".warnings").replaceChildren();
     entry.card.querySelector(".downloads").replaceChildren();
-    worker.postMessage({ id: entry.job, file: entry.file, format: entry.format, encoding: $("encoding").value });
+    const title = (entry.file.name.replace(/\.[^.]*$/, "") || entry.file.name).slice(0, 200).replaceAll("\0", "");
+    worker.postMessage({ id: entry.job, file: entry.file, format: entry.format, encoding: $("encoding").value, title });
     refreshDownloadAll();
     if (entry === shown) showFile(null);
   }
@@ -294,7 +295,7 @@
       ["Total time", duration(recipe.totalTime)],
       ["By", recipe.author?.name],
       ["From", recipe.citation ?? recipe.isBasedOn],
-      ["Categories", recipe.recipeCategory?.join(", ")],
+      ["Categories", recipe.recipeCategory],
     ].filter(([, value]) => value);
     if (facts.length > 0) {
       const list = element("dl", "", "facts");

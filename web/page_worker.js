@@ -9,7 +9,7 @@ self.onmessage = (event) => {
   queue = queue.then(() => convertFile(event.data));
 };
 
-async function convertFile({ id, file, format, encoding }) {
+async function convertFile({ id, file, format, encoding, title }) {
   try {
     const bytes = new Uint8Array(await file.arrayBuffer());
     self.postMessage({ id, type: "progress", done: 0, total: bytes.length });
@@ -17,10 +17,13 @@ async function convertFile({ id, file, format, encoding }) {
     const result = await convertMXP(bytes, {
       format,
       encoding,
+      title,
       onProgress: (done, total) => self.postMessage({ id, type: "progress", done, total }),
     });
     const seconds = (performance.now() - started) / 1000;
-    const index = result.error !== null ? null : format === "records" ? indexRecords(result.output) : indexJson(result.output);
+    // The cookbook is read by opening it: no preview.
+    const index = result.error !== null || format === "html" ? null
+      : format === "records" ? indexRecords(result.output) : indexJson(result.output);
     const transfer = [result.output.buffer];
     if (result.leftOutFile !== null) transfer.push(result.leftOutFile.buffer);
     if (index !== null) transfer.push(index.starts.buffer);

@@ -372,10 +372,18 @@ class Mxpconvert(unittest.TestCase):
         self.assertEqual(self.run_tool("-q", "--format=records", "big.mxp", "flat.json")
                          .returncode, 0)
         self.assertEqual(self.read("flat.json")[:5], b"Short")
-        r = self.run_tool("big.mxp", "-o", "page.html")
-        self.assertEqual(r.returncode, 2)
-        self.assertIn(b"asks for HTML by its name, which mxpconvert cannot write yet", r.stderr)
-        self.assertFalse(os.path.exists(self.path("page.html")))
+        # A cookbook under either HTML name, the same as --format html writes.
+        for name in ("page.html", "page.HTM"):
+            self.assertEqual(self.run_tool("-q", "big.mxp", "-o", name).returncode, 0)
+        self.assertEqual(self.run_tool("-q", "--format=html", "-d", "out", "big.mxp").returncode, 0)
+        self.assertTrue(self.read("page.html").startswith(b"<!DOCTYPE html>"))
+        self.assertEqual(self.read("page.html"), self.read("page.HTM"))
+        self.assertEqual(self.read("page.html"), self.read("out/big.html"))
+        # From a pipe, which the cookbook reads twice through a copy: the same but for the title.
+        r = subprocess.run(f"cat big.mxp | '{PROGRAM}' -q --format=html", shell=True, cwd=self.dir,
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        self.assertEqual((r.returncode, r.stderr), (0, b""))
+        self.assertEqual(r.stdout, self.read("page.html").replace(b">big<", b">Cookbook<"))
 
         # More fields than the stores hold: written cut, and whole in the side file, which
         # --strict counts as questionable.

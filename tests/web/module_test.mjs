@@ -2,7 +2,7 @@
 // input, and a 100 MB archive in bounded memory.
 import assert from "node:assert/strict";
 import { readFileSync, readdirSync } from "node:fs";
-import { join } from "node:path";
+import { basename, join } from "node:path";
 import { test } from "node:test";
 
 import { lineFeeds, nativeConvert, root, sampleArchive, scratchDir, webBuild, writeSample } from "./support.mjs";
@@ -17,14 +17,15 @@ const inputs = [
 test("every test input and fuzz seed converts to the native converter's bytes", async (t) => {
   const scratch = scratchDir(t);
   assert.ok(inputs.length >= 20);
-  for (const format of ["records", "json"]) {
+  for (const format of ["records", "json", "html"]) {
     for (const input of inputs) {
       const native = nativeConvert(input, scratch, format);
-      const result = await convertMXP(readFileSync(input), { format });
+      const result = await convertMXP(readFileSync(input), { format, title: basename(input, ".mxp") });
       const where = `${input} as ${format}`;
       assert.equal(result.error, null, where);
       assert.ok(Buffer.from(result.output).equals(native.output), where);
-      assert.equal(result.records, lineFeeds(native.output), where);
+      const articles = native.output.toString().split("<article ").length - 1;
+      assert.equal(result.records, format === "html" ? articles : lineFeeds(native.output), where);
       assert.equal(result.leftOut.length, native.leftOut, where);
       assert.deepEqual(result.warnings.map(warningWords), native.warnings.map(nativeWarningWords), where);
     }
@@ -72,6 +73,7 @@ test("bad input and options give a result, never an exception", async () => {
     ["an encoding name cut by a NUL", binary, { encoding: "utf-8\0x" }, "unknown-encoding"],
     ["options that are not an object", binary, "utf-8", "bad-options"],
     ["a progress callback that is not a function", binary, { onProgress: 1 }, "bad-options"],
+    ["a cookbook title that is not a string", binary, { format: "html", title: 1 }, "bad-options"],
   ];
   for (const [name, bytes, options, expected, text] of cases) {
     const result = await convertMXP(bytes, options);
@@ -98,6 +100,11 @@ test("a progress callback that throws stops the conversion with its own exceptio
   assert.deepEqual(seen.map(([, total]) => total), [archive.length, archive.length]);
   assert.ok(seen[0][0] >= 1 << 20 && seen[1][0] - seen[0][0] >= 1 << 20 && seen[1][0] < 2.1 * (1 << 20), `${seen}`);
   assert.equal((await convertMXP(oneRecipe(Buffer.from("b")))).records, 1);
+  // The cookbook reads the input twice: the count goes on over both readings, to twice its size.
+  const twice = [];
+  await convertMXP(archive, { format: "html", onProgress: (done, total) => twice.push([done, total]) });
+  assert.deepEqual(twice.at(-1), [2 * archive.length, 2 * archive.length]);
+  assert.ok(twice.every(([done], i) => i === 0 || done > twice[i - 1][0]), `${twice}`);
 });
 
 test("a 100 MB archive converts in bounded memory", async (t) => {

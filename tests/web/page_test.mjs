@@ -206,6 +206,14 @@ test("two files of either layout: counts, warnings, preview of both formats, dow
   await click("#tab-raw");
   assert.deepEqual(JSON.parse((await text("#reader pre"))[0]), structured[0][1]);
   await click("#tab-recipe");
+
+  // As a cookbook, titled after the file.
+  await page.evaluate("document.getElementById('format').value = 'html'; document.getElementById('format').dispatchEvent(new Event('change'))");
+  await page.waitFor("document.querySelectorAll('.file[data-state=done]').length === 2");
+  const cookbook = await download(".file:nth-child(1) .downloads button");
+  assert.equal(cookbook.name, "column-layout.html");
+  const html = await convertMXP(readFileSync(files[0]), { format: "html", title: "column-layout" });
+  assert.ok(cookbook.bytes.equals(html.output));
   await page.evaluate("document.getElementById('format').value = 'records'; document.getElementById('format').dispatchEvent(new Event('change'))");
   await page.waitFor("document.querySelectorAll('.file[data-state=done], .file[data-state=warning]').length === 2");
   assert.deepEqual(unexpected(), []);
