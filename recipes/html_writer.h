@@ -10,13 +10,13 @@
 #include <string_view>
 
 #include "platform/byte_stream.h"
-#include "platform/io_buffer_size.h"
+#include "recipes/buffered_output.h"
 
 namespace mirtabel {
 
 class HtmlWriter {
  public:
-  explicit HtmlWriter(ByteSink& sink) noexcept : sink_(sink), script_data_(*this) {}
+  explicit HtmlWriter(ByteSink& sink) noexcept : out_(sink), script_data_(*this) {}
   HtmlWriter(const HtmlWriter&) = delete;
   HtmlWriter& operator=(const HtmlWriter&) = delete;
 
@@ -38,9 +38,9 @@ class HtmlWriter {
   ByteSink& script_data() noexcept { return script_data_; }
 
   // Writes out what is buffered; returns error(). After a failure nothing more is written.
-  int flush() noexcept;
-  int error() const noexcept { return error_; }
-  std::uint64_t bytes_written() const noexcept { return bytes_written_; }
+  int flush() noexcept { return out_.flush(); }
+  int error() const noexcept { return out_.error(); }
+  std::uint64_t bytes_written() const noexcept { return out_.bytes_written(); }
 
  private:
   class ScriptData final : public ByteSink {
@@ -48,22 +48,17 @@ class HtmlWriter {
     explicit ScriptData(HtmlWriter& html) noexcept : html_(html) {}
     int write(const unsigned char* bytes, std::size_t size) noexcept override {
       html_.put(reinterpret_cast<const char*>(bytes), size);
-      return html_.error_;
+      return html_.error();
     }
 
    private:
     HtmlWriter& html_;
   };
 
-  void put(const char* bytes, std::size_t size) noexcept;
+  void put(const char* bytes, std::size_t size) noexcept { out_.put(bytes, size); }
 
-  ByteSink& sink_;
+  BufferedOutput out_;
   ScriptData script_data_;
-  int error_ = 0;
-  std::uint64_t bytes_written_ = 0;
-  std::size_t used_ = 0;
-  static constexpr std::size_t kBufferSize = kIoBufferSize < 4096 ? kIoBufferSize : 4096;
-  char buffer_[kBufferSize];
 };
 
 }  // namespace mirtabel

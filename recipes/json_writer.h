@@ -11,13 +11,13 @@
 #include <string_view>
 
 #include "platform/byte_stream.h"
-#include "platform/io_buffer_size.h"
+#include "recipes/buffered_output.h"
 
 namespace mirtabel {
 
 class JsonWriter {
  public:
-  explicit JsonWriter(ByteSink& sink) noexcept : sink_(sink) {}
+  explicit JsonWriter(ByteSink& sink) noexcept : out_(sink) {}
   JsonWriter(const JsonWriter&) = delete;
   JsonWriter& operator=(const JsonWriter&) = delete;
 
@@ -38,9 +38,9 @@ class JsonWriter {
   void end_line() noexcept;
 
   // Writes out what is buffered; returns error(). After a failure nothing more is written.
-  int flush() noexcept;
-  int error() const noexcept { return error_; }
-  std::uint64_t bytes_written() const noexcept { return bytes_written_; }
+  int flush() noexcept { return out_.flush(); }
+  int error() const noexcept { return out_.error(); }
+  std::uint64_t bytes_written() const noexcept { return out_.bytes_written(); }
 
  private:
   void open(char bracket) noexcept;
@@ -48,18 +48,13 @@ class JsonWriter {
   void separate() noexcept;  // a comma before every value but the first of its container
   void quoted(std::string_view text) noexcept;
   void escaped(std::string_view text) noexcept;  // a string's characters, without the quotes
-  void put(const char* bytes, std::size_t size) noexcept;
+  void put(const char* bytes, std::size_t size) noexcept { out_.put(bytes, size); }
   void put(char c) noexcept { put(&c, 1); }
 
-  ByteSink& sink_;
+  BufferedOutput out_;
   unsigned depth_ = 0;
   std::uint32_t has_values_ = 0;  // bit n: the container at depth n holds a value already
   bool after_key_ = false;
-  int error_ = 0;
-  std::uint64_t bytes_written_ = 0;
-  std::size_t used_ = 0;
-  static constexpr std::size_t kBufferSize = kIoBufferSize < 4096 ? kIoBufferSize : 4096;
-  char buffer_[kBufferSize];
 };
 
 }  // namespace mirtabel
