@@ -1,6 +1,5 @@
 #include "recipes/json_writer.h"
 
-
 #include "platform/utf8.h"
 
 namespace mirtabel {
