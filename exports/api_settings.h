@@ -13,11 +13,12 @@ struct ApiSettings {
   const char* left_out_path = nullptr;
   mirtabel_left_out_function left_out = nullptr;
   void* left_out_context = nullptr;
+  const char* title = nullptr;
+  mirtabel_rewind_function rewind = nullptr;
 };
 
-// Reads `options` (null: the defaults) into `settings`. Returns MIRTABEL_OK,
-// MIRTABEL_ERROR_OPTIONS for a size, format or encoding it does not know, or
-// MIRTABEL_ERROR_NOT_SUPPORTED for a format that is reserved but not written yet.
+// Reads `options` (null: the defaults) into `settings`. Returns MIRTABEL_OK, or
+// MIRTABEL_ERROR_OPTIONS for a size, format or encoding it does not know.
 int read_settings(const mirtabel_options* options, ApiSettings& settings) noexcept;
 
 // Whether `report` (null, or a structure that says its size) can be filled.
