@@ -131,12 +131,13 @@ typedef struct mirtabel_options {
                            bytes that are not UTF-8 are read as Windows-1252), "windows-1252",
                            "latin-1", "cp437", "cp850" or "mac-roman" */
   const char* left_out_path; /* path form only, or null: where the text of the recipes left out
-                                goes, as it stood in the input after the input's first line, so
-                                that the file converts like the input once they are shortened.
-                                Written like the output, and only when a recipe was left out;
-                                otherwise the file at this path is not touched */
+                                (or written cut) goes, as it stood in the input after the input's
+                                first line, so that the file converts like the input once they
+                                are shortened. Written like the output, and only when there is
+                                such a recipe; otherwise the file at this path is not touched */
   mirtabel_left_out_function left_out; /* or null: called on the converting thread for each
-                                          recipe left out, before the call returns */
+                                          recipe left out (or written cut), before the call
+                                          returns */
   void* left_out_context;              /* passed to left_out */
   /* Since 1.2; a structure from a 1.1 header, which ends here, is taken with both null. */
   const char* title; /* or null: the cookbook's title, UTF-8 (null or empty: "Cookbook") */
