@@ -47,6 +47,17 @@ int read_settings(const mirtabel_options* options, ApiSettings& settings) noexce
   return MIRTABEL_OK;
 }
 
+FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer,
+                     ByteSource* again) noexcept {
+  FormatJob job;
+  job.format = settings.format;
+  job.options.encoding = settings.encoding;
+  job.options.observer = observer;
+  job.again = again;
+  if (settings.title != nullptr) job.title = settings.title;
+  return job;
+}
+
 bool report_usable(const mirtabel_report* report) noexcept {
   return report == nullptr || report->size >= sizeof(mirtabel_report);
 }

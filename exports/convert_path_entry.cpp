@@ -90,21 +90,16 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   outcome = open_files(input_path, output_path, side_path, input, output, side_file);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
 
-  // The cookbook reads a FIFO twice through a copy; so is found a recipe written cut.
+  // An input that cannot be read twice (a FIFO) is copied as it is read when it must be read
+  // again: for the cookbook's second reading, or to find the recipes written cut.
   const bool find_cut = settings.format != MIRTABEL_FORMAT_RECORDS &&
                         (side_path != nullptr || settings.left_out != nullptr);
   CopiedInput copied(input, input.is_regular() ? &input : nullptr,
                      settings.format == MIRTABEL_FORMAT_HTML || find_cut);
   InputAgain again(copied);
   LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
-  FormatJob job;
-  job.format = settings.format;
-  job.options.encoding = settings.encoding;
-  job.options.observer = &reporter;
-  job.again = &again;
-  if (settings.title != nullptr) job.title = settings.title;
   FormatConversion conversion;
-  outcome.take(conversion.run(copied, output, job));
+  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again)));
   outcome.left_out = reporter.count();
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
   if (outcome.cut > 0 && find_cut) {

@@ -83,15 +83,9 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
   InputAgain spooled(copied);
   CallbackSource rewound(read, context, settings.rewind);
   LeftOutReporter reporter(settings, nullptr);
-  FormatJob job;
-  job.format = settings.format;
-  job.options.encoding = settings.encoding;
-  job.options.observer = &reporter;
-  if (cookbook)
-    job.again = settings.rewind != nullptr ? &rewound : static_cast<ByteSource*>(&spooled);
-  if (settings.title != nullptr) job.title = settings.title;
+  ByteSource* again = settings.rewind != nullptr ? static_cast<ByteSource*>(&rewound) : &spooled;
   FormatConversion conversion;
-  outcome.take(conversion.run(copied, output, job));
+  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, again)));
   outcome.left_out = reporter.count();
   return hand_back(outcome, report);
 }
