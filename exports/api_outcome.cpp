@@ -29,6 +29,15 @@ void ApiOutcome::take(const ConversionResult& result) noexcept {
   }
 }
 
+void ApiOutcome::take(const FormatResult& result) noexcept {
+  if (result.no_memory) {
+    fail(MIRTABEL_ERROR_NO_MEMORY);
+    return;
+  }
+  take(result.conversion);
+  cut = result.cut;
+}
+
 int hand_back(const ApiOutcome& outcome, mirtabel_report* report) noexcept {
   if (report != nullptr) {
     report->records = outcome.records;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "convert/convert_mxp.h"
+#include "exports/format_conversion.h"
 #include "exports/mirtabel.h"
 
 namespace mirtabel {
@@ -22,6 +23,8 @@ struct ApiOutcome {
   void fail(int failure, int error_value = 0) noexcept;
   // Takes the figures and the failure, if any, of a conversion.
   void take(const ConversionResult& result) noexcept;
+  // The same for a conversion in a format, with its recipes written cut.
+  void take(const FormatResult& result) noexcept;
 };
 
 // Fills `report` (when not null), sets errno on failure, and returns the outcome's code.

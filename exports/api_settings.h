@@ -2,6 +2,7 @@
 #ifndef MIRTABEL_EXPORTS_API_SETTINGS_H
 #define MIRTABEL_EXPORTS_API_SETTINGS_H
 
+#include "exports/format_conversion.h"
 #include "exports/mirtabel.h"
 #include "platform/input_encoding.h"
 
@@ -13,12 +14,18 @@ struct ApiSettings {
   const char* left_out_path = nullptr;
   mirtabel_left_out_function left_out = nullptr;
   void* left_out_context = nullptr;
+  const char* title = nullptr;
+  mirtabel_rewind_function rewind = nullptr;
 };
 
-// Reads `options` (null: the defaults) into `settings`. Returns MIRTABEL_OK,
-// MIRTABEL_ERROR_OPTIONS for a size, format or encoding it does not know, or
-// MIRTABEL_ERROR_NOT_SUPPORTED for a format that is reserved but not written yet.
+// Reads `options` (null: the defaults) into `settings`. Returns MIRTABEL_OK, or
+// MIRTABEL_ERROR_OPTIONS for a size, format or encoding it does not know.
 int read_settings(const mirtabel_options* options, ApiSettings& settings) noexcept;
+
+// The conversion the settings ask for, telling `observer` of each recipe left out and reading the
+// input again, for the cookbook, from `again`.
+FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer,
+                     ByteSource* again) noexcept;
 
 // Whether `report` (null, or a structure that says its size) can be filled.
 bool report_usable(const mirtabel_report* report) noexcept;

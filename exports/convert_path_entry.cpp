@@ -44,6 +44,21 @@ namespace {
   return outcome;
 }
 
+// Finds the recipes written cut, from the input read again, for the callback and the side file.
+// Returns 0 or an errno value.
+int report_cut(FormatConversion& conversion, CopiedInput& input, const ApiSettings& settings,
+               const char* side_path, LeftOutSideFile& side_file) noexcept {
+  RandomAccessFile* bytes = nullptr;
+  int error = input.rereadable(bytes);
+  // A copy of a FIFO is all the side file has to read from.
+  if (error == 0 && side_path != nullptr && bytes != input.regular()) {
+    error = side_file.read_from(*bytes);
+  }
+  LeftOutReporter cut(settings, side_path != nullptr ? &side_file : nullptr, MIRTABEL_LEFT_OUT_CUT);
+  if (error == 0) error = conversion.find_cut_recipes(*bytes, settings.encoding, cut);
+  return error;
+}
+
 }  // namespace
 }  // namespace mirtabel
 
@@ -75,10 +90,24 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   outcome = open_files(input_path, output_path, side_path, input, output, side_file);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
 
+  // An input that cannot be read twice (a FIFO) is copied as it is read when it must be read
+  // again: for the cookbook's second reading, or to find the recipes written cut.
+  const bool find_cut = settings.format != MIRTABEL_FORMAT_RECORDS &&
+                        (side_path != nullptr || settings.left_out != nullptr);
+  CopiedInput copied(input, input.is_regular() ? &input : nullptr,
+                     settings.format == MIRTABEL_FORMAT_HTML || find_cut);
+  InputAgain again(copied);
   LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
-  outcome = convert_in_format(input, output, settings, &reporter);
+  FormatConversion conversion;
+  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again)));
   outcome.left_out = reporter.count();
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
+  if (outcome.cut > 0 && find_cut) {
+    if (const int error = report_cut(conversion, copied, settings, side_path, side_file)) {
+      outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
+      return hand_back(outcome, report);
+    }
+  }
   // The side file first: when it fails, the output is not replaced either.
   if (side_path != nullptr) {
     if (const int error = side_file.commit()) {

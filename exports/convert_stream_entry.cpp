@@ -10,12 +10,19 @@
 namespace mirtabel {
 namespace {
 
+// The caller's input; with a rewind function, it starts the input over before its first read.
 class CallbackSource final : public ByteSource {
  public:
-  CallbackSource(mirtabel_read_function function, void* context) noexcept
-      : read_(function), context_(context) {}
+  CallbackSource(mirtabel_read_function function, void* context,
+                 mirtabel_rewind_function rewind = nullptr) noexcept
+      : read_(function), rewind_(rewind), context_(context) {}
 
   ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    if (rewind_ != nullptr) {
+      const int error = rewind_(context_);
+      rewind_ = nullptr;
+      if (error != 0) return {0, error > 0 ? error : EIO};
+    }
     const std::ptrdiff_t size = read_(context_, buffer, capacity);
     if (size < 0) return {0, size >= -0x7FFF ? static_cast<int>(-size) : EIO};
     // More than was asked for would have written past the buffer; stop before using it.
@@ -25,6 +32,7 @@ class CallbackSource final : public ByteSource {
 
  private:
   mirtabel_read_function read_;
+  mirtabel_rewind_function rewind_;
   void* context_;
 };
 
@@ -69,8 +77,15 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
   }
   CallbackSource input(read, context);
   CallbackSink output(write, context);
+  // The cookbook's second reading: the caller's input started over, else a copy of the first.
+  const bool cookbook = settings.format == MIRTABEL_FORMAT_HTML;
+  CopiedInput copied(input, nullptr, cookbook && settings.rewind == nullptr);
+  InputAgain spooled(copied);
+  CallbackSource rewound(read, context, settings.rewind);
   LeftOutReporter reporter(settings, nullptr);
-  outcome = convert_in_format(input, output, settings, &reporter);
+  ByteSource* again = settings.rewind != nullptr ? static_cast<ByteSource*>(&rewound) : &spooled;
+  FormatConversion conversion;
+  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, again)));
   outcome.left_out = reporter.count();
   return hand_back(outcome, report);
 }

@@ -1,29 +1,168 @@
 #include "exports/format_conversion.h"
 
-#include "convert/convert_mxp.h"
-#include "recipes/convert_mxp_to_json.h"
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "convert/title_field.h"
+#include "recipes/convert_mxp_to_html.h"
 
 namespace mirtabel {
+namespace {
 
-ApiOutcome convert_in_format(ByteSource& input, ByteSink& output, const ApiSettings& settings,
-                             ConversionObserver* observer) noexcept {
-  ConversionOptions options;
-  options.encoding = settings.encoding;
-  options.observer = observer;
-  ApiOutcome outcome;
-  if (settings.format == MIRTABEL_FORMAT_JSON_LINES) {
-    const RoomyRecipeStores stores;
-    if (!stores.allocated()) {
-      outcome.fail(MIRTABEL_ERROR_NO_MEMORY);
-      return outcome;
+class NullSink final : public ByteSink {
+ public:
+  int write(const unsigned char*, std::size_t) noexcept override { return 0; }
+};
+
+// The recipes the records' framing leaves out, with their places and titles: those the
+// structured export may have cut are among them. They are few, so they are kept in an array
+// that doubles when full.
+class LeftOutPlaces final : public ConversionObserver {
+ public:
+  struct Place {
+    LeftOutRecipe recipe;
+    unsigned char title[TitleField::kMaxBytes];
+  };
+
+  void recipe_left_out(const LeftOutRecipe& recipe) noexcept override {
+    if (lost_) return;
+    if (size_ == capacity_ && !grow()) {
+      lost_ = true;
+      return;
     }
-    const JsonExportResult result = convert_mxp_to_json(input, output, options, stores.stores());
-    outcome.take(result.conversion);
-    outcome.cut = result.cut_recipes;
-  } else {
-    outcome.take(convert_mxp(input, output, options));
+    Place& place = places_[size_++];
+    place.recipe = recipe;
+    place.recipe.title_size =
+        recipe.title_size < TitleField::kMaxBytes ? recipe.title_size : TitleField::kMaxBytes;
+    std::memcpy(place.title, recipe.title_field, place.recipe.title_size);
+    place.recipe.title_field = place.title;
   }
-  return outcome;
+
+  bool lost() const noexcept { return lost_; }
+  std::size_t size() const noexcept { return size_; }
+  const Place& operator[](std::size_t i) const noexcept { return places_[i]; }
+
+ private:
+  bool grow() noexcept {
+    const std::size_t capacity = capacity_ == 0 ? 16 : capacity_ * 2;
+    std::unique_ptr<Place[]> grown(new (std::nothrow) Place[capacity]);
+    if (!grown) return false;
+    for (std::size_t i = 0; i < size_; ++i) {
+      grown[i] = places_[i];
+      grown[i].recipe.title_field = grown[i].title;
+    }
+    places_ = std::move(grown);
+    capacity_ = capacity;
+    return true;
+  }
+
+  std::unique_ptr<Place[]> places_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+  bool lost_ = false;
+};
+
+}  // namespace
+
+FormatResult FormatConversion::run(ByteSource& input, ByteSink& output,
+                                   const FormatJob& job) noexcept {
+  FormatResult result;
+  if (job.format == MIRTABEL_FORMAT_RECORDS) {
+    result.conversion = convert_mxp(input, output, job.options);
+    return result;
+  }
+  const bool cookbook = job.format == MIRTABEL_FORMAT_HTML;
+  if (cookbook && job.again == nullptr) {
+    result.conversion.error = EINVAL;
+    result.conversion.failed_file = FailedFile::kInput;
+    return result;
+  }
+  if (!stores_) stores_.reset(new (std::nothrow) RoomyRecipeStores);
+  if (!stores_ || !stores_->allocated()) {
+    stores_.reset();
+    result.no_memory = true;
+    result.conversion.error = ENOMEM;
+    return result;
+  }
+  const JsonExportResult exported =
+      cookbook ? convert_mxp_to_html(input, *job.again, output, job.options, stores_->stores(),
+                                     job.title)
+               : convert_mxp_to_json(input, output, job.options, stores_->stores());
+  result.conversion = exported.conversion;
+  result.cut = exported.cut_recipes;
+  return result;
+}
+
+int FormatConversion::find_cut_recipes(RandomAccessFile& bytes, InputEncoding encoding,
+                                       ConversionObserver& cut) noexcept {
+  if (!stores_) return EINVAL;  // no structured run came first
+  LeftOutPlaces places;
+  ConversionOptions options;
+  options.encoding = encoding;
+  options.observer = &places;
+  NullSink nowhere;
+  {
+    RereadSource input(bytes, {0, UINT64_MAX});
+    const int error = convert_mxp(input, nowhere, options).error;
+    if (error != 0) return error;
+  }
+  if (places.lost()) return ENOMEM;
+  options.observer = nullptr;
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    const LeftOutRecipe& place = places[i].recipe;
+    RereadSource alone(bytes, {0, place.first_line_end}, {place.begin, place.end});
+    const JsonExportResult exported =
+        convert_mxp_to_json(alone, nowhere, options, stores_->stores());
+    if (exported.conversion.error != 0) return exported.conversion.error;
+    if (exported.cut_recipes > 0) cut.recipe_left_out(place);
+  }
+  return 0;
+}
+
+ReadResult RereadSource::read(unsigned char* buffer, std::size_t capacity) noexcept {
+  for (; current_ < 2; ++current_) {
+    Range& range = ranges_[current_];
+    const std::uint64_t left = range.end - range.begin;
+    if (left == 0) continue;
+    const ReadResult result = bytes_.read_at(
+        range.begin, buffer, left < capacity ? static_cast<std::size_t>(left) : capacity);
+    if (result.error != 0) return result;
+    if (result.size == 0) continue;
+    range.begin += result.size;
+    return result;
+  }
+  return {0, 0};
+}
+
+CopiedInput::CopiedInput(ByteSource& input, RandomAccessFile* regular, bool keep_copy) noexcept
+    : input_(input), regular_(regular), copying_(keep_copy && regular == nullptr) {
+  if (copying_) copy_error_ = copy_.create();
+}
+
+ReadResult CopiedInput::read(unsigned char* buffer, std::size_t capacity) noexcept {
+  const ReadResult result = input_.read(buffer, capacity);
+  if (copying_ && result.size > 0 && copy_error_ == 0)
+    copy_error_ = copy_.write(buffer, result.size);
+  return result;
+}
+
+int CopiedInput::rereadable(RandomAccessFile*& bytes) noexcept {
+  if (regular_ != nullptr) {
+    bytes = regular_;
+    return 0;
+  }
+  if (!copying_) return ESPIPE;
+  bytes = &copy_;
+  return copy_error_;
+}
+
+ReadResult InputAgain::read(unsigned char* buffer, std::size_t capacity) noexcept {
+  RandomAccessFile* bytes = nullptr;
+  if (const int error = input_.rereadable(bytes)) return {0, error};
+  const ReadResult result = bytes->read_at(offset_, buffer, capacity);
+  offset_ += result.size;
+  return result;
 }
 
 }  // namespace mirtabel

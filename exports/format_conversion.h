@@ -1,20 +1,116 @@
-// The conversion that both forms of the API run, on any byte source and sink: the one the
-// browser module runs on its JavaScript streams, in the format the options ask for.
+// The conversion every host runs, on any byte source and sink, in the format asked for: the C
+// API's path and stream forms, mxpconvert and the browser module all dispatch here, and find the
+// recipes written cut here.
 #ifndef MIRTABEL_EXPORTS_FORMAT_CONVERSION_H
 #define MIRTABEL_EXPORTS_FORMAT_CONVERSION_H
 
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
 #include "convert/conversion_observer.h"
-#include "exports/api_outcome.h"
-#include "exports/api_settings.h"
+#include "convert/conversion_options.h"
+#include "convert/convert_mxp.h"
+#include "exports/mirtabel.h"
 #include "platform/byte_stream.h"
+#include "platform/file.h"
+#include "recipes/convert_mxp_to_json.h"
 
 namespace mirtabel {
 
-// Converts `input` into `output` in settings.format, with settings.encoding, telling `observer`
-// (which may be null) of each recipe left out. Records: no heap, the stack of convert_mxp. JSON
-// Lines: the heap stores of the structured export, for the call.
-ApiOutcome convert_in_format(ByteSource& input, ByteSink& output, const ApiSettings& settings,
-                             ConversionObserver* observer) noexcept;
+struct FormatJob {
+  int format = MIRTABEL_FORMAT_RECORDS;
+  // The encoding, and the observer that hears of each recipe the records format leaves out.
+  ConversionOptions options;
+  // For the cookbook: the input again from its first byte, for the second reading, and its
+  // title (UTF-8; empty: "Cookbook").
+  ByteSource* again = nullptr;
+  std::string_view title;
+};
+
+struct FormatResult {
+  // The figures and the failure; for the cookbook those of the second reading.
+  ConversionResult conversion;
+  std::int32_t cut = 0;    // JSON Lines or HTML: recipes too large to keep whole, written cut
+  bool no_memory = false;  // the structured formats' stores could not be had: nothing was read
+};
+
+class FormatConversion {
+ public:
+  // Converts `input` into `output` as `job` says. Records: no heap, the stack of convert_mxp.
+  // JSON Lines and HTML: the stores of the structured export from the heap, kept until this
+  // object goes, with the stack of convert_mxp_to_json (or _to_html). A cookbook without
+  // `job.again` fails with EINVAL before anything is read.
+  FormatResult run(ByteSource& input, ByteSink& output, const FormatJob& job) noexcept;
+
+  // After a run that wrote recipes cut: frames the input again, read from `bytes`, to find
+  // them, and tells `cut` of each with its place in the input, so that its whole text can be
+  // kept. The structured export does not know where a recipe stands in the input, but the
+  // records' framing, which is the same, does, and leaves every such recipe out for its length
+  // (more than 16,384 fields or 1 MiB of text is far more than 9,500 characters); each recipe
+  // left out there that the export cuts on its own is one. Takes a little heap for the places.
+  // Returns 0, or an errno value.
+  int find_cut_recipes(RandomAccessFile& bytes, InputEncoding encoding,
+                       ConversionObserver& cut) noexcept;
+
+ private:
+  std::unique_ptr<RoomyRecipeStores> stores_;
+};
+
+// The input's bytes read again: ranges of it in turn, each up to its end or the input's.
+class RereadSource final : public ByteSource {
+ public:
+  struct Range {
+    std::uint64_t begin;
+    std::uint64_t end;
+  };
+
+  RereadSource(RandomAccessFile& bytes, Range first, Range second = {0, 0}) noexcept
+      : bytes_(bytes), ranges_{first, second} {}
+
+  ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override;
+
+ private:
+  RandomAccessFile& bytes_;
+  Range ranges_[2];
+  std::size_t current_ = 0;
+};
+
+// An input read through, and copied on the way into a scratch file when it cannot be read twice
+// (a pipe) but will have to be: for the cookbook's second reading, or for the text of recipes
+// left out or cut.
+class CopiedInput final : public ByteSource {
+ public:
+  // `input` is read; `regular` is the same input where it can be read at any offset, else null.
+  CopiedInput(ByteSource& input, RandomAccessFile* regular, bool keep_copy) noexcept;
+
+  ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override;
+
+  // Where the input's bytes can be read again, or why they cannot: returns 0 or an errno value.
+  // The copy is whole only once the input has been read to its end.
+  int rereadable(RandomAccessFile*& bytes) noexcept;
+  RandomAccessFile* regular() const noexcept { return regular_; }
+
+ private:
+  ByteSource& input_;
+  RandomAccessFile* regular_;
+  bool copying_;
+  ScratchFile copy_;
+  int copy_error_ = 0;
+};
+
+// The input read again from its start, for the cookbook's second reading, through
+// CopiedInput::rereadable() once the first reading has ended.
+class InputAgain final : public ByteSource {
+ public:
+  explicit InputAgain(CopiedInput& input) noexcept : input_(input) {}
+
+  ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override;
+
+ private:
+  CopiedInput& input_;
+  std::uint64_t offset_ = 0;
+};
 
 }  // namespace mirtabel
 

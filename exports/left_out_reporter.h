@@ -1,5 +1,6 @@
-// Hears of the recipes a conversion leaves out, on the converting thread: counts them, tells the
-// caller's callback, and has the side file copy their text.
+// Hears of the recipes a conversion leaves out (or, after it, of those it wrote cut), on the
+// converting thread: counts them, tells the caller's callback, and has the side file copy their
+// text.
 #ifndef MIRTABEL_EXPORTS_LEFT_OUT_REPORTER_H
 #define MIRTABEL_EXPORTS_LEFT_OUT_REPORTER_H
 
@@ -13,9 +14,10 @@ namespace mirtabel {
 
 class LeftOutReporter final : public ConversionObserver {
  public:
-  // `side_file` may be null.
-  LeftOutReporter(const ApiSettings& settings, LeftOutSideFile* side_file) noexcept
-      : settings_(settings), side_file_(side_file) {}
+  // `side_file` may be null; `reason` is what the callback hears (MIRTABEL_LEFT_OUT_*).
+  LeftOutReporter(const ApiSettings& settings, LeftOutSideFile* side_file,
+                  std::int32_t reason = MIRTABEL_LEFT_OUT_TOO_LONG) noexcept
+      : settings_(settings), side_file_(side_file), reason_(reason) {}
 
   void recipe_left_out(const LeftOutRecipe& recipe) noexcept override;
 
@@ -24,6 +26,7 @@ class LeftOutReporter final : public ConversionObserver {
  private:
   const ApiSettings& settings_;
   LeftOutSideFile* side_file_;
+  std::int32_t reason_;
   std::int32_t count_ = 0;
 };
 

@@ -23,10 +23,19 @@ std::size_t mark_size_of(const unsigned char* bytes, std::size_t size) noexcept 
 int LeftOutSideFile::open_input(const wchar_t* input_path, const InputFile& input) noexcept {
   if (!input.is_regular()) return 0;
   if (int error = again_.open(input_path)) return error;
+  return read_mark();
+}
+
+int LeftOutSideFile::read_from(RandomAccessFile& bytes) noexcept {
+  source_ = &bytes;
+  return read_mark();
+}
+
+int LeftOutSideFile::read_mark() noexcept {
   unsigned char start[3];
   std::size_t size = 0;
   while (size < sizeof start) {
-    const ReadResult read = again_.read_at(size, start + size, sizeof start - size);
+    const ReadResult read = source_->read_at(size, start + size, sizeof start - size);
     if (read.error != 0) return read.error;
     if (read.size == 0) break;
     size += read.size;
@@ -44,7 +53,7 @@ int LeftOutSideFile::copy(std::uint64_t begin, std::uint64_t end) noexcept {
   unsigned char buffer[kCopyBuffer];
   while (begin < end) {
     const std::uint64_t left = end - begin;
-    const ReadResult read = again_.read_at(
+    const ReadResult read = source_->read_at(
         begin, buffer, left < kCopyBuffer ? static_cast<std::size_t>(left) : kCopyBuffer);
     if (read.error != 0) return read.error;
     // The input is shorter than the conversion read it: it changed meanwhile.

@@ -21,6 +21,9 @@ class LeftOutSideFile {
   int open_input(const wchar_t* input_path, const InputFile& input) noexcept;
   // Prepares the side file at `path`, as OutputFile::create does. Returns 0 or an errno value.
   int create(const wchar_t* path, const InputFile& input) noexcept;
+  // Reads the recipes from `bytes` from now on: a copy of an input that cannot be read twice.
+  // Returns 0 or an errno value.
+  int read_from(RandomAccessFile& bytes) noexcept;
 
   // Copies the recipe's text; a failure is kept for error().
   void add(const LeftOutRecipe& recipe) noexcept;
@@ -32,8 +35,10 @@ class LeftOutSideFile {
 
  private:
   int copy(std::uint64_t begin, std::uint64_t end) noexcept;
+  int read_mark() noexcept;
 
   InputFile again_;
+  RandomAccessFile* source_ = &again_;
   OutputFile output_;
   bool rereadable_ = false;
   bool written_ = false;

@@ -13,9 +13,9 @@
 #include <wchar.h>
 
 #define MIRTABEL_VERSION_MAJOR 1
-#define MIRTABEL_VERSION_MINOR 1
+#define MIRTABEL_VERSION_MINOR 2
 #define MIRTABEL_VERSION_PATCH 0
-#define MIRTABEL_VERSION_STRING "1.1.0"
+#define MIRTABEL_VERSION_STRING "1.2.0"
 
 #if defined(_WIN32)
 #if defined(MIRTABEL_BUILDING)
@@ -87,23 +87,27 @@ MIRTABEL_API int32_t ConvertMXP(const wchar_t* input_path, const wchar_t* output
 #define MIRTABEL_ERROR_LEFT_OUT_FILE                                                            \
   4                                    /* the side file could not be created or written, or the \
                                           input could not be read again for it */
-#define MIRTABEL_ERROR_NOT_SUPPORTED 5 /* ENOTSUP: a format this version does not write yet */
-#define MIRTABEL_ERROR_NO_MEMORY 6     /* ENOMEM: the JSON format's stores could not be had */
-#define MIRTABEL_ERROR_TOO_MANY 7      /* EOVERFLOW: more records than an int32_t counts */
+#define MIRTABEL_ERROR_NOT_SUPPORTED 5 /* ENOTSUP: a format this version does not write */
+#define MIRTABEL_ERROR_NO_MEMORY 6 /* ENOMEM: the JSON or HTML format's stores could not be had */
+#define MIRTABEL_ERROR_TOO_MANY 7  /* EOVERFLOW: more records than an int32_t counts */
 
 /* The formats of the output. */
 #define MIRTABEL_FORMAT_RECORDS 0    /* one flat record per recipe, as ConvertMXP writes */
 #define MIRTABEL_FORMAT_JSON_LINES 1 /* one schema.org Recipe object per recipe, one per line */
-#define MIRTABEL_FORMAT_HTML 2       /* reserved: a cookbook page; MIRTABEL_ERROR_NOT_SUPPORTED */
+#define MIRTABEL_FORMAT_HTML 2       /* a cookbook: one HTML page of every recipe (since 1.2) */
 
 /* Why a recipe was left out. */
-#define MIRTABEL_LEFT_OUT_TOO_LONG 1 /* its text grew past 9,500 characters */
+#define MIRTABEL_LEFT_OUT_TOO_LONG 1 /* records: its text grew past 9,500 characters */
+#define MIRTABEL_LEFT_OUT_CUT                                                                   \
+  2 /* JSON Lines or HTML (since 1.2, path form only): too large to keep whole (more than 1 MiB \
+       of text or 16,384 fields), it was written cut; its whole text goes to the side file */
 
-/* A recipe the records format left out, as the left-out callback hears of it. The pointers are
+/* A recipe the records format left out, or one the other formats wrote cut, as the left-out
+ * callback hears of it. The pointers are
  * valid during the callback only. Later versions may add fields at the end. */
 typedef struct mirtabel_left_out {
   const char* title;       /* its title, UTF-8, null-terminated, without the record's padding */
-  int32_t reason;          /* MIRTABEL_LEFT_OUT_TOO_LONG */
+  int32_t reason;          /* MIRTABEL_LEFT_OUT_TOO_LONG or MIRTABEL_LEFT_OUT_CUT */
   uint64_t begin;          /* its text is the input's bytes [begin, end), counted from the */
   uint64_t end;            /* input's start (a byte-order mark included), after its marker line */
   uint64_t first_line_end; /* the input's bytes [0, first_line_end) followed by [begin, end) are
@@ -113,6 +117,9 @@ typedef struct mirtabel_left_out {
 
 /* Every function the caller passes must return normally: not throw, nor jump out of the call. */
 typedef void (*mirtabel_left_out_function)(void* context, const mirtabel_left_out* recipe);
+/* The stream form's input started over: the next read gives its first byte again. Returns 0, or
+ * an errno value to fail. */
+typedef int (*mirtabel_rewind_function)(void* context);
 
 /* How to convert. Set every field to zero, then `size`, so that a field added later keeps its
  * default; all zero means flat records, UTF-8 input, no side file and no callback. */
@@ -124,13 +131,19 @@ typedef struct mirtabel_options {
                            bytes that are not UTF-8 are read as Windows-1252), "windows-1252",
                            "latin-1", "cp437", "cp850" or "mac-roman" */
   const char* left_out_path; /* path form only, or null: where the text of the recipes left out
-                                goes, as it stood in the input after the input's first line, so
-                                that the file converts like the input once they are shortened.
-                                Written like the output, and only when a recipe was left out;
-                                otherwise the file at this path is not touched */
+                                (or written cut) goes, as it stood in the input after the input's
+                                first line, so that the file converts like the input once they
+                                are shortened. Written like the output, and only when there is
+                                such a recipe; otherwise the file at this path is not touched */
   mirtabel_left_out_function left_out; /* or null: called on the converting thread for each
-                                          recipe left out, before the call returns */
+                                          recipe left out (or written cut), before the call
+                                          returns */
   void* left_out_context;              /* passed to left_out */
+  /* Since 1.2; a structure from a 1.1 header, which ends here, is taken with both null. */
+  const char* title; /* or null: the cookbook's title, UTF-8 (null or empty: "Cookbook") */
+  mirtabel_rewind_function rewind; /* stream form only, or null: how the cookbook reads its
+                                      input a second time; without it, the input is copied
+                                      into a scratch file during the first reading */
 } mirtabel_options;
 
 /* What a conversion did. Set `size` before the call; the rest is written by it. On failure the
@@ -138,7 +151,7 @@ typedef struct mirtabel_options {
 typedef struct mirtabel_report {
   size_t size;            /* sizeof(mirtabel_report) */
   int32_t records;        /* records, or JSON objects, written */
-  int32_t left_out;       /* recipes left out (records format) */
+  int32_t left_out;       /* recipes left out (records format), not counting those cut */
   int32_t cut;            /* JSON objects of recipes too large to keep whole, written cut */
   int32_t error;          /* 0, or the errno value the call also sets */
   uint64_t bytes_read;    /* bytes of the input */
@@ -157,9 +170,15 @@ typedef struct mirtabel_report {
  * neither path has changed, unless the output's own final close or rename failed after the side
  * file was in place.
  *
+ * The cookbook (MIRTABEL_FORMAT_HTML) reads the input twice: a regular file again from its start,
+ * another input (a FIFO) through a copy in a scratch file made during the first reading.
+ * A recipe that JSON Lines or HTML writes cut is found again after the conversion, from the
+ * input read once more, and goes whole to the side file and the callback (MIRTABEL_LEFT_OUT_CUT).
+ *
  * Returns MIRTABEL_OK, or a MIRTABEL_ERROR_* code with errno (and report->error) set.
  * The records format uses no heap and at most 96 KiB of stack, plus the stack the callback uses;
- * the JSON format takes about 1.3 MiB from the heap for its stores. Re-entrant, as ConvertMXP.
+ * JSON Lines and HTML take about 1.3 MiB from the heap for their stores. Re-entrant, as
+ * ConvertMXP.
  */
 MIRTABEL_API int mirtabel_convert(const char* input_path, const char* output_path,
                                   const mirtabel_options* options, mirtabel_report* report);
@@ -174,7 +193,10 @@ typedef int (*mirtabel_write_function)(void* context, const unsigned char* bytes
  * mirtabel_convert does, with `context` passed to both. The output arrives in pieces as it is
  * ready; after a failure what arrived is incomplete and the caller discards it. Options may not
  * name a side file (the input cannot be read again); the left-out callback gives each left-out
- * recipe's place in the input instead. */
+ * recipe's place in the input instead, and recipes written cut are only counted. The cookbook
+ * reads the input twice: options->rewind, when given, starts it over (with `context`) between
+ * the readings; else the first reading is copied into a scratch file in the system's directory
+ * for temporary files, which the second reads. */
 MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read, mirtabel_write_function write,
                                          void* context, const mirtabel_options* options,
                                          mirtabel_report* report);

@@ -136,8 +136,8 @@ class MirtabelConversion {
     this.buffer = grown;
   }
 
-  leftOut(titleField, firstLineEnd, begin, end, recordsBefore) {
-    this.titles.push(this.decoder.decode(titleField).replace(/ +$/, ""));
+  leftOut(title, firstLineEnd, begin, end, recordsBefore) {
+    this.titles.push(this.decoder.decode(title));
     this.recordsBefore.push(recordsBefore);
     if (this.segments.length === 0) this.segments.push([0, firstLineEnd]);
     this.segments.push([begin, end]);
@@ -194,7 +194,7 @@ async function convertMXP(bytes, options) {
   wasm.mirtabelConversion = conversion;
   let status;
   try {
-    status = wasm.ccall("mirtabel_convert", "number", ["string", "string", "string"], [formatName, encodingName, title]);
+    status = wasm.ccall("mirtabel_wasm_convert", "number", ["string", "string", "string"], [formatName, encodingName, title]);
   } finally {
     wasm.mirtabelConversion = null;
   }

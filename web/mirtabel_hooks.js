@@ -10,9 +10,9 @@ mergeInto(LibraryManager.library, {
   mirtabel_write_output: function (bytes, size) {
     return Module["mirtabelConversion"].write(HEAPU8.subarray(bytes, bytes + size));
   },
-  mirtabel_recipe_left_out: function (titleField, titleSize, firstLineEnd, begin, end, recordsBefore) {
+  mirtabel_recipe_left_out: function (title, titleSize, firstLineEnd, begin, end, recordsBefore) {
     Module["mirtabelConversion"].leftOut(
-      HEAPU8.subarray(titleField, titleField + titleSize), firstLineEnd, begin, end, recordsBefore);
+      HEAPU8.subarray(title, title + titleSize), firstLineEnd, begin, end, recordsBefore);
   },
   mirtabel_recipes_cut: function (count) {
     Module["mirtabelConversion"].cutRecipes = count;

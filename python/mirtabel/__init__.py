@@ -1,5 +1,5 @@
-"""Mirtabel from Python: converts MXP recipe exports into flat records or JSON Lines, and reads
-their recipes as schema.org Recipe objects.
+"""Mirtabel from Python: converts MXP recipe exports into flat records, JSON Lines or an HTML
+cookbook, and reads their recipes as schema.org Recipe objects.
 
     report = mirtabel.convert("family.mxp", "family.txt")
     for entry in report.left_out:           # recipes too long to be a record
@@ -29,13 +29,14 @@ FORMATS = {"records": 0, "json": 1, "html": 2}
 ENCODINGS = ("utf-8", "windows-1252", "latin-1", "cp437", "cp850", "mac-roman")
 
 _OK, _OPTIONS, _INPUT, _OUTPUT, _LEFT_OUT_FILE, _NOT_SUPPORTED, _NO_MEMORY, _TOO_MANY = range(8)
-_REASONS = {1: "too long"}
+_REASONS = {1: "too long", 2: "cut"}
 
 
 @dataclass
 class LeftOut:
-    """A recipe the records format left out. `bytes` is its text's place in the input, after its
-    own marker line: `data[entry.bytes]` for the input's bytes `data`."""
+    """A recipe the records format left out ("too long"), or one that JSON Lines or HTML wrote cut
+    ("cut": too large to keep whole). `bytes` is its text's place in the input, after its own
+    marker line: `data[entry.bytes]` for the input's bytes `data`."""
     title: str
     reason: str
     bytes: slice
@@ -61,12 +62,14 @@ _ReadFunction = ctypes.CFUNCTYPE(ctypes.c_ssize_t, ctypes.c_void_p,
                                  ctypes.POINTER(ctypes.c_ubyte), ctypes.c_size_t)
 _WriteFunction = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(ctypes.c_ubyte),
                                   ctypes.c_size_t)
+_RewindFunction = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p)
 
 
 class _Options(ctypes.Structure):
     _fields_ = [("size", ctypes.c_size_t), ("format", ctypes.c_int32),
                 ("encoding", ctypes.c_char_p), ("left_out_path", ctypes.c_char_p),
-                ("left_out", _LeftOutFunction), ("left_out_context", ctypes.c_void_p)]
+                ("left_out", _LeftOutFunction), ("left_out_context", ctypes.c_void_p),
+                ("title", ctypes.c_char_p), ("rewind", _RewindFunction)]
 
 
 class _Report(ctypes.Structure):
@@ -90,12 +93,15 @@ _lib.mirtabel_version.restype = ctypes.c_char_p
 __version__ = _lib.mirtabel_version().decode()
 
 
-def _options(format, encoding, left_out=None, left_out_path=None):
+def _options(format, encoding, left_out=None, left_out_path=None, title=None):
     if format not in FORMATS:
         raise ValueError(f"unknown format {format!r}: one of {', '.join(FORMATS)}")
+    if title is not None and (not isinstance(title, str) or "\0" in title):
+        raise ValueError("the title must be a string without NUL")
     options = _Options(size=ctypes.sizeof(_Options), format=FORMATS[format],
                        encoding=encoding.encode() if isinstance(encoding, str) else encoding,
-                       left_out_path=left_out_path)
+                       left_out_path=left_out_path,
+                       title=title.encode("utf-8", "replace") if title is not None else None)
     if left_out is not None:
         options.left_out = left_out
     return options
@@ -128,23 +134,26 @@ def _raise(code, report, paths, format, encoding):
             raise ValueError(f"format {format!r} is not written by this version")
         raise ValueError(f"unknown encoding {encoding!r}: one of {', '.join(ENCODINGS)}")
     if code == _NO_MEMORY:
-        raise MemoryError("no memory for the JSON export's stores")
+        raise MemoryError("no memory for the structured export's stores")
     error = report.error
     name = _lib.mirtabel_error_name(code).decode()
     raise OSError(error, f"{os.strerror(error)} ({name})", paths.get(code, paths.get(_INPUT)))
 
 
-def convert(input, output, format="records", encoding="utf-8", left_out_file=None):
-    """Converts the MXP file `input` into `output` (paths), as flat records or, with
-    format="json", JSON Lines. The output is replaced only once complete. With `left_out_file`,
-    the text of the recipes left out goes to that file (written only when there are some).
-    Returns a Report."""
+def convert(input, output, format="records", encoding="utf-8", left_out_file=None, title=None):
+    """Converts the MXP file `input` into `output` (paths), as flat records, with format="json"
+    JSON Lines, or with format="html" a cookbook titled `title` (by default the input's name
+    without its extension, as mxpconvert titles it). The output is replaced only once complete.
+    With `left_out_file`, the text of the recipes left out, or written cut, goes to that file
+    (written only when there are some). Returns a Report."""
     if left_out_file is not None and os.fsencode(left_out_file) == os.fsencode(output):
         raise ValueError("the side file and the output are the same file")
     entries = []
     callback = _left_out_collector(entries)
     side = os.fsencode(left_out_file) if left_out_file is not None else None
-    options = _options(format, encoding, callback, side)
+    if title is None and format == "html":
+        title = os.path.splitext(os.path.basename(os.fsdecode(input)))[0]
+    options = _options(format, encoding, callback, side, title)
     report = _Report(size=ctypes.sizeof(_Report))
     code = _lib.mirtabel_convert(os.fsencode(input), os.fsencode(output), options, report)
     if code != _OK:

@@ -1,13 +1,19 @@
 // The conversion API's refusals and failures: each gives its code and errno, in the report too,
-// and leaves every path as it was. Its successes are checked where its users meet it: the C
-// consumer and the Python package in tests/package/, the DLL under Wine.
+// and leaves every path as it was; and the cookbook, which reads its input twice, by every way
+// the input comes. Its other successes are checked where its users meet it: the C consumer and
+// the Python package in tests/package/, the DLL under Wine.
 #include <errno.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "exports/mirtabel.h"
@@ -41,6 +47,7 @@ TEST(ConversionApi, RefusalsAndFailuresLeaveEveryPathAsItWas) {
 
   const std::string missing_dir_side = dir / "none/side.mxp", missing = dir / "missing.mxp";
   constexpr std::size_t kSize = sizeof(mirtabel_options);
+  constexpr std::size_t kSize11 = offsetof(mirtabel_options, title);
   const struct {
     const char* what;
     const char* input;
@@ -54,14 +61,14 @@ TEST(ConversionApi, RefusalsAndFailuresLeaveEveryPathAsItWas) {
   } cases[] = {
       {"no input path", nullptr, output.c_str(), kSize, 0, nullptr, nullptr, 0,
        MIRTABEL_ERROR_OPTIONS, EINVAL},
-      {"options of an older size", input.c_str(), output.c_str(), kSize - 1, 0, nullptr, nullptr, 0,
-       MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"options of a size between 1.1's and this one's", input.c_str(), output.c_str(), kSize - 1,
+       0, nullptr, nullptr, 0, MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"options smaller than 1.1's", input.c_str(), output.c_str(), kSize11 - 1, 0, nullptr,
+       nullptr, 0, MIRTABEL_ERROR_OPTIONS, EINVAL},
       {"a newer field set", input.c_str(), output.c_str(), sizeof(NewerOptions), 0, nullptr,
        nullptr, 1, MIRTABEL_ERROR_OPTIONS, EINVAL},
       {"an unknown format", input.c_str(), output.c_str(), kSize, 7, nullptr, nullptr, 0,
        MIRTABEL_ERROR_OPTIONS, EINVAL},
-      {"the reserved HTML format", input.c_str(), output.c_str(), kSize, MIRTABEL_FORMAT_HTML,
-       nullptr, nullptr, 0, MIRTABEL_ERROR_NOT_SUPPORTED, ENOTSUP},
       {"an unknown encoding", input.c_str(), output.c_str(), kSize, 0, "ebcdic", nullptr, 0,
        MIRTABEL_ERROR_OPTIONS, EINVAL},
       {"the side file at the output's path", input.c_str(), output.c_str(), kSize, 0, nullptr,
@@ -91,11 +98,139 @@ TEST(ConversionApi, RefusalsAndFailuresLeaveEveryPathAsItWas) {
     EXPECT_EQ(read_file(input), recipes.text);
     EXPECT_EQ(names_in(dir / "."), (std::vector<std::string>{"in.mxp", "out.txt"}));
   }
-  // A newer structure whose added fields are zero is taken.
-  NewerOptions newer{};
-  newer.known.size = sizeof newer;
-  EXPECT_EQ(mirtabel_convert(input.c_str(), output.c_str(), &newer.known, nullptr), MIRTABEL_OK);
-  EXPECT_EQ(read_file(output), recipes.records.substr(0, recipes.records.rfind("Too long")));
+  // A newer structure whose added fields are zero is taken, and one from the 1.1 header.
+  for (const std::size_t size : {sizeof(NewerOptions), kSize11}) {
+    NewerOptions newer{};
+    newer.known.size = size;
+    ASSERT_TRUE(write_file(output, "previous"));
+    EXPECT_EQ(mirtabel_convert(input.c_str(), output.c_str(), &newer.known, nullptr), MIRTABEL_OK);
+    EXPECT_EQ(read_file(output), recipes.records.substr(0, recipes.records.rfind("Too long")));
+  }
+}
+
+// The stream form's input from memory, started over by its rewind function; the output into
+// memory.
+struct MemoryStreams {
+  std::string input;
+  std::size_t position = 0;
+  std::string output;
+  int rewinds = 0;
+
+  static std::ptrdiff_t read(void* context, unsigned char* buffer, size_t capacity) {
+    auto* s = static_cast<MemoryStreams*>(context);
+    const std::size_t size = std::min(capacity, s->input.size() - s->position);
+    std::memcpy(buffer, s->input.data() + s->position, size);
+    s->position += size;
+    return static_cast<std::ptrdiff_t>(size);
+  }
+  static int write(void* context, const unsigned char* bytes, size_t size) {
+    static_cast<MemoryStreams*>(context)->output.append(reinterpret_cast<const char*>(bytes), size);
+    return 0;
+  }
+  static int rewind(void* context) {
+    auto* s = static_cast<MemoryStreams*>(context);
+    s->position = 0;
+    ++s->rewinds;
+    return 0;
+  }
+};
+
+// The left-out callback's record of what it heard.
+struct Heard {
+  std::vector<std::string> titles;
+  std::vector<std::int32_t> reasons;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> places;
+  std::uint64_t first_line_end = 0;
+
+  static void hear(void* context, const mirtabel_left_out* recipe) {
+    auto* heard = static_cast<Heard*>(context);
+    heard->titles.push_back(recipe->title);
+    heard->reasons.push_back(recipe->reason);
+    heard->places.emplace_back(recipe->begin, recipe->end);
+    heard->first_line_end = recipe->first_line_end;
+  }
+};
+
+// The cookbook reads its input twice, whichever way the input comes: a regular file, a FIFO
+// (through a scratch copy), a stream that rewinds or one copied for the second reading. Every
+// way writes the same bytes, each recipe once. A recipe written cut is heard of and kept whole in
+// the side file, in the path form.
+TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  RecipeFile recipes = generated_recipes(3000);
+  const std::size_t huge_begin = recipes.text.size();
+  // Over 1 MiB of text: written cut.
+  recipes.add("Huge", std::vector<std::string>(11000, std::string(99, 'y')));
+  const std::size_t huge_end = recipes.text.size();
+  recipes.add("Last", {"one line"});
+  const std::string input = dir / "in.mxp", fifo = dir / "fifo.mxp";
+  ASSERT_TRUE(write_file(input, recipes.text));
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+  enum class Way { kFile, kFifo, kRewind, kCopy };
+  std::string first_output;
+  for (const Way way : {Way::kFile, Way::kFifo, Way::kRewind, Way::kCopy}) {
+    SCOPED_TRACE(static_cast<int>(way));
+    Heard heard;
+    mirtabel_options options{};
+    options.size = sizeof options;
+    options.format = MIRTABEL_FORMAT_HTML;
+    options.title = "Family <favourites>";
+    options.left_out = Heard::hear;
+    options.left_out_context = &heard;
+    mirtabel_report report{};
+    report.size = sizeof report;
+    std::string output;
+    const std::string side = dir / "side.mxp";
+    if (way == Way::kFile || way == Way::kFifo) {
+      options.left_out_path = side.c_str();
+      std::thread writer;
+      if (way == Way::kFifo) writer = std::thread([&] { write_file(fifo, recipes.text); });
+      const std::string out = dir / "out.html";
+      EXPECT_EQ(mirtabel_convert(way == Way::kFifo ? fifo.c_str() : input.c_str(), out.c_str(),
+                                 &options, &report),
+                MIRTABEL_OK);
+      if (writer.joinable()) writer.join();
+      output = read_file(out);
+      // The recipe's text after its marker line, behind the input's first line, which is the
+      // same marker line.
+      const std::string first_line = recipes.text.substr(0, recipes.text.find('\n') + 1);
+      EXPECT_EQ(heard.titles, std::vector<std::string>{"Huge"});
+      EXPECT_EQ(heard.reasons, std::vector<std::int32_t>{MIRTABEL_LEFT_OUT_CUT});
+      ASSERT_EQ(heard.places.size(), 1u);
+      EXPECT_EQ(heard.places[0].first, huge_begin + first_line.size());
+      EXPECT_EQ(heard.places[0].second, huge_end);
+      EXPECT_TRUE(read_file(side) ==
+                  first_line + recipes.text.substr(huge_begin + first_line.size(),
+                                                   huge_end - huge_begin - first_line.size()));
+      std::filesystem::remove(side);
+    } else {
+      MemoryStreams streams;
+      streams.input = recipes.text;
+      if (way == Way::kRewind) options.rewind = MemoryStreams::rewind;
+      EXPECT_EQ(mirtabel_convert_stream(MemoryStreams::read, MemoryStreams::write, &streams,
+                                        &options, &report),
+                MIRTABEL_OK);
+      EXPECT_EQ(streams.rewinds, way == Way::kRewind ? 1 : 0);
+      EXPECT_TRUE(heard.titles.empty());
+      output = streams.output;
+    }
+    EXPECT_EQ(report.records, recipes.count);
+    EXPECT_EQ(report.cut, 1);
+    EXPECT_EQ(report.left_out, 0);
+    EXPECT_EQ(report.bytes_written, output.size());
+    EXPECT_NE(output.find("<title>Family &lt;favourites&gt;</title>"), std::string::npos);
+    for (const char* title : {"Recipe number 0<", "Huge<", "Last<"}) {
+      // Each article's heading once, after the contents list's entry.
+      const std::size_t entry = output.find(title);
+      ASSERT_NE(entry, std::string::npos) << title;
+      const std::size_t article = output.find(title, entry + 1);
+      EXPECT_NE(article, std::string::npos) << title;
+    }
+    if (first_output.empty()) first_output = output;
+    EXPECT_TRUE(output == first_output);
+  }
 }
 
 // The stream form: a failure of either function stops the conversion with its errno, and a read

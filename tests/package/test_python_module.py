@@ -37,6 +37,15 @@ def test_iteration_stopped_early_ends_the_conversion():
     assert first[0] == next(mirtabel.recipes(EXAMPLE))["name"]
 
 
+@pytest.mark.skipif(not MXPCONVERT, reason="mxpconvert not given")
+def test_a_cookbook_is_the_one_mxpconvert_writes(tmp_path):
+    report = mirtabel.convert(LONG_ARCHIVE, tmp_path / "long.html", format="html")
+    subprocess.run([MXPCONVERT, "-q", "--format=html", "-o", tmp_path / "cli.html",
+                    LONG_ARCHIVE], check=True)
+    assert read(tmp_path / "long.html") == read(tmp_path / "cli.html")
+    assert (report.records, report.left_out) == (3, [])
+
+
 def test_a_recipe_left_out_is_reported_and_kept(tmp_path):
     output, side = tmp_path / "long.txt", tmp_path / "long.left-out.mxp"
     report = mirtabel.convert(LONG_ARCHIVE, output, left_out_file=side)
@@ -63,7 +72,7 @@ def test_a_missing_file_raises_oserror_with_errno_and_path(tmp_path, call):
 
 
 @pytest.mark.parametrize("options", [{"format": "pdf"}, {"encoding": "ebcdic"},
-                                     {"format": "html"}])
+                                     {"format": "html", "title": "a\0b"}])
 def test_bad_options_raise_valueerror(tmp_path, options):
     with pytest.raises(ValueError):
         mirtabel.convert(EXAMPLE, tmp_path / "out.txt", **options)

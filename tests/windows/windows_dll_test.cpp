@@ -257,7 +257,8 @@ TEST(windows_dll, reports_windows_file_failures_as_errno) {
 
 // The conversion API through the import library, on UTF-8 paths with characters beyond ASCII and
 // the Basic Multilingual Plane: the archive with one recipe over the limit converts with the
-// recipe reported and its bytes in the side file, and the stream form writes the same records.
+// recipe reported and its bytes in the side file, and the stream form writes the same records,
+// and the same cookbook.
 TEST(windows_dll, conversion_api_reports_and_keeps_the_recipe_left_out) {
   ScratchFolder folder(L"Rezepte \u00fcber \U0001F372 api");
   ASSERT_TRUE(folder.created());
@@ -320,6 +321,27 @@ TEST(windows_dll, conversion_api_reports_and_keeps_the_recipe_left_out) {
   EXPECT_EQ(mirtabel_convert_stream(read, write, &streams, &options, &report), MIRTABEL_OK);
   EXPECT_EQ(streams.output, records);
   EXPECT_EQ(heard.calls, 2);
+
+  // The cookbook reads its input twice: the file again, or the stream through a scratch copy.
+  // Both write what the Linux build writes.
+  options.format = MIRTABEL_FORMAT_HTML;
+  options.title = "long-recipe";
+  const std::wstring cookbook = folder.file(L"\u65e5\u672c.html");
+  ASSERT_EQ(mirtabel_convert(narrow(input).c_str(), narrow(cookbook).c_str(), &options, &report),
+            MIRTABEL_OK)
+      << "errno " << errno;
+  const std::string html = read_file(cookbook);
+  EXPECT_EQ(report.records, 3);
+  EXPECT_EQ(report.bytes_written, html.size());
+  streams.at = 0;
+  streams.output.clear();
+  EXPECT_EQ(mirtabel_convert_stream(read, write, &streams, &options, &report), MIRTABEL_OK);
+  EXPECT_TRUE(streams.output == html);
+  if (*MIRTABEL_REFERENCE_COOKBOOK != '\0') {
+    EXPECT_TRUE(html == read_file(widen(MIRTABEL_REFERENCE_COOKBOOK)));
+  }
+  options.format = MIRTABEL_FORMAT_RECORDS;
+  options.title = nullptr;
 
   EXPECT_EQ(mirtabel_convert(narrow(folder.file(L"missing.mxp")).c_str(), narrow(output).c_str(),
                              nullptr, &report),
