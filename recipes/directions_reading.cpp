@@ -5,6 +5,7 @@
 namespace mirtabel {
 namespace {
 
+using recipe_text::next_word;
 using recipe_text::starts_with_word;
 using recipe_text::trim;
 
@@ -111,16 +112,6 @@ std::size_t word_count(std::string_view text) noexcept {
     in_word = !recipe_text::is_space(c);
   }
   return words;
-}
-
-// The next word of `text`, advanced past it and the spaces after it.
-std::string_view next_word(std::string_view& text) noexcept {
-  std::size_t end = 0;
-  while (end < text.size() && !recipe_text::is_space(text[end]))
-    ++end;
-  const std::string_view word = text.substr(0, end);
-  text = trim(text.substr(end));
-  return word;
 }
 
 // A month or weekday, in full or in its first three letters, with or without a period or comma.

@@ -27,6 +27,17 @@ inline std::string_view trim(std::string_view text) noexcept {
   return text;
 }
 
+// The next word of `text`, which is advanced past it and the spaces after it.
+inline std::string_view next_word(std::string_view& text) noexcept {
+  text = trim(text);
+  std::size_t end = 0;
+  while (end < text.size() && !is_space(text[end]))
+    ++end;
+  const std::string_view word = text.substr(0, end);
+  text = trim(text.substr(end));
+  return word;
+}
+
 inline bool is_blank(std::string_view text) noexcept {
   return trim(text).empty();
 }

@@ -5,6 +5,7 @@
 namespace mirtabel {
 namespace {
 
+using recipe_text::next_word;
 using recipe_text::trim;
 
 bool is_digit(char c) noexcept {
@@ -27,17 +28,6 @@ long clock_minutes(std::string_view text) noexcept {
     if (i < colon) hours = hours * 10 + (text[i] - '0');
   }
   return hours * 60 + (text[colon + 1] - '0') * 10 + (text[colon + 2] - '0');
-}
-
-// The next word of `text` (advanced past it and the spaces after it).
-std::string_view next_word(std::string_view& text) noexcept {
-  text = trim(text);
-  std::size_t end = 0;
-  while (end < text.size() && !recipe_text::is_space(text[end]))
-    ++end;
-  const std::string_view word = text.substr(0, end);
-  text = trim(text.substr(end));
-  return word;
 }
 
 // A whole number of at most six digits, or -1.
