@@ -5,30 +5,15 @@
 namespace mirtabel {
 namespace {
 
+using recipe_text::ends_with_word;
+using recipe_text::is_digit;
+using recipe_text::is_label;
+using recipe_text::is_letter;
+using recipe_text::is_lower;
 using recipe_text::next_word;
 using recipe_text::starts_with_word;
 using recipe_text::trim;
-
-bool is_digit(char c) noexcept {
-  return c >= '0' && c <= '9';
-}
-
-bool is_lower(char c) noexcept {
-  return c >= 'a' && c <= 'z';
-}
-
-bool is_letter(char c) noexcept {
-  return is_lower(c) || (c >= 'A' && c <= 'Z');
-}
-
-bool is_label(std::string_view label, std::string_view name) noexcept {
-  return label.size() == name.size() && starts_with_word(label, name);
-}
-
-bool ends_with_word(std::string_view text, std::string_view word) noexcept {
-  return text.size() >= word.size() &&
-         starts_with_word(text.substr(text.size() - word.size()), word);
-}
+using recipe_text::word_count;
 
 struct PartLabel {
   std::string_view label;
@@ -104,16 +89,6 @@ RecipeField time_field(std::string_view label) noexcept {
   return RecipeField::kComment;
 }
 
-std::size_t word_count(std::string_view text) noexcept {
-  std::size_t words = 0;
-  bool in_word = false;
-  for (char c : text) {
-    if (!recipe_text::is_space(c) && !in_word) ++words;
-    in_word = !recipe_text::is_space(c);
-  }
-  return words;
-}
-
 // A month or weekday, in full or in its first three letters, with or without a period or comma.
 bool is_name_in(std::string_view word, const std::string_view* names, std::size_t count) noexcept {
   while (!word.empty() && (word.back() == '.' || word.back() == ','))
@@ -167,7 +142,7 @@ std::size_t inline_step(std::string_view text, unsigned number) noexcept {
   return std::string_view::npos;
 }
 
-// --- The tests of a line. Each takes the line trimmed. -------------------------------------
+// --- The tests of a line's text. Each takes the line trimmed. ------------------------------
 
 // An analysis per serving: "Per Serving (excluding unknown items): 215 Calories; ...".
 bool is_nutrition_line(std::string_view line) noexcept {
@@ -276,7 +251,144 @@ bool ends_sentence(std::string_view value) noexcept {
   return last == '.' || last == '!' || last == '?' || last == ':';
 }
 
+// --- The rules, in the order they are tried. ----------------------------------------------
+
+using State = DirectionsReading::State;
+
+// A blank line or a rule of hyphens ends the paragraph; the spaced rule "- - - -" that closes
+// the recipe's own text also ends the steps.
+bool ends_paragraph(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+  if (!line.is_blank() && !recipe_text::is_hyphen_rule(line.trimmed)) return false;
+  out.action = line.trimmed.find("- -") != std::string_view::npos ? Action::kEndSteps
+                                                                  : Action::kEndParagraph;
+  return true;
+}
+
+// A part's label alone on its line ("Yield:") takes the next line as its value ("\"1 loaf\"").
+bool is_value_after_label(const ReadLine& line, const ReadLine&, const State& state,
+                          Finding& out) noexcept {
+  if (!state.open || state.open_is_step || !state.open_value.empty()) return false;
+  out = {Action::kContinue, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+bool is_analysis(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+  if (!is_nutrition_line(line.trimmed)) return false;
+  out = {Action::kOpen, RecipeField::kNutrition, {}, line.trimmed};
+  return true;
+}
+
+bool is_labelled_part(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+  DirectionsReading::Part part;
+  if (!DirectionsReading::starts_labelled_part(line.trimmed, part)) return false;
+  out = {Action::kOpen, part.field, part.label, part.value};
+  return true;
+}
+
+bool is_notes_heading(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+  if (!is_note_heading(line.trimmed)) return false;
+  out = {Action::kOpen,
+         RecipeField::kComment,
+         trim(line.trimmed.substr(0, line.trimmed.find(':'))),
+         {}};
+  return true;
+}
+
+bool is_credit(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+  if (!is_credit_line(line.trimmed)) return false;
+  out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+bool is_numbered_step(const ReadLine& line, const ReadLine&, const State& state,
+                      Finding& out) noexcept {
+  std::string_view rest;
+  if (state.after_rule || step_number(line.trimmed, rest) == 0) return false;
+  out = {Action::kNumberedStep, RecipeField::kStep, {}, line.trimmed};
+  return true;
+}
+
+// In a wrapped paragraph every line continues it, but a step line further indented than the one
+// above starts a new step: wrapped directions often mark a paragraph only so (a numbered step's
+// hanging indent excepted). Where lines are paragraphs, a line continues the one above only when
+// that one stops mid-sentence and this one goes on in lower case or with a number, or when it is
+// indented under a part ("NOTES : Serve cold." then "        Keeps a week.").
+bool continues_open(const ReadLine& line, const ReadLine&, const State& state,
+                    Finding& out) noexcept {
+  if (!state.open) return false;
+  bool continues = false;
+  if (state.wrapping == DirectionsReading::Wrapping::kParagraphs) {
+    continues = !(state.open_is_step && state.step_number == 0 && line.indent > state.indent_above);
+  } else if (!state.open_is_step && line.indent >= 2) {
+    continues = true;
+  } else {
+    continues =
+        !ends_sentence(state.open_value) && (is_lower(line.first()) || is_digit(line.first()));
+  }
+  if (!continues) return false;
+  out = {Action::kContinue, RecipeField::kStep, {}, line.trimmed};
+  return true;
+}
+
+bool is_date(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+  if (!is_date_line(line.trimmed)) return false;
+  out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+bool is_starred_footnote(const ReadLine& line, const ReadLine&, const State&,
+                         Finding& out) noexcept {
+  if (!is_footnote(line.trimmed)) return false;
+  out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+bool is_stated_yield(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+  if (!is_yield_line(line.trimmed, out.label, out.value)) return false;
+  out.action = Action::kOpen;
+  out.field = RecipeField::kYield;
+  return true;
+}
+
+bool is_steps_heading(const ReadLine& line, const ReadLine&, const State& state,
+                      Finding& out) noexcept {
+  if (state.after_rule || !is_section_heading(line.trimmed)) return false;
+  out = {
+      Action::kSection, RecipeField::kSection, {}, line.trimmed.substr(0, line.trimmed.size() - 1)};
+  return true;
+}
+
+// After the spaced rule, what the recipe's own text left out: a comment.
+bool is_after_rule(const ReadLine& line, const ReadLine&, const State& state,
+                   Finding& out) noexcept {
+  if (!state.after_rule) return false;
+  out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+bool is_step(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+  out = {Action::kStep, RecipeField::kStep, {}, line.trimmed};
+  return true;
+}
+
 }  // namespace
+
+const DirectionsReading::Rule DirectionsReading::kRules[] = {
+    {"ends paragraph", ends_paragraph},
+    {"value after label", is_value_after_label},
+    {"analysis", is_analysis},
+    {"labelled part", is_labelled_part},
+    {"notes heading", is_notes_heading},
+    {"credit", is_credit},
+    {"numbered step", is_numbered_step},
+    {"continues open", continues_open},
+    {"date", is_date},
+    {"footnote", is_starred_footnote},
+    {"stated yield", is_stated_yield},
+    {"steps heading", is_steps_heading},
+    {"after rule", is_after_rule},
+    {"step", is_step},
+};
 
 bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out) noexcept {
   const std::size_t colon = trimmed.find(':');
@@ -301,49 +413,59 @@ bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out
 }
 
 void DirectionsReading::start(Wrapping wrapping) noexcept {
-  wrapping_ = wrapping;
+  state_ = {};
+  state_.wrapping = wrapping;
   open_ = StructuredRecipe::kNoItem;
-  open_is_step_ = false;
-  step_number_ = 0;
-  after_rule_ = false;
+  before_ = {};
 }
 
-// The tests in the order they are tried:
-//   a blank line or a rule ends the paragraph (a spaced rule "- - - -" also ends the steps);
-//   the value of a part whose label stood alone on the line above joins it;
-//   a line that starts a part starts it: an analysis, a known label, a heading of notes, a
-//     credit, a numbered step;
-//   a line that continues the open step or part joins it (in a wrapped paragraph, or where the
-//     line above visibly wraps);
-//   a line that stands alone goes where it belongs: a date, a stated yield, a footnote, and
-//     after the spaced rule any paragraph, to comments; a heading, to a section;
-//   any other line starts a step.
 void DirectionsReading::read(std::string_view text) noexcept {
-  const std::string_view trimmed = trim(text);
-  if (trimmed.empty() || recipe_text::is_hyphen_rule(trimmed)) {
-    if (trimmed.find("- -") != std::string_view::npos) after_rule_ = true;
-    return close();
+  const ReadLine line = ReadLine::of(text);
+  state_.indent_above = indent_;
+  state_.open = open_ != StructuredRecipe::kNoItem;
+  state_.open_value = state_.open ? recipe_.value(open_) : std::string_view();
+  Finding found;
+  const Rule* rule = first_match(kRules, line, before_, state_, found);
+  if (counts_ != nullptr) counts_->add(rule->name);
+  apply(found);
+  if (found.action != Action::kEndParagraph && found.action != Action::kEndSteps)
+    indent_ = line.indent;
+  before_ = line;
+}
+
+// The one place where a line of directions changes the recipe.
+void DirectionsReading::apply(const Finding& found) noexcept {
+  switch (found.action) {
+    case Action::kEndSteps:
+      state_.after_rule = true;
+      return close();
+    case Action::kContinue:
+      if (state_.open_is_step) return add_step_text(found.value, true);
+      return recipe_.extend_words(open_, found.value);
+    case Action::kOpen:
+      return open(found.field, found.label, found.value);
+    case Action::kNumberedStep:
+      close();
+      state_.step_number = 0;
+      return add_step_text(found.value, false);
+    case Action::kSection:
+      close();
+      recipe_.add_words(RecipeField::kSection, {}, found.value);
+      state_.step_number = 0;
+      return;
+    case Action::kStep:
+      close();
+      return add_step_text(found.value, false);
+    default:
+      return close();
   }
-  const std::size_t indent_above = indent_;
-  indent_ = recipe_text::indent(text);
-  if (open_ != StructuredRecipe::kNoItem && !open_is_step_ && recipe_.value(open_).empty())
-    return recipe_.extend_words(open_, trimmed);
-  if (starts_part(trimmed)) return;
-  if (continues_open(trimmed, indent_above)) {
-    if (open_is_step_) return add_step_text(trimmed, true);
-    return recipe_.extend_words(open_, trimmed);
-  }
-  if (stands_alone(trimmed)) return;
-  close();
-  if (after_rule_) return open(RecipeField::kComment, {}, trimmed);
-  add_step_text(trimmed, false);
 }
 
 // A part's value is often quoted on the line after its label; the quotes are not text.
 void DirectionsReading::close() noexcept {
-  if (!open_is_step_) recipe_.unquote(open_);
+  if (!state_.open_is_step) recipe_.unquote(open_);
   open_ = StructuredRecipe::kNoItem;
-  open_is_step_ = false;
+  state_.open_is_step = false;
 }
 
 void DirectionsReading::open(RecipeField field, std::string_view label,
@@ -352,80 +474,29 @@ void DirectionsReading::open(RecipeField field, std::string_view label,
   open_ = recipe_.add_words(field, label, value);
 }
 
-bool DirectionsReading::starts_part(std::string_view trimmed) noexcept {
-  Part part;
-  std::string_view rest;
-  if (is_nutrition_line(trimmed)) {
-    open(RecipeField::kNutrition, {}, trimmed);
-  } else if (starts_labelled_part(trimmed, part)) {
-    open(part.field, part.label, part.value);
-  } else if (is_note_heading(trimmed)) {
-    open(RecipeField::kComment, trim(trimmed.substr(0, trimmed.find(':'))), {});
-  } else if (is_credit_line(trimmed)) {
-    open(RecipeField::kComment, {}, trimmed);
-  } else if (!after_rule_ && step_number(trimmed, rest) > 0) {
-    close();
-    step_number_ = 0;
-    add_step_text(trimmed, false);
-  } else {
-    return false;
-  }
-  return true;
-}
-
-// In a wrapped paragraph every line continues it, but a step line further indented than the one
-// above starts a new step: wrapped directions often mark a paragraph only so (a numbered step's
-// hanging indent excepted). Where lines are paragraphs, a line continues the one above only when
-// that one stops mid-sentence and this one goes on in lower case or with a number, or when it is
-// indented under a part ("NOTES : Serve cold." then "        Keeps a week.").
-bool DirectionsReading::continues_open(std::string_view trimmed,
-                                       std::size_t indent_above) const noexcept {
-  if (open_ == StructuredRecipe::kNoItem) return false;
-  if (wrapping_ == Wrapping::kParagraphs)
-    return !(open_is_step_ && step_number_ == 0 && indent_ > indent_above);
-  if (!open_is_step_ && indent_ >= 2) return true;
-  return !ends_sentence(recipe_.value(open_)) && (is_lower(trimmed[0]) || is_digit(trimmed[0]));
-}
-
-bool DirectionsReading::stands_alone(std::string_view trimmed) noexcept {
-  std::string_view label, value;
-  if (is_date_line(trimmed) || is_footnote(trimmed)) {
-    open(RecipeField::kComment, {}, trimmed);
-  } else if (is_yield_line(trimmed, label, value)) {
-    open(RecipeField::kYield, label, value);
-  } else if (!after_rule_ && is_section_heading(trimmed)) {
-    close();
-    recipe_.add_words(RecipeField::kSection, {}, trimmed.substr(0, trimmed.size() - 1));
-    step_number_ = 0;
-  } else {
-    return false;
-  }
-  return true;
-}
-
 // Text of a step: a numbered line starts a step without its number, and a line holding the
 // next number starts that step there.
 void DirectionsReading::add_step_text(std::string_view trimmed, bool continued) noexcept {
   std::string_view rest;
-  if (const unsigned number = continued ? 0 : step_number(trimmed, rest); number > 0) {
+  unsigned& number = state_.step_number;
+  if (const unsigned found = continued ? 0 : step_number(trimmed, rest); found > 0) {
     trimmed = rest;
-    step_number_ = number;
+    number = found;
   } else if (!continued) {
-    step_number_ = 0;
+    number = 0;
   }
   while (!trimmed.empty()) {
-    const std::size_t next =
-        step_number_ > 0 ? inline_step(trimmed, step_number_ + 1) : std::string_view::npos;
+    const std::size_t next = number > 0 ? inline_step(trimmed, number + 1) : std::string_view::npos;
     const std::string_view piece = trim(trimmed.substr(0, next));
     if (continued) {
       recipe_.extend_words(open_, piece);
     } else {
       close();
       open_ = recipe_.add_words(RecipeField::kStep, {}, piece);
-      open_is_step_ = true;
+      state_.open_is_step = true;
     }
     if (next == std::string_view::npos) break;
-    ++step_number_;
+    ++number;
     step_number(trimmed.substr(next), trimmed);
     continued = false;
   }

@@ -19,6 +19,30 @@ inline bool is_space(char c) noexcept {
   return c == ' ' || c == '\t';
 }
 
+inline bool is_digit(char c) noexcept {
+  return c >= '0' && c <= '9';
+}
+
+inline bool is_lower(char c) noexcept {
+  return c >= 'a' && c <= 'z';
+}
+
+inline bool is_upper(char c) noexcept {
+  return c >= 'A' && c <= 'Z';
+}
+
+inline bool is_letter(char c) noexcept {
+  return is_lower(c) || is_upper(c);
+}
+
+// Characters (code points) in UTF-8 text.
+inline std::size_t chars_of(std::string_view text) noexcept {
+  std::size_t chars = 0;
+  for (char c : text)
+    chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return chars;
+}
+
 inline std::string_view trim(std::string_view text) noexcept {
   while (!text.empty() && is_space(text.front()))
     text.remove_prefix(1);
@@ -106,6 +130,38 @@ inline bool starts_with_word(std::string_view text, std::string_view word) noexc
     if (lower(text[i]) != lower(word[i])) return false;
   }
   return true;
+}
+
+// Whether `text` is `word`, ignoring the case of ASCII letters: "SERVINGS" is the label
+// "Servings".
+inline bool is_label(std::string_view text, std::string_view word) noexcept {
+  return text.size() == word.size() && starts_with_word(text, word);
+}
+
+inline bool ends_with_word(std::string_view text, std::string_view word) noexcept {
+  return text.size() >= word.size() &&
+         starts_with_word(text.substr(text.size() - word.size()), word);
+}
+
+// Whether `word` stands in `text` as a whole word, in any case: "book" in "The Joy Book".
+inline bool has_word(std::string_view text, std::string_view word) noexcept {
+  for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
+    const std::size_t end = at + word.size();
+    const bool starts = at == 0 || !is_letter(text[at - 1]);
+    const bool ends = end == text.size() || !is_letter(text[end]);
+    if (starts && ends && starts_with_word(text.substr(at), word)) return true;
+  }
+  return false;
+}
+
+inline std::size_t word_count(std::string_view text) noexcept {
+  std::size_t words = 0;
+  bool in_word = false;
+  for (char c : text) {
+    if (!is_space(c) && !in_word) ++words;
+    in_word = !is_space(c);
+  }
+  return words;
 }
 
 // A header line "Label : value": the label (trimmed, not empty, at most kMaxLabelSize bytes)
