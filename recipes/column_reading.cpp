@@ -276,8 +276,7 @@ void ColumnReading::read_row(std::string_view text) noexcept {
   if (recipe_text::is_placeholder(trimmed) || recipe_text::is_hyphen_rule(trimmed)) return;
   std::string_view name;
   if (recipe_text::is_decorated_heading(trimmed, name)) {
-    const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, name);
-    if (name.back() != ':') recipe_.extend(heading, ":", false);
+    recipe_.add(RecipeField::kIngredientHeading, {}, recipe_text::without_colon(name));
     if (recipe_text::is_loaf_size(name) && !recipe_.has(RecipeField::kYield))
       recipe_.add(RecipeField::kYield, {}, name);
     last_ingredient_ = StructuredRecipe::kNoItem;
@@ -296,8 +295,10 @@ void ColumnReading::read_row(std::string_view text) noexcept {
     return;
   }
   if (amount.empty() && trimmed.back() == ':') {
-    const std::size_t heading = recipe_.add_words(RecipeField::kIngredient, {}, measure);
-    recipe_.extend_words(heading, ingredient);
+    const std::size_t heading =
+        recipe_.add_words(RecipeField::kIngredientHeading, {},
+                          ingredient.empty() ? recipe_text::without_colon(measure) : measure);
+    recipe_.extend_words(heading, recipe_text::without_colon(ingredient));
     last_ingredient_ = StructuredRecipe::kNoItem;
   } else if (amount.empty() && measure.empty() && continues_row_above(ingredient)) {
     recipe_.extend_words(last_ingredient_, ingredient);

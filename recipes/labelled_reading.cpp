@@ -166,8 +166,7 @@ void LabelledReading::read_ingredients(std::string_view text) noexcept {
   if (recipe_text::is_placeholder(trimmed) || recipe_text::is_hyphen_rule(trimmed)) return;
   std::string_view name;
   if (is_heading(trimmed, name)) {
-    const std::size_t heading = recipe_.add(RecipeField::kIngredient, {}, name);
-    if (name.back() != ':') recipe_.extend(heading, ":", false);
+    recipe_.add(RecipeField::kIngredientHeading, {}, recipe_text::without_colon(name));
     if (recipe_text::is_loaf_size(name) && !recipe_.has(RecipeField::kYield))
       recipe_.add(RecipeField::kYield, {}, name);
     last_ingredient_[0] = last_ingredient_[1] = StructuredRecipe::kNoItem;

@@ -52,7 +52,7 @@ class RecipeJson {
     duration("cookTime", RecipeField::kCookTime);
     duration("totalTime", RecipeField::kTotalTime);
     joined("recipeCategory", RecipeField::kCategory);
-    list("recipeIngredient", RecipeField::kIngredient);
+    ingredients();
     instructions();
     one_value("description", RecipeField::kDescription);
     comments();
@@ -89,11 +89,23 @@ class RecipeJson {
     write_duration(json_, minutes_of(recipe_.value(chosen(field))));
   }
 
-  // The non-empty values of `field`, as strings.
-  void list(std::string_view key, RecipeField field) noexcept {
+  // The ingredients in order; a heading among them as its words and a colon, as recipe
+  // managers show one.
+  void ingredients() noexcept {
     array(
-        key, [&](std::size_t i) { return recipe_.field(i) == field && !recipe_.value(i).empty(); },
-        [&](std::size_t i) { json_.string(recipe_.value(i)); });
+        "recipeIngredient",
+        [&](std::size_t i) {
+          return (recipe_.field(i) == RecipeField::kIngredient ||
+                  recipe_.field(i) == RecipeField::kIngredientHeading) &&
+                 !recipe_.value(i).empty();
+        },
+        [&](std::size_t i) {
+          if (recipe_.field(i) == RecipeField::kIngredient) return json_.string(recipe_.value(i));
+          json_.begin_string();
+          json_.string_piece(recipe_.value(i));
+          json_.string_piece(":");
+          json_.end_string();
+        });
   }
 
   // The non-empty values of `field` as one text, separated by commas: schema.org and the

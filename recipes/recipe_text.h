@@ -164,6 +164,12 @@ inline std::size_t word_count(std::string_view text) noexcept {
   return words;
 }
 
+// The text without one colon that ends it, and the white space before that: "For the sauce".
+inline std::string_view without_colon(std::string_view text) noexcept {
+  if (!text.empty() && text.back() == ':') text.remove_suffix(1);
+  return trim(text);
+}
+
 // A header line "Label : value": the label (trimmed, not empty, at most kMaxLabelSize bytes)
 // before the first colon, and the value after it.
 struct Labelled {

@@ -25,9 +25,10 @@ enum class RecipeField : unsigned char {
   kStep,
   kDescription,
   kComment,
-  kNutrition,  // the analysis as written
+  kNutrition,          // the analysis as written
+  kIngredientHeading,  // a heading of the ingredients after it, up to the next one
 };
-inline constexpr std::size_t kRecipeFieldCount = 15;
+inline constexpr std::size_t kRecipeFieldCount = 16;
 
 struct RecipeItem {
   RecipeField field;
