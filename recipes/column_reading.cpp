@@ -1,41 +1,23 @@
 #include "recipes/column_reading.h"
 
 #include "recipes/recipe_text.h"
+#include "recipes/recipe_values.h"
 
 namespace mirtabel {
 namespace {
 
+using recipe_text::chars_of;
+using recipe_text::has_word;
+using recipe_text::is_label;
 using recipe_text::trim;
 
 constexpr std::string_view kRule = "--------";
 constexpr std::string_view kPreparationTime = "Preparation Time";
 
-bool is_label(std::string_view label, std::string_view name) noexcept {
-  return label.size() == name.size() && recipe_text::starts_with_word(label, name);
-}
-
 // "Amount  Measure       Ingredient -- Preparation Method"
 bool names_columns(std::string_view line) noexcept {
   return line.find("Amount") != std::string_view::npos &&
          line.find("Ingredient") != std::string_view::npos;
-}
-
-std::size_t chars_of(std::string_view text) noexcept {
-  std::size_t chars = 0;
-  for (char c : text)
-    chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return chars;
-}
-
-bool has_word(std::string_view text, std::string_view word) noexcept {
-  for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
-    const bool starts = at == 0 || !((text[at - 1] | 0x20) >= 'a' && (text[at - 1] | 0x20) <= 'z');
-    const std::size_t end = at + word.size();
-    const bool ends =
-        end == text.size() || !((text[end] | 0x20) >= 'a' && (text[end] | 0x20) <= 'z');
-    if (starts && ends && recipe_text::starts_with_word(text.substr(at), word)) return true;
-  }
-  return false;
 }
 
 // A book, magazine or paper rather than a person: a title in quotes, a year or issue number, or
@@ -108,11 +90,6 @@ bool splits_name_and_address(std::string_view text, std::string_view& name,
   while (!name.empty() && (name.back() == ')' || name.back() == '-' || name.back() == ','))
     name = trim(name.substr(0, name.size() - 1));
   return !address.empty() && !name.empty() && is_person_name(name);
-}
-
-// A serving count of 0 or 1 is the program's default, not the author's: no yield.
-bool is_default_count(std::string_view value) noexcept {
-  return value == "0" || value == "1";
 }
 
 }  // namespace
@@ -200,10 +177,7 @@ void ColumnReading::add_header_field(const recipe_text::Labelled& field) noexcep
     }
     kind = credit_field(field.value);
   }
-  if (is_label(field.label, "Serving Size")) {
-    if (is_default_count(field.value)) return;
-    kind = RecipeField::kYield;
-  }
+  if (is_label(field.label, "Serving Size")) kind = serving_count_field(field.value);
   if (is_label(field.label, kPreparationTime)) kind = RecipeField::kPrepTime;
   recipe_.add(kind, field.label, field.value);
 }

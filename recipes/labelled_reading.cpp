@@ -1,11 +1,14 @@
 #include "recipes/labelled_reading.h"
 
 #include "recipes/recipe_text.h"
+#include "recipes/recipe_values.h"
 
 namespace mirtabel {
 namespace {
 
 using recipe_text::columns;
+using recipe_text::is_digit;
+using recipe_text::is_label;
 using recipe_text::trim;
 
 // Where the second of two ingredients side by side may start: around the middle of the line.
@@ -26,28 +29,11 @@ bool is_heading(std::string_view trimmed, std::string_view& name) noexcept {
   return !recipe_text::is_placeholder(trimmed) && recipe_text::is_decorated_heading(trimmed, name);
 }
 
-bool is_digit(char c) noexcept {
-  return c >= '0' && c <= '9';
-}
-
-// A serving count of 0 or 1 is the program's default, not the author's: no yield. The labelled
-// layout also writes it "1 servings".
-bool is_default_count(std::string_view value) noexcept {
-  if (value.empty() || (value[0] != '0' && value[0] != '1')) return false;
-  const std::string_view unit = trim(value.substr(1));
-  return unit.empty() || (recipe_text::starts_with_word(unit, "serving") &&
-                          (unit.size() == 7 || (unit.size() == 8 && (unit[7] | 0x20) == 's')));
-}
-
 bool is_unit(std::string_view unit) noexcept {
   for (char c : unit) {
     if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
   }
   return true;
-}
-
-bool is_label(std::string_view label, std::string_view name) noexcept {
-  return label.size() == name.size() && recipe_text::starts_with_word(label, name);
 }
 
 struct Ingredient {
@@ -121,7 +107,7 @@ void LabelledReading::read_header(std::string_view trimmed) noexcept {
     return;
   }
   if (is_label(field.label, "Servings") || is_label(field.label, "Yield")) {
-    if (!is_default_count(field.value)) recipe_.add(RecipeField::kYield, field.label, field.value);
+    recipe_.add(serving_count_field(field.value), field.label, field.value);
     return;
   }
   DirectionsReading::Part part;

@@ -27,8 +27,9 @@ enum class RecipeField : unsigned char {
   kComment,
   kNutrition,          // the analysis as written
   kIngredientHeading,  // a heading of the ingredients after it, up to the next one
+  kDefaultYield,       // the header's serving count when it is the program's default, 0 or 1
 };
-inline constexpr std::size_t kRecipeFieldCount = 16;
+inline constexpr std::size_t kRecipeFieldCount = 17;
 
 struct RecipeItem {
   RecipeField field;
