@@ -158,6 +158,9 @@ void ColumnReading::read_header(std::string_view text) noexcept {
     add_header_field(field);
     return;
   }
+  // An archive whose first line is blank frames every recipe from an empty title line: the
+  // title is then the first line of the header that has no label.
+  if (recipe_.size() == 1 && recipe_.value(0).empty()) return recipe_.extend_words(0, trimmed);
   unlabelled_ = recipe_.add_words(RecipeField::kStep, {}, trimmed);
 }
 

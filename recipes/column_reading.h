@@ -20,6 +20,8 @@ class ColumnReading {
       : recipe_(recipe), directions_(directions) {}
 
   void start() noexcept;
+  // Whether the rule that ends the header has not come yet.
+  bool in_header() const noexcept { return part_ == Part::kHeader; }
   // Reads the recipe's next line after its title line.
   void read(std::string_view text) noexcept;
 

@@ -34,12 +34,32 @@ void StructuredReading::read(const TextLine& line) noexcept {
     return;
   }
   const std::size_t writes = recipe_.writes();
-  if (layout_ == LayoutKind::kColumn) {
+  if (opens_labelled_recipe(text)) {
+    start_labelled(text);
+  } else if (layout_ == LayoutKind::kColumn) {
     column_.read(text);
   } else {
     labelled_.read(text);
   }
   follow_pieces(line, writes);
+}
+
+// A file whose first line is junk frames its recipes from the wrong line, so that a labelled
+// recipe reaches the column reading with its opening ("---------- Recipe via ...") as the
+// title and its own "Title:" line among the header: that line starts the recipe again.
+bool StructuredReading::opens_labelled_recipe(std::string_view text) const noexcept {
+  if (layout_ != LayoutKind::kColumn || !column_.in_header() || recipe_.size() != 1) return false;
+  const std::string_view trimmed = recipe_text::trim(text);
+  return recipe_text::starts_with_word(trimmed, "Title:");
+}
+
+void StructuredReading::start_labelled(std::string_view title_line) noexcept {
+  recipe_.clear();
+  layout_ = LayoutKind::kLabelled;
+  directions_.start(DirectionsReading::Wrapping::kParagraphs);
+  labelled_.start();
+  const std::string_view title = recipe_text::trim(title_line);
+  recipe_.add(RecipeField::kName, {}, recipe_text::trim(title.substr(title.find(':') + 1)));
 }
 
 void StructuredReading::follow_pieces(const TextLine& line, std::size_t writes) noexcept {

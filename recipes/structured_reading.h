@@ -29,6 +29,8 @@ class StructuredReading {
   const StructuredRecipe& recipe() const noexcept { return recipe_; }
 
  private:
+  bool opens_labelled_recipe(std::string_view text) const noexcept;
+  void start_labelled(std::string_view title_line) noexcept;
   void follow_pieces(const TextLine& line, std::size_t writes) noexcept;
 
   StructuredRecipe recipe_;
