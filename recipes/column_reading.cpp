@@ -6,7 +6,6 @@
 namespace mirtabel {
 namespace {
 
-using recipe_text::chars_of;
 using recipe_text::has_word;
 using recipe_text::is_label;
 using recipe_text::trim;
@@ -215,7 +214,6 @@ void ColumnReading::read_rule(std::string_view text) noexcept {
   measure_begin_ = bounds[2];
   measure_end_ = bounds[3];
   ingredient_begin_ = bounds[4];
-  ingredient_width_ = bounds[5] - bounds[4];
 }
 
 // A heading row: the words of a decorated heading, or words ending in a colon where the
@@ -229,15 +227,14 @@ bool ColumnReading::is_heading_row(std::string_view text) const noexcept {
          recipe_text::is_blank(recipe_text::columns(text, 0, ingredient_begin_));
 }
 
-// A row without amount or measure continues the ingredient above only when it visibly does: it
-// starts with a hyphen ("-- beaten"), or the row above fits in the column but this row's first
-// word would not have fitted after it, so that the row above was cut there.
+// A row without amount or measure continues the ingredient above only when the two rows say
+// so: it starts with a hyphen or a bracket ("-- beaten", "(optional)"), or the row above stops
+// where an ingredient cannot end ("1/2 lb shrimp, lightly" / "cooked and peeled"). A row that names
+// an ingredient of its own ("salt and pepper -- to taste") stays one, however long the row above.
 bool ColumnReading::continues_row_above(std::string_view ingredient) const noexcept {
   if (last_ingredient_ == StructuredRecipe::kNoItem || ingredient.empty()) return false;
-  if (ingredient.front() == '-') return true;
-  const std::string_view first_word = ingredient.substr(0, ingredient.find(' '));
-  return last_row_chars_ <= ingredient_width_ &&
-         last_row_chars_ + 1 + chars_of(first_word) > ingredient_width_;
+  return recipe_text::starts_continuation(ingredient) ||
+         recipe_text::ends_unfinished(recipe_.value(last_ingredient_), ingredient);
 }
 
 // The tests of a row, in order: a blank line may end the block; a placeholder or a rule is
@@ -268,7 +265,6 @@ void ColumnReading::read_row(std::string_view text) noexcept {
                     (amount.empty() || recipe_text::is_amount(amount));
   if (!fits) {
     last_ingredient_ = recipe_.add_words(RecipeField::kIngredient, {}, trimmed);
-    last_row_chars_ = 0;
     return;
   }
   if (amount.empty() && trimmed.back() == ':') {
@@ -284,7 +280,6 @@ void ColumnReading::read_row(std::string_view text) noexcept {
     recipe_.extend_words(last_ingredient_, measure);
     recipe_.extend_words(last_ingredient_, ingredient);
   }
-  last_row_chars_ = chars_of(ingredient);
 }
 
 }  // namespace mirtabel

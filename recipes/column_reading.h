@@ -43,10 +43,8 @@ class ColumnReading {
   // The step made of the last header line when it had no label: perhaps the column names.
   std::size_t unlabelled_ = StructuredRecipe::kNoItem;
   std::size_t last_ingredient_ = StructuredRecipe::kNoItem;  // what a continuation row extends
-  std::size_t last_row_chars_ = 0;  // of the ingredient column's text in the row above
   // The rule's first three runs of hyphens, as columns; ingredient_begin_ is 0 without them.
   std::size_t amount_end_ = 0, measure_begin_ = 0, measure_end_ = 0, ingredient_begin_ = 0;
-  std::size_t ingredient_width_ = 0;
 };
 
 }  // namespace mirtabel

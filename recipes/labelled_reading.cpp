@@ -42,8 +42,10 @@ struct Ingredient {
 
 // An ingredient in its columns, relative to the start of `entry`; false when it does not stand
 // in them.
+constexpr std::size_t kAmountEnd = 7;  // the amount stands in columns 1-7
+
 bool split_ingredient(std::string_view entry, Ingredient& out) noexcept {
-  out.amount = trim(columns(entry, 0, 7));
+  out.amount = trim(columns(entry, 0, kAmountEnd));
   out.unit = trim(columns(entry, 8, 10));
   out.text = trim(columns(entry, 11));
   return recipe_text::is_blank(columns(entry, 7, 8)) &&
@@ -57,6 +59,8 @@ void LabelledReading::start() noexcept {
   part_ = Part::kHeader;
   last_ingredient_[0] = last_ingredient_[1] = StructuredRecipe::kNoItem;
   second_column_ = 0;
+  indent_ = 0;
+  indent_known_ = false;
 }
 
 void LabelledReading::read(std::string_view text) noexcept {
@@ -90,6 +94,8 @@ void LabelledReading::read(std::string_view text) noexcept {
 void LabelledReading::read_header(std::string_view trimmed) noexcept {
   if (trimmed.empty()) {
     part_ = Part::kIngredients;
+    writes_at_block_ = recipe_.writes();
+    blank_before_block_ = false;
     return;
   }
   recipe_text::Labelled field;
@@ -146,8 +152,18 @@ std::size_t LabelledReading::second_column(std::string_view text) noexcept {
 void LabelledReading::read_ingredients(std::string_view text) noexcept {
   const std::string_view trimmed = trim(text);
   if (trimmed.empty()) {
-    part_ = Part::kAfterBlank;
+    // Some exports leave more than one blank line between the header and the block.
+    if (recipe_.writes() != writes_at_block_) part_ = Part::kAfterBlank;
+    blank_before_block_ = true;
     return;
+  }
+  learn_indent(text);
+  if (indent_ > 0 && recipe_text::is_blank(columns(text, 0, indent_))) {
+    // A mark in the margin before the amounts continues the row above: "  :     2    inch".
+    if (recipe_text::is_continuation_mark(trimmed.front()) &&
+        recipe_text::indent(text) < indent_ + 7 && last_ingredient_[0] != StructuredRecipe::kNoItem)
+      return recipe_.extend_words(last_ingredient_[0], recipe_text::without_marks(trimmed));
+    text = columns(text, indent_);
   }
   if (recipe_text::is_placeholder(trimmed) || recipe_text::is_hyphen_rule(trimmed)) return;
   std::string_view name;
@@ -161,22 +177,48 @@ void LabelledReading::read_ingredients(std::string_view text) noexcept {
   const std::size_t second = second_column(text);
   const std::string_view first = second != 0 ? columns(text, 0, second) : text;
   if (!read_ingredient(first, 0)) {
+    // Text after a second blank line that does not stand in the columns is no block at all.
+    if (blank_before_block_ && recipe_.writes() == writes_at_block_) {
+      part_ = Part::kDirections;
+      return directions_.read(text);
+    }
     last_ingredient_[0] = recipe_.add_words(RecipeField::kIngredient, {}, trimmed);
     return;
   }
   if (second != 0) read_ingredient(columns(text, second), 1);
 }
 
-// Amount, unit and text joined by single spaces; an entry with neither amount nor unit whose
-// text starts with a hyphen continues the ingredient above it in the same column.
+// Where the block's amounts end, when they stand further right than the layout's seven
+// columns: some exports indent the whole block ("        2 lb lamb"). The first row that
+// starts with an amount shows it, by where the amount ends.
+void LabelledReading::learn_indent(std::string_view text) noexcept {
+  if (indent_known_) return;
+  const std::size_t first = recipe_text::indent(text);
+  if (first >= text.size() || !is_digit(text[first])) return;
+  indent_known_ = true;
+  std::size_t end = first;
+  while (end < text.size() && (recipe_text::is_amount(text.substr(end, 1))))
+    ++end;
+  while (end > first && recipe_text::is_space(text[end - 1]))
+    --end;
+  const std::size_t amount_end = recipe_text::chars_of(text.substr(0, end));
+  if (amount_end > kAmountEnd && amount_end <= kAmountEnd + 4) indent_ = amount_end - kAmountEnd;
+}
+
+// Amount, unit and text joined by single spaces. An entry with neither amount nor unit
+// continues the ingredient above it in the same column when the two say so: it opens with a
+// continuation mark (";inch thick", "-- beaten", ":cut into"), or the one above stops where an
+// ingredient cannot end ("seeded and" / "chopped").
 bool LabelledReading::read_ingredient(std::string_view entry, std::size_t side) noexcept {
   Ingredient ingredient;
   if (!split_ingredient(entry, ingredient)) return false;
   std::size_t& last = last_ingredient_[side];
   if (ingredient.amount.empty() && ingredient.unit.empty()) {
     if (ingredient.text.empty()) return true;
-    if (ingredient.text.front() == '-' && last != StructuredRecipe::kNoItem) {
-      recipe_.extend_words(last, ingredient.text.substr(1));
+    if (last != StructuredRecipe::kNoItem &&
+        (recipe_text::starts_continuation(ingredient.text) ||
+         recipe_text::ends_unfinished(recipe_.value(last), ingredient.text))) {
+      recipe_.extend_words(last, recipe_text::without_marks(ingredient.text));
       return true;
     }
   }

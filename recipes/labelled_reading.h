@@ -30,6 +30,7 @@ class LabelledReading {
   void read_ingredients(std::string_view text) noexcept;
   bool read_ingredient(std::string_view entry, std::size_t side) noexcept;
   std::size_t second_column(std::string_view text) noexcept;
+  void learn_indent(std::string_view text) noexcept;
 
   StructuredRecipe& recipe_;
   DirectionsReading& directions_;
@@ -38,6 +39,11 @@ class LabelledReading {
   std::size_t last_ingredient_[2] = {StructuredRecipe::kNoItem, StructuredRecipe::kNoItem};
   // Where the block's second column starts, once a row has shown it; 0 before.
   std::size_t second_column_ = 0;
+  // Columns the whole block stands to the right of the layout's, once a row has shown it.
+  std::size_t indent_ = 0;
+  bool indent_known_ = false;
+  std::size_t writes_at_block_ = 0;  // the recipe's writes when the block began
+  bool blank_before_block_ = false;  // a second blank line came before its first row
 };
 
 }  // namespace mirtabel

@@ -170,6 +170,59 @@ inline std::string_view without_colon(std::string_view text) noexcept {
   return trim(text);
 }
 
+// A mark that opens a continuation row of the ingredient block: ";inch thick", "-- beaten",
+// ":cut into".
+inline bool is_continuation_mark(char c) noexcept {
+  return c == ';' || c == '-' || c == ':';
+}
+
+// A row of the ingredient block that opens with a continuation mark, or with a bracket that
+// holds a note on the ingredient above ("(optional)").
+inline bool starts_continuation(std::string_view trimmed) noexcept {
+  return !trimmed.empty() && (is_continuation_mark(trimmed.front()) || trimmed.front() == '(');
+}
+
+// The text of a continuation row without its marks: "inch thick" of ";inch thick".
+inline std::string_view without_marks(std::string_view trimmed) noexcept {
+  while (!trimmed.empty() && is_continuation_mark(trimmed.front()))
+    trimmed.remove_prefix(1);
+  return trim(trimmed);
+}
+
+// Whether the bracket that `text` leaves open closes in `next` before another opens: "(small" /
+// "white beans)". A bracket cut off at the column's end ("(see re") closes nowhere.
+inline bool closes_bracket(std::string_view text, std::string_view next) noexcept {
+  std::size_t open = 0;
+  for (char c : text) {
+    if (c == '(') ++open;
+    if (c == ')' && open > 0) --open;
+  }
+  const std::size_t close = next.find(')');
+  return open > 0 && close != std::string_view::npos &&
+         next.substr(0, close).find('(') == std::string_view::npos;
+}
+
+// Whether an ingredient's text stops where it cannot end, so that the row after it, `next`,
+// goes on with it even without a mark: after a comma or a hyphen ("peeled," / "heavy-"),
+// inside a bracket that `next` closes, or after a word that leads into more ("seeded and",
+// "cut into", "coarsely"). "Juice of" ends many an ingredient ("1 lemon; juice of").
+inline bool ends_unfinished(std::string_view text, std::string_view next) noexcept {
+  text = trim(text);
+  if (text.empty()) return false;
+  const char last = text.back();
+  if (last == ',' || (last == '-' && text.size() > 1 && text[text.size() - 2] != '-')) return true;
+  if (closes_bracket(text, next)) return true;
+  const std::size_t space = text.find_last_of(" \t");
+  const std::string_view word = space == std::string_view::npos ? text : text.substr(space + 1);
+  for (std::string_view leading :
+       {"and",      "or",     "with",    "the",     "a",       "an",      "to",      "into",
+        "in",       "for",    "plus",    "about",   "from",    "very",    "well",    "finely",
+        "coarsely", "thinly", "thickly", "roughly", "freshly", "lightly", "loosely", "firmly"}) {
+    if (is_label(word, leading)) return true;
+  }
+  return false;
+}
+
 // A header line "Label : value": the label (trimmed, not empty, at most kMaxLabelSize bytes)
 // before the first colon, and the value after it.
 struct Labelled {
