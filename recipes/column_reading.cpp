@@ -8,6 +8,7 @@ namespace {
 
 using recipe_text::has_word;
 using recipe_text::is_label;
+using recipe_text::is_person_name;
 using recipe_text::trim;
 
 constexpr std::string_view kRule = "--------";
@@ -29,28 +30,6 @@ bool names_a_publication(std::string_view text) noexcept {
     if (has_word(text, word)) return true;
   }
   return false;
-}
-
-// A person's name: one to four words, each capitalised ("Mary", "J.", "O'Hara", "Smith-Jones")
-// or a particle of a name ("van", "de"), and no other lower-case word, as a title has
-// ("The Joy of Baking", "Aunt Edna's card file").
-bool is_person_name(std::string_view text) noexcept {
-  std::size_t words = 0;
-  while (!text.empty()) {
-    const std::size_t end = text.find(' ');
-    const std::string_view word = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : trim(text.substr(end));
-    if (word.empty()) continue;
-    ++words;
-    if (word[0] >= 'A' && word[0] <= 'Z') continue;
-    bool particle = false;
-    for (std::string_view name_part :
-         {"van", "von", "der", "den", "de", "del", "della", "di", "da", "du", "la", "le", "st."}) {
-      particle = particle || word == name_part;
-    }
-    if (!particle) return false;
-  }
-  return words >= 1 && words <= 4;
 }
 
 // Where "Recipe By" goes: a web address is the recipe's source, an e-mail address is no name and

@@ -47,6 +47,11 @@ constexpr PartLabel kPartLabels[] = {
     {"Cook", RecipeField::kCookTime},
     {"Bake", RecipeField::kCookTime},
     {"Ready In", RecipeField::kTotalTime},
+    // Where a recipe of a restaurant or a contest comes from: its place, its chef, its menu.
+    {"Establishment", RecipeField::kComment},
+    {"Chef", RecipeField::kComment},
+    {"Menu", RecipeField::kComment},
+    {"Ratings", RecipeField::kComment},
 };
 
 // The labels that head a paragraph of notes even without a colon.
@@ -54,13 +59,13 @@ constexpr std::string_view kNoteHeadings[] = {"Notes", "Note", "Hints", "Tips"};
 
 // What a line of credit starts with: where the recipe was posted, typed or taken from.
 constexpr std::string_view kCreditStarts[] = {
-    "Posted to",      "Posted by",    "Posted in",       ">From",      "From:",
-    "From ",          "Recipe by",    "Recipe from",     "Typed by",   "Typed for you by",
-    "Typed in by",    "Formatted by", "Formatted for",   "Shared by",  "Courtesy of",
-    "Contributed by", "Submitted by", "Downloaded from", "Reprinted",  "Converted by",
-    "Entered by",     "Edited by",    "Adapted from",    "Adapted by", "Originally from",
-    "Busted by",      "Copyright",    "Date:",           "Subject:",   "(c)",
-    "\xC2\xA9",
+    "Posted to",      "Posted by",    "Posted in",       ">From",        "From:",
+    "From ",          "Recipe by",    "Recipe from",     "Typed by",     "Typed for you by",
+    "Typed in by",    "Formatted by", "Formatted for",   "Shared by",    "Courtesy of",
+    "Contributed by", "Submitted by", "Downloaded from", "Reprinted",    "Converted by",
+    "Entered by",     "Edited by",    "Adapted from",    "Adapted by",   "Originally from",
+    "Busted by",      "Copyright",    "Date:",           "Subject:",     "(c)",
+    "Source unknown", "Compiled by",  "Recipe courtesy", "Clipped from", "\xC2\xA9",
 };
 
 constexpr std::string_view kMonths[] = {"January",   "February", "March",    "April",
@@ -118,7 +123,10 @@ unsigned step_number(std::string_view trimmed, std::string_view& rest) noexcept 
     number = number * 10 + static_cast<unsigned>(trimmed[digits++] - '0');
   if (digits == 0 || digits + 1 >= trimmed.size()) return 0;
   if (trimmed[digits] != '.' && trimmed[digits] != ')') return 0;
-  if (!recipe_text::is_space(trimmed[digits + 1])) return 0;
+  // "1. Boil", "1) Boil", and "1.Boil" where a typist left out the space.
+  const char after = trimmed[digits + 1];
+  if (!recipe_text::is_space(after) && !(trimmed[digits] == '.' && recipe_text::is_upper(after)))
+    return 0;
   rest = trim(trimmed.substr(digits + 1));
   return number;
 }
@@ -148,10 +156,16 @@ std::size_t inline_step(std::string_view text, unsigned number) noexcept {
 bool is_nutrition_line(std::string_view line) noexcept {
   for (std::string_view start :
        {"Per serving", "Per serve", "Nutrition", "Nutritional analysis", "Each serving",
-        "Analysis per serving", "Calories per", "Calories:"}) {
+        "Analysis per serving", "Calories per", "Calories:", "Exchanges", "Food exchanges",
+        "Diabetic exchanges"}) {
     if (starts_with_word(line, start)) return true;
   }
-  return false;
+  // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
+  std::string_view rest = line;
+  if (!is_number(next_word(rest), 5)) return false;
+  const std::string_view unit = next_word(rest);
+  return (is_label(unit, "cal") || is_label(unit, "calories") || is_label(unit, "kcal")) &&
+         is_label(next_word(rest), "per");
 }
 
 // A paragraph of notes headed by its label alone: "NOTES", "Hints:".
@@ -176,6 +190,9 @@ bool is_address(std::string_view line) noexcept {
 // A line of credit: "Posted to ...", ">From: ...", "From the kitchen of ...", "Date: ...", or an
 // address alone.
 bool is_credit_line(std::string_view line) noexcept {
+  // An attribution under a quotation: "--From Eating Well, May 1993."
+  while (!line.empty() && line.front() == '-')
+    line.remove_prefix(1);
   for (std::string_view start : kCreditStarts) {
     if (starts_with_word(line, start)) return true;
   }
@@ -233,7 +250,7 @@ bool is_footnote(std::string_view line) noexcept {
   while (stars < line.size() && stars < 3 && line[stars] == '*')
     ++stars;
   return stars > 0 && line.size() > stars + 1 && line.back() != '*' &&
-         (line[stars] == ' ' || is_letter(line[stars]));
+         (line[stars] == ' ' || line[stars] == '"' || is_letter(line[stars]));
 }
 
 // A heading of the steps after it: a few words and a colon, "Basting Sauce:".
@@ -249,6 +266,65 @@ bool ends_sentence(std::string_view value) noexcept {
   if (value.empty()) return true;
   const char last = value.back();
   return last == '.' || last == '!' || last == '?' || last == ':';
+}
+
+// A heading that only says the directions begin or go on: "Directions", "*<* Directions *>*",
+// "Directions Continued >>>", "METHOD:".
+bool is_directions_label(std::string_view line) noexcept {
+  const auto decoration = [](char c) {
+    return c == '*' || c == '<' || c == '>' || c == '-' || c == '=' || c == ':' || c == ' ';
+  };
+  while (!line.empty() && decoration(line.front()))
+    line.remove_prefix(1);
+  while (!line.empty() && decoration(line.back()))
+    line.remove_suffix(1);
+  std::string_view rest = line;
+  const std::string_view word = next_word(rest);
+  bool names = false;
+  for (std::string_view label :
+       {"Directions", "Instructions", "Method", "Preparation", "Procedure"})
+    names = names || is_label(word, label);
+  return names && (rest.empty() || starts_with_word(rest, "continue"));
+}
+
+// A signature on a line of its own: the author and the book ("Nava Atlas, "Vegetarian
+// Celebrations"", "Sarah Brown, Vegetarian Kitchen") or a person and the town ("Jane Doe,
+// Concord, MA"): a person's name, a comma, and words that all start with a capital but for the
+// small words of a title.
+bool is_signature(std::string_view line) noexcept {
+  const std::size_t comma = line.find(',');
+  if (comma == std::string_view::npos || !recipe_text::is_person_name(trim(line.substr(0, comma))))
+    return false;
+  std::string_view rest = line.substr(comma + 1);
+  std::size_t words = 0;
+  while (!rest.empty()) {
+    std::string_view word = next_word(rest);
+    while (!word.empty() && (word.front() == '"' || word.front() == '('))
+      word.remove_prefix(1);
+    if (word.empty()) continue;
+    ++words;
+    if (recipe_text::is_upper(word.front()) || recipe_text::is_digit(word.front())) continue;
+    bool small = false;
+    for (std::string_view title_word :
+         {"of", "the", "and", "a", "in", "for", "by", "with", "to", "on"})
+      small = small || word == title_word;
+    if (!small) return false;
+  }
+  return words >= 1 && words <= 10 && line.back() != ':';
+}
+
+// A heading run in before a numbered step: "To prepare: 1. Make the vinaigrette ...". Gives the
+// heading and the step.
+bool splits_run_in_heading(std::string_view line, std::string_view& heading,
+                           std::string_view& step) noexcept {
+  const std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon > 40 || !is_letter(line[0]))
+    return false;
+  heading = trim(line.substr(0, colon));
+  step = trim(line.substr(colon + 1));
+  std::string_view rest;
+  return word_count(heading) <= 4 && heading.find_first_of(".;!?") == std::string_view::npos &&
+         step_number(step, rest) > 0;
 }
 
 // --- The rules, in the order they are tried. ----------------------------------------------
@@ -296,6 +372,29 @@ bool is_notes_heading(const ReadLine& line, const ReadLine&, const State&, Findi
 
 bool is_credit(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
   if (!is_credit_line(line.trimmed)) return false;
+  out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+bool is_directions_heading(const ReadLine& line, const ReadLine&, const State&,
+                           Finding& out) noexcept {
+  if (!is_directions_label(line.trimmed)) return false;
+  out.action = Action::kEndParagraph;
+  return true;
+}
+
+bool is_run_in_heading(const ReadLine& line, const ReadLine&, const State& state,
+                       Finding& out) noexcept {
+  if (state.after_rule || !splits_run_in_heading(line.trimmed, out.label, out.value)) return false;
+  out.action = Action::kSectionThenStep;
+  return true;
+}
+
+// A signature stands as a paragraph of its own: the line above was blank, or the open item a
+// part, not a step.
+bool is_signature_line(const ReadLine& line, const ReadLine& before, const State& state,
+                       Finding& out) noexcept {
+  if (!(before.is_blank() || !state.open_is_step) || !is_signature(line.trimmed)) return false;
   out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
   return true;
 }
@@ -380,8 +479,11 @@ const DirectionsReading::Rule DirectionsReading::kRules[] = {
     {"labelled part", is_labelled_part},
     {"notes heading", is_notes_heading},
     {"credit", is_credit},
+    {"directions heading", is_directions_heading},
+    {"run-in heading", is_run_in_heading},
     {"numbered step", is_numbered_step},
     {"continues open", continues_open},
+    {"signature", is_signature_line},
     {"date", is_date},
     {"footnote", is_starred_footnote},
     {"stated yield", is_stated_yield},
@@ -453,6 +555,10 @@ void DirectionsReading::apply(const Finding& found) noexcept {
       recipe_.add_words(RecipeField::kSection, {}, found.value);
       state_.step_number = 0;
       return;
+    case Action::kSectionThenStep:
+      close();
+      recipe_.add_words(RecipeField::kSection, {}, found.label);
+      return add_step_text(found.value, false);
     case Action::kStep:
       close();
       return add_step_text(found.value, false);

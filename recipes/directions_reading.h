@@ -32,7 +32,7 @@ class DirectionsReading {
     bool after_rule = false;       // past the spaced rule
   };
   using Rule = ReadingRule<State>;
-  static const Rule kRules[14];
+  static const Rule kRules[17];
 
   // A part that starts with its label: "Yield: 2 loaves", "T(Baking Time): "0:40"".
   struct Part {

@@ -30,18 +30,19 @@ struct ReadLine {
 
 // What a rule found a line to be; the zone's apply carries it out.
 enum class Action : unsigned char {
-  kPass,          // layout, not text: a placeholder, a rule of hyphens
-  kEndParagraph,  // a blank line or a rule: the next line starts a new item
-  kEndSteps,      // the spaced rule "- - - -": nothing after it is a step
-  kContinue,      // `value` joins the open item
-  kOpen,          // a new item of `field` that the next lines may continue
-  kNumberedStep,  // a step that starts with its number
-  kSection,       // a heading of the steps after it
-  kStep,          // a new step
-  kHeading,       // a heading of the ingredients after it
-  kIngredient,    // a new ingredient
-  kEndBlock,      // the end of the ingredient block, unless a heading follows
-  kDirections,    // the zone ends: the line is read as directions
+  kPass,             // layout, not text: a placeholder, a rule of hyphens
+  kEndParagraph,     // a blank line or a rule: the next line starts a new item
+  kEndSteps,         // the spaced rule "- - - -": nothing after it is a step
+  kContinue,         // `value` joins the open item
+  kOpen,             // a new item of `field` that the next lines may continue
+  kNumberedStep,     // a step that starts with its number
+  kSection,          // a heading of the steps after it
+  kSectionThenStep,  // a heading (`label`) run in before a numbered step (`value`)
+  kStep,             // a new step
+  kHeading,          // a heading of the ingredients after it
+  kIngredient,       // a new ingredient
+  kEndBlock,         // the end of the ingredient block, unless a heading follows
+  kDirections,       // the zone ends: the line is read as directions
 };
 
 struct Finding {
