@@ -193,6 +193,7 @@ bool is_credit_line(std::string_view line) noexcept {
   // An attribution under a quotation: "--From Eating Well, May 1993."
   while (!line.empty() && line.front() == '-')
     line.remove_prefix(1);
+  if (line.empty() || is_lower(line.front())) return is_address(line);
   for (std::string_view start : kCreditStarts) {
     if (starts_with_word(line, start)) return true;
   }
@@ -407,17 +408,19 @@ bool is_numbered_step(const ReadLine& line, const ReadLine&, const State& state,
   return true;
 }
 
-// In a wrapped paragraph every line continues it, but a step line further indented than the one
-// above starts a new step: wrapped directions often mark a paragraph only so (a numbered step's
-// hanging indent excepted). Where lines are paragraphs, a line continues the one above only when
-// that one stops mid-sentence and this one goes on in lower case or with a number, or when it is
-// indented under a part ("NOTES : Serve cold." then "        Keeps a week.").
+// In a wrapped paragraph every line continues it, but a step line indented two columns or more
+// further than the one above starts a new step: wrapped directions often mark a paragraph only so
+// (a numbered step's hanging indent excepted). Where lines are paragraphs, a line continues the one
+// above only when that one stops mid-sentence and this one goes on in lower case or with a number,
+// or when it is indented under a part ("NOTES : Serve cold." then "        Keeps a week.").
 bool continues_open(const ReadLine& line, const ReadLine&, const State& state,
                     Finding& out) noexcept {
   if (!state.open) return false;
   bool continues = false;
   if (state.wrapping == DirectionsReading::Wrapping::kParagraphs) {
-    continues = !(state.open_is_step && state.step_number == 0 && line.indent > state.indent_above);
+    // One column more is a typist's slip, not an indent.
+    continues =
+        !(state.open_is_step && state.step_number == 0 && line.indent > state.indent_above + 1);
   } else if (!state.open_is_step && line.indent >= 2) {
     continues = true;
   } else {

@@ -109,13 +109,15 @@ inline bool is_amount(std::string_view text) noexcept {
   return true;
 }
 
-// A line of hyphens and spaces only, with at least three hyphens: a rule that carries no text.
+// A line of hyphens and spaces only, with at least three hyphens, perhaps after a tilde or
+// other mark ("~-----------"): a rule that carries no text.
 inline bool is_hyphen_rule(std::string_view text) noexcept {
   std::size_t hyphens = 0;
-  for (char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     if (c == '-') {
       ++hyphens;
-    } else if (!is_space(c)) {
+    } else if (!is_space(c) && !(i == 0 && (c == '~' || c == '=' || c == '+'))) {
       return false;
     }
   }
