@@ -52,6 +52,7 @@ constexpr PartLabel kPartLabels[] = {
     {"Chef", RecipeField::kComment},
     {"Menu", RecipeField::kComment},
     {"Ratings", RecipeField::kComment},
+    {"Cuisine", RecipeField::kComment},
 };
 
 // The labels that head a paragraph of notes even without a colon.
@@ -403,7 +404,10 @@ bool is_signature_line(const ReadLine& line, const ReadLine& before, const State
 bool is_numbered_step(const ReadLine& line, const ReadLine&, const State& state,
                       Finding& out) noexcept {
   std::string_view rest;
-  if (state.after_rule || step_number(line.trimmed, rest) == 0) return false;
+  std::string_view label, value;
+  // "5. Makes 8 cups." is the yield, numbered as if it were a step.
+  if (state.after_rule || step_number(line.trimmed, rest) == 0 || is_yield_line(rest, label, value))
+    return false;
   out = {Action::kNumberedStep, RecipeField::kStep, {}, line.trimmed};
   return true;
 }
@@ -426,6 +430,8 @@ bool continues_open(const ReadLine& line, const ReadLine&, const State& state,
   } else {
     continues =
         !ends_sentence(state.open_value) && (is_lower(line.first()) || is_digit(line.first()));
+    // "... with flour. (Leave" / "Mozzarella separate.)": the bracket closes on this line.
+    continues = continues || recipe_text::closes_bracket(state.open_value, line.trimmed);
   }
   if (!continues) return false;
   out = {Action::kContinue, RecipeField::kStep, {}, line.trimmed};
@@ -446,7 +452,10 @@ bool is_starred_footnote(const ReadLine& line, const ReadLine&, const State&,
 }
 
 bool is_stated_yield(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
-  if (!is_yield_line(line.trimmed, out.label, out.value)) return false;
+  std::string_view text = line.trimmed;
+  std::string_view rest;
+  if (step_number(text, rest) > 0) text = rest;
+  if (!is_yield_line(text, out.label, out.value)) return false;
   out.action = Action::kOpen;
   out.field = RecipeField::kYield;
   return true;
@@ -500,10 +509,19 @@ bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out
   if (colon == std::string_view::npos || colon == 0) return false;
   std::string_view label = trim(trimmed.substr(0, colon));
   out.value = trim(trimmed.substr(colon + 1));
-  // "T(Baking Time)": the time's name in brackets.
-  if (label.size() > 3 && label.substr(0, 2) == "T(" && label.back() == ')')
+  // "T(Baking Time)", "S(Internet address)": a field the recipe program adds, its name in
+  // brackets after a letter that says its kind; T is a time.
+  bool program_field = false;
+  if (label.size() > 3 && recipe_text::is_upper(label[0]) && label[1] == '(' &&
+      label.back() == ')') {
+    program_field = label[0] != 'T';
     label = trim(label.substr(2, label.size() - 3));
+  }
   out.label = label;
+  if (program_field) {
+    out.field = RecipeField::kComment;
+    return !label.empty();
+  }
   for (const PartLabel& part : kPartLabels) {
     if (is_label(label, part.label)) {
       out.field = part.field;
