@@ -322,7 +322,10 @@ inline bool is_decorated_heading(std::string_view trimmed, std::string_view& nam
     ++after;
   if (before < 3 || (!marked && after < 3)) return false;
   name = trim(text.substr(before, text.size() - before - after));
-  return !name.empty() && name.find(decoration) == std::string_view::npos;
+  // A single hyphen inside belongs to a word ("SPINACH-FETA"); a run of them is decoration.
+  const char run[2] = {decoration, decoration};
+  return !name.empty() && name.find(std::string_view(run, 2)) == std::string_view::npos &&
+         (decoration == '-' || name.find(decoration) == std::string_view::npos);
 }
 
 }  // namespace mirtabel::recipe_text
