@@ -151,6 +151,20 @@ std::size_t inline_step(std::string_view text, unsigned number) noexcept {
   return std::string_view::npos;
 }
 
+// Where a credit starts within a line, after the end of a sentence: ". Source: ...",
+// ". From the collection of ...", ". Posted by ..."; npos when none does.
+std::size_t inline_credit(std::string_view text) noexcept {
+  for (std::size_t at = text.find(". "); at != std::string_view::npos;
+       at = text.find(". ", at + 1)) {
+    const std::string_view rest = trim(text.substr(at + 1));
+    for (std::string_view start : {"Source:", "Source :", "From the collection", "Posted by",
+                                   "Typed by", "Reformatted by", "Formatted by", "Recipe by"}) {
+      if (rest.substr(0, start.size()) == start) return text.size() - rest.size();
+    }
+  }
+  return std::string_view::npos;
+}
+
 // --- The tests of a line's text. Each takes the line trimmed. ------------------------------
 
 // An analysis per serving: "Per Serving (excluding unknown items): 215 Calories; ...".
@@ -612,6 +626,13 @@ void DirectionsReading::add_step_text(std::string_view trimmed, bool continued) 
   } else if (!continued) {
     number = 0;
   }
+  // "... Serves 12. Source: "An Edible Christmas" by ...": the credit and what follows it in
+  // the paragraph are no step.
+  std::string_view credit;
+  if (const std::size_t at = inline_credit(trimmed); at != std::string_view::npos) {
+    credit = trimmed.substr(at);
+    trimmed = trim(trimmed.substr(0, at));
+  }
   while (!trimmed.empty()) {
     const std::size_t next = number > 0 ? inline_step(trimmed, number + 1) : std::string_view::npos;
     const std::string_view piece = trim(trimmed.substr(0, next));
@@ -627,6 +648,7 @@ void DirectionsReading::add_step_text(std::string_view trimmed, bool continued) 
     step_number(trimmed.substr(next), trimmed);
     continued = false;
   }
+  if (!credit.empty()) open(RecipeField::kComment, {}, credit);
 }
 
 }  // namespace mirtabel
