@@ -28,6 +28,9 @@ class StructuredReading {
 
   const StructuredRecipe& recipe() const noexcept { return recipe_; }
 
+  // Counts the rules that fire, for the coverage report; nullptr (the default) counts none.
+  void count_rules(RuleCounts* counts) noexcept { directions_.count_rules(counts); }
+
  private:
   bool opens_labelled_recipe(std::string_view text) const noexcept;
   void start_labelled(std::string_view title_line) noexcept;

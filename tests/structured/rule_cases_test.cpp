@@ -1,0 +1,177 @@
+// The reading's rules, one or two cases each: in a zone of a recipe of a layout, after the
+// line before, a line goes to a field with a value, and in the directions it is the named rule
+// of the table that takes it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "recipes/structured_reading.h"
+
+namespace mirtabel::testing {
+namespace {
+
+enum class Zone { kHeader, kIngredients, kDirections };
+
+struct RuleCase {
+  const char* rule;  // the rule of the directions table that takes the line; "" elsewhere
+  Zone zone;
+  LayoutKind layout;
+  const char* before;  // the line before, read first; nullptr for none
+  const char* line;
+  RecipeField field;  // of the item the line wrote to
+  const char* value;  // its value after the line; nullptr: the line writes nothing
+};
+
+constexpr LayoutKind kColumn = LayoutKind::kColumn;
+constexpr LayoutKind kLabelled = LayoutKind::kLabelled;
+constexpr RecipeField kStep = RecipeField::kStep;
+constexpr RecipeField kComment = RecipeField::kComment;
+constexpr RecipeField kIngredient = RecipeField::kIngredient;
+
+const RuleCase kCases[] = {
+    // Directions.
+    {"ends paragraph", Zone::kDirections, kLabelled, "Stir.", "- - - - - -", kStep, nullptr},
+    {"value after label", Zone::kDirections, kColumn, "Yield:", "  \"1 loaf\"", RecipeField::kYield,
+     "1 loaf"},
+    {"analysis", Zone::kDirections, kLabelled, nullptr, "334 cal per 3/4 c sauce, 1/2 c spaghetti",
+     RecipeField::kNutrition, "334 cal per 3/4 c sauce, 1/2 c spaghetti"},
+    {"labelled part", Zone::kDirections, kColumn, nullptr, "Ratings       : Ann and Bo 10",
+     kComment, "Ann and Bo 10"},
+    {"labelled part", Zone::kDirections, kColumn, nullptr, "S(Internet address):", kComment, ""},
+    {"notes heading", Zone::kDirections, kColumn, nullptr, "NOTES", kComment, ""},
+    {"credit", Zone::kDirections, kLabelled, "\"Kept cold, it lasts a week.\"",
+     "    --From Good Cooking, May 1993.", kComment, "--From Good Cooking, May 1993."},
+    {"credit", Zone::kDirections, kLabelled, nullptr, "Source unknown", kComment, "Source unknown"},
+    {"directions heading", Zone::kDirections, kLabelled, nullptr, "*<* Directions *>*", kStep,
+     nullptr},
+    {"run-in heading", Zone::kDirections, kLabelled, nullptr, "To cook: 1. Salt the beans.", kStep,
+     "Salt the beans."},
+    {"numbered step", Zone::kDirections, kLabelled, nullptr, "1.Boil the rice. 2.Drain it.", kStep,
+     "Drain it."},
+    {"stated yield", Zone::kDirections, kColumn, "4.  Bake.", "5.  Makes 8 cups.",
+     RecipeField::kYield, "8 cups"},
+    {"continues open", Zone::kDirections, kLabelled, "  Cover and simmer until tender.  Remove",
+     "  from the broth; cool.", kStep,
+     "Cover and simmer until tender. Remove from the broth; cool."},
+    {"continues open", Zone::kDirections, kLabelled, "  Mix the flour.", "   Then knead it.", kStep,
+     "Mix the flour. Then knead it."},
+    {"continues open", Zone::kDirections, kColumn, "Toss with flour. (Leave", "Mozzarella apart.)",
+     kStep, "Toss with flour. (Leave Mozzarella apart.)"},
+    {"step", Zone::kDirections, kLabelled, "  Mix the flour.", "     Bake for an hour.", kStep,
+     "Bake for an hour."},
+    {"step", Zone::kDirections, kLabelled, "", "  Chill. Source: \"Good Things\" by Ann Lee.",
+     kComment, "Source: \"Good Things\" by Ann Lee."},
+    {"signature", Zone::kDirections, kLabelled, "", "Ann Lee, \"The Vegetable Year\"", kComment,
+     "Ann Lee, \"The Vegetable Year\""},
+    {"signature", Zone::kDirections, kColumn, "", "Ann Lee, Concord, MA", kComment,
+     "Ann Lee, Concord, MA"},
+    {"date", Zone::kDirections, kColumn, nullptr, "Jan 12, 1998", kComment, "Jan 12, 1998"},
+    {"footnote", Zone::kDirections, kLabelled, nullptr, "**\"Easy for a crowd.\"", kComment,
+     "**\"Easy for a crowd.\""},
+    {"steps heading", Zone::kDirections, kLabelled, nullptr,
+     "For the Basting Sauce:", RecipeField::kSection, "For the Basting Sauce"},
+    {"after rule", Zone::kDirections, kColumn, "- - - - - -", "Keeps a week.", kComment,
+     "Keeps a week."},
+    // Ingredients: rows continue by what the two rows say.
+    {"", Zone::kIngredients, kLabelled, "      2 sm Onion; peeled, sliced 1/8",
+     "           ;inch thick", kIngredient, "2 sm Onion; peeled, sliced 1/8 inch thick"},
+    {"", Zone::kIngredients, kLabelled, "    1/2 lb Shrimp, lightly", "           Cooked",
+     kIngredient, "1/2 lb Shrimp, lightly Cooked"},
+    {"", Zone::kIngredients, kLabelled, "    1/2 c  Beans (small", "           White beans)",
+     kIngredient, "1/2 c Beans (small White beans)"},
+    {"", Zone::kIngredients, kLabelled, "      1    Lemon; juice of", "           Salt; to taste",
+     kIngredient, "Salt; to taste"},
+    {"", Zone::kIngredients, kLabelled, "        2 lb lamb, cubed  -- cut into",
+     "  :     2    inch chunks", kIngredient, "2 lb lamb, cubed -- cut into 2 inch chunks"},
+    {"", Zone::kIngredients, kLabelled, nullptr, "MMMMM-----SPINACH-FETA FILLING-----",
+     RecipeField::kIngredientHeading, "SPINACH-FETA FILLING"},
+    {"", Zone::kIngredients, kColumn,
+     "  1 1/2     pounds        beans -- undrained, a good many more words here",
+     "                          salt and pepper -- to taste", kIngredient,
+     "salt and pepper -- to taste"},
+    {"", Zone::kIngredients, kColumn, "  1         cup           walnuts -- toasted and coarsely",
+     "                          chopped", kIngredient,
+     "1 cup walnuts -- toasted and coarsely chopped"},
+    // The header.
+    {"", Zone::kHeader, kColumn, nullptr, "Serving Size  : 1     Preparation Time :0:15",
+     RecipeField::kPrepTime, "0:15"},
+};
+
+// Counts the rules of the directions table that fire, keeping the last.
+struct LastRule final : RuleCounts {
+  std::string name;
+  void add(std::string_view rule) noexcept override { name = rule; }
+};
+
+// Feeds one line to the reading as the framing would.
+void read(StructuredReading& reading, const std::string& text) {
+  const std::string line = text + "\n";
+  TextLine piece;
+  piece.bytes = reinterpret_cast<const unsigned char*>(line.data());
+  piece.size = line.size();
+  piece.chars = line.size();
+  reading.read(piece);
+}
+
+// The lines of a recipe up to the zone: the column layout's rule, or the labelled header's
+// blank line, then for the directions an ingredient and a blank line.
+std::vector<std::string> lines_before(Zone zone, LayoutKind layout) {
+  std::vector<std::string> lines;
+  if (zone == Zone::kHeader) return lines;
+  lines.push_back(layout == kColumn ? "--------  ------------  --------------------------------"
+                                    : "");
+  if (zone == Zone::kDirections) {
+    lines.push_back(layout == kColumn ? "  1               cup  rice" : "      1 c  Rice");
+    lines.push_back("");
+  }
+  return lines;
+}
+
+TEST(RuleCases, EachRuleReadsItsLine) {
+  std::vector<unsigned char> text(1 << 16);
+  std::vector<RecipeItem> items(256);
+  for (const RuleCase& c : kCases) {
+    SCOPED_TRACE(std::string(c.rule) + ": " + c.line);
+    StructuredReading reading({text.data(), text.size(), items.data(), items.size()});
+    LastRule last;
+    reading.count_rules(&last);
+    const std::string title = "Tapas\n";
+    TextLine title_line;
+    title_line.bytes = reinterpret_cast<const unsigned char*>(title.data());
+    title_line.size = title_line.chars = title.size();
+    reading.start(c.layout, title_line, 0);
+    for (const std::string& line : lines_before(c.zone, c.layout))
+      read(reading, line);
+    if (c.before != nullptr) read(reading, c.before);
+    const StructuredRecipe& recipe = reading.recipe();
+    const std::size_t writes = recipe.writes();
+    last.name.clear();
+    read(reading, c.line);
+    reading.finish();
+    if (c.zone == Zone::kDirections) {
+      EXPECT_EQ(last.name, c.rule);
+    }
+    if (c.value == nullptr) {
+      EXPECT_EQ(recipe.writes(), writes);
+      continue;
+    }
+    ASSERT_NE(recipe.writes(), writes);
+    const std::size_t item = recipe.last_written();
+    EXPECT_EQ(recipe.field(item), c.field);
+    EXPECT_EQ(recipe.value(item), c.value);
+  }
+}
+
+// Every rule of the directions table has a case.
+TEST(RuleCases, CoverEveryRuleOfTheDirections) {
+  for (const DirectionsReading::Rule& rule : DirectionsReading::kRules) {
+    bool covered = false;
+    for (const RuleCase& c : kCases)
+      covered = covered || rule.name == c.rule;
+    EXPECT_TRUE(covered) << rule.name;
+  }
+}
+
+}  // namespace
+}  // namespace mirtabel::testing
