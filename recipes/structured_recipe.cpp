@@ -33,7 +33,49 @@ std::size_t StructuredRecipe::add_words(RecipeField field, std::string_view labe
   return index;
 }
 
+// In one pass and one move of the text after the item, whatever the number of words: this runs
+// on every line of every recipe. Words that do not all fit are added one by one, so that the cut
+// falls where extend() cuts.
 void StructuredRecipe::extend_words(std::size_t index, std::string_view text) noexcept {
+  if (index == kNoItem || cut_) return;
+  const auto is_space = [](char c) { return c == ' ' || c == '\t'; };
+  RecipeItem& item = stores_.items[index];
+  const bool after_text = item.size > item.label_size;
+  std::size_t size = 0;  // of the words with single spaces
+  bool in_word = false, any = false;
+  for (char c : text) {
+    if (is_space(c)) {
+      in_word = false;
+      continue;
+    }
+    if (!in_word && (any || after_text)) ++size;
+    in_word = any = true;
+    ++size;
+  }
+  if (size == 0) return;
+  if (size > stores_.text_size - used_) return extend_word_by_word(index, text);
+  const std::size_t end = item.begin + item.size;
+  std::memmove(stores_.text + end + size, stores_.text + end, used_ - end);
+  unsigned char* out = stores_.text + end;
+  in_word = any = false;
+  for (char c : text) {
+    if (is_space(c)) {
+      in_word = false;
+      continue;
+    }
+    if (!in_word && (any || after_text)) *out++ = ' ';
+    in_word = any = true;
+    *out++ = static_cast<unsigned char>(c);
+  }
+  used_ += size;
+  item.size += size;
+  for (std::size_t later = index + 1; later < count_; ++later)
+    stores_.items[later].begin += size;
+  last_written_ = index;
+  ++writes_;
+}
+
+void StructuredRecipe::extend_word_by_word(std::size_t index, std::string_view text) noexcept {
   while (!text.empty()) {
     const std::size_t word = text.find_first_not_of(" \t");
     if (word == std::string_view::npos) break;
