@@ -84,7 +84,7 @@ class RecipeHtml {
           "one recipe ran out.</p>\n");
     }
     html_.markup("<script type=\"application/ld+json\">");
-    write_recipe_json(json, recipe_);
+    write_recipe_json(json, recipe_, CategoryForm::kText);
     json.flush();
     html_.markup("</script>\n</article>\n");
   }

@@ -32,8 +32,8 @@ void write_duration(JsonWriter& json, long minutes) noexcept {
 
 class RecipeJson {
  public:
-  RecipeJson(JsonWriter& json, const StructuredRecipe& recipe) noexcept
-      : json_(json), recipe_(recipe), choice_(recipe) {}
+  RecipeJson(JsonWriter& json, const StructuredRecipe& recipe, CategoryForm categories) noexcept
+      : json_(json), recipe_(recipe), choice_(recipe), categories_(categories) {}
 
   void write() noexcept {
     json_.begin_object();
@@ -51,7 +51,16 @@ class RecipeJson {
     duration("prepTime", RecipeField::kPrepTime);
     duration("cookTime", RecipeField::kCookTime);
     duration("totalTime", RecipeField::kTotalTime);
-    joined("recipeCategory", RecipeField::kCategory);
+    if (categories_ == CategoryForm::kText) {
+      joined("recipeCategory", RecipeField::kCategory);
+    } else {
+      array(
+          "recipeCategory",
+          [&](std::size_t i) {
+            return recipe_.field(i) == RecipeField::kCategory && !recipe_.value(i).empty();
+          },
+          [&](std::size_t i) { json_.string(recipe_.value(i)); });
+    }
     ingredients();
     instructions();
     one_value("description", RecipeField::kDescription);
@@ -231,12 +240,14 @@ class RecipeJson {
   JsonWriter& json_;
   const StructuredRecipe& recipe_;
   const FieldChoice choice_;
+  const CategoryForm categories_;
 };
 
 }  // namespace
 
-void write_recipe_json(JsonWriter& json, const StructuredRecipe& recipe) noexcept {
-  RecipeJson(json, recipe).write();
+void write_recipe_json(JsonWriter& json, const StructuredRecipe& recipe,
+                       CategoryForm categories) noexcept {
+  RecipeJson(json, recipe, categories).write();
 }
 
 }  // namespace mirtabel
