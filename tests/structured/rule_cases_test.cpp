@@ -3,6 +3,8 @@
 // of the table that takes it.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -171,6 +173,24 @@ TEST(RuleCases, CoverEveryRuleOfTheDirections) {
       covered = covered || rule.name == c.rule;
     EXPECT_TRUE(covered) << rule.name;
   }
+}
+
+// docs/structured.md lists the rules of the directions in the table's order, by name.
+TEST(RuleCases, TheDocumentationListsTheDirectionsRulesInTheirOrder) {
+  std::ifstream doc(MIRTABEL_SOURCE_DIR "/docs/structured.md");
+  ASSERT_TRUE(doc) << "docs/structured.md";
+  std::vector<std::string> listed;
+  const std::regex item(R"(^\d+\. `([^`]+)`: )");
+  bool in_steps = false;
+  for (std::string line; std::getline(doc, line);) {
+    if (line.rfind("## ", 0) == 0) in_steps = line == "## Steps";
+    std::smatch found;
+    if (in_steps && std::regex_search(line, found, item)) listed.push_back(found[1]);
+  }
+  std::vector<std::string> rules;
+  for (const DirectionsReading::Rule& rule : DirectionsReading::kRules)
+    rules.emplace_back(rule.name);
+  EXPECT_EQ(listed, rules);
 }
 
 }  // namespace
