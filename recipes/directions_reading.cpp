@@ -168,12 +168,28 @@ std::size_t inline_credit(std::string_view text) noexcept {
 // --- The tests of a line's text. Each takes the line trimmed. ------------------------------
 
 // An analysis per serving: "Per Serving (excluding unknown items): 215 Calories; ...".
+// Whether the text starts with `words`, in any case, however many spaces stand between them:
+// "Calories     per serving: 224".
+bool starts_with_words_spaced(std::string_view text, std::string_view words) noexcept {
+  while (!words.empty()) {
+    const std::size_t space = words.find(' ');
+    const std::string_view word = words.substr(0, space);
+    if (!starts_with_word(text, word)) return false;
+    text.remove_prefix(word.size());
+    if (space == std::string_view::npos) return true;
+    if (text.empty() || !recipe_text::is_space(text.front())) return false;
+    text = trim(text);
+    words.remove_prefix(space + 1);
+  }
+  return true;
+}
+
 bool is_nutrition_line(std::string_view line) noexcept {
   for (std::string_view start :
        {"Per serving", "Per serve", "Nutrition", "Nutritional analysis", "Each serving",
         "Analysis per serving", "Calories per", "Calories:", "Exchanges", "Food exchanges",
-        "Diabetic exchanges"}) {
-    if (starts_with_word(line, start)) return true;
+        "Diabetic exchanges", "Fat grams"}) {
+    if (starts_with_words_spaced(line, start)) return true;
   }
   // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
   std::string_view rest = line;
@@ -204,15 +220,38 @@ bool is_address(std::string_view line) noexcept {
 
 // A line of credit: "Posted to ...", ">From: ...", "From the kitchen of ...", "Date: ...", or an
 // address alone.
+// A book or magazine on a line of its own, its title in quotes and then what a citation holds:
+// ""Vegetarian Gourmet" Spring 1995", ""The Good Plan" by Ann Lee Typed by Bo Day".
+bool is_publication_line(std::string_view line) noexcept {
+  const std::size_t close = line.size() > 2 && line.front() == '"' ? line.find('"', 1) : 0;
+  if (close == 0 || close == std::string_view::npos) return false;
+  std::string_view rest = line.substr(close + 1);
+  std::size_t words = 0;
+  while (!rest.empty()) {
+    const std::string_view word = next_word(rest);
+    ++words;
+    if (!(recipe_text::is_upper(word.front()) || is_digit(word.front()) || word == "by" ||
+          word == "of" || word == "the" || word == "and"))
+      return false;
+  }
+  return words <= 10;
+}
+
 bool is_credit_line(std::string_view line) noexcept {
   // An attribution under a quotation: "--From Eating Well, May 1993."
   while (!line.empty() && line.front() == '-')
     line.remove_prefix(1);
+  // "from Gail" alone: a name after a small "from" ends many a recipe.
+  std::string_view rest = line;
+  if (is_label(next_word(rest), "from") && word_count(rest) <= 3 &&
+      recipe_text::is_person_name(rest))
+    return true;
   if (line.empty() || is_lower(line.front())) return is_address(line);
   for (std::string_view start : kCreditStarts) {
     if (starts_with_word(line, start)) return true;
   }
-  return is_address(line);
+  return is_address(line) || is_publication_line(line) ||
+         line.find("From the collection of") != std::string_view::npos;
 }
 
 // A date alone: "Jan 12, 1998", "Tuesday, March 4, 1997", "3 Mar 1997", "12/01/98".
@@ -304,11 +343,12 @@ bool is_directions_label(std::string_view line) noexcept {
 }
 
 // A signature on a line of its own: the author and the book ("Nava Atlas, "Vegetarian
-// Celebrations"", "Sarah Brown, Vegetarian Kitchen") or a person and the town ("Jane Doe,
-// Concord, MA"): a person's name, a comma, and words that all start with a capital but for the
-// small words of a title.
+// Celebrations"", "SARAH BROWN - VEGETARIAN KITCHEN") or a person and the town ("Jane Doe,
+// Concord, MA"): a person's name, a comma or a dash, and words that all start with a capital but
+// for the small words of a title.
 bool is_signature(std::string_view line) noexcept {
-  const std::size_t comma = line.find(',');
+  std::size_t comma = line.find(',');
+  if (const std::size_t dash = line.find(" - "); dash < comma) comma = dash + 1;
   if (comma == std::string_view::npos || !recipe_text::is_person_name(trim(line.substr(0, comma))))
     return false;
   std::string_view rest = line.substr(comma + 1);
@@ -542,9 +582,17 @@ bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out
       return true;
     }
   }
-  if (label.size() > recipe_text::kMaxLabelSize || word_count(label) > 4 ||
-      !ends_with_word(label, " Time"))
-    return false;
+  if (label.size() > recipe_text::kMaxLabelSize || word_count(label) > 4) return false;
+  // Someone's notes: "Mark's notes:", "Editor's Note:", "Sue's tips:".
+  const std::size_t owner = label.find("'s ");
+  for (std::string_view notes : {" notes", " note", " tips", " comments"}) {
+    if (owner != std::string_view::npos && owner + 3 + notes.size() - 1 == label.size() &&
+        ends_with_word(label, notes) && recipe_text::is_upper(label.front())) {
+      out.field = RecipeField::kComment;
+      return true;
+    }
+  }
+  if (!ends_with_word(label, " Time")) return false;
   out.field = time_field(label);
   return true;
 }
@@ -597,6 +645,12 @@ void DirectionsReading::apply(const Finding& found) noexcept {
     case Action::kStep:
       close();
       return add_step_text(found.value, false);
+    case Action::kEndParagraph:
+      // A note's label alone ("Vicki's notes:") heads the paragraph after the blank line.
+      if (state_.open && !state_.open_is_step && state_.open_value.empty() &&
+          recipe_.field(open_) == RecipeField::kComment)
+        return;
+      return close();
     default:
       return close();
   }
