@@ -45,6 +45,8 @@ const RuleCase kCases[] = {
     {"credit", Zone::kDirections, kLabelled, "\"Kept cold, it lasts a week.\"",
      "    --From Good Cooking, May 1993.", kComment, "--From Good Cooking, May 1993."},
     {"credit", Zone::kDirections, kLabelled, nullptr, "Source unknown", kComment, "Source unknown"},
+    {"credit", Zone::kDirections, kLabelled, "  Serve hot.", "  \"Good Cooking\" Spring, 1995",
+     kComment, "\"Good Cooking\" Spring, 1995"},
     {"directions heading", Zone::kDirections, kLabelled, nullptr, "*<* Directions *>*", kStep,
      nullptr},
     {"run-in heading", Zone::kDirections, kLabelled, nullptr, "To cook: 1. Salt the beans.", kStep,
