@@ -41,6 +41,10 @@ void StructuredRecipe::extend_words(std::size_t index, std::string_view text) no
   const auto is_space = [](char c) { return c == ' ' || c == '\t'; };
   RecipeItem& item = stores_.items[index];
   const bool after_text = item.size > item.label_size;
+  // Most text is words and single spaces already: it is copied as it is.
+  if (!text.empty() && !is_space(text.front()) && !is_space(text.back()) &&
+      text.find('\t') == std::string_view::npos && !has_double_space(text))
+    return extend(index, text, after_text);
   std::size_t size = 0;  // of the words with single spaces
   bool in_word = false, any = false;
   for (char c : text) {
@@ -73,6 +77,14 @@ void StructuredRecipe::extend_words(std::size_t index, std::string_view text) no
     stores_.items[later].begin += size;
   last_written_ = index;
   ++writes_;
+}
+
+bool StructuredRecipe::has_double_space(std::string_view text) noexcept {
+  for (std::size_t at = text.find(' '); at != std::string_view::npos && at + 1 < text.size();
+       at = text.find(' ', at + 2)) {
+    if (text[at + 1] == ' ') return true;
+  }
+  return false;
 }
 
 void StructuredRecipe::extend_word_by_word(std::size_t index, std::string_view text) noexcept {
