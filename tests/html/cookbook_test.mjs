@@ -68,8 +68,9 @@ before(() => {
 });
 
 // The JSON Lines with each recipe's categories as one text, as the cookbook's JSON-LD gives them.
-const categoriesAsText = (jsonl) => jsonl.replace(/"recipeCategory":\[([^\]]*)\]/g,
-  (_, list) => `"recipeCategory":${JSON.stringify(JSON.parse(`[${list}]`).join(", "))}`);
+// The texts are joined as written, escapes and all, as the converter joins them.
+const categoriesAsText = (jsonl) => jsonl.replace(/"recipeCategory":\[("(?:[^"\\]|\\.)*"(?:,"(?:[^"\\]|\\.)*")*)\]/g,
+  (_, list) => `"recipeCategory":${list.replaceAll('","', ", ")}`);
 
 const scripts = (html) => [...html.matchAll(/<script type="application\/ld\+json">([^]*?)<\/script>/g)].map((m) => m[1]);
 
