@@ -14,6 +14,7 @@
 
 #include "recipes/convert_mxp_to_html.h"
 #include "recipes/html_writer.h"
+#include "tests/support/cookbook_check.h"
 #include "tests/support/memory_streams.h"
 
 namespace mirtabel::testing {
@@ -39,24 +40,6 @@ std::string sample() {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::size_t count(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-    ++n;
-  return n;
-}
-
-// The JSON-LD of every article, one after the other.
-std::string scripts(const std::string& html) {
-  const std::string open = "<script type=\"application/ld+json\">";
-  std::string found;
-  for (std::size_t at = html.find(open); at != std::string::npos; at = html.find(open, at)) {
-    at += open.size();
-    found += html.substr(at, html.find("</script>", at) - at);
-  }
-  return found;
-}
-
 TEST(CookbookExport, HoldsTheJsonExportRecipeForRecipeInEitherReading) {
   const std::string input = sample();
   MemorySource json_input(input);
@@ -72,11 +55,8 @@ TEST(CookbookExport, HoldsTheJsonExportRecipeForRecipeInEitherReading) {
     EXPECT_EQ(cookbook.result.conversion.error, 0);
     EXPECT_EQ(cookbook.result.conversion.records, 3);
     EXPECT_EQ(cookbook.result.conversion.bytes_written, cookbook.html.size());
-    EXPECT_EQ(scripts(cookbook.html), json_sink.text());
-    EXPECT_EQ(count(cookbook.html, "<li><a href=\"#recipe-"), 3u);
-    EXPECT_EQ(count(cookbook.html, "<article id=\"recipe-"), 3u);
-    EXPECT_EQ(count(cookbook.html, "<title>Tapas &amp; co</title>"), 1u);
-    EXPECT_EQ(cookbook.html.substr(cookbook.html.size() - 8), "</html>\n");
+    EXPECT_EQ(check_cookbook(cookbook.html, 3, json_sink.text()), "");
+    EXPECT_EQ(count_of(cookbook.html, "<title>Tapas &amp; co</title>"), 1u);
   }
 }
 
@@ -152,7 +132,8 @@ TEST(CookbookExport, ShowsEachPartAsItsJsonLdGivesIt) {
     ASSERT_EQ(cookbook.result.conversion.error, 0);
     EXPECT_NE(cookbook.html.find(c.shown), std::string::npos)
         << cookbook.html.substr(cookbook.html.find("<article"));
-    EXPECT_NE(scripts(cookbook.html).find(c.json), std::string::npos) << scripts(cookbook.html);
+    EXPECT_NE(json_ld_of(cookbook.html).find(c.json), std::string::npos)
+        << json_ld_of(cookbook.html);
   }
 }
 
