@@ -1,8 +1,7 @@
 // The cookbook export as the library writes it: the contents and the articles agree with the JSON
 // export recipe for recipe, however the input arrives, and each article shows what its JSON-LD
 // gives; a second reading that differs from the first, and a failed write, stop it; text is
-// escaped. The third-party checks of its HTML are in
-// tests/html/.
+// escaped. The third-party checks of its HTML are in tests/html/.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -95,12 +94,11 @@ TEST(CookbookExport, ShowsEachPartAsItsJsonLdGivesIt) {
   };
   const auto time = [](const std::string& written, const std::string& shown,
                        const std::string& duration) {
+    const std::string comment =
+        "{\"@type\":\"Comment\",\"name\":\"Preparation Time\",\"text\":\"" + written + "\"}";
     return ArticleCase{"Preparation Time : " + written + "\n", "Stir.\n",
                        "<dt>Preparation</dt><dd>" + shown + "</dd>",
-                       duration.empty() ? "{\"@type\":\"Comment\",\"name\":\"Preparation "
-                                          "Time\",\"text\":\"" +
-                                              written + "\"}"
-                                        : "\"prepTime\":\"" + duration + "\","};
+                       duration.empty() ? comment : "\"prepTime\":\"" + duration + "\","};
   };
   const auto not_a_time = [&](const std::string& written) { return time(written, written, ""); };
   std::string many_terms = "999999.999999 1/1 hours";
