@@ -466,6 +466,18 @@ bool is_numbered_step(const ReadLine& line, const ReadLine&, const State& state,
   return true;
 }
 
+// Whether a wrapped line is indented as the first line of a new paragraph: two columns or more
+// further in than the line above, unless that one stops mid-sentence and this one goes on in
+// lower case ("...tested in cold water" / "    form a soft ball."); or one column further in
+// after a sentence ended, where the open paragraph's first line stood so too: some typists
+// indent every paragraph's first line by one. One column more elsewhere is a slip.
+bool indents_paragraph(const ReadLine& line, const State& state) noexcept {
+  if (line.indent <= state.indent_above) return false;
+  if (line.indent > state.indent_above + 1)
+    return ends_sentence(state.open_value) || !is_lower(line.first());
+  return line.indent == state.open_indent && ends_sentence(state.open_value);
+}
+
 // In a wrapped paragraph every line continues it, but a step line indented two columns or more
 // further than the one above starts a new step: wrapped directions often mark a paragraph only so
 // (a numbered step's hanging indent excepted). Where lines are paragraphs, a line continues the one
@@ -476,9 +488,7 @@ bool continues_open(const ReadLine& line, const ReadLine&, const State& state,
   if (!state.open) return false;
   bool continues = false;
   if (state.wrapping == DirectionsReading::Wrapping::kParagraphs) {
-    // One column more is a typist's slip, not an indent.
-    continues =
-        !(state.open_is_step && state.step_number == 0 && line.indent > state.indent_above + 1);
+    continues = !(state.open_is_step && state.step_number == 0 && indents_paragraph(line, state));
   } else if (!state.open_is_step && line.indent >= 2) {
     continues = true;
   } else {
@@ -615,6 +625,7 @@ void DirectionsReading::read(std::string_view text) noexcept {
   apply(found);
   if (found.action != Action::kEndParagraph && found.action != Action::kEndSteps)
     indent_ = line.indent;
+  if (found.action != Action::kContinue) state_.open_indent = line.indent;
   before_ = line;
 }
 

@@ -28,6 +28,7 @@ class DirectionsReading {
     bool open_is_step = false;
     std::string_view open_value;   // its text so far
     std::size_t indent_above = 0;  // of the last line that was not blank or a rule
+    std::size_t open_indent = 0;   // of the line that opened the open step or part
     unsigned step_number = 0;      // of the open step when it was numbered
     bool after_rule = false;       // past the spaced rule
   };

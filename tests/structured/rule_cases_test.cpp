@@ -3,6 +3,7 @@
 // of the table that takes it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -19,7 +20,7 @@ struct RuleCase {
   const char* rule;  // the rule of the directions table that takes the line; "" elsewhere
   Zone zone;
   LayoutKind layout;
-  const char* before;  // the line before, read first; nullptr for none
+  const char* before;  // the lines before, read first; nullptr for none
   const char* line;
   RecipeField field;  // of the item the line wrote to
   const char* value;  // its value after the line; nullptr: the line writes nothing
@@ -62,8 +63,12 @@ const RuleCase kCases[] = {
      "Mix the flour. Then knead it."},
     {"continues open", Zone::kDirections, kColumn, "Toss with flour. (Leave", "Mozzarella apart.)",
      kStep, "Toss with flour. (Leave Mozzarella apart.)"},
+    {"continues open", Zone::kDirections, kLabelled, "  Heat until a drop in cold water",
+     "    forms a ball.", kStep, "Heat until a drop in cold water forms a ball."},
     {"step", Zone::kDirections, kLabelled, "  Mix the flour.", "     Bake for an hour.", kStep,
      "Bake for an hour."},
+    {"step", Zone::kDirections, kLabelled, "   Soak the beans.\n  Drain them.", "   Add the rice.",
+     kStep, "Add the rice."},
     {"step", Zone::kDirections, kLabelled, "", "  Chill. Source: \"Good Things\" by Ann Lee.",
      kComment, "Source: \"Good Things\" by Ann Lee."},
     {"signature", Zone::kDirections, kLabelled, "", "Ann Lee, \"The Vegetable Year\"", kComment,
@@ -108,14 +113,18 @@ struct LastRule final : RuleCounts {
   void add(std::string_view rule) noexcept override { name = rule; }
 };
 
-// Feeds one line to the reading as the framing would.
+// Feeds the lines of `text` to the reading one by one, as the framing would.
 void read(StructuredReading& reading, const std::string& text) {
-  const std::string line = text + "\n";
-  TextLine piece;
-  piece.bytes = reinterpret_cast<const unsigned char*>(line.data());
-  piece.size = line.size();
-  piece.chars = line.size();
-  reading.read(piece);
+  for (std::size_t begin = 0; begin <= text.size();) {
+    const std::size_t end = std::min(text.find('\n', begin), text.size());
+    const std::string line = text.substr(begin, end - begin) + "\n";
+    TextLine piece;
+    piece.bytes = reinterpret_cast<const unsigned char*>(line.data());
+    piece.size = line.size();
+    piece.chars = line.size();
+    reading.read(piece);
+    begin = end + 1;
+  }
 }
 
 // The lines of a recipe up to the zone: the column layout's rule, or the labelled header's
