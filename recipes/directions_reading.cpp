@@ -157,9 +157,13 @@ std::size_t inline_credit(std::string_view text) noexcept {
   for (std::size_t at = text.find(". "); at != std::string_view::npos;
        at = text.find(". ", at + 1)) {
     const std::string_view rest = trim(text.substr(at + 1));
+    // A credit set off by stars: "... to serve. ** From the Collection of ...".
+    std::string_view words = rest;
+    while (!words.empty() && words.front() == '*')
+      words = trim(words.substr(1));
     for (std::string_view start : {"Source:", "Source :", "From the collection", "Posted by",
                                    "Typed by", "Reformatted by", "Formatted by", "Recipe by"}) {
-      if (rest.substr(0, start.size()) == start) return text.size() - rest.size();
+      if (starts_with_word(words, start)) return text.size() - rest.size();
     }
   }
   return std::string_view::npos;
@@ -194,7 +198,8 @@ bool is_nutrition_line(std::string_view line) noexcept {
   // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
   std::string_view rest = line;
   if (!is_number(next_word(rest), 5)) return false;
-  const std::string_view unit = next_word(rest);
+  std::string_view unit = next_word(rest);
+  if (!unit.empty() && unit.back() == '.') unit.remove_suffix(1);  // "334 Cal. Per 3/4 C."
   return (is_label(unit, "cal") || is_label(unit, "calories") || is_label(unit, "kcal")) &&
          is_label(next_word(rest), "per");
 }
@@ -342,6 +347,22 @@ bool is_directions_label(std::string_view line) noexcept {
   return names && (rest.empty() || starts_with_word(rest, "continue"));
 }
 
+// A decorated "Directions" heading with the first step run in after it: "*<* Directions *>*
+// To make shell: Melt ...". Gives the step.
+bool splits_decorated_directions(std::string_view line, std::string_view& step) noexcept {
+  const std::size_t word = line.find_first_not_of("*<>-= ");
+  if (word == 0 || word == std::string_view::npos) return false;
+  const std::size_t word_end = line.find_first_of("*<>-= ", word);
+  if (word_end == std::string_view::npos || !is_directions_label(line.substr(0, word_end)))
+    return false;
+  const std::size_t text = line.find_first_not_of("*<>-= ", word_end);
+  if (text == std::string_view::npos ||
+      line.substr(word_end, text - word_end).find_first_not_of(' ') == std::string_view::npos)
+    return false;
+  step = line.substr(text);
+  return true;
+}
+
 // A signature on a line of its own: the author and the book ("Nava Atlas, "Vegetarian
 // Celebrations"", "SARAH BROWN - VEGETARIAN KITCHEN") or a person and the town ("Jane Doe,
 // Concord, MA"): a person's name, a comma or a dash, and words that all start with a capital but
@@ -432,10 +453,16 @@ bool is_credit(const ReadLine& line, const ReadLine&, const State&, Finding& out
   return true;
 }
 
+// "Directions" alone carries no text; "*<* Directions *>* To make the shell: Melt ..." runs the
+// first step in after its decorations.
 bool is_directions_heading(const ReadLine& line, const ReadLine&, const State&,
                            Finding& out) noexcept {
-  if (!is_directions_label(line.trimmed)) return false;
-  out.action = Action::kEndParagraph;
+  if (is_directions_label(line.trimmed)) {
+    out.action = Action::kEndParagraph;
+    return true;
+  }
+  if (!splits_decorated_directions(line.trimmed, out.value)) return false;
+  out.action = Action::kStep;
   return true;
 }
 
@@ -594,7 +621,8 @@ bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out
   }
   if (label.size() > recipe_text::kMaxLabelSize || word_count(label) > 4) return false;
   // Someone's notes: "Mark's notes:", "Editor's Note:", "Sue's tips:".
-  const std::size_t owner = label.find("'s ");
+  std::size_t owner = label.find("'s ");
+  if (owner == std::string_view::npos) owner = label.find("'S ");  // "MARK'S NOTES:"
   for (std::string_view notes : {" notes", " note", " tips", " comments"}) {
     if (owner != std::string_view::npos && owner + 3 + notes.size() - 1 == label.size() &&
         ends_with_word(label, notes) && recipe_text::is_upper(label.front())) {
