@@ -408,9 +408,20 @@ bool splits_run_in_heading(std::string_view line, std::string_view& heading,
 
 using State = DirectionsReading::State;
 
+// Lines of a wrapped paragraph fill about this many columns; a shorter line ends before the
+// margin, as a name or a heading does.
+constexpr std::size_t kFullLine = 60;
+
+// Whether the line before stops after a word at the end of a full line, so that the next line
+// carries its sentence on.
+bool wraps_mid_sentence(const LineBefore& before, const State& state) noexcept {
+  return state.wrapping == DirectionsReading::Wrapping::kParagraphs && before.width >= kFullLine &&
+         is_letter(before.last);
+}
+
 // A blank line or a rule of hyphens ends the paragraph; the spaced rule "- - - -" that closes
 // the recipe's own text also ends the steps.
-bool ends_paragraph(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+bool ends_paragraph(const ReadLine& line, const LineBefore&, const State&, Finding& out) noexcept {
   if (!line.is_blank() && !recipe_text::is_hyphen_rule(line.trimmed)) return false;
   out.action = line.trimmed.find("- -") != std::string_view::npos ? Action::kEndSteps
                                                                   : Action::kEndParagraph;
@@ -418,27 +429,29 @@ bool ends_paragraph(const ReadLine& line, const ReadLine&, const State&, Finding
 }
 
 // A part's label alone on its line ("Yield:") takes the next line as its value ("\"1 loaf\"").
-bool is_value_after_label(const ReadLine& line, const ReadLine&, const State& state,
+bool is_value_after_label(const ReadLine& line, const LineBefore&, const State& state,
                           Finding& out) noexcept {
   if (!state.open || state.open_is_step || !state.open_value.empty()) return false;
   out = {Action::kContinue, RecipeField::kComment, {}, line.trimmed};
   return true;
 }
 
-bool is_analysis(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+bool is_analysis(const ReadLine& line, const LineBefore&, const State&, Finding& out) noexcept {
   if (!is_nutrition_line(line.trimmed)) return false;
   out = {Action::kOpen, RecipeField::kNutrition, {}, line.trimmed};
   return true;
 }
 
-bool is_labelled_part(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+bool is_labelled_part(const ReadLine& line, const LineBefore&, const State&,
+                      Finding& out) noexcept {
   DirectionsReading::Part part;
   if (!DirectionsReading::starts_labelled_part(line.trimmed, part)) return false;
   out = {Action::kOpen, part.field, part.label, part.value};
   return true;
 }
 
-bool is_notes_heading(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+bool is_notes_heading(const ReadLine& line, const LineBefore&, const State&,
+                      Finding& out) noexcept {
   if (!is_note_heading(line.trimmed)) return false;
   out = {Action::kOpen,
          RecipeField::kComment,
@@ -447,7 +460,13 @@ bool is_notes_heading(const ReadLine& line, const ReadLine&, const State&, Findi
   return true;
 }
 
-bool is_credit(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+// "From" after a word that a wrapped paragraph carries over a full line goes on with the
+// sentence ("... Remove" / "From Skillet, Reserving ..."), where Title Case hides it.
+bool is_credit(const ReadLine& line, const LineBefore& before, const State& state,
+               Finding& out) noexcept {
+  if (state.open_is_step && starts_with_word(line.trimmed, "From ") &&
+      wraps_mid_sentence(before, state))
+    return false;
   if (!is_credit_line(line.trimmed)) return false;
   out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
   return true;
@@ -455,7 +474,7 @@ bool is_credit(const ReadLine& line, const ReadLine&, const State&, Finding& out
 
 // "Directions" alone carries no text; "*<* Directions *>* To make the shell: Melt ..." runs the
 // first step in after its decorations.
-bool is_directions_heading(const ReadLine& line, const ReadLine&, const State&,
+bool is_directions_heading(const ReadLine& line, const LineBefore&, const State&,
                            Finding& out) noexcept {
   if (is_directions_label(line.trimmed)) {
     out.action = Action::kEndParagraph;
@@ -466,7 +485,7 @@ bool is_directions_heading(const ReadLine& line, const ReadLine&, const State&,
   return true;
 }
 
-bool is_run_in_heading(const ReadLine& line, const ReadLine&, const State& state,
+bool is_run_in_heading(const ReadLine& line, const LineBefore&, const State& state,
                        Finding& out) noexcept {
   if (state.after_rule || !splits_run_in_heading(line.trimmed, out.label, out.value)) return false;
   out.action = Action::kSectionThenStep;
@@ -475,14 +494,14 @@ bool is_run_in_heading(const ReadLine& line, const ReadLine&, const State& state
 
 // A signature stands as a paragraph of its own: the line above was blank, or the open item a
 // part, not a step.
-bool is_signature_line(const ReadLine& line, const ReadLine& before, const State& state,
+bool is_signature_line(const ReadLine& line, const LineBefore& before, const State& state,
                        Finding& out) noexcept {
   if (!(before.is_blank() || !state.open_is_step) || !is_signature(line.trimmed)) return false;
   out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
   return true;
 }
 
-bool is_numbered_step(const ReadLine& line, const ReadLine&, const State& state,
+bool is_numbered_step(const ReadLine& line, const LineBefore&, const State& state,
                       Finding& out) noexcept {
   std::string_view rest;
   std::string_view label, value;
@@ -510,7 +529,7 @@ bool indents_paragraph(const ReadLine& line, const State& state) noexcept {
 // (a numbered step's hanging indent excepted). Where lines are paragraphs, a line continues the one
 // above only when that one stops mid-sentence and this one goes on in lower case or with a number,
 // or when it is indented under a part ("NOTES : Serve cold." then "        Keeps a week.").
-bool continues_open(const ReadLine& line, const ReadLine&, const State& state,
+bool continues_open(const ReadLine& line, const LineBefore&, const State& state,
                     Finding& out) noexcept {
   if (!state.open) return false;
   bool continues = false;
@@ -529,20 +548,20 @@ bool continues_open(const ReadLine& line, const ReadLine&, const State& state,
   return true;
 }
 
-bool is_date(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+bool is_date(const ReadLine& line, const LineBefore&, const State&, Finding& out) noexcept {
   if (!is_date_line(line.trimmed)) return false;
   out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
   return true;
 }
 
-bool is_starred_footnote(const ReadLine& line, const ReadLine&, const State&,
+bool is_starred_footnote(const ReadLine& line, const LineBefore&, const State&,
                          Finding& out) noexcept {
   if (!is_footnote(line.trimmed)) return false;
   out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
   return true;
 }
 
-bool is_stated_yield(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+bool is_stated_yield(const ReadLine& line, const LineBefore&, const State&, Finding& out) noexcept {
   std::string_view text = line.trimmed;
   std::string_view rest;
   if (step_number(text, rest) > 0) text = rest;
@@ -552,7 +571,7 @@ bool is_stated_yield(const ReadLine& line, const ReadLine&, const State&, Findin
   return true;
 }
 
-bool is_steps_heading(const ReadLine& line, const ReadLine&, const State& state,
+bool is_steps_heading(const ReadLine& line, const LineBefore&, const State& state,
                       Finding& out) noexcept {
   if (state.after_rule || !is_section_heading(line.trimmed)) return false;
   out = {
@@ -561,14 +580,14 @@ bool is_steps_heading(const ReadLine& line, const ReadLine&, const State& state,
 }
 
 // After the spaced rule, what the recipe's own text left out: a comment.
-bool is_after_rule(const ReadLine& line, const ReadLine&, const State& state,
+bool is_after_rule(const ReadLine& line, const LineBefore&, const State& state,
                    Finding& out) noexcept {
   if (!state.after_rule) return false;
   out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
   return true;
 }
 
-bool is_step(const ReadLine& line, const ReadLine&, const State&, Finding& out) noexcept {
+bool is_step(const ReadLine& line, const LineBefore&, const State&, Finding& out) noexcept {
   out = {Action::kStep, RecipeField::kStep, {}, line.trimmed};
   return true;
 }
@@ -654,7 +673,7 @@ void DirectionsReading::read(std::string_view text) noexcept {
   if (found.action != Action::kEndParagraph && found.action != Action::kEndSteps)
     indent_ = line.indent;
   if (found.action != Action::kContinue) state_.open_indent = line.indent;
-  before_ = line;
+  before_ = LineBefore::of(line);
 }
 
 // The one place where a line of directions changes the recipe.

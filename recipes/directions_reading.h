@@ -65,7 +65,7 @@ class DirectionsReading {
   State state_;
   std::size_t open_ = StructuredRecipe::kNoItem;  // the step or part the next line may continue
   std::size_t indent_ = 0;
-  ReadLine before_;
+  LineBefore before_;
   RuleCounts* counts_ = nullptr;
 };
 

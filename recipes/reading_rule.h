@@ -28,6 +28,23 @@ struct ReadLine {
   char first() const noexcept { return trimmed.empty() ? '\0' : trimmed.front(); }
 };
 
+// What the rules may know of the line before. Its text is gone by then (the framing reuses its
+// buffer), so these facts about it are kept instead.
+struct LineBefore {
+  bool blank = true;
+  std::size_t indent = 0;
+  std::size_t width = 0;  // bytes up to its last character that is not white space
+  char last = '\0';       // that character
+
+  static LineBefore of(const ReadLine& line) noexcept {
+    if (line.is_blank()) return {};
+    return {false, line.indent,
+            static_cast<std::size_t>(line.trimmed.data() - line.text.data()) + line.trimmed.size(),
+            line.trimmed.back()};
+  }
+  bool is_blank() const noexcept { return blank; }
+};
+
 // What a rule found a line to be; the zone's apply carries it out.
 enum class Action : unsigned char {
   kPass,             // layout, not text: a placeholder, a rule of hyphens
@@ -57,7 +74,7 @@ struct Finding {
 template <typename State>
 struct ReadingRule {
   std::string_view name;
-  bool (*recognise)(const ReadLine& line, const ReadLine& before, const State& state,
+  bool (*recognise)(const ReadLine& line, const LineBefore& before, const State& state,
                     Finding& out) noexcept;
 };
 
@@ -74,7 +91,7 @@ class RuleCounts {
 // The first rule of `table` that recognises the line, or nullptr.
 template <typename State, std::size_t N>
 const ReadingRule<State>* first_match(const ReadingRule<State> (&table)[N], const ReadLine& line,
-                                      const ReadLine& before, const State& state,
+                                      const LineBefore& before, const State& state,
                                       Finding& out) noexcept {
   for (const ReadingRule<State>& rule : table) {
     out = {};
