@@ -1,5 +1,7 @@
 #include "recipes/directions_reading.h"
 
+#include <algorithm>
+
 #include "recipes/recipe_text.h"
 
 namespace mirtabel {
@@ -328,6 +330,30 @@ bool ends_sentence(std::string_view value) noexcept {
   return last == '.' || last == '!' || last == '?' || last == ':';
 }
 
+// The column layout's export wraps its directions so that no line passes this many columns.
+constexpr std::size_t kColumnWrapWidth = 74;
+
+// Whether the line before was wrapped where the column layout's export wraps: the first word of
+// this line would not have fitted after it ("... and cook 3 minutes." / "Cover and cook ...").
+bool fills_the_width(const LineBefore& before, const ReadLine& line) noexcept {
+  const std::size_t word = std::min(line.trimmed.find_first_of(" \t"), line.trimmed.size());
+  return !before.is_blank() && before.width <= kColumnWrapWidth + 1 &&
+         before.width + 1 + word > kColumnWrapWidth;
+}
+
+// Whether a step's text stops on a word that leads into more, as no sentence ends: "Sprinkle
+// with 1" / "Tablespoon sugar.", "... and the" / "Onions".
+bool stops_mid_phrase(std::string_view value) noexcept {
+  const std::size_t space = value.find_last_of(" \t");
+  const std::string_view word = space == std::string_view::npos ? value : value.substr(space + 1);
+  if (!word.empty() && is_digit(word.back())) return true;
+  for (std::string_view leading : {"and", "or", "the", "a", "an", "to", "with", "of", "in", "into",
+                                   "for", "from", "at", "on", "by", "until"}) {
+    if (word == leading) return true;
+  }
+  return false;
+}
+
 // A heading that only says the directions begin or go on: "Directions", "*<* Directions *>*",
 // "Directions Continued >>>", "METHOD:".
 bool is_directions_label(std::string_view line) noexcept {
@@ -529,7 +555,7 @@ bool indents_paragraph(const ReadLine& line, const State& state) noexcept {
 // (a numbered step's hanging indent excepted). Where lines are paragraphs, a line continues the one
 // above only when that one stops mid-sentence and this one goes on in lower case or with a number,
 // or when it is indented under a part ("NOTES : Serve cold." then "        Keeps a week.").
-bool continues_open(const ReadLine& line, const LineBefore&, const State& state,
+bool continues_open(const ReadLine& line, const LineBefore& before, const State& state,
                     Finding& out) noexcept {
   if (!state.open) return false;
   bool continues = false;
@@ -538,8 +564,14 @@ bool continues_open(const ReadLine& line, const LineBefore&, const State& state,
   } else if (!state.open_is_step && line.indent >= 2) {
     continues = true;
   } else {
+    std::string_view rest;
+    continues = state.open_is_step && state.step_number > 0 &&
+                step_number(line.trimmed, rest) == 0 && !is_section_heading(line.trimmed);
     continues =
-        !ends_sentence(state.open_value) && (is_lower(line.first()) || is_digit(line.first()));
+        continues ||
+        (!ends_sentence(state.open_value) &&
+         (is_lower(line.first()) || is_digit(line.first()) || stops_mid_phrase(state.open_value)));
+    continues = continues || fills_the_width(before, line);
     // "... with flour. (Leave" / "Mozzarella separate.)": the bracket closes on this line.
     continues = continues || recipe_text::closes_bracket(state.open_value, line.trimmed);
   }
