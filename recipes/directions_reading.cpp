@@ -292,9 +292,10 @@ bool is_yield_line(std::string_view line, std::string_view& label,
                    std::string_view& value) noexcept {
   for (std::string_view start : {"Makes", "Serves", "Yield", "Yields"}) {
     if (line.size() <= start.size() + 1 || !starts_with_word(line, start) ||
-        line[start.size()] != ' ')
+        (line[start.size()] != ' ' && line[start.size()] != ':'))
       continue;
-    value = trim(line.substr(start.size()));
+    value = trim(line.substr(start.size() + 1));
+    if (value.empty()) return false;
     const bool counted = is_digit(value[0]) || starts_with_word(value, "about ") ||
                          starts_with_word(value, "approx") || start[0] != 'Y';
     if (!counted) return false;
@@ -689,7 +690,7 @@ bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out
 void DirectionsReading::start(Wrapping wrapping) noexcept {
   state_ = {};
   state_.wrapping = wrapping;
-  open_ = StructuredRecipe::kNoItem;
+  open_ = last_step_ = StructuredRecipe::kNoItem;
   before_ = {};
 }
 
@@ -748,9 +749,31 @@ void DirectionsReading::apply(const Finding& found) noexcept {
 
 // A part's value is often quoted on the line after its label; the quotes are not text.
 void DirectionsReading::close() noexcept {
+  if (state_.open_is_step) last_step_ = open_;
   if (!state_.open_is_step) recipe_.unquote(open_);
   open_ = StructuredRecipe::kNoItem;
   state_.open_is_step = false;
+}
+
+void DirectionsReading::finish() noexcept {
+  close();
+  if (last_step_ != StructuredRecipe::kNoItem) take_closing_yield(last_step_);
+}
+
+// The last step, when it ends with the yield ("... cut into squares. Makes about 1 1/4 lbs."),
+// states it for a recipe whose header and text gave none: the sentence stays in the step, and
+// the yield is taken from it as well. An earlier step's yield is that of a part or a variant.
+void DirectionsReading::take_closing_yield(std::size_t last_step) noexcept {
+  const std::string_view step = recipe_.value(last_step);
+  if (step.size() < 2) return;
+  const std::size_t end = step.find_last_of(".!?", step.size() - 2);
+  const std::string_view sentence =
+      end == std::string_view::npos ? step : trim(step.substr(end + 1));
+  std::string_view label, value;
+  if (sentence.size() == step.size() || !is_yield_line(sentence, label, value) ||
+      recipe_.has(RecipeField::kYield))
+    return;
+  recipe_.add(RecipeField::kYield, label, value);
 }
 
 void DirectionsReading::open(RecipeField field, std::string_view label,

@@ -54,16 +54,21 @@ class DirectionsReading {
   // line that is not directions, and at the recipe's end.
   void close() noexcept;
 
+  // Ends the directions at the recipe's end.
+  void finish() noexcept;
+
   void count_rules(RuleCounts* counts) noexcept { counts_ = counts; }
 
  private:
   void apply(const Finding& found) noexcept;
   void open(RecipeField field, std::string_view label, std::string_view value) noexcept;
   void add_step_text(std::string_view trimmed, bool continued) noexcept;
+  void take_closing_yield(std::size_t last_step) noexcept;
 
   StructuredRecipe& recipe_;
   State state_;
   std::size_t open_ = StructuredRecipe::kNoItem;  // the step or part the next line may continue
+  std::size_t last_step_ = StructuredRecipe::kNoItem;
   std::size_t indent_ = 0;
   LineBefore before_;
   RuleCounts* counts_ = nullptr;

@@ -24,7 +24,7 @@ class StructuredReading {
   // TitleField::kNoStart), trimmed.
   void start(LayoutKind layout, const TextLine& title_line, std::size_t title_start) noexcept;
   void read(const TextLine& line) noexcept;
-  void finish() noexcept { directions_.close(); }
+  void finish() noexcept { directions_.finish(); }
 
   const StructuredRecipe& recipe() const noexcept { return recipe_; }
 

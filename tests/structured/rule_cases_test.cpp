@@ -91,6 +91,8 @@ const RuleCase kCases[] = {
      kStep, "Add the rice."},
     {"step", Zone::kDirections, kLabelled, "", "  Chill. Source: \"Good Things\" by Ann Lee.",
      kComment, "Source: \"Good Things\" by Ann Lee."},
+    {"step", Zone::kDirections, kLabelled, "", "  Cut into squares. Makes about 1 1/4 lbs.",
+     RecipeField::kYield, "about 1 1/4 lbs"},
     {"step", Zone::kDirections, kLabelled, "", "  Chill. ** From the Collection of Ann Lee",
      kComment, "** From the Collection of Ann Lee"},
     {"signature", Zone::kDirections, kLabelled, "", "Ann Lee, \"The Vegetable Year\"", kComment,
