@@ -206,6 +206,13 @@ bool is_nutrition_line(std::string_view line) noexcept {
          is_label(next_word(rest), "per");
 }
 
+// Whether `value` ends a sentence, so that a line after it does not continue it.
+bool ends_sentence(std::string_view value) noexcept {
+  if (value.empty()) return true;
+  const char last = value.back();
+  return last == '.' || last == '!' || last == '?' || last == ':';
+}
+
 // A paragraph of notes headed by its label alone: "NOTES", "Hints:".
 bool is_note_heading(std::string_view line) noexcept {
   if (!line.empty() && line.back() == ':') line = trim(line.substr(0, line.size() - 1));
@@ -223,6 +230,21 @@ bool is_address(std::string_view line) noexcept {
     return true;
   return starts_with_word(line, "http://") || starts_with_word(line, "https://") ||
          starts_with_word(line, "www.");
+}
+
+// An address in a short line of names, dates and addresses that no sentence is: "Ann & Bo Lee
+// ann@example.com 10/2/95", "File ftp://ftp.example.org/recipes.zip".
+bool is_address_line(std::string_view line) noexcept {
+  const bool address = recipe_text::has_email_address(line) || recipe_text::has_web_address(line);
+  if (!address || word_count(line) > 6) return false;
+  std::string_view rest = line;
+  while (!rest.empty()) {
+    const std::string_view word = next_word(rest);
+    if (is_lower(word.front()) && word.find_first_of("@/") == std::string_view::npos &&
+        !starts_with_word(word, "www."))
+      return false;
+  }
+  return !ends_sentence(line);
 }
 
 // A line of credit: "Posted to ...", ">From: ...", "From the kitchen of ...", "Date: ...", or an
@@ -310,7 +332,7 @@ bool is_yield_line(std::string_view line, std::string_view& label,
 // decorated with stars ends in them too).
 bool is_footnote(std::string_view line) noexcept {
   std::size_t stars = 0;
-  while (stars < line.size() && stars < 3 && line[stars] == '*')
+  while (stars < line.size() && line[stars] == '*')
     ++stars;
   return stars > 0 && line.size() > stars + 1 && line.back() != '*' &&
          (line[stars] == ' ' || line[stars] == '"' || is_letter(line[stars]));
@@ -322,13 +344,6 @@ bool is_section_heading(std::string_view line) noexcept {
     return false;
   const std::string_view words = line.substr(0, line.size() - 1);
   return words.find_first_of(".:;!?") == std::string_view::npos && word_count(words) <= 4;
-}
-
-// Whether `value` ends a sentence, so that a line after it does not continue it.
-bool ends_sentence(std::string_view value) noexcept {
-  if (value.empty()) return true;
-  const char last = value.back();
-  return last == '.' || last == '!' || last == '?' || last == ':';
 }
 
 // The column layout's export wraps its directions so that no line passes this many columns.
@@ -494,7 +509,12 @@ bool is_credit(const ReadLine& line, const LineBefore& before, const State& stat
   if (state.open_is_step && starts_with_word(line.trimmed, "From ") &&
       wraps_mid_sentence(before, state))
     return false;
-  if (!is_credit_line(line.trimmed)) return false;
+  // A line of names and addresses stands as a paragraph of its own, or after a sentence.
+  const bool stands_alone =
+      before.is_blank() || (state.open_is_step && !state.open_value.empty() &&
+                            recipe_text::is_sentence_end(state.open_value.back()));
+  if (!is_credit_line(line.trimmed) && !(stands_alone && is_address_line(line.trimmed)))
+    return false;
   out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
   return true;
 }
@@ -749,7 +769,7 @@ void DirectionsReading::apply(const Finding& found) noexcept {
 
 // A part's value is often quoted on the line after its label; the quotes are not text.
 void DirectionsReading::close() noexcept {
-  if (state_.open_is_step) last_step_ = open_;
+  if (state_.open_is_step && open_ != StructuredRecipe::kNoItem) last_step_ = open_;
   if (!state_.open_is_step) recipe_.unquote(open_);
   open_ = StructuredRecipe::kNoItem;
   state_.open_is_step = false;

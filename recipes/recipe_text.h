@@ -35,6 +35,10 @@ inline bool is_letter(char c) noexcept {
   return is_lower(c) || is_upper(c);
 }
 
+inline bool is_sentence_end(char c) noexcept {
+  return c == '.' || c == '!' || c == '?';
+}
+
 // Characters (code points) in UTF-8 text.
 inline std::size_t chars_of(std::string_view text) noexcept {
   std::size_t chars = 0;
@@ -270,10 +274,9 @@ inline bool has_email_address(std::string_view text) noexcept {
          text.find('.', at) != std::string_view::npos;
 }
 
-// A web address somewhere in the text: "http://...", "www.example.net/beans".
+// A web address somewhere in the text: "http://...", "ftp://...", "www.example.net/beans".
 inline bool has_web_address(std::string_view text) noexcept {
-  return text.find("http://") != std::string_view::npos ||
-         text.find("https://") != std::string_view::npos ||
+  return text.find("://") != std::string_view::npos ||
          text.find("www.") != std::string_view::npos;
 }
 
