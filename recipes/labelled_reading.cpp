@@ -104,6 +104,8 @@ void LabelledReading::read_header(std::string_view trimmed) noexcept {
     return;
   }
   if (is_label(field.label, "Categories")) {
+    // "Categories: None" is what the program writes for a recipe in none.
+    if (is_label(field.value, "None")) return;
     for (std::string_view list = field.value; !list.empty();) {
       const std::size_t comma = list.find(',');
       const std::string_view name = trim(list.substr(0, comma));

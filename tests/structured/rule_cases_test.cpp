@@ -131,6 +131,7 @@ const RuleCase kCases[] = {
      "                          chopped", kIngredient,
      "1 cup walnuts -- toasted and coarsely chopped"},
     // The header.
+    {"", Zone::kHeader, kLabelled, nullptr, " Categories: None", RecipeField::kCategory, nullptr},
     {"", Zone::kHeader, kColumn, nullptr, "Serving Size  : 1     Preparation Time :0:15",
      RecipeField::kPrepTime, "0:15"},
 };
