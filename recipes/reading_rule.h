@@ -60,6 +60,13 @@ enum class Action : unsigned char {
   kIngredient,       // a new ingredient
   kEndBlock,         // the end of the ingredient block, unless a heading follows
   kDirections,       // the zone ends: the line is read as directions
+  kEndHeader,        // the header ends at this line
+  kField,            // an item of `field` with `label` and `value`
+  kCategories,       // `value` lists categories
+  kTwoFields,        // `value` holds two labelled fields side by side
+  kCredit,           // `value` names who or what the recipe comes from
+  kTitle,            // `value` is the recipe's name
+  kEntries,          // the row holds one or two ingredient entries
 };
 
 struct Finding {

@@ -276,8 +276,7 @@ inline bool has_email_address(std::string_view text) noexcept {
 
 // A web address somewhere in the text: "http://...", "ftp://...", "www.example.net/beans".
 inline bool has_web_address(std::string_view text) noexcept {
-  return text.find("://") != std::string_view::npos ||
-         text.find("www.") != std::string_view::npos;
+  return text.find("://") != std::string_view::npos || text.find("www.") != std::string_view::npos;
 }
 
 // A row that only says there is nothing here: "***** NONE *****", "***See Directions***".
