@@ -1,5 +1,5 @@
-// How often each rule of the directions table fires on the archives named, the reading's
-// coverage report over real recipes. Usage:
+// How often each rule of the reading's tables (header, ingredient rows and entries,
+// directions) fires on the archives named, the reading's coverage report over real recipes. Usage:
 //   rule_coverage FILE...
 // Prints "COUNT RULE" for every rule, in the table's order, and exits 1 when one fires on
 // none of the files: such a rule serves no pattern that real recipes show.
@@ -61,11 +61,17 @@ int main(int argc, char** argv) {
     convert_mxp(source, sink, options);
   }
   int unused = 0;
-  for (const DirectionsReading::Rule& rule : DirectionsReading::kRules) {
-    const auto found = counts.fired.find(rule.name);
-    const long fired = found == counts.fired.end() ? 0 : found->second;
-    std::printf("%8ld  %.*s\n", fired, static_cast<int>(rule.name.size()), rule.name.data());
-    unused += fired == 0;
-  }
+  const auto report = [&](const auto& table) {
+    for (const auto& rule : table) {
+      const auto found = counts.fired.find(rule.name);
+      const long fired = found == counts.fired.end() ? 0 : found->second;
+      std::printf("%8ld  %.*s\n", fired, static_cast<int>(rule.name.size()), rule.name.data());
+      unused += fired == 0;
+    }
+  };
+  report(HeaderReading::kRules);
+  report(IngredientReading::kRules);
+  report(IngredientReading::kEntryRules);
+  report(DirectionsReading::kRules);
   return unused == 0 ? 0 : 1;
 }
