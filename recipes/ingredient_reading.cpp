@@ -75,6 +75,59 @@ bool is_decorated_heading(const ReadLine& line, const LineBefore&, const State&,
   return true;
 }
 
+// Whether `word` is a member's handle beside a name, letters and digits: "VGHC42A",
+// "(DXDG05A)", "Shaughnessy-XSPC52B".
+bool is_handle(std::string_view word) noexcept {
+  bool digit = false, letter = false;
+  for (char c : word) {
+    digit = digit || is_digit(c);
+    letter = letter || recipe_text::is_letter(c);
+  }
+  return digit && letter && word.size() >= 5;
+}
+
+bool is_separator(std::string_view word) noexcept {
+  return word == "**" || word == "-" || word == "--";
+}
+
+bool is_title_case(std::string_view word) noexcept {
+  if (word.size() < 2 || !recipe_text::is_upper(word[0])) return false;
+  for (char c : word.substr(1)) {
+    if (!recipe_text::is_lower(c)) return false;
+  }
+  return true;
+}
+
+// Who posted the recipe, on the block's first row: "-Waldine Van Geffen VGHC42A", "-Jane Harris
+// (DXDG05A)", "DIANA LEWIS VGWN37A", "Jim Vorheis", "From: PJXG05A", "Typed by Ann Lee". A
+// name stands marked, or beside a handle, or as a first and a last name.
+bool names_poster(std::string_view row) noexcept {
+  const bool marked = row.front() == '-';
+  std::string_view words = recipe_text::without_marks(row);
+  for (std::string_view credit : {"From:", "From ", "Typed by", "Formatted by", "Posted by"}) {
+    if (recipe_text::starts_with_word(words, credit)) return true;
+  }
+  std::size_t names = 0, title_case = 0;
+  bool handle = false;
+  for (std::string_view rest = words; !rest.empty();) {
+    std::string_view word = recipe_text::next_word(rest);
+    if (is_separator(word)) continue;
+    if (is_handle(word)) {
+      handle = true;
+      continue;
+    }
+    while (!word.empty() && (word.back() == ',' || word.back() == ':' || word.back() == '-'))
+      word.remove_suffix(1);
+    if (word.empty() || !recipe_text::is_person_name(word)) return false;
+    ++names;
+    title_case += is_title_case(word);
+  }
+  if (names == 0 || handle) return names <= 4;
+  // "Basic Cake:", "-Asparagus Mayonnaise:" head rows, "-BUTTERCREAM" is one of them.
+  return names <= 4 && row.back() != ':' &&
+         ((marked && names >= 2) || (names == 2 && title_case == 2));
+}
+
 // Words ending in a colon where the ingredient stands, no amount before them: "For the sauce:".
 bool is_colon_heading(const ReadLine& line, const LineBefore&, const State& state,
                       Finding& out) noexcept {
@@ -89,6 +142,20 @@ bool is_colon_heading(const ReadLine& line, const LineBefore&, const State& stat
       (recipe_text::is_lower(words[letter]) || recipe_text::ends_unfinished(state.above[0], words)))
     return false;
   out = {Action::kHeading, RecipeField::kIngredientHeading, row.unit, words};
+  return true;
+}
+
+// A poster's name heading the block is a credit, not an ingredient. A marked row under it
+// carries it on ("-From the Kitchen of" / "-Ann & Bo Lee"), but for a heading ("-CRUST:").
+bool is_poster(const ReadLine& line, const LineBefore&, const State& state, Finding& out) noexcept {
+  if (state.after_poster && recipe_text::starts_continuation(line.trimmed) &&
+      line.trimmed.back() != ':') {
+    out = {Action::kContinue, RecipeField::kComment, {}, recipe_text::without_marks(line.trimmed)};
+    return true;
+  }
+  if (!state.block_empty || !state.entry.amount.empty() || !names_poster(line.trimmed))
+    return false;
+  out = {Action::kField, RecipeField::kComment, {}, line.trimmed};
   return true;
 }
 
@@ -151,9 +218,13 @@ bool is_ingredient(const ReadLine&, const LineBefore&, const State&, Finding& ou
 }  // namespace
 
 const IngredientReading::Rule IngredientReading::kRules[] = {
-    {"block end", ends_block},           {"margin mark", is_margin_mark},
-    {"placeholder", is_layout},          {"decorated heading", is_decorated_heading},
-    {"colon heading", is_colon_heading}, {"out of columns", is_out_of_columns},
+    {"block end", ends_block},
+    {"margin mark", is_margin_mark},
+    {"placeholder", is_layout},
+    {"decorated heading", is_decorated_heading},
+    {"poster", is_poster},
+    {"colon heading", is_colon_heading},
+    {"out of columns", is_out_of_columns},
     {"entries", holds_entries},
 };
 
@@ -170,7 +241,7 @@ void IngredientReading::start(const ReadingLayout& layout,
   state_.columns = columns;
   indent_known_ = false;
   second_column_ = 0;
-  last_[0] = last_[1] = StructuredRecipe::kNoItem;
+  last_[0] = last_[1] = poster_ = StructuredRecipe::kNoItem;
 }
 
 IngredientReading::Outcome IngredientReading::read(std::string_view text) noexcept {
@@ -196,6 +267,8 @@ IngredientReading::Outcome IngredientReading::read(std::string_view text) noexce
     state_.blank_before = true;
     return Outcome::kRead;
   }
+  state_.after_poster = found.action == Action::kField ||
+                        (found.action == Action::kContinue && found.field == RecipeField::kComment);
   apply(found, row);
   state_.block_empty = false;
   return Outcome::kRead;
@@ -229,8 +302,12 @@ void IngredientReading::apply(const Finding& found, std::string_view row) noexce
       state_.above_is_heading = true;
       return;
     }
+    case Action::kField:
+      poster_ = recipe_.add_words(found.field, found.label, found.value);
+      return;
     case Action::kContinue:
-      return recipe_.extend_words(last_[0], found.value);
+      return recipe_.extend_words(found.field == RecipeField::kComment ? poster_ : last_[0],
+                                  found.value);
     case Action::kIngredient:
       return set_above(0, recipe_.add_words(RecipeField::kIngredient, {}, found.value));
     case Action::kEntries:

@@ -36,9 +36,10 @@ class IngredientReading {
     std::string_view above[2];  // the last ingredient of each column, as far as it is read
     bool has_above[2] = {false, false};
     bool above_is_heading = false;  // the left one is a heading
+    bool after_poster = false;      // the row above named who posted the recipe
   };
   using Rule = ReadingRule<State>;
-  static const Rule kRules[7];
+  static const Rule kRules[8];
   static const Rule kEntryRules[3];
 
   explicit IngredientReading(StructuredRecipe& recipe) noexcept : recipe_(recipe) {}
@@ -71,6 +72,7 @@ class IngredientReading {
   bool indent_known_ = false;
   std::size_t second_column_ = 0;  // of the block, once a row has shown it
   std::size_t last_[2] = {StructuredRecipe::kNoItem, StructuredRecipe::kNoItem};
+  std::size_t poster_ = StructuredRecipe::kNoItem;  // the credit that heads the block
   RuleCounts* counts_ = nullptr;
 };
 

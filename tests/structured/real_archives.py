@@ -21,7 +21,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 # The best errors per recipe reached on the development gold: the score may not rise above it.
 # Lower it when the reading gets better, down to the goal of 0.5.
-BEST_SCORE = 0.495
+BEST_SCORE = 0.44
 
 # Words that are the layouts' own, not the recipe's: header labels, the column names above the
 # ingredient table, the program's banners and fields. A word of these is not looked for.
