@@ -10,6 +10,7 @@ namespace {
 using recipe_text::has_word;
 using recipe_text::is_label;
 using recipe_text::is_person_name;
+using recipe_text::starts_with_word;
 using recipe_text::trim;
 
 constexpr std::string_view kRule = "--------";
@@ -106,9 +107,18 @@ bool continues_categories(const ReadLine& line, const LineBefore&, const State& 
 }
 
 // "Amount  Measure       Ingredient -- Preparation Method" above the rule: layout, not text.
+// Only the names themselves: a line that says more is text.
 bool names_columns(const ReadLine& line, const LineBefore&, const State& state, Finding&) noexcept {
-  return state.layout->header_ends_at_rule && line.text.find("Amount") != std::string_view::npos &&
-         line.text.find("Ingredient") != std::string_view::npos;
+  if (!state.layout->header_ends_at_rule || !starts_with_word(line.trimmed, "Amount "))
+    return false;
+  for (std::string_view rest = line.trimmed; !rest.empty();) {
+    const std::string_view word = recipe_text::next_word(rest);
+    bool named = false;
+    for (std::string_view name : {"Amount", "Measure", "Ingredient", "--", "Preparation", "Method"})
+      named = named || word == name;
+    if (!named) return false;
+  }
+  return true;
 }
 
 // "Serving Size : 8   Preparation Time : 1:30" holds two fields.
@@ -232,9 +242,17 @@ bool HeaderReading::read(std::string_view text) noexcept {
 // The one place where a line of the header changes the recipe.
 void HeaderReading::apply(const Finding& found) noexcept {
   switch (found.action) {
-    case Action::kEndHeader:
-      if (state_.layout->header_ends_at_rule) read_rule(found.value);
+    case Action::kEndHeader: {
+      if (!state_.layout->header_ends_at_rule) return;
+      read_rule(found.value);
+      // Text run on beside the rule ("------  ------350F for 1 hour.") is kept, as a step.
+      const std::size_t begin = found.value.find_first_not_of("- \t");
+      if (begin != std::string_view::npos) {
+        const std::size_t end = found.value.find_last_not_of("- \t");
+        recipe_.add_words(RecipeField::kStep, {}, found.value.substr(begin, end + 1 - begin));
+      }
       return;
+    }
     case Action::kCategories:
       return add_categories(found.value);
     case Action::kTwoFields: {

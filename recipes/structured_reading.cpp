@@ -18,10 +18,11 @@ void StructuredReading::start(LayoutKind layout, const TextLine& title_line,
                               std::size_t title_start) noexcept {
   recipe_.clear();
   start_zones(reading_layout(layout));
+  // A title line without the layout's label ("Titl March 1997") still holds the recipe's
+  // name: no text is lost.
   std::string_view title = recipe_text::of(title_line);
-  title = title_start == TitleField::kNoStart || title_start >= title.size()
-              ? std::string_view()
-              : title.substr(title_start);
+  if (title_start != TitleField::kNoStart)
+    title = title_start >= title.size() ? std::string_view() : title.substr(title_start);
   const std::size_t writes = recipe_.writes();
   recipe_.add(RecipeField::kName, {}, recipe_text::trim(title));
   follow_pieces(title_line, writes);
@@ -106,11 +107,16 @@ bool StructuredReading::opens_labelled_recipe(std::string_view text) const noexc
   return recipe_text::starts_with_word(trimmed, "Title:");
 }
 
+// What was taken for the title before is kept, as a comment, unless it is the labelled
+// recipe's opening ("---------- Recipe via ..."), which is layout.
 void StructuredReading::start_labelled(std::string_view title_line) noexcept {
-  recipe_.clear();
   start_zones(kLabelledReadingLayout);
+  const std::string_view before = recipe_.value(0);
+  if (!before.empty() && before.substr(0, 5) != "-----" && before.substr(0, 5) != "MMMMM")
+    recipe_.add(RecipeField::kComment, {}, before);
+  recipe_.drop_value(0);
   const std::string_view title = recipe_text::trim(title_line);
-  recipe_.add(RecipeField::kName, {}, recipe_text::trim(title.substr(title.find(':') + 1)));
+  recipe_.extend(0, recipe_text::trim(title.substr(title.find(':') + 1)));
 }
 
 void StructuredReading::follow_pieces(const TextLine& line, std::size_t writes) noexcept {

@@ -128,10 +128,17 @@ void StructuredRecipe::unquote(std::size_t index) noexcept {
     stores_.items[later].begin -= 2;
 }
 
-void StructuredRecipe::drop_last() noexcept {
-  if (count_ == 0) return;
-  used_ = stores_.items[--count_].begin;
-  last_written_ = kNoItem;
+void StructuredRecipe::drop_value(std::size_t index) noexcept {
+  if (index == kNoItem || index >= count_) return;
+  RecipeItem& item = stores_.items[index];
+  const std::size_t value_begin = item.begin + item.label_size;
+  const std::size_t removed = item.size - item.label_size;
+  std::memmove(stores_.text + value_begin, stores_.text + value_begin + removed,
+               used_ - (value_begin + removed));
+  used_ -= removed;
+  item.size = item.label_size;
+  for (std::size_t later = index + 1; later < count_; ++later)
+    stores_.items[later].begin -= removed;
 }
 
 bool StructuredRecipe::has(RecipeField field) const noexcept {

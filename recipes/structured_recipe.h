@@ -72,8 +72,8 @@ class StructuredRecipe {
   // Drops one pair of double quotes that encloses the whole value of item `index`.
   void unquote(std::size_t index) noexcept;
 
-  // Removes the last item and its text.
-  void drop_last() noexcept;
+  // Empties the value of item `index`.
+  void drop_value(std::size_t index) noexcept;
 
   std::size_t size() const noexcept { return count_; }
   // Whether some item is of `field`.
