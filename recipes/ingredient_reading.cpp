@@ -21,15 +21,25 @@ bool is_letters(std::string_view unit) noexcept {
   return true;
 }
 
-// An entry cut at the columns, relative to its own start.
+// An entry cut at the columns, relative to its own start; the columns' byte offsets are found
+// in one walk over the entry, as every row of every block is cut so.
 IngredientReading::Entry entry_of(std::string_view entry, const IngredientColumns& at,
                                   bool unit_is_letters) noexcept {
+  const std::size_t wanted[4] = {at.amount_end, at.unit_begin, at.unit_end, at.text_begin};
+  std::size_t offset[4] = {entry.size(), entry.size(), entry.size(), entry.size()};
+  std::size_t next = 0, column = 0;
+  for (std::size_t byte = 0; byte < entry.size() && next < 4; ++byte) {
+    if ((static_cast<unsigned char>(entry[byte]) & 0xC0) == 0x80) continue;  // not a lead byte
+    while (next < 4 && wanted[next] == column)
+      offset[next++] = byte;
+    ++column;
+  }
+  const auto cut = [&](std::size_t from, std::size_t to) { return entry.substr(from, to - from); };
   IngredientReading::Entry out;
-  out.amount = trim(columns(entry, 0, at.amount_end));
-  out.unit = trim(columns(entry, at.unit_begin, at.unit_end));
-  out.text = trim(columns(entry, at.text_begin));
-  out.fits = is_blank(columns(entry, at.amount_end, at.unit_begin)) &&
-             is_blank(columns(entry, at.unit_end, at.text_begin)) &&
+  out.amount = trim(cut(0, offset[0]));
+  out.unit = trim(cut(offset[1], offset[2]));
+  out.text = trim(entry.substr(offset[3]));
+  out.fits = is_blank(cut(offset[0], offset[1])) && is_blank(cut(offset[2], offset[3])) &&
              (out.amount.empty() || recipe_text::is_amount(out.amount)) &&
              (!unit_is_letters || is_letters(out.unit));
   return out;
@@ -321,7 +331,8 @@ void IngredientReading::apply(const Finding& found, std::string_view row) noexce
 
 void IngredientReading::read_entry(std::string_view entry, std::size_t side) noexcept {
   state_.side = side;
-  state_.entry = entry_of(entry, state_.columns, state_.layout->unit_is_letters);
+  // The left entry was cut already, for the rules of the row.
+  if (side != 0) state_.entry = entry_of(entry, state_.columns, state_.layout->unit_is_letters);
   Finding found;
   const Rule* rule = first_match(kEntryRules, ReadLine::of(entry), LineBefore(), state_, found);
   if (counts_ != nullptr) counts_->add(rule->name);
