@@ -1,34 +1,21 @@
 #include "recipes/directions_reading.h"
 
+#include <algorithm>
+
 #include "recipes/recipe_text.h"
 
 namespace mirtabel {
 namespace {
 
+using recipe_text::ends_with_word;
+using recipe_text::is_digit;
+using recipe_text::is_label;
+using recipe_text::is_letter;
+using recipe_text::is_lower;
 using recipe_text::next_word;
 using recipe_text::starts_with_word;
 using recipe_text::trim;
-
-bool is_digit(char c) noexcept {
-  return c >= '0' && c <= '9';
-}
-
-bool is_lower(char c) noexcept {
-  return c >= 'a' && c <= 'z';
-}
-
-bool is_letter(char c) noexcept {
-  return is_lower(c) || (c >= 'A' && c <= 'Z');
-}
-
-bool is_label(std::string_view label, std::string_view name) noexcept {
-  return label.size() == name.size() && starts_with_word(label, name);
-}
-
-bool ends_with_word(std::string_view text, std::string_view word) noexcept {
-  return text.size() >= word.size() &&
-         starts_with_word(text.substr(text.size() - word.size()), word);
-}
+using recipe_text::word_count;
 
 struct PartLabel {
   std::string_view label;
@@ -62,6 +49,12 @@ constexpr PartLabel kPartLabels[] = {
     {"Cook", RecipeField::kCookTime},
     {"Bake", RecipeField::kCookTime},
     {"Ready In", RecipeField::kTotalTime},
+    // Where a recipe of a restaurant or a contest comes from: its place, its chef, its menu.
+    {"Establishment", RecipeField::kComment},
+    {"Chef", RecipeField::kComment},
+    {"Menu", RecipeField::kComment},
+    {"Ratings", RecipeField::kComment},
+    {"Cuisine", RecipeField::kComment},
 };
 
 // The labels that head a paragraph of notes even without a colon.
@@ -69,13 +62,13 @@ constexpr std::string_view kNoteHeadings[] = {"Notes", "Note", "Hints", "Tips"};
 
 // What a line of credit starts with: where the recipe was posted, typed or taken from.
 constexpr std::string_view kCreditStarts[] = {
-    "Posted to",      "Posted by",    "Posted in",       ">From",      "From:",
-    "From ",          "Recipe by",    "Recipe from",     "Typed by",   "Typed for you by",
-    "Typed in by",    "Formatted by", "Formatted for",   "Shared by",  "Courtesy of",
-    "Contributed by", "Submitted by", "Downloaded from", "Reprinted",  "Converted by",
-    "Entered by",     "Edited by",    "Adapted from",    "Adapted by", "Originally from",
-    "Busted by",      "Copyright",    "Date:",           "Subject:",   "(c)",
-    "\xC2\xA9",
+    "Posted to",      "Posted by",    "Posted in",       ">From",        "From:",
+    "From ",          "Recipe by",    "Recipe from",     "Typed by",     "Typed for you by",
+    "Typed in by",    "Formatted by", "Formatted for",   "Shared by",    "Courtesy of",
+    "Contributed by", "Submitted by", "Downloaded from", "Reprinted",    "Converted by",
+    "Entered by",     "Edited by",    "Adapted from",    "Adapted by",   "Originally from",
+    "Busted by",      "Copyright",    "Date:",           "Subject:",     "(c)",
+    "Source unknown", "Compiled by",  "Recipe courtesy", "Clipped from", "\xC2\xA9",
 };
 
 constexpr std::string_view kMonths[] = {"January",   "February", "March",    "April",
@@ -102,16 +95,6 @@ RecipeField time_field(std::string_view label) noexcept {
     if (starts_with_words(label, total)) return RecipeField::kTotalTime;
   }
   return RecipeField::kComment;
-}
-
-std::size_t word_count(std::string_view text) noexcept {
-  std::size_t words = 0;
-  bool in_word = false;
-  for (char c : text) {
-    if (!recipe_text::is_space(c) && !in_word) ++words;
-    in_word = !recipe_text::is_space(c);
-  }
-  return words;
 }
 
 // A month or weekday, in full or in its first three letters, with or without a period or comma.
@@ -143,7 +126,10 @@ unsigned step_number(std::string_view trimmed, std::string_view& rest) noexcept 
     number = number * 10 + static_cast<unsigned>(trimmed[digits++] - '0');
   if (digits == 0 || digits + 1 >= trimmed.size()) return 0;
   if (trimmed[digits] != '.' && trimmed[digits] != ')') return 0;
-  if (!recipe_text::is_space(trimmed[digits + 1])) return 0;
+  // "1. Boil", "1) Boil", and "1.Boil" where a typist left out the space.
+  const char after = trimmed[digits + 1];
+  if (!recipe_text::is_space(after) && !(trimmed[digits] == '.' && recipe_text::is_upper(after)))
+    return 0;
   rest = trim(trimmed.substr(digits + 1));
   return number;
 }
@@ -167,16 +153,64 @@ std::size_t inline_step(std::string_view text, unsigned number) noexcept {
   return std::string_view::npos;
 }
 
-// --- The tests of a line. Each takes the line trimmed. -------------------------------------
+// Where a credit starts within a line, after the end of a sentence: ". Source: ...",
+// ". From the collection of ...", ". Posted by ..."; npos when none does.
+std::size_t inline_credit(std::string_view text) noexcept {
+  for (std::size_t at = text.find(". "); at != std::string_view::npos;
+       at = text.find(". ", at + 1)) {
+    const std::string_view rest = trim(text.substr(at + 1));
+    // A credit set off by stars: "... to serve. ** From the Collection of ...".
+    std::string_view words = rest;
+    while (!words.empty() && words.front() == '*')
+      words = trim(words.substr(1));
+    for (std::string_view start : {"Source:", "Source :", "From the collection", "Posted by",
+                                   "Typed by", "Reformatted by", "Formatted by", "Recipe by"}) {
+      if (starts_with_word(words, start)) return text.size() - rest.size();
+    }
+  }
+  return std::string_view::npos;
+}
+
+// --- The tests of a line's text. Each takes the line trimmed. ------------------------------
 
 // An analysis per serving: "Per Serving (excluding unknown items): 215 Calories; ...".
+// Whether the text starts with `words`, in any case, however many spaces stand between them:
+// "Calories     per serving: 224".
+bool starts_with_words_spaced(std::string_view text, std::string_view words) noexcept {
+  while (!words.empty()) {
+    const std::size_t space = words.find(' ');
+    const std::string_view word = words.substr(0, space);
+    if (!starts_with_word(text, word)) return false;
+    text.remove_prefix(word.size());
+    if (space == std::string_view::npos) return true;
+    if (text.empty() || !recipe_text::is_space(text.front())) return false;
+    text = trim(text);
+    words.remove_prefix(space + 1);
+  }
+  return true;
+}
+
 bool is_nutrition_line(std::string_view line) noexcept {
   for (std::string_view start :
        {"Per serving", "Per serve", "Nutrition", "Nutritional analysis", "Each serving",
-        "Analysis per serving", "Calories per", "Calories:"}) {
-    if (starts_with_word(line, start)) return true;
+        "Analysis per serving", "Calories per", "Calories:", "Exchanges", "Food exchanges",
+        "Diabetic exchanges", "Fat grams"}) {
+    if (starts_with_words_spaced(line, start)) return true;
   }
-  return false;
+  // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
+  std::string_view rest = line;
+  if (!is_number(next_word(rest), 5)) return false;
+  std::string_view unit = next_word(rest);
+  if (!unit.empty() && unit.back() == '.') unit.remove_suffix(1);  // "334 Cal. Per 3/4 C."
+  return (is_label(unit, "cal") || is_label(unit, "calories") || is_label(unit, "kcal")) &&
+         is_label(next_word(rest), "per");
+}
+
+// Whether `value` ends a sentence, so that a line after it does not continue it.
+bool ends_sentence(std::string_view value) noexcept {
+  if (value.empty()) return true;
+  const char last = value.back();
+  return last == '.' || last == '!' || last == '?' || last == ':';
 }
 
 // A paragraph of notes headed by its label alone: "NOTES", "Hints:".
@@ -198,13 +232,55 @@ bool is_address(std::string_view line) noexcept {
          starts_with_word(line, "www.");
 }
 
+// An address in a short line of names, dates and addresses that no sentence is: "Ann & Bo Lee
+// ann@example.com 10/2/95", "File ftp://ftp.example.org/recipes.zip".
+bool is_address_line(std::string_view line) noexcept {
+  const bool address = recipe_text::has_email_address(line) || recipe_text::has_web_address(line);
+  if (!address || word_count(line) > 6) return false;
+  std::string_view rest = line;
+  while (!rest.empty()) {
+    const std::string_view word = next_word(rest);
+    if (is_lower(word.front()) && word.find_first_of("@/") == std::string_view::npos &&
+        !starts_with_word(word, "www."))
+      return false;
+  }
+  return !ends_sentence(line);
+}
+
 // A line of credit: "Posted to ...", ">From: ...", "From the kitchen of ...", "Date: ...", or an
 // address alone.
+// A book or magazine on a line of its own, its title in quotes and then what a citation holds:
+// ""Vegetarian Gourmet" Spring 1995", ""The Good Plan" by Ann Lee Typed by Bo Day".
+bool is_publication_line(std::string_view line) noexcept {
+  const std::size_t close = line.size() > 2 && line.front() == '"' ? line.find('"', 1) : 0;
+  if (close == 0 || close == std::string_view::npos) return false;
+  std::string_view rest = line.substr(close + 1);
+  std::size_t words = 0;
+  while (!rest.empty()) {
+    const std::string_view word = next_word(rest);
+    ++words;
+    if (!(recipe_text::is_upper(word.front()) || is_digit(word.front()) || word == "by" ||
+          word == "of" || word == "the" || word == "and"))
+      return false;
+  }
+  return words <= 10;
+}
+
 bool is_credit_line(std::string_view line) noexcept {
+  // An attribution under a quotation: "--From Eating Well, May 1993."
+  while (!line.empty() && line.front() == '-')
+    line.remove_prefix(1);
+  // "from Gail" alone: a name after a small "from" ends many a recipe.
+  std::string_view rest = line;
+  if (is_label(next_word(rest), "from") && word_count(rest) <= 3 &&
+      recipe_text::is_person_name(rest))
+    return true;
+  if (line.empty() || is_lower(line.front())) return is_address(line);
   for (std::string_view start : kCreditStarts) {
     if (starts_with_word(line, start)) return true;
   }
-  return is_address(line);
+  return is_address(line) || is_publication_line(line) ||
+         line.find("From the collection of") != std::string_view::npos;
 }
 
 // A date alone: "Jan 12, 1998", "Tuesday, March 4, 1997", "3 Mar 1997", "12/01/98".
@@ -238,9 +314,10 @@ bool is_yield_line(std::string_view line, std::string_view& label,
                    std::string_view& value) noexcept {
   for (std::string_view start : {"Makes", "Serves", "Yield", "Yields"}) {
     if (line.size() <= start.size() + 1 || !starts_with_word(line, start) ||
-        line[start.size()] != ' ')
+        (line[start.size()] != ' ' && line[start.size()] != ':'))
       continue;
-    value = trim(line.substr(start.size()));
+    value = trim(line.substr(start.size() + 1));
+    if (value.empty()) return false;
     const bool counted = is_digit(value[0]) || starts_with_word(value, "about ") ||
                          starts_with_word(value, "approx") || start[0] != 'Y';
     if (!counted) return false;
@@ -255,10 +332,10 @@ bool is_yield_line(std::string_view line, std::string_view& label,
 // decorated with stars ends in them too).
 bool is_footnote(std::string_view line) noexcept {
   std::size_t stars = 0;
-  while (stars < line.size() && stars < 3 && line[stars] == '*')
+  while (stars < line.size() && line[stars] == '*')
     ++stars;
   return stars > 0 && line.size() > stars + 1 && line.back() != '*' &&
-         (line[stars] == ' ' || is_letter(line[stars]));
+         (line[stars] == ' ' || line[stars] == '"' || is_letter(line[stars]));
 }
 
 // A heading of the steps after it: a few words and a colon, "Basting Sauce:".
@@ -269,81 +346,454 @@ bool is_section_heading(std::string_view line) noexcept {
   return words.find_first_of(".:;!?") == std::string_view::npos && word_count(words) <= 4;
 }
 
-// Whether `value` ends a sentence, so that a line after it does not continue it.
-bool ends_sentence(std::string_view value) noexcept {
-  if (value.empty()) return true;
-  const char last = value.back();
-  return last == '.' || last == '!' || last == '?' || last == ':';
+// The column layout's export wraps its directions so that no line passes this many columns.
+constexpr std::size_t kColumnWrapWidth = 74;
+
+// Whether the line before was wrapped where the column layout's export wraps: the first word of
+// this line would not have fitted after it ("... and cook 3 minutes." / "Cover and cook ...").
+bool fills_the_width(const LineBefore& before, const ReadLine& line) noexcept {
+  const std::size_t word = std::min(line.trimmed.find_first_of(" \t"), line.trimmed.size());
+  return !before.is_blank() && before.width <= kColumnWrapWidth + 1 &&
+         before.width + 1 + word > kColumnWrapWidth;
+}
+
+// Whether a step's text stops on a word that leads into more, as no sentence ends: "Sprinkle
+// with 1" / "Tablespoon sugar.", "... and the" / "Onions".
+bool stops_mid_phrase(std::string_view value) noexcept {
+  const std::size_t space = value.find_last_of(" \t");
+  const std::string_view word = space == std::string_view::npos ? value : value.substr(space + 1);
+  if (!word.empty() && is_digit(word.back())) return true;
+  for (std::string_view leading : {"and", "or", "the", "a", "an", "to", "with", "of", "in", "into",
+                                   "for", "from", "at", "on", "by", "until"}) {
+    if (word == leading) return true;
+  }
+  return false;
+}
+
+// A heading that only says the directions begin or go on: "Directions", "*<* Directions *>*",
+// "Directions Continued >>>", "METHOD:".
+bool is_directions_label(std::string_view line) noexcept {
+  const auto decoration = [](char c) {
+    return c == '*' || c == '<' || c == '>' || c == '-' || c == '=' || c == ':' || c == ' ';
+  };
+  while (!line.empty() && decoration(line.front()))
+    line.remove_prefix(1);
+  while (!line.empty() && decoration(line.back()))
+    line.remove_suffix(1);
+  std::string_view rest = line;
+  const std::string_view word = next_word(rest);
+  bool names = false;
+  for (std::string_view label :
+       {"Directions", "Instructions", "Method", "Preparation", "Procedure"})
+    names = names || is_label(word, label);
+  return names && (rest.empty() || starts_with_word(rest, "continue"));
+}
+
+// A decorated "Directions" heading with the first step run in after it: "*<* Directions *>*
+// To make shell: Melt ...". Gives the step.
+bool splits_decorated_directions(std::string_view line, std::string_view& step) noexcept {
+  const std::size_t word = line.find_first_not_of("*<>-= ");
+  if (word == 0 || word == std::string_view::npos) return false;
+  const std::size_t word_end = line.find_first_of("*<>-= ", word);
+  if (word_end == std::string_view::npos || !is_directions_label(line.substr(0, word_end)))
+    return false;
+  const std::size_t text = line.find_first_not_of("*<>-= ", word_end);
+  if (text == std::string_view::npos ||
+      line.substr(word_end, text - word_end).find_first_not_of(' ') == std::string_view::npos)
+    return false;
+  step = line.substr(text);
+  return true;
+}
+
+// A signature on a line of its own: the author and the book ("Nava Atlas, "Vegetarian
+// Celebrations"", "SARAH BROWN - VEGETARIAN KITCHEN") or a person and the town ("Jane Doe,
+// Concord, MA"): a person's name, a comma or a dash, and words that all start with a capital but
+// for the small words of a title.
+bool is_signature(std::string_view line) noexcept {
+  std::size_t comma = line.find(',');
+  if (const std::size_t dash = line.find(" - "); dash < comma) comma = dash + 1;
+  if (comma == std::string_view::npos || !recipe_text::is_person_name(trim(line.substr(0, comma))))
+    return false;
+  std::string_view rest = line.substr(comma + 1);
+  std::size_t words = 0;
+  while (!rest.empty()) {
+    std::string_view word = next_word(rest);
+    while (!word.empty() && (word.front() == '"' || word.front() == '('))
+      word.remove_prefix(1);
+    if (word.empty()) continue;
+    ++words;
+    if (recipe_text::is_upper(word.front()) || recipe_text::is_digit(word.front())) continue;
+    bool small = false;
+    for (std::string_view title_word :
+         {"of", "the", "and", "a", "in", "for", "by", "with", "to", "on"})
+      small = small || word == title_word;
+    if (!small) return false;
+  }
+  return words >= 1 && words <= 10 && line.back() != ':';
+}
+
+// A heading run in before a numbered step: "To prepare: 1. Make the vinaigrette ...". Gives the
+// heading and the step.
+bool splits_run_in_heading(std::string_view line, std::string_view& heading,
+                           std::string_view& step) noexcept {
+  const std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon > 40 || !is_letter(line[0]))
+    return false;
+  heading = trim(line.substr(0, colon));
+  step = trim(line.substr(colon + 1));
+  std::string_view rest;
+  return word_count(heading) <= 4 && heading.find_first_of(".;!?") == std::string_view::npos &&
+         step_number(step, rest) > 0;
+}
+
+// --- The rules, in the order they are tried. ----------------------------------------------
+
+using State = DirectionsReading::State;
+
+// Lines of a wrapped paragraph fill about this many columns; a shorter line ends before the
+// margin, as a name or a heading does.
+constexpr std::size_t kFullLine = 60;
+
+// Whether the line before stops after a word at the end of a full line, so that the next line
+// carries its sentence on.
+bool wraps_mid_sentence(const LineBefore& before, const State& state) noexcept {
+  return state.wrapping == DirectionsReading::Wrapping::kParagraphs && before.width >= kFullLine &&
+         is_letter(before.last);
+}
+
+// A blank line or a rule of hyphens ends the paragraph; the spaced rule "- - - -" that closes
+// the recipe's own text also ends the steps.
+bool ends_paragraph(const ReadLine& line, const LineBefore&, const State&, Finding& out) noexcept {
+  if (!line.is_blank() && !recipe_text::is_hyphen_rule(line.trimmed)) return false;
+  out.action = line.trimmed.find("- -") != std::string_view::npos ? Action::kEndSteps
+                                                                  : Action::kEndParagraph;
+  return true;
+}
+
+// A part's label alone on its line ("Yield:") takes the next line as its value ("\"1 loaf\"").
+bool is_value_after_label(const ReadLine& line, const LineBefore&, const State& state,
+                          Finding& out) noexcept {
+  if (!state.open || state.open_is_step || !state.open_value.empty()) return false;
+  out = {Action::kContinue, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+bool is_analysis(const ReadLine& line, const LineBefore&, const State&, Finding& out) noexcept {
+  if (!is_nutrition_line(line.trimmed)) return false;
+  out = {Action::kOpen, RecipeField::kNutrition, {}, line.trimmed};
+  return true;
+}
+
+bool is_labelled_part(const ReadLine& line, const LineBefore&, const State&,
+                      Finding& out) noexcept {
+  DirectionsReading::Part part;
+  if (!DirectionsReading::starts_labelled_part(line.trimmed, part)) return false;
+  out = {Action::kOpen, part.field, part.label, part.value};
+  return true;
+}
+
+bool is_notes_heading(const ReadLine& line, const LineBefore&, const State&,
+                      Finding& out) noexcept {
+  if (!is_note_heading(line.trimmed)) return false;
+  out = {Action::kOpen,
+         RecipeField::kComment,
+         trim(line.trimmed.substr(0, line.trimmed.find(':'))),
+         {}};
+  return true;
+}
+
+// "From" after a word that a wrapped paragraph carries over a full line goes on with the
+// sentence ("... Remove" / "From Skillet, Reserving ..."), where Title Case hides it.
+bool is_credit(const ReadLine& line, const LineBefore& before, const State& state,
+               Finding& out) noexcept {
+  if (state.open_is_step && starts_with_word(line.trimmed, "From ") &&
+      wraps_mid_sentence(before, state))
+    return false;
+  // A line of names and addresses stands as a paragraph of its own, or after a sentence.
+  const bool stands_alone =
+      before.is_blank() || (state.open_is_step && !state.open_value.empty() &&
+                            recipe_text::is_sentence_end(state.open_value.back()));
+  if (!is_credit_line(line.trimmed) && !(stands_alone && is_address_line(line.trimmed)))
+    return false;
+  out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+// "Directions" alone carries no text; "*<* Directions *>* To make the shell: Melt ..." runs the
+// first step in after its decorations.
+bool is_directions_heading(const ReadLine& line, const LineBefore&, const State&,
+                           Finding& out) noexcept {
+  if (is_directions_label(line.trimmed)) {
+    out.action = Action::kEndParagraph;
+    return true;
+  }
+  if (!splits_decorated_directions(line.trimmed, out.value)) return false;
+  out.action = Action::kStep;
+  return true;
+}
+
+bool is_run_in_heading(const ReadLine& line, const LineBefore&, const State& state,
+                       Finding& out) noexcept {
+  if (state.after_rule || !splits_run_in_heading(line.trimmed, out.label, out.value)) return false;
+  out.action = Action::kSectionThenStep;
+  return true;
+}
+
+// A signature stands as a paragraph of its own: the line above was blank, or the open item a
+// part, not a step.
+bool is_signature_line(const ReadLine& line, const LineBefore& before, const State& state,
+                       Finding& out) noexcept {
+  if (!(before.is_blank() || !state.open_is_step) || !is_signature(line.trimmed)) return false;
+  out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+bool is_numbered_step(const ReadLine& line, const LineBefore&, const State& state,
+                      Finding& out) noexcept {
+  std::string_view rest;
+  std::string_view label, value;
+  // "5. Makes 8 cups." is the yield, numbered as if it were a step.
+  if (state.after_rule || step_number(line.trimmed, rest) == 0 || is_yield_line(rest, label, value))
+    return false;
+  out = {Action::kNumberedStep, RecipeField::kStep, {}, line.trimmed};
+  return true;
+}
+
+// Whether a wrapped line is indented as the first line of a new paragraph: two columns or more
+// further in than the line above, unless that one stops mid-sentence and this one goes on in
+// lower case ("...tested in cold water" / "    form a soft ball."); or one column further in
+// after a sentence ended, where the open paragraph's first line stood so too: some typists
+// indent every paragraph's first line by one. One column more elsewhere is a slip.
+bool indents_paragraph(const ReadLine& line, const State& state) noexcept {
+  if (line.indent <= state.indent_above) return false;
+  if (line.indent > state.indent_above + 1)
+    return ends_sentence(state.open_value) || !is_lower(line.first());
+  return line.indent == state.open_indent && ends_sentence(state.open_value);
+}
+
+// In a wrapped paragraph every line continues it, but a step line indented two columns or more
+// further than the one above starts a new step: wrapped directions often mark a paragraph only so
+// (a numbered step's hanging indent excepted). Where lines are paragraphs, a line continues the one
+// above only when that one stops mid-sentence and this one goes on in lower case or with a number,
+// or when it is indented under a part ("NOTES : Serve cold." then "        Keeps a week.").
+bool continues_open(const ReadLine& line, const LineBefore& before, const State& state,
+                    Finding& out) noexcept {
+  if (!state.open) return false;
+  bool continues = false;
+  if (state.wrapping == DirectionsReading::Wrapping::kParagraphs) {
+    continues = !(state.open_is_step && state.step_number == 0 && indents_paragraph(line, state));
+  } else if (!state.open_is_step && line.indent >= 2) {
+    continues = true;
+  } else {
+    std::string_view rest;
+    continues = state.open_is_step && state.step_number > 0 &&
+                step_number(line.trimmed, rest) == 0 && !is_section_heading(line.trimmed);
+    continues =
+        continues ||
+        (!ends_sentence(state.open_value) &&
+         (is_lower(line.first()) || is_digit(line.first()) || stops_mid_phrase(state.open_value)));
+    continues = continues || fills_the_width(before, line);
+    // "... with flour. (Leave" / "Mozzarella separate.)": the bracket closes on this line.
+    continues = continues || recipe_text::closes_bracket(state.open_value, line.trimmed);
+  }
+  if (!continues) return false;
+  out = {Action::kContinue, RecipeField::kStep, {}, line.trimmed};
+  return true;
+}
+
+bool is_date(const ReadLine& line, const LineBefore&, const State&, Finding& out) noexcept {
+  if (!is_date_line(line.trimmed)) return false;
+  out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+bool is_starred_footnote(const ReadLine& line, const LineBefore&, const State&,
+                         Finding& out) noexcept {
+  if (!is_footnote(line.trimmed)) return false;
+  out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+bool is_stated_yield(const ReadLine& line, const LineBefore&, const State&, Finding& out) noexcept {
+  std::string_view text = line.trimmed;
+  std::string_view rest;
+  if (step_number(text, rest) > 0) text = rest;
+  if (!is_yield_line(text, out.label, out.value)) return false;
+  out.action = Action::kOpen;
+  out.field = RecipeField::kYield;
+  return true;
+}
+
+bool is_steps_heading(const ReadLine& line, const LineBefore&, const State& state,
+                      Finding& out) noexcept {
+  if (state.after_rule || !is_section_heading(line.trimmed)) return false;
+  out = {
+      Action::kSection, RecipeField::kSection, {}, line.trimmed.substr(0, line.trimmed.size() - 1)};
+  return true;
+}
+
+// After the spaced rule, what the recipe's own text left out: a comment.
+bool is_after_rule(const ReadLine& line, const LineBefore&, const State& state,
+                   Finding& out) noexcept {
+  if (!state.after_rule) return false;
+  out = {Action::kOpen, RecipeField::kComment, {}, line.trimmed};
+  return true;
+}
+
+bool is_step(const ReadLine& line, const LineBefore&, const State&, Finding& out) noexcept {
+  out = {Action::kStep, RecipeField::kStep, {}, line.trimmed};
+  return true;
 }
 
 }  // namespace
+
+const DirectionsReading::Rule DirectionsReading::kRules[] = {
+    {"ends paragraph", ends_paragraph},
+    {"value after label", is_value_after_label},
+    {"analysis", is_analysis},
+    {"labelled part", is_labelled_part},
+    {"notes heading", is_notes_heading},
+    {"credit", is_credit},
+    {"directions heading", is_directions_heading},
+    {"run-in heading", is_run_in_heading},
+    {"numbered step", is_numbered_step},
+    {"continues open", continues_open},
+    {"signature", is_signature_line},
+    {"date", is_date},
+    {"footnote", is_starred_footnote},
+    {"stated yield", is_stated_yield},
+    {"steps heading", is_steps_heading},
+    {"after rule", is_after_rule},
+    {"step", is_step},
+};
 
 bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out) noexcept {
   const std::size_t colon = trimmed.find(':');
   if (colon == std::string_view::npos || colon == 0) return false;
   std::string_view label = trim(trimmed.substr(0, colon));
   out.value = trim(trimmed.substr(colon + 1));
-  // "T(Baking Time)": the time's name in brackets.
-  if (label.size() > 3 && label.substr(0, 2) == "T(" && label.back() == ')')
+  // "T(Baking Time)", "S(Internet address)": a field the recipe program adds, its name in
+  // brackets after a letter that says its kind; T is a time.
+  bool program_field = false;
+  if (label.size() > 3 && recipe_text::is_upper(label[0]) && label[1] == '(' &&
+      label.back() == ')') {
+    program_field = label[0] != 'T';
     label = trim(label.substr(2, label.size() - 3));
+  }
   out.label = label;
+  if (program_field) {
+    out.field = RecipeField::kComment;
+    return !label.empty();
+  }
   for (const PartLabel& part : kPartLabels) {
     if (is_label(label, part.label)) {
       out.field = part.field;
       return true;
     }
   }
-  if (label.size() > recipe_text::kMaxLabelSize || word_count(label) > 4 ||
-      !ends_with_word(label, " Time"))
-    return false;
+  if (label.size() > recipe_text::kMaxLabelSize || word_count(label) > 4) return false;
+  // Someone's notes: "Mark's notes:", "Editor's Note:", "Sue's tips:".
+  std::size_t owner = label.find("'s ");
+  if (owner == std::string_view::npos) owner = label.find("'S ");  // "MARK'S NOTES:"
+  for (std::string_view notes : {" notes", " note", " tips", " comments"}) {
+    if (owner != std::string_view::npos && owner + 3 + notes.size() - 1 == label.size() &&
+        ends_with_word(label, notes) && recipe_text::is_upper(label.front())) {
+      out.field = RecipeField::kComment;
+      return true;
+    }
+  }
+  if (!ends_with_word(label, " Time")) return false;
   out.field = time_field(label);
   return true;
 }
 
 void DirectionsReading::start(Wrapping wrapping) noexcept {
-  wrapping_ = wrapping;
-  open_ = StructuredRecipe::kNoItem;
-  open_is_step_ = false;
-  step_number_ = 0;
-  after_rule_ = false;
+  state_ = {};
+  state_.wrapping = wrapping;
+  open_ = last_step_ = StructuredRecipe::kNoItem;
+  before_ = {};
 }
 
-// The tests in the order they are tried:
-//   a blank line or a rule ends the paragraph (a spaced rule "- - - -" also ends the steps);
-//   the value of a part whose label stood alone on the line above joins it;
-//   a line that starts a part starts it: an analysis, a known label, a heading of notes, a
-//     credit, a numbered step;
-//   a line that continues the open step or part joins it (in a wrapped paragraph, or where the
-//     line above visibly wraps);
-//   a line that stands alone goes where it belongs: a date, a stated yield, a footnote, and
-//     after the spaced rule any paragraph, to comments; a heading, to a section;
-//   any other line starts a step.
 void DirectionsReading::read(std::string_view text) noexcept {
-  const std::string_view trimmed = trim(text);
-  if (trimmed.empty() || recipe_text::is_hyphen_rule(trimmed)) {
-    if (trimmed.find("- -") != std::string_view::npos) after_rule_ = true;
-    return close();
+  const ReadLine line = ReadLine::of(text);
+  state_.indent_above = indent_;
+  state_.open = open_ != StructuredRecipe::kNoItem;
+  state_.open_value = state_.open ? recipe_.value(open_) : std::string_view();
+  Finding found;
+  const Rule* rule = first_match(kRules, line, before_, state_, found);
+  if (counts_ != nullptr) counts_->add(rule->name);
+  apply(found);
+  if (found.action != Action::kEndParagraph && found.action != Action::kEndSteps)
+    indent_ = line.indent;
+  if (found.action != Action::kContinue) state_.open_indent = line.indent;
+  before_ = LineBefore::of(line);
+}
+
+// The one place where a line of directions changes the recipe.
+void DirectionsReading::apply(const Finding& found) noexcept {
+  switch (found.action) {
+    case Action::kEndSteps:
+      state_.after_rule = true;
+      return close();
+    case Action::kContinue:
+      if (state_.open_is_step) return add_step_text(found.value, true);
+      return recipe_.extend_words(open_, found.value);
+    case Action::kOpen:
+      return open(found.field, found.label, found.value);
+    case Action::kNumberedStep:
+      close();
+      state_.step_number = 0;
+      return add_step_text(found.value, false);
+    case Action::kSection:
+      close();
+      recipe_.add_words(RecipeField::kSection, {}, found.value);
+      state_.step_number = 0;
+      return;
+    case Action::kSectionThenStep:
+      close();
+      recipe_.add_words(RecipeField::kSection, {}, found.label);
+      return add_step_text(found.value, false);
+    case Action::kStep:
+      close();
+      return add_step_text(found.value, false);
+    case Action::kEndParagraph:
+      // A note's label alone ("Vicki's notes:") heads the paragraph after the blank line.
+      if (state_.open && !state_.open_is_step && state_.open_value.empty() &&
+          recipe_.field(open_) == RecipeField::kComment)
+        return;
+      return close();
+    default:
+      return close();
   }
-  const std::size_t indent_above = indent_;
-  indent_ = recipe_text::indent(text);
-  if (open_ != StructuredRecipe::kNoItem && !open_is_step_ && recipe_.value(open_).empty())
-    return recipe_.extend_words(open_, trimmed);
-  if (starts_part(trimmed)) return;
-  if (continues_open(trimmed, indent_above)) {
-    if (open_is_step_) return add_step_text(trimmed, true);
-    return recipe_.extend_words(open_, trimmed);
-  }
-  if (stands_alone(trimmed)) return;
-  close();
-  if (after_rule_) return open(RecipeField::kComment, {}, trimmed);
-  add_step_text(trimmed, false);
 }
 
 // A part's value is often quoted on the line after its label; the quotes are not text.
 void DirectionsReading::close() noexcept {
-  if (!open_is_step_) recipe_.unquote(open_);
+  if (state_.open_is_step && open_ != StructuredRecipe::kNoItem) last_step_ = open_;
+  if (!state_.open_is_step) recipe_.unquote(open_);
   open_ = StructuredRecipe::kNoItem;
-  open_is_step_ = false;
+  state_.open_is_step = false;
+}
+
+void DirectionsReading::finish() noexcept {
+  close();
+  if (last_step_ != StructuredRecipe::kNoItem) take_closing_yield(last_step_);
+}
+
+// The last step, when it ends with the yield ("... cut into squares. Makes about 1 1/4 lbs."),
+// states it for a recipe whose header and text gave none: the sentence stays in the step, and
+// the yield is taken from it as well. An earlier step's yield is that of a part or a variant.
+void DirectionsReading::take_closing_yield(std::size_t last_step) noexcept {
+  const std::string_view step = recipe_.value(last_step);
+  if (step.size() < 2) return;
+  const std::size_t end = step.find_last_of(".!?", step.size() - 2);
+  const std::string_view sentence =
+      end == std::string_view::npos ? step : trim(step.substr(end + 1));
+  std::string_view label, value;
+  if (sentence.size() == step.size() || !is_yield_line(sentence, label, value) ||
+      recipe_.has(RecipeField::kYield))
+    return;
+  recipe_.add(RecipeField::kYield, label, value);
 }
 
 void DirectionsReading::open(RecipeField field, std::string_view label,
@@ -352,83 +802,40 @@ void DirectionsReading::open(RecipeField field, std::string_view label,
   open_ = recipe_.add_words(field, label, value);
 }
 
-bool DirectionsReading::starts_part(std::string_view trimmed) noexcept {
-  Part part;
-  std::string_view rest;
-  if (is_nutrition_line(trimmed)) {
-    open(RecipeField::kNutrition, {}, trimmed);
-  } else if (starts_labelled_part(trimmed, part)) {
-    open(part.field, part.label, part.value);
-  } else if (is_note_heading(trimmed)) {
-    open(RecipeField::kComment, trim(trimmed.substr(0, trimmed.find(':'))), {});
-  } else if (is_credit_line(trimmed)) {
-    open(RecipeField::kComment, {}, trimmed);
-  } else if (!after_rule_ && step_number(trimmed, rest) > 0) {
-    close();
-    step_number_ = 0;
-    add_step_text(trimmed, false);
-  } else {
-    return false;
-  }
-  return true;
-}
-
-// In a wrapped paragraph every line continues it, but a step line further indented than the one
-// above starts a new step: wrapped directions often mark a paragraph only so (a numbered step's
-// hanging indent excepted). Where lines are paragraphs, a line continues the one above only when
-// that one stops mid-sentence and this one goes on in lower case or with a number, or when it is
-// indented under a part ("NOTES : Serve cold." then "        Keeps a week.").
-bool DirectionsReading::continues_open(std::string_view trimmed,
-                                       std::size_t indent_above) const noexcept {
-  if (open_ == StructuredRecipe::kNoItem) return false;
-  if (wrapping_ == Wrapping::kParagraphs)
-    return !(open_is_step_ && step_number_ == 0 && indent_ > indent_above);
-  if (!open_is_step_ && indent_ >= 2) return true;
-  return !ends_sentence(recipe_.value(open_)) && (is_lower(trimmed[0]) || is_digit(trimmed[0]));
-}
-
-bool DirectionsReading::stands_alone(std::string_view trimmed) noexcept {
-  std::string_view label, value;
-  if (is_date_line(trimmed) || is_footnote(trimmed)) {
-    open(RecipeField::kComment, {}, trimmed);
-  } else if (is_yield_line(trimmed, label, value)) {
-    open(RecipeField::kYield, label, value);
-  } else if (!after_rule_ && is_section_heading(trimmed)) {
-    close();
-    recipe_.add_words(RecipeField::kSection, {}, trimmed.substr(0, trimmed.size() - 1));
-    step_number_ = 0;
-  } else {
-    return false;
-  }
-  return true;
-}
-
 // Text of a step: a numbered line starts a step without its number, and a line holding the
 // next number starts that step there.
 void DirectionsReading::add_step_text(std::string_view trimmed, bool continued) noexcept {
   std::string_view rest;
-  if (const unsigned number = continued ? 0 : step_number(trimmed, rest); number > 0) {
+  unsigned& number = state_.step_number;
+  if (const unsigned found = continued ? 0 : step_number(trimmed, rest); found > 0) {
     trimmed = rest;
-    step_number_ = number;
+    number = found;
   } else if (!continued) {
-    step_number_ = 0;
+    number = 0;
+  }
+  // "... Serves 12. Source: "An Edible Christmas" by ...": the credit and what follows it in
+  // the paragraph are no step.
+  std::string_view credit;
+  if (const std::size_t at = inline_credit(trimmed); at != std::string_view::npos) {
+    credit = trimmed.substr(at);
+    trimmed = trim(trimmed.substr(0, at));
   }
   while (!trimmed.empty()) {
-    const std::size_t next =
-        step_number_ > 0 ? inline_step(trimmed, step_number_ + 1) : std::string_view::npos;
+    const std::size_t next = number > 0 ? inline_step(trimmed, number + 1) : std::string_view::npos;
     const std::string_view piece = trim(trimmed.substr(0, next));
     if (continued) {
       recipe_.extend_words(open_, piece);
     } else {
       close();
       open_ = recipe_.add_words(RecipeField::kStep, {}, piece);
-      open_is_step_ = true;
+      state_.open_is_step = true;
     }
     if (next == std::string_view::npos) break;
-    ++step_number_;
+    ++number;
     step_number(trimmed.substr(next), trimmed);
     continued = false;
   }
+  if (!credit.empty()) open(RecipeField::kComment, {}, credit);
 }
 
 }  // namespace mirtabel

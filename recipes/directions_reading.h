@@ -1,13 +1,14 @@
-// The directions of a recipe and the parts that often follow them. Each line is put to a short
-// series of named tests, in order; the first that recognises it says where it goes: a step, a
-// heading of steps, or a part of its own (a comment, the yield, a time, the analysis). What
-// follows a spaced rule "- - - -" is never a step.
+// The directions of a recipe and the parts that often follow them. Each line is put to the
+// ordered table kRules; the first rule that recognises it says where it goes: a step, a heading
+// of steps, or a part of its own (a comment, the yield, a time, the analysis). What follows a
+// spaced rule "- - - -" is never a step.
 #ifndef MIRTABEL_RECIPES_DIRECTIONS_READING_H
 #define MIRTABEL_RECIPES_DIRECTIONS_READING_H
 
 #include <cstddef>
 #include <string_view>
 
+#include "recipes/reading_rule.h"
 #include "recipes/structured_recipe.h"
 
 namespace mirtabel {
@@ -19,6 +20,20 @@ class DirectionsReading {
     kLines,       // each line is a paragraph unless it visibly wraps (the column layout)
     kParagraphs,  // lines are wrapped, blank lines end paragraphs (the labelled layout)
   };
+
+  // What the rules see of the reading so far.
+  struct State {
+    Wrapping wrapping = Wrapping::kLines;
+    bool open = false;  // a step or part is open: the next line may continue it
+    bool open_is_step = false;
+    std::string_view open_value;   // its text so far
+    std::size_t indent_above = 0;  // of the last line that was not blank or a rule
+    std::size_t open_indent = 0;   // of the line that opened the open step or part
+    unsigned step_number = 0;      // of the open step when it was numbered
+    bool after_rule = false;       // past the spaced rule
+  };
+  using Rule = ReadingRule<State>;
+  static const Rule kRules[17];
 
   // A part that starts with its label: "Yield: 2 loaves", "T(Baking Time): "0:40"".
   struct Part {
@@ -39,20 +54,24 @@ class DirectionsReading {
   // line that is not directions, and at the recipe's end.
   void close() noexcept;
 
+  // Ends the directions at the recipe's end.
+  void finish() noexcept;
+
+  void count_rules(RuleCounts* counts) noexcept { counts_ = counts; }
+
  private:
-  bool starts_part(std::string_view trimmed) noexcept;
-  bool continues_open(std::string_view trimmed, std::size_t indent_above) const noexcept;
-  bool stands_alone(std::string_view trimmed) noexcept;
+  void apply(const Finding& found) noexcept;
   void open(RecipeField field, std::string_view label, std::string_view value) noexcept;
   void add_step_text(std::string_view trimmed, bool continued) noexcept;
+  void take_closing_yield(std::size_t last_step) noexcept;
 
   StructuredRecipe& recipe_;
-  Wrapping wrapping_ = Wrapping::kLines;
+  State state_;
   std::size_t open_ = StructuredRecipe::kNoItem;  // the step or part the next line may continue
-  bool open_is_step_ = false;
-  std::size_t indent_ = 0;    // of the last line read
-  unsigned step_number_ = 0;  // of the open step when it was numbered
-  bool after_rule_ = false;   // past the spaced rule
+  std::size_t last_step_ = StructuredRecipe::kNoItem;
+  std::size_t indent_ = 0;
+  LineBefore before_;
+  RuleCounts* counts_ = nullptr;
 };
 
 }  // namespace mirtabel

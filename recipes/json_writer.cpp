@@ -81,6 +81,11 @@ void JsonWriter::escaped(std::string_view text) noexcept {
   std::size_t run = 0;  // start of the bytes not written yet
   for (std::size_t at = 0; at < text.size();) {
     const unsigned char c = bytes[at];
+    // Most text is printable ASCII that needs no escape: one test a byte.
+    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\' && c != '<') {
+      ++at;
+      continue;
+    }
     const std::size_t length = utf8::valid_sequence_length(bytes + at, text.size() - at);
     const unsigned code_point = length > 0 ? escaped_code_point(bytes + at, length) : 0;
     if (length > 0 && c >= 0x20 && c != '"' && c != '\\' && code_point == 0) {

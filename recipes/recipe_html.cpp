@@ -85,7 +85,7 @@ class RecipeHtml {
           "one recipe ran out.</p>\n");
     }
     html_.markup("<script type=\"application/ld+json\">");
-    write_recipe_json(json, recipe_);
+    write_recipe_json(json, recipe_, CategoryForm::kText);
     json.flush();
     html_.markup("</script>\n</article>\n");
   }
@@ -153,29 +153,32 @@ class RecipeHtml {
     }
   }
 
-  // The list of ingredients; the reading ends a heading among them with a colon, and a heading
-  // starts a list of its own.
+  // The list of ingredients; a heading among them starts a list of its own.
   void ingredients() noexcept {
     bool section = false;
     bool list = false;
-    each(RecipeField::kIngredient, [&](std::size_t i) {
+    for (std::size_t i = 0; i < recipe_.size(); ++i) {
+      const RecipeField field = recipe_.field(i);
+      if ((field != RecipeField::kIngredient && field != RecipeField::kIngredientHeading) ||
+          !shown(i))
+        continue;
       if (!section) html_.markup("<section class=\"ingredients\">\n<h3>Ingredients</h3>\n");
       section = true;
       const std::string_view text = recipe_.value(i);
-      if (text.back() == ':' && text.size() > 1) {
+      if (field == RecipeField::kIngredientHeading) {
         if (list) html_.markup("</ul>\n");
         list = false;
         html_.markup("<h4>");
-        html_.text(text.substr(0, text.size() - 1));
+        html_.text(text);
         html_.markup("</h4>\n");
-        return;
+        continue;
       }
       if (!list) html_.markup("<ul>\n");
       list = true;
       html_.markup("<li>");
       html_.text(text);
       html_.markup("</li>\n");
-    });
+    }
     if (list) html_.markup("</ul>\n");
     if (section) html_.markup("</section>\n");
   }

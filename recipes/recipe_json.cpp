@@ -36,8 +36,8 @@ void write_duration(JsonWriter& json, std::int64_t minutes) noexcept {
 
 class RecipeJson {
  public:
-  RecipeJson(JsonWriter& json, const StructuredRecipe& recipe) noexcept
-      : json_(json), recipe_(recipe), choice_(recipe) {}
+  RecipeJson(JsonWriter& json, const StructuredRecipe& recipe, CategoryForm categories) noexcept
+      : json_(json), recipe_(recipe), choice_(recipe), categories_(categories) {}
 
   void write() noexcept {
     json_.begin_object();
@@ -55,8 +55,17 @@ class RecipeJson {
     duration("prepTime", RecipeField::kPrepTime);
     duration("cookTime", RecipeField::kCookTime);
     duration("totalTime", RecipeField::kTotalTime);
-    joined("recipeCategory", RecipeField::kCategory);
-    list("recipeIngredient", RecipeField::kIngredient);
+    if (categories_ == CategoryForm::kText) {
+      joined("recipeCategory", RecipeField::kCategory);
+    } else {
+      array(
+          "recipeCategory",
+          [&](std::size_t i) {
+            return recipe_.field(i) == RecipeField::kCategory && !recipe_.value(i).empty();
+          },
+          [&](std::size_t i) { json_.string(recipe_.value(i)); });
+    }
+    ingredients();
     instructions();
     one_value("description", RecipeField::kDescription);
     comments();
@@ -93,11 +102,23 @@ class RecipeJson {
     write_duration(json_, minutes_of(recipe_.value(chosen(field))));
   }
 
-  // The non-empty values of `field`, as strings.
-  void list(std::string_view key, RecipeField field) noexcept {
+  // The ingredients in order; a heading among them as its words and a colon, as recipe
+  // managers show one.
+  void ingredients() noexcept {
     array(
-        key, [&](std::size_t i) { return recipe_.field(i) == field && !recipe_.value(i).empty(); },
-        [&](std::size_t i) { json_.string(recipe_.value(i)); });
+        "recipeIngredient",
+        [&](std::size_t i) {
+          return (recipe_.field(i) == RecipeField::kIngredient ||
+                  recipe_.field(i) == RecipeField::kIngredientHeading) &&
+                 !recipe_.value(i).empty();
+        },
+        [&](std::size_t i) {
+          if (recipe_.field(i) == RecipeField::kIngredient) return json_.string(recipe_.value(i));
+          json_.begin_string();
+          json_.string_piece(recipe_.value(i));
+          json_.string_piece(":");
+          json_.end_string();
+        });
   }
 
   // The non-empty values of `field` as one text, separated by commas: schema.org and the
@@ -223,12 +244,14 @@ class RecipeJson {
   JsonWriter& json_;
   const StructuredRecipe& recipe_;
   const FieldChoice choice_;
+  const CategoryForm categories_;
 };
 
 }  // namespace
 
-void write_recipe_json(JsonWriter& json, const StructuredRecipe& recipe) noexcept {
-  RecipeJson(json, recipe).write();
+void write_recipe_json(JsonWriter& json, const StructuredRecipe& recipe,
+                       CategoryForm categories) noexcept {
+  RecipeJson(json, recipe, categories).write();
 }
 
 }  // namespace mirtabel

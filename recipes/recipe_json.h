@@ -13,7 +13,13 @@ namespace mirtabel {
 // goes into "comment" under its label, as does a time that is not H:MM or words. A time of 0:00
 // is left out. The steps after a section go into its HowToSection; the nutrients the analysis
 // states become NutritionInformation properties beside it.
-void write_recipe_json(JsonWriter& json, const StructuredRecipe& recipe) noexcept;
+//
+// recipeCategory is an array of texts for programs, which schema.org allows and which keeps a
+// category whose name holds a comma whole; search engines ask for one text, the categories
+// separated by commas, and the cookbook's JSON-LD gives them that.
+enum class CategoryForm { kList, kText };
+void write_recipe_json(JsonWriter& json, const StructuredRecipe& recipe,
+                       CategoryForm categories = CategoryForm::kList) noexcept;
 
 }  // namespace mirtabel
 

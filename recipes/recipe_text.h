@@ -19,6 +19,34 @@ inline bool is_space(char c) noexcept {
   return c == ' ' || c == '\t';
 }
 
+inline bool is_digit(char c) noexcept {
+  return c >= '0' && c <= '9';
+}
+
+inline bool is_lower(char c) noexcept {
+  return c >= 'a' && c <= 'z';
+}
+
+inline bool is_upper(char c) noexcept {
+  return c >= 'A' && c <= 'Z';
+}
+
+inline bool is_letter(char c) noexcept {
+  return is_lower(c) || is_upper(c);
+}
+
+inline bool is_sentence_end(char c) noexcept {
+  return c == '.' || c == '!' || c == '?';
+}
+
+// Characters (code points) in UTF-8 text.
+inline std::size_t chars_of(std::string_view text) noexcept {
+  std::size_t chars = 0;
+  for (char c : text)
+    chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return chars;
+}
+
 inline std::string_view trim(std::string_view text) noexcept {
   while (!text.empty() && is_space(text.front()))
     text.remove_prefix(1);
@@ -85,13 +113,15 @@ inline bool is_amount(std::string_view text) noexcept {
   return true;
 }
 
-// A line of hyphens and spaces only, with at least three hyphens: a rule that carries no text.
+// A line of hyphens and spaces only, with at least three hyphens, perhaps after a tilde or
+// other mark ("~-----------"): a rule that carries no text.
 inline bool is_hyphen_rule(std::string_view text) noexcept {
   std::size_t hyphens = 0;
-  for (char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     if (c == '-') {
       ++hyphens;
-    } else if (!is_space(c)) {
+    } else if (!is_space(c) && !(i == 0 && (c == '~' || c == '=' || c == '+'))) {
       return false;
     }
   }
@@ -106,6 +136,119 @@ inline bool starts_with_word(std::string_view text, std::string_view word) noexc
     if (lower(text[i]) != lower(word[i])) return false;
   }
   return true;
+}
+
+// Whether `text` is `word`, ignoring the case of ASCII letters: "SERVINGS" is the label
+// "Servings".
+inline bool is_label(std::string_view text, std::string_view word) noexcept {
+  return text.size() == word.size() && starts_with_word(text, word);
+}
+
+inline bool ends_with_word(std::string_view text, std::string_view word) noexcept {
+  return text.size() >= word.size() &&
+         starts_with_word(text.substr(text.size() - word.size()), word);
+}
+
+// Whether `word` stands in `text` as a whole word, in any case: "book" in "The Joy Book".
+inline bool has_word(std::string_view text, std::string_view word) noexcept {
+  for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
+    const std::size_t end = at + word.size();
+    const bool starts = at == 0 || !is_letter(text[at - 1]);
+    const bool ends = end == text.size() || !is_letter(text[end]);
+    if (starts && ends && starts_with_word(text.substr(at), word)) return true;
+  }
+  return false;
+}
+
+inline std::size_t word_count(std::string_view text) noexcept {
+  std::size_t words = 0;
+  bool in_word = false;
+  for (char c : text) {
+    if (!is_space(c) && !in_word) ++words;
+    in_word = !is_space(c);
+  }
+  return words;
+}
+
+// The text without one colon that ends it, and the white space before that: "For the sauce".
+inline std::string_view without_colon(std::string_view text) noexcept {
+  if (!text.empty() && text.back() == ':') text.remove_suffix(1);
+  return trim(text);
+}
+
+// A mark that opens a continuation row of the ingredient block: ";inch thick", "-- beaten",
+// ":cut into".
+inline bool is_continuation_mark(char c) noexcept {
+  return c == ';' || c == '-' || c == ':';
+}
+
+// A row of the ingredient block that opens with a continuation mark, or with a bracket that
+// holds a note on the ingredient above ("(optional)").
+inline bool starts_continuation(std::string_view trimmed) noexcept {
+  return !trimmed.empty() && (is_continuation_mark(trimmed.front()) || trimmed.front() == '(');
+}
+
+// The text of a continuation row without its marks: "inch thick" of ";inch thick".
+inline std::string_view without_marks(std::string_view trimmed) noexcept {
+  while (!trimmed.empty() && is_continuation_mark(trimmed.front()))
+    trimmed.remove_prefix(1);
+  return trim(trimmed);
+}
+
+// Whether the bracket that `text` leaves open closes in `next` before another opens: "(small" /
+// "white beans)". A bracket cut off at the column's end ("(see re") closes nowhere.
+inline bool closes_bracket(std::string_view text, std::string_view next) noexcept {
+  std::size_t open = 0;
+  for (char c : text) {
+    if (c == '(') ++open;
+    if (c == ')' && open > 0) --open;
+  }
+  const std::size_t close = next.find(')');
+  return open > 0 && close != std::string_view::npos &&
+         next.substr(0, close).find('(') == std::string_view::npos;
+}
+
+// Whether an ingredient's text stops where it cannot end, so that the row after it, `next`,
+// goes on with it even without a mark: after a comma or a hyphen ("peeled," / "heavy-"),
+// inside a bracket that `next` closes, or after a word that leads into more ("seeded and",
+// "cut into", "coarsely"). "Juice of" ends many an ingredient ("1 lemon; juice of").
+inline bool ends_unfinished(std::string_view text, std::string_view next) noexcept {
+  text = trim(text);
+  if (text.empty()) return false;
+  const char last = text.back();
+  if (last == ',' || (last == '-' && text.size() > 1 && text[text.size() - 2] != '-')) return true;
+  if (closes_bracket(text, next)) return true;
+  const std::size_t space = text.find_last_of(" \t");
+  const std::string_view word = space == std::string_view::npos ? text : text.substr(space + 1);
+  for (std::string_view leading :
+       {"and",      "or",     "with",    "the",     "a",       "an",      "to",      "into",
+        "in",       "for",    "plus",    "about",   "from",    "very",    "well",    "finely",
+        "coarsely", "thinly", "thickly", "roughly", "freshly", "lightly", "loosely", "firmly"}) {
+    if (is_label(word, leading)) return true;
+  }
+  return false;
+}
+
+// A person's name: one to four words, each capitalised ("Mary", "J.", "O'Hara", "Smith-Jones")
+// or a particle of a name ("van", "de"), and no other lower-case word, as a title has
+// ("The Joy of Baking", "Aunt Edna's card file").
+inline bool is_person_name(std::string_view text) noexcept {
+  std::size_t words = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find(' ');
+    const std::string_view word = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : trim(text.substr(end));
+    if (word.empty()) continue;
+    ++words;
+    if (word[0] >= 'A' && word[0] <= 'Z') continue;
+    bool particle = false;
+    for (std::string_view name_part :
+         {"van", "von", "der", "den", "de", "del", "della", "di", "da", "du", "la", "le", "st."}) {
+      particle = particle || word == name_part;
+    }
+    if (!particle) return false;
+  }
+  return words >= 1 && words <= 4;
 }
 
 // A header line "Label : value": the label (trimmed, not empty, at most kMaxLabelSize bytes)
@@ -131,11 +274,9 @@ inline bool has_email_address(std::string_view text) noexcept {
          text.find('.', at) != std::string_view::npos;
 }
 
-// A web address somewhere in the text: "http://...", "www.example.net/beans".
+// A web address somewhere in the text: "http://...", "ftp://...", "www.example.net/beans".
 inline bool has_web_address(std::string_view text) noexcept {
-  return text.find("http://") != std::string_view::npos ||
-         text.find("https://") != std::string_view::npos ||
-         text.find("www.") != std::string_view::npos;
+  return text.find("://") != std::string_view::npos || text.find("www.") != std::string_view::npos;
 }
 
 // A row that only says there is nothing here: "***** NONE *****", "***See Directions***".
@@ -183,7 +324,10 @@ inline bool is_decorated_heading(std::string_view trimmed, std::string_view& nam
     ++after;
   if (before < 3 || (!marked && after < 3)) return false;
   name = trim(text.substr(before, text.size() - before - after));
-  return !name.empty() && name.find(decoration) == std::string_view::npos;
+  // A single hyphen inside belongs to a word ("SPINACH-FETA"); a run of them is decoration.
+  const char run[2] = {decoration, decoration};
+  return !name.empty() && name.find(std::string_view(run, 2)) == std::string_view::npos &&
+         (decoration == '-' || name.find(decoration) == std::string_view::npos);
 }
 
 }  // namespace mirtabel::recipe_text

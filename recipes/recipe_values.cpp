@@ -151,6 +151,17 @@ bool is_time(RecipeField field) noexcept {
 
 }  // namespace
 
+bool is_default_count(std::string_view value) noexcept {
+  value = trim(value);
+  if (value.empty() || (value[0] != '0' && value[0] != '1')) return false;
+  const std::string_view unit = trim(value.substr(1));
+  return unit.empty() || is_word(unit, "serving") || is_word(unit, "servings");
+}
+
+RecipeField serving_count_field(std::string_view value) noexcept {
+  return is_default_count(value) ? RecipeField::kDefaultYield : RecipeField::kYield;
+}
+
 bool takes_one_value(RecipeField field) noexcept {
   return field == RecipeField::kAuthor || field == RecipeField::kCitation ||
          field == RecipeField::kBasedOn || field == RecipeField::kYield || is_time(field) ||
@@ -166,6 +177,13 @@ FieldChoice::FieldChoice(const StructuredRecipe& recipe) noexcept : recipe_(reci
     const std::string_view value = recipe.value(i);
     if (is_time(field) ? minutes_of(value) > 0 : !value.empty())
       chosen_[static_cast<std::size_t>(field)] = i;
+  }
+  std::size_t& yield = chosen_[static_cast<std::size_t>(RecipeField::kYield)];
+  if (yield != StructuredRecipe::kNoItem ||
+      chosen(RecipeField::kNutrition) == StructuredRecipe::kNoItem)
+    return;
+  for (std::size_t i = 0; i < recipe.size() && yield == StructuredRecipe::kNoItem; ++i) {
+    if (recipe.field(i) == RecipeField::kDefaultYield && trim(recipe.value(i))[0] == '1') yield = i;
   }
 }
 

@@ -16,9 +16,18 @@ namespace mirtabel {
 // description and nutrition.
 bool takes_one_value(RecipeField field) noexcept;
 
+// A serving count of 0 or 1 ("1", "1 servings") is what the recipe program writes when the
+// author gave none: the reading keeps it as kDefaultYield, not as the yield.
+bool is_default_count(std::string_view value) noexcept;
+
+// The field of a serving count in the header: kYield, or kDefaultYield for the default.
+RecipeField serving_count_field(std::string_view value) noexcept;
+
 // Of each one-value field, the first item that holds a value (for a time, a duration over 0) is
 // the field; every other item of it that is not empty and not a time of 0 is a comment under
-// its label, as are the comments themselves.
+// its label, as are the comments themselves. The yield is the first stated; without one, a
+// recipe that states its nutrition per serving takes the header's default count of 1, since
+// the nutrition is per that serving (and a recipe with nutrition needs a yield to be read so).
 class FieldChoice {
  public:
   explicit FieldChoice(const StructuredRecipe& recipe) noexcept;

@@ -7,9 +7,10 @@
 
 #include "convert/layout.h"
 #include "platform/text_line.h"
-#include "recipes/column_reading.h"
 #include "recipes/directions_reading.h"
-#include "recipes/labelled_reading.h"
+#include "recipes/header_reading.h"
+#include "recipes/ingredient_reading.h"
+#include "recipes/reading_layout.h"
 #include "recipes/structured_recipe.h"
 
 namespace mirtabel {
@@ -24,18 +25,33 @@ class StructuredReading {
   // TitleField::kNoStart), trimmed.
   void start(LayoutKind layout, const TextLine& title_line, std::size_t title_start) noexcept;
   void read(const TextLine& line) noexcept;
-  void finish() noexcept { directions_.close(); }
+  void finish() noexcept { directions_.finish(); }
 
   const StructuredRecipe& recipe() const noexcept { return recipe_; }
 
+  // Counts the rules that fire, for the coverage report; nullptr (the default) counts none.
+  void count_rules(RuleCounts* counts) noexcept {
+    header_.count_rules(counts);
+    ingredients_.count_rules(counts);
+    directions_.count_rules(counts);
+  }
+
  private:
+  // The zones of a recipe, in the order they come.
+  enum class Zone { kHeader, kIngredients, kAfterBlock, kDirections };
+
+  void start_zones(const ReadingLayout& layout) noexcept;
+  void read_line(std::string_view text) noexcept;
+  bool opens_labelled_recipe(std::string_view text) const noexcept;
+  void start_labelled(std::string_view title_line) noexcept;
   void follow_pieces(const TextLine& line, std::size_t writes) noexcept;
 
   StructuredRecipe recipe_;
+  HeaderReading header_{recipe_};
+  IngredientReading ingredients_{recipe_};
   DirectionsReading directions_{recipe_};
-  ColumnReading column_{recipe_, directions_};
-  LabelledReading labelled_{recipe_, directions_};
-  LayoutKind layout_ = LayoutKind::kColumn;
+  const ReadingLayout* layout_ = &kColumnReadingLayout;
+  Zone zone_ = Zone::kHeader;
   // A physical line longer than a read comes in pieces: the text of a piece without a line
   // feed goes on in the next one, which continues this item.
   std::size_t continued_ = StructuredRecipe::kNoItem;

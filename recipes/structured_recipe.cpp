@@ -33,7 +33,61 @@ std::size_t StructuredRecipe::add_words(RecipeField field, std::string_view labe
   return index;
 }
 
+// In one pass and one move of the text after the item, whatever the number of words: this runs
+// on every line of every recipe. Words that do not all fit are added one by one, so that the cut
+// falls where extend() cuts.
 void StructuredRecipe::extend_words(std::size_t index, std::string_view text) noexcept {
+  if (index == kNoItem || cut_) return;
+  const auto is_space = [](char c) { return c == ' ' || c == '\t'; };
+  RecipeItem& item = stores_.items[index];
+  const bool after_text = item.size > item.label_size;
+  // Most text is words and single spaces already: it is copied as it is.
+  if (!text.empty() && !is_space(text.front()) && !is_space(text.back()) &&
+      text.find('\t') == std::string_view::npos && !has_double_space(text))
+    return extend(index, text, after_text);
+  std::size_t size = 0;  // of the words with single spaces
+  bool in_word = false, any = false;
+  for (char c : text) {
+    if (is_space(c)) {
+      in_word = false;
+      continue;
+    }
+    if (!in_word && (any || after_text)) ++size;
+    in_word = any = true;
+    ++size;
+  }
+  if (size == 0) return;
+  if (size > stores_.text_size - used_) return extend_word_by_word(index, text);
+  const std::size_t end = item.begin + item.size;
+  std::memmove(stores_.text + end + size, stores_.text + end, used_ - end);
+  unsigned char* out = stores_.text + end;
+  in_word = any = false;
+  for (char c : text) {
+    if (is_space(c)) {
+      in_word = false;
+      continue;
+    }
+    if (!in_word && (any || after_text)) *out++ = ' ';
+    in_word = any = true;
+    *out++ = static_cast<unsigned char>(c);
+  }
+  used_ += size;
+  item.size += size;
+  for (std::size_t later = index + 1; later < count_; ++later)
+    stores_.items[later].begin += size;
+  last_written_ = index;
+  ++writes_;
+}
+
+bool StructuredRecipe::has_double_space(std::string_view text) noexcept {
+  for (std::size_t at = text.find(' '); at != std::string_view::npos && at + 1 < text.size();
+       at = text.find(' ', at + 2)) {
+    if (text[at + 1] == ' ') return true;
+  }
+  return false;
+}
+
+void StructuredRecipe::extend_word_by_word(std::size_t index, std::string_view text) noexcept {
   while (!text.empty()) {
     const std::size_t word = text.find_first_not_of(" \t");
     if (word == std::string_view::npos) break;
@@ -74,10 +128,17 @@ void StructuredRecipe::unquote(std::size_t index) noexcept {
     stores_.items[later].begin -= 2;
 }
 
-void StructuredRecipe::drop_last() noexcept {
-  if (count_ == 0) return;
-  used_ = stores_.items[--count_].begin;
-  last_written_ = kNoItem;
+void StructuredRecipe::drop_value(std::size_t index) noexcept {
+  if (index == kNoItem || index >= count_) return;
+  RecipeItem& item = stores_.items[index];
+  const std::size_t value_begin = item.begin + item.label_size;
+  const std::size_t removed = item.size - item.label_size;
+  std::memmove(stores_.text + value_begin, stores_.text + value_begin + removed,
+               used_ - (value_begin + removed));
+  used_ -= removed;
+  item.size = item.label_size;
+  for (std::size_t later = index + 1; later < count_; ++later)
+    stores_.items[later].begin -= removed;
 }
 
 bool StructuredRecipe::has(RecipeField field) const noexcept {

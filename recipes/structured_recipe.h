@@ -25,9 +25,11 @@ enum class RecipeField : unsigned char {
   kStep,
   kDescription,
   kComment,
-  kNutrition,  // the analysis as written
+  kNutrition,          // the analysis as written
+  kIngredientHeading,  // a heading of the ingredients after it, up to the next one
+  kDefaultYield,       // the header's serving count when it is the program's default, 0 or 1
 };
-inline constexpr std::size_t kRecipeFieldCount = 15;
+inline constexpr std::size_t kRecipeFieldCount = 17;
 
 struct RecipeItem {
   RecipeField field;
@@ -70,8 +72,8 @@ class StructuredRecipe {
   // Drops one pair of double quotes that encloses the whole value of item `index`.
   void unquote(std::size_t index) noexcept;
 
-  // Removes the last item and its text.
-  void drop_last() noexcept;
+  // Empties the value of item `index`.
+  void drop_value(std::size_t index) noexcept;
 
   std::size_t size() const noexcept { return count_; }
   // Whether some item is of `field`.
@@ -89,6 +91,8 @@ class StructuredRecipe {
   bool is_cut() const noexcept { return cut_; }
 
  private:
+  void extend_word_by_word(std::size_t index, std::string_view text) noexcept;
+  static bool has_double_space(std::string_view text) noexcept;
   // Inserts `text` at `at` in the text store, moving the text after it; returns the bytes kept.
   std::size_t insert(std::size_t at, std::string_view text) noexcept;
 

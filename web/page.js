@@ -295,7 +295,8 @@
       ["Total time", duration(recipe.totalTime)],
       ["By", recipe.author?.name],
       ["From", recipe.citation ?? recipe.isBasedOn],
-      ["Categories", recipe.recipeCategory],
+      // An array in JSON Lines, one text in the cookbook's JSON-LD.
+      ["Categories", [recipe.recipeCategory ?? []].flat().join(", ")],
     ].filter(([, value]) => value);
     if (facts.length > 0) {
       const list = element("dl", "", "facts");

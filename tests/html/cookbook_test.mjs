@@ -67,12 +67,17 @@ before(() => {
   });
 });
 
+// The JSON Lines with each recipe's categories as one text, as the cookbook's JSON-LD gives them.
+// The texts are joined as written, escapes and all, as the converter joins them.
+const categoriesAsText = (jsonl) => jsonl.replace(/"recipeCategory":\[("(?:[^"\\]|\\.)*"(?:,"(?:[^"\\]|\\.)*")*)\]/g,
+  (_, list) => `"recipeCategory":${list.replaceAll('","', ", ")}`);
+
 const scripts = (html) => [...html.matchAll(/<script type="application\/ld\+json">([^]*?)<\/script>/g)].map((m) => m[1]);
 
-test("each article holds its recipe's JSON Lines object, byte for byte, and the style is the one the policy allows", () => {
+test("each article holds its recipe's JSON Lines object, its categories as one text, and the style is the one the policy allows", () => {
   for (const [name, { html, jsonl }] of outputs) {
     const text = readFileSync(html, "utf8");
-    assert.equal(scripts(text).join(""), jsonl, name);
+    assert.equal(scripts(text).join(""), categoriesAsText(jsonl), name);
     assert.equal((text.match(/<article /g) ?? []).length, jsonl.split("\n").length - 1, name);
     const style = text.match(/<style>([^]*?)<\/style>/)[1];
     const hash = createHash("sha256").update(style, "utf8").digest("base64");
@@ -98,7 +103,7 @@ test("the structured-data extractor finds every recipe; the validator misses onl
   for (const [name, { html, jsonl }] of outputs) {
     const extracted = new WebAutoExtractor({ addLocation: true, embedSource: ["rdfa", "microdata"] })
       .parse(readFileSync(html, "utf8"));
-    const objects = jsonl.split("\n").filter(Boolean).map((line) => JSON.parse(line));
+    const objects = categoriesAsText(jsonl).split("\n").filter(Boolean).map((line) => JSON.parse(line));
     const found = (extracted.jsonld.Recipe ?? []).map(({ "@location": _, ...object }) => object);
     assert.deepEqual(found, objects, name);
     const issues = (await validator.validate(extracted))

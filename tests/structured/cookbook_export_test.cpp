@@ -54,6 +54,7 @@ TEST(CookbookExport, HoldsTheJsonExportRecipeForRecipeInEitherReading) {
     EXPECT_EQ(cookbook.result.conversion.error, 0);
     EXPECT_EQ(cookbook.result.conversion.records, 3);
     EXPECT_EQ(cookbook.result.conversion.bytes_written, cookbook.html.size());
+    EXPECT_NE(json_sink.text().find("\"recipeCategory\":[\""), std::string::npos);
     EXPECT_EQ(check_cookbook(cookbook.html, 3, json_sink.text()), "");
     EXPECT_EQ(count_of(cookbook.html, "<title>Tapas &amp; co</title>"), 1u);
   }
