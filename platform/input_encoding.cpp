@@ -155,6 +155,8 @@ const char16_t* high_half(InputEncoding encoding) noexcept {
       return kMacRoman;
     case InputEncoding::kUtf8:
     case InputEncoding::kWindows1252:
+    case InputEncoding::kUtf8DosDegrees:
+    case InputEncoding::kChoose:
       break;
   }
   return kWindows1252;
@@ -171,6 +173,8 @@ bool input_encoding_from_name(std::string_view name, InputEncoding& encoding) no
 }
 
 const char* input_encoding_name(InputEncoding encoding) noexcept {
+  if (encoding == InputEncoding::kUtf8DosDegrees) return "utf-8+cp437-degrees";
+  if (encoding == InputEncoding::kChoose) return "auto";
   for (const Named& known : kNames) {
     if (known.encoding == encoding) return known.name;
   }

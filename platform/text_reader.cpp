@@ -15,6 +15,7 @@ constexpr char32_t kReplacement = 0xFFFD;
 bool TextReader::ensure_buffered(std::size_t count) noexcept {
   if (buffered() >= count) return true;
   if (source_ended_ || error_ != 0) return false;
+  before_.pass(buffer_, position_);
   std::memmove(buffer_, buffer_ + position_, buffered());
   end_ = buffered();
   position_ = 0;
@@ -57,6 +58,7 @@ void TextReader::detect_encoding() noexcept {
   ensure_buffered(3);
   const ByteOrderMark mark = byte_order_mark(buffer_ + position_, buffered());
   position_ += mark.size;
+  if (mark.size > 0) choice_.ground = EncodingChoice::Ground::kByteOrderMark;
   switch (mark.encoding) {
     case MarkedEncoding::kUtf16LE:
       encoding_ = Encoding::kUtf16LE;
@@ -70,9 +72,25 @@ void TextReader::detect_encoding() noexcept {
       break;
     case MarkedEncoding::kNone:
       encoding_ = Encoding::kUtf8;
+      if (choice_.encoding == InputEncoding::kChoose) choose_encoding();
       break;
   }
   takes_buffered_lines_ = encoding_ == Encoding::kUtf8 && error_ == 0;
+}
+
+// From as much of the input as the buffer holds: a pipe's start is all there is to go by.
+void TextReader::choose_encoding() noexcept {
+  ensure_buffered(capacity_);
+  EncodingEvidence evidence;
+  evidence.scan(buffer_ + position_, buffered(), source_ended_);
+  choice_ = evidence.choice();
+  read_without_mark_as(choice_.encoding);
+}
+
+void TextReader::read_without_mark_as(InputEncoding encoding) noexcept {
+  high_half_ = high_half(encoding);
+  single_byte_ = is_single_byte(encoding);
+  dos_degrees_ = encoding == InputEncoding::kUtf8DosDegrees;
 }
 
 // The rest of the lines that are wholly buffered and take fewer bytes than a line may hold

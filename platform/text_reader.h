@@ -4,8 +4,9 @@
 // Encoding: a byte-order mark selects UTF-8 (EF BB BF), UTF-16LE (FF FE) or UTF-16BE (FE FF) and
 // is not text. Without one the input is in the reader's InputEncoding: by default UTF-8, in which
 // every byte that does not begin a valid, shortest-form sequence is decoded alone as
-// Windows-1252; or a single-byte code page. In UTF-16 input an unpaired surrogate becomes U+FFFD
-// and an odd final byte is dropped.
+// Windows-1252; or a single-byte code page; or, for kChoose, one of these chosen from the bytes
+// of the first read buffer (platform/encoding_choice.h). In UTF-16 input an unpaired surrogate
+// becomes U+FFFD and an odd final byte is dropped.
 // Line ends: CR LF and a lone CR are read as one line feed. A Ctrl-Z (U+001A) that is the very
 // last character of the input is an end-of-file mark and not text.
 #ifndef MIRTABEL_PLATFORM_TEXT_READER_H
@@ -16,6 +17,7 @@
 #include <cstring>
 
 #include "platform/byte_stream.h"
+#include "platform/encoding_choice.h"
 #include "platform/input_encoding.h"
 #include "platform/io_buffer_size.h"
 #include "platform/plain_run.h"
@@ -33,10 +35,10 @@ class TextReader {
              std::size_t buffer_limit = 0) noexcept
       : source_(source),
         mark_stops_(mark_stops),
-        high_half_(high_half(without_mark)),
-        single_byte_(without_mark != InputEncoding::kUtf8),
         capacity_(buffer_limit >= 8 && buffer_limit < kIoBufferSize ? buffer_limit
                                                                     : kIoBufferSize) {
+    choice_.encoding = without_mark;
+    read_without_mark_as(without_mark);
     mark_buffered_stops();
   }
   TextReader(const TextReader&) = delete;
@@ -82,6 +84,10 @@ class TextReader {
   // byte-order mark included.
   std::uint64_t offset() const noexcept { return bytes_read_ - buffered(); }
 
+  // How the input is read, from its first line on: the encoding named, the byte-order mark, or
+  // for kChoose the choice made and its signs.
+  const EncodingChoice& encoding_choice() const noexcept { return choice_; }
+
  private:
   enum class Encoding { kUndetected, kUtf8, kUtf16LE, kUtf16BE };
 
@@ -125,7 +131,18 @@ class TextReader {
       const std::size_t length = utf8::valid_sequence_length(b, available);
       if (length != 0) return {Unit::kSequence, length, 0};
     }
-    return {Unit::kCharacter, 1, high_half_[b[0] - 0x80]};
+    return {Unit::kCharacter, 1, lone_character(at)};
+  }
+
+  // The character of the byte above 0x7F at buffer_[at], read alone: that of the code page, or
+  // code page 437's degree sign where asked for in a degree sign's place.
+  char32_t lone_character(std::size_t at) const noexcept {
+    const unsigned char byte = buffer_[at];
+    if (dos_degrees_ && byte == 0xF8 &&
+        is_degree_place(before_.at(buffer_, at, 2), before_.at(buffer_, at, 1), buffer_[at + 1])) {
+      return 0x00B0;
+    }
+    return high_half_[byte - 0x80];
   }
 
   // One decoded character of UTF-16 input, not yet consumed.
@@ -181,6 +198,8 @@ class TextReader {
   void mark_buffered_stops() noexcept;
   bool ensure_buffered(std::size_t count) noexcept;
   void detect_encoding() noexcept;
+  void choose_encoding() noexcept;
+  void read_without_mark_as(InputEncoding encoding) noexcept;
   void read_utf8_line(unsigned char* to, TextLine& line) noexcept;
   void read_utf16_line(unsigned char* to, TextLine& line) noexcept;
   Unit buffer_unit() noexcept;
@@ -190,9 +209,11 @@ class TextReader {
 
   ByteSource& source_;
   MarkStops mark_stops_;
-  const char16_t* high_half_;  // characters of the bytes 0x80..0xFF read alone
-  bool single_byte_;           // without a byte-order mark every byte is one character
-  std::size_t capacity_;       // bytes of buffer_ in use
+  const char16_t* high_half_ = nullptr;  // characters of the bytes 0x80..0xFF read alone
+  bool single_byte_ = false;             // without a byte-order mark every byte is one character
+  bool dos_degrees_ = false;             // a lone 0xF8 in a degree sign's place is one
+  EncodingChoice choice_;
+  std::size_t capacity_;  // bytes of buffer_ in use
   Encoding encoding_ = Encoding::kUndetected;
   bool takes_buffered_lines_ = false;  // the input is UTF-8 and no read has failed
   std::size_t position_ = 0;
@@ -200,6 +221,7 @@ class TextReader {
   bool source_ended_ = false;
   int error_ = 0;
   std::uint64_t bytes_read_ = 0;
+  BytesBefore before_;  // the two bytes before buffer_[0]
   // The marks of the stops: the mark of buffer_[i] is bit i % 8 of byte i / 8, for every
   // i < end_, and that of i == end_ is set too. The bits after it are clear in its word; any marks
   // in the words after that are never reached.
