@@ -87,6 +87,12 @@ void TextReader::choose_encoding() noexcept {
   read_without_mark_as(choice_.encoding);
 }
 
+char32_t TextReader::degree_or_letter(std::size_t at) const noexcept {
+  const bool degree =
+      is_degree_place(before_.at(buffer_, at, 2), before_.at(buffer_, at, 1), buffer_[at + 1]);
+  return degree ? 0x00B0 : 0x00F8;
+}
+
 void TextReader::read_without_mark_as(InputEncoding encoding) noexcept {
   high_half_ = high_half(encoding);
   single_byte_ = is_single_byte(encoding);
@@ -135,7 +141,7 @@ bool TextReader::read_buffered_line(unsigned char* to, TextLine& line, std::size
     }
     copy_blocks(to + size, buffer_ + copied, at - copied);
     size += at - copied;
-    size += utf8::encode(unit.code_point, to + size);
+    size += utf8::encode(character_of(unit, at), to + size);
     copied = ++at;
   }
   return false;
@@ -190,7 +196,7 @@ void TextReader::read_utf8_line(unsigned char* to, TextLine& line) noexcept {
       break;
     }
     if (unit.kind == Unit::kCharacter) {  // one wchar_t: the line has room for it
-      size += utf8::encode(unit.code_point, to + size);
+      size += utf8::encode(character_of(unit, position_), to + size);
       ++chars;
       ++position_;
       continue;

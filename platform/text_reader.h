@@ -131,18 +131,14 @@ class TextReader {
       const std::size_t length = utf8::valid_sequence_length(b, available);
       if (length != 0) return {Unit::kSequence, length, 0};
     }
-    return {Unit::kCharacter, 1, lone_character(at)};
+    return {Unit::kCharacter, 1, high_half_[b[0] - 0x80]};
   }
 
-  // The character of the byte above 0x7F at buffer_[at], read alone: that of the code page, or
-  // code page 437's degree sign where asked for in a degree sign's place.
-  char32_t lone_character(std::size_t at) const noexcept {
-    const unsigned char byte = buffer_[at];
-    if (dos_degrees_ && byte == 0xF8 &&
-        is_degree_place(before_.at(buffer_, at, 2), before_.at(buffer_, at, 1), buffer_[at + 1])) {
-      return 0x00B0;
-    }
-    return high_half_[byte - 0x80];
+  // The character of the kCharacter unit at buffer_[at]: the code page's, but where code page
+  // 437's degree signs are read, a 0xF8 (ø in Windows-1252) in a degree sign's place is one.
+  // Only the decoders of lines with such characters ask, so that the inner loops stay as fast.
+  char32_t character_of(const Unit& unit, std::size_t at) const noexcept {
+    return unit.code_point == 0x00F8 && dos_degrees_ ? degree_or_letter(at) : unit.code_point;
   }
 
   // One decoded character of UTF-16 input, not yet consumed.
@@ -199,6 +195,7 @@ class TextReader {
   bool ensure_buffered(std::size_t count) noexcept;
   void detect_encoding() noexcept;
   void choose_encoding() noexcept;
+  char32_t degree_or_letter(std::size_t at) const noexcept;
   void read_without_mark_as(InputEncoding encoding) noexcept;
   void read_utf8_line(unsigned char* to, TextLine& line) noexcept;
   void read_utf16_line(unsigned char* to, TextLine& line) noexcept;
@@ -212,8 +209,7 @@ class TextReader {
   const char16_t* high_half_ = nullptr;  // characters of the bytes 0x80..0xFF read alone
   bool single_byte_ = false;             // without a byte-order mark every byte is one character
   bool dos_degrees_ = false;             // a lone 0xF8 in a degree sign's place is one
-  EncodingChoice choice_;
-  std::size_t capacity_;  // bytes of buffer_ in use
+  std::size_t capacity_;                 // bytes of buffer_ in use
   Encoding encoding_ = Encoding::kUndetected;
   bool takes_buffered_lines_ = false;  // the input is UTF-8 and no read has failed
   std::size_t position_ = 0;
@@ -221,12 +217,14 @@ class TextReader {
   bool source_ended_ = false;
   int error_ = 0;
   std::uint64_t bytes_read_ = 0;
-  BytesBefore before_;  // the two bytes before buffer_[0]
   // The marks of the stops: the mark of buffer_[i] is bit i % 8 of byte i / 8, for every
   // i < end_, and that of i == end_ is set too. The bits after it are clear in its word; any marks
   // in the words after that are never reached.
   std::uint64_t stops_[kIoBufferSize / kMarkBlock + 2] = {};
   unsigned char buffer_[kIoBufferSize + kSlack];
+  // Seldom used, behind what every line uses.
+  BytesBefore before_;  // the two bytes before buffer_[0]
+  EncodingChoice choice_;
 };
 
 }  // namespace mirtabel
