@@ -95,7 +95,7 @@ class TextReader {
 
   // What the input bytes at a stop are in UTF-8 input (or a single-byte code page). Every way of
   // reading such a line, the copies of whole buffered lines and the byte-by-byte decoder, takes
-  // its line ends, end mark and characters from unit_at().
+  // its line ends, end mark and characters from unit_at() (a lone byte's through character_of()).
   struct Unit {
     enum Kind : unsigned char {
       kLineEnd,    // LF, CR LF or a CR alone: read as one line feed
