@@ -203,18 +203,19 @@ std::size_t EncodingEvidence::scan(const unsigned char* bytes, std::size_t size,
       continue;
     }
     const unsigned char byte = bytes[i];
-    std::size_t length = 1;
-    if (byte >= 0x80) length = utf8::valid_sequence_length(bytes + i, size - i);
+    // A UTF-8 character of several bytes is passed whole; the bytes that may be signs are looked
+    // at, with a line's end after the input's last byte.
+    const std::size_t length = byte >= 0x80 ? utf8::valid_sequence_length(bytes + i, size - i) : 1;
     if (length > 1) {
-      ++signs_.sequences;
-    } else if (byte >= 0x80 || byte == 0x14 || byte == 0x15) {
+      i += length;
+      continue;
+    }
+    if (byte >= 0x80 || byte == 0x14 || byte == 0x15) {
       signs_.stray_bytes += byte >= 0x80;
-      // At the input's end, a line's end follows.
       look_at(byte, before_.at(bytes, i, 2), before_.at(bytes, i, 1),
               i + 1 < size ? bytes[i + 1] : '\n');
-      length = 1;
     }
-    i += length;
+    ++i;
   }
   before_.pass(bytes, i);
   return i;
@@ -224,13 +225,14 @@ EncodingChoice EncodingEvidence::choice() const noexcept {
   EncodingChoice choice;
   choice.ground = EncodingChoice::Ground::kSigns;
   choice.signs = signs_;
-  const bool utf8 = signs_.stray_bytes <= signs_.sequences;
   const std::uint64_t degrees = signs_.cp437.degrees;
   const std::uint64_t dos_text = signs_.cp437.total() - degrees;
   const std::uint64_t windows = signs_.windows_1252.total();
   const bool dos = dos_text > 0 ? dos_text >= 3 * windows : degrees > 0 && windows == 0;
-  if (!utf8 && dos) {
-    choice.encoding = InputEncoding::kCp437;
+  if (signs_.stray_bytes == 0) {
+    choice.encoding = InputEncoding::kUtf8;  // nothing to choose for
+  } else if (dos) {
+    choice.encoding = InputEncoding::kUtf8Cp437;
   } else if (degrees > 0) {
     choice.encoding = InputEncoding::kUtf8DosDegrees;
   } else {
@@ -262,30 +264,31 @@ EncodingChoice choose_encoding(RandomAccessFile& file, unsigned char* buffer, st
 std::size_t describe_choice(const EncodingChoice& choice, char* text, std::size_t room) noexcept {
   Line line(text, room);
   const EncodingSigns& signs = choice.signs;
-  if (choice.ground == EncodingChoice::Ground::kByteOrderMark) {
-    line.add("as its byte-order mark says");
-  } else if (choice.ground == EncodingChoice::Ground::kNamed) {
-    line.add("%s, as named", input_encoding_name(choice.encoding));
-  } else if (choice.encoding == InputEncoding::kCp437) {
+  switch (choice.ground) {
+    case EncodingChoice::Ground::kNamed:
+      line.add("%s, as named", input_encoding_name(choice.encoding));
+      return line.size();
+    case EncodingChoice::Ground::kByteOrderMark:
+      line.add("as its byte-order mark says");
+      return line.size();
+    case EncodingChoice::Ground::kNoStrayByte:
+      line.add("utf-8: every byte above 0x7F in a UTF-8 character");
+      return line.size();
+    case EncodingChoice::Ground::kSigns:
+      break;
+  }
+  if (choice.encoding == InputEncoding::kUtf8Cp437) {
     line.add("cp437: ");
     add_signs(signs, true, line);
   } else if (choice.encoding == InputEncoding::kUtf8DosDegrees) {
     line.add("windows-1252, and 0xF8 as cp437's degree sign: ");
     add_signs(signs, false, line);
-  } else if (signs.stray_bytes > signs.sequences) {
+  } else if (signs.stray_bytes == 0) {
+    line.add("utf-8: every byte above 0x7F in a UTF-8 character");
+  } else {
     line.add("windows-1252: ");
     if (signs.cp437.total() + signs.windows_1252.total() == 0) line.add("no sign of cp437");
     add_signs(signs, false, line);
-  } else if (signs.sequences == 0) {
-    line.add("utf-8: no byte above 0x7F");
-  } else {
-    line.add("utf-8: %llu character%s of several bytes",
-             static_cast<unsigned long long>(signs.sequences), signs.sequences == 1 ? "" : "s");
-    if (signs.stray_bytes > 0) {
-      line.add(", %llu other byte%s above 0x7F read as windows-1252",
-               static_cast<unsigned long long>(signs.stray_bytes),
-               signs.stray_bytes == 1 ? "" : "s");
-    }
   }
   return line.size();
 }

@@ -1,9 +1,9 @@
-// How an input whose encoding nobody named is read: as UTF-8 when its bytes are UTF-8, else as
-// Windows-1252 or as code page 437, the DOS code page in which many old archives were written,
-// chosen from how the bytes above 0x7F sit in the text. A byte is a sign of one code page where
-// it is what the text needs there in that code page and odd in the other: 0xF8 after "350" is a
-// degree sign in code page 437 and an "ø" in Windows-1252. Code page 437 is chosen only on clear
-// signs, since Windows-1252 is what the conversion reads without a choice.
+// How an input whose encoding nobody named is read: as UTF-8, with the bytes that begin no UTF-8
+// character read as Windows-1252 or as code page 437, the DOS code page in which many old
+// archives were written, chosen from how such bytes sit in the text. A byte is a sign of one code
+// page where it is what the text needs there in that code page and odd in the other: 0xF8 after
+// "350" is a degree sign in code page 437 and an "ø" in Windows-1252. Code page 437 is chosen
+// only on clear signs, since Windows-1252 is what the conversion reads without a choice.
 #ifndef MIRTABEL_PLATFORM_ENCODING_CHOICE_H
 #define MIRTABEL_PLATFORM_ENCODING_CHOICE_H
 
@@ -74,7 +74,6 @@ struct Windows1252Signs {
 struct EncodingSigns {
   Cp437Signs cp437;
   Windows1252Signs windows_1252;
-  std::uint64_t sequences = 0;    // valid UTF-8 characters of two to four bytes
   std::uint64_t stray_bytes = 0;  // bytes above 0x7F that begin no valid UTF-8 character
 };
 
@@ -83,9 +82,10 @@ struct EncodingChoice {
     kNamed,          // `encoding` was named
     kByteOrderMark,  // the input's byte-order mark decided, whatever was named
     kSigns,          // chosen from `signs`
+    kNoStrayByte,    // to be chosen, but every byte was UTF-8: read as kUtf8
   };
   // When chosen: kUtf8 (its stray bytes Windows-1252, as the conversion reads input without a
-  // choice), kCp437 or kUtf8DosDegrees.
+  // choice), kUtf8Cp437 or kUtf8DosDegrees.
   InputEncoding encoding = InputEncoding::kUtf8;
   Ground ground = Ground::kNamed;
   EncodingSigns signs;
@@ -94,16 +94,18 @@ struct EncodingChoice {
 // Gathers the signs of input bytes as they arrive, in any pieces, and chooses.
 class EncodingEvidence {
  public:
+  // `before`: the two bytes before the first that scan() is given.
+  explicit EncodingEvidence(const BytesBefore& before = {}) noexcept : before_(before) {}
+
   // Looks at the next `size` bytes of the input. Unless `ends` (no byte follows them), the last
   // bytes whose meaning depends on bytes not given yet are left: returns how many were looked at,
   // and the caller passes the rest again, in front of the bytes that follow.
   std::size_t scan(const unsigned char* bytes, std::size_t size, bool ends) noexcept;
 
-  // UTF-8 unless stray bytes outnumber its characters. Else code page 437 where the signs of its
-  // text, its degree signs aside, are three times those of Windows-1252 or more, at least one,
-  // or where degree signs are its only signs and Windows-1252 has none. Else Windows-1252, with
-  // code page 437's degree signs where there are any: some archives were typed on Windows and
-  // their temperatures pasted from DOS.
+  // For the stray bytes: code page 437 where the signs of its text, its degree signs aside, are
+  // three times those of Windows-1252 or more, at least one, or where degree signs are its only
+  // signs and Windows-1252 has none. Else Windows-1252, with code page 437's degree signs where
+  // there are any: some archives were typed on Windows and their temperatures pasted from DOS.
   EncodingChoice choice() const noexcept;
 
  private:

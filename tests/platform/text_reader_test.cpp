@@ -328,6 +328,16 @@ TEST(TextReader, DecodesEveryLoneHighByteAsWindows1252) {
   }
 }
 
+bool is_utf8(const std::string& bytes) {
+  const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t length = utf8::valid_sequence_length(at + i, bytes.size() - i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
 struct ChoiceCase {
   const char* name;
   std::string input;
@@ -336,18 +346,18 @@ struct ChoiceCase {
 };
 
 constexpr InputEncoding kUtf8 = InputEncoding::kUtf8;
-constexpr InputEncoding kCp437 = InputEncoding::kCp437;
+constexpr InputEncoding kCp437 = InputEncoding::kUtf8Cp437;
 constexpr InputEncoding kDosDegrees = InputEncoding::kUtf8DosDegrees;
 
 const ChoiceCase kChoiceCases[] = {
-    // UTF-8 where its characters are at least as many as the other bytes above 0x7F.
-    {"ascii", "Stir well.\x14\r\n", kUtf8, "utf-8: no byte above 0x7F"},
+    // UTF-8 stays UTF-8; only the bytes that are not UTF-8 have their code page chosen.
+    {"ascii", "Stir well.\x14\r\n", kUtf8, "utf-8: every byte above 0x7F in a UTF-8 character"},
     {"utf8",
      "caf\xC3\xA9 at 350\xC2\xB0"
      "F",
-     kUtf8, "utf-8: 2 characters of several bytes"},
-    {"utf8_and_a_stray_fraction", "caf\xC3\xA9, 1\xAB cups", kUtf8},
-    {"utf8_and_a_stray_degree", "caf\xC3\xA9 at 350\xF8", kDosDegrees},
+     kUtf8},
+    {"utf8_and_a_stray_fraction", "caf\xC3\xA9, 1\xAB cups", kCp437},
+    {"utf8_and_a_stray_degree", "caf\xC3\xA9 at 350\xF8, don\x92t", kDosDegrees},
     // Code page 437 on any of its signs where Windows-1252 shows none.
     {"degree_after_digits", "Bake at 350\xF8 for an hour", kCp437,
      "cp437: 0xF8 by a number 1 time"},
@@ -408,22 +418,46 @@ std::string described(const EncodingChoice& choice) {
   return std::string(text, describe_choice(choice, text, sizeof text));
 }
 
-// The reader that is to choose does so from its first buffer, and reads as it chose.
-TEST_P(ChoiceCases, TheReaderChoosesAndReadsAsItChose) {
-  const ChoiceCase& c = GetParam();
-  MemorySource source(c.input, 1);
-  TextReader reader(source, InputEncoding::kChoose, stop_marker(chosen_simd_path()));
+Lines read_choosing(MemorySource& source, RandomAccessFile* whole_input, std::size_t limit,
+                    EncodingChoice& choice) {
+  TextReader reader(source, InputEncoding::kChoose, stop_marker(chosen_simd_path()), limit,
+                    whole_input);
   auto store = std::make_unique<LineStore>();
   TextLine line;
   Lines lines;
   while (reader.read_line(store->bytes, line))
     lines.emplace_back(reinterpret_cast<const char*>(line.bytes), line.size);
-  const EncodingChoice& choice = reader.encoding_choice();
-  EXPECT_EQ(choice.ground, EncodingChoice::Ground::kSigns);
-  EXPECT_EQ(input_encoding_name(choice.encoding), std::string(input_encoding_name(c.chosen)));
-  EXPECT_EQ(lines, read_all(c.input, kWhole, c.chosen).lines);
-  if (c.reason != nullptr) {
-    EXPECT_EQ(described(choice), c.reason);
+  EXPECT_EQ(reader.error(), 0);
+  choice = reader.encoding_choice();
+  return lines;
+}
+
+// The reader that is to choose does so at the first byte that is not UTF-8, from the whole input
+// where it can read it again (through its own buffer, read again after), else from what its
+// buffer holds then; and it reads every line as the encoding it chose would, also the lines
+// before that byte.
+TEST_P(ChoiceCases, TheReaderChoosesAndReadsAsItChose) {
+  const ChoiceCase& c = GetParam();
+  const bool stray = !is_utf8(c.input);
+  const std::string padded = std::string(50, '-') + "\n" + std::string(70, '=') + "\n" + c.input;
+  struct Way {
+    std::string input;
+    bool whole;         // with the whole input, which the buffer may not hold
+    std::size_t limit;  // of the buffer
+  };
+  for (const Way& way : {Way{c.input, false, 0}, Way{c.input, true, 0}, Way{padded, true, 61}}) {
+    MemorySource source(way.input, 1);
+    EncodingChoice choice;
+    const Lines lines = read_choosing(source, way.whole ? &source : nullptr, way.limit, choice);
+    const std::string how = (way.whole ? "whole input, " : "buffer, ") + std::to_string(way.limit);
+    EXPECT_EQ(choice.ground,
+              stray ? EncodingChoice::Ground::kSigns : EncodingChoice::Ground::kNoStrayByte)
+        << how;
+    if (way.whole) {
+      EXPECT_EQ(input_encoding_name(choice.encoding), std::string(input_encoding_name(c.chosen)))
+          << how;
+    }
+    EXPECT_EQ(lines, read_all(way.input, kWhole, choice.encoding).lines) << how;
   }
 }
 
@@ -441,12 +475,15 @@ TEST_P(ChoiceCases, AFileIsChosenAlikeInAnyPieces) {
     const EncodingChoice choice = choose_encoding(pieces, buffer.data(), 8, error);
     EXPECT_EQ(described(choice), described(expected)) << "pieces of " << piece;
   }
+  if (c.reason != nullptr) {
+    EXPECT_EQ(described(expected), c.reason);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(TextReader, ChoiceCases, ::testing::ValuesIn(kChoiceCases),
                          [](const auto& test) { return std::string(test.param.name); });
 
-// A byte-order mark decides before any sign.
+// A UTF-8 byte-order mark leaves nothing to choose: a byte that is not UTF-8 is Windows-1252.
 TEST(TextReader, AByteOrderMarkIsNotOverruledByTheSigns) {
   const std::string input =
       "\xEF\xBB\xBF"
@@ -458,16 +495,6 @@ TEST(TextReader, AByteOrderMarkIsNotOverruledByTheSigns) {
   ASSERT_TRUE(reader.read_line(store->bytes, line));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(line.bytes), line.size), u8"350\u00F8");
   EXPECT_EQ(reader.encoding_choice().ground, EncodingChoice::Ground::kByteOrderMark);
-}
-
-bool is_utf8(const std::string& bytes) {
-  const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
-  for (std::size_t i = 0; i < bytes.size();) {
-    const std::size_t length = utf8::valid_sequence_length(at + i, bytes.size() - i);
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
 }
 
 // The real archives of the development set, where they are. Their bytes show that each archive
@@ -490,7 +517,7 @@ TEST(TextReader, ChoosesCp437ForTheDosArchivesOfTheDevelopmentSet) {
     MemorySource source(bytes, 4093);
     int error;
     const EncodingChoice choice = choose_encoding(source, buffer.data(), buffer.size(), error);
-    EXPECT_EQ(input_encoding_name(choice.encoding), std::string(in_utf8 ? "utf-8" : "cp437"))
+    EXPECT_EQ(input_encoding_name(choice.encoding), std::string(in_utf8 ? "utf-8" : "utf-8+cp437"))
         << entry.path() << ": " << described(choice);
   }
   EXPECT_GT(dos, 0u);
