@@ -62,6 +62,11 @@ std::string set_format(CommandLine& line, const Value& value) {
   return "";
 }
 
+std::string set_title(CommandLine& line, const Value& value) {
+  line.title = value.text;
+  return "";
+}
+
 std::string set_encoding(CommandLine& line, const Value& value) {
   if (mirtabel::input_encoding_from_name(value.text, line.encoding)) return "";
   return "knows no encoding '" + printable(value.text) +
@@ -101,6 +106,9 @@ const Option kOptions[] = {
      "UTF-8 is read as windows-1252), windows-1252, latin-1, cp437, cp850 or mac-roman",
      set_encoding},
     {"left-out", 0, "FILE", "write the text of the recipes left out to FILE", set_left_out},
+    {"title", 0, "TEXT",
+     "title the cookbook TEXT instead of its input's name without the extension (html only)",
+     set_title},
     {"no-clobber", 'n', nullptr, "never replace an existing file",
      [](CommandLine& line, const Value&) {
        line.no_clobber = true;
@@ -283,6 +291,9 @@ CommandLine parse_command_line(const std::vector<fs::path>& arguments) {
   for (int i = optind; i < argc; ++i)
     operands.push_back(original(argv[i]));
   take_operands(line, std::move(operands));
+  if (line.error.empty() && line.title && line.format != OutputFormat::kHtml) {
+    line.error = "--title titles a cookbook: give --format=html or an output named *.html";
+  }
   return line;
 }
 

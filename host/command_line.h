@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct CommandLine {
   // With -d: every input is converted into this directory, each output named after its input.
   std::filesystem::path output_dir;
   OutputFormat format = OutputFormat::kRecords;
+  std::optional<std::string> title;  // --title: the cookbook's title (UTF-8)
   mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kUtf8;
   bool format_chosen = false;  // --format was given; otherwise the output's extension decides
   bool no_clobber = false;

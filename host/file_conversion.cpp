@@ -116,7 +116,7 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   format_job.options.encoding = settings.encoding;
   format_job.options.observer = &left_out;
   format_job.again = &again;
-  const std::string title = cookbook_title(job);
+  const std::string title = settings.title ? *settings.title : cookbook_title(job);
   format_job.title = title;
   mirtabel::FormatConversion conversion;
   const mirtabel::FormatResult converted = conversion.run(*tap, output, format_job);

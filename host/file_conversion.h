@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ struct ConversionSettings {
   bool keep_titles = false;  // keep the titles of the recipes left out, to name them
   // The side file for the text of the recipes left out, instead of left_out_name()'s.
   std::filesystem::path left_out;
+  // The cookbook's title (UTF-8), instead of its input's name without the extension.
+  std::optional<std::string> title;
 };
 
 // Which part of the work a failure concerns.

@@ -48,7 +48,7 @@ bool next_char(const unsigned char* bytes, std::size_t size, std::size_t& at, Fo
   }
   if (at >= size) return false;
   const unsigned char byte = bytes[at];
-  if (encoding == mirtabel::InputEncoding::kUtf8) {
+  if (!mirtabel::is_single_byte(encoding)) {
     const std::size_t length = mirtabel::utf8::valid_sequence_length(bytes + at, size - at);
     if (length > 1) {
       c = mirtabel::utf8::decode(bytes + at, length);

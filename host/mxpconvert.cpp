@@ -173,8 +173,9 @@ int convert(const CommandLine& line) {
   Report report(line.verbosity, is_terminal(stderr) && !records_on_terminal, stderr);
   std::atomic<std::uint64_t> bytes_read{0};
   BatchReport listener(jobs, report, bytes_read);
-  const ConversionSettings settings{line.format, line.encoding, line.no_clobber,
-                                    line.verbosity == Verbosity::kVerbose, line.left_out};
+  const ConversionSettings settings{line.format,     line.encoding,
+                                    line.no_clobber, line.verbosity == Verbosity::kVerbose,
+                                    line.left_out,   line.title};
   std::unique_ptr<mirtabel::TemporaryFileNote[]> notes(new mirtabel::TemporaryFileNote[threads]);
   remove_temporary_files_on_interruption(notes.get(), threads);
   const auto start = std::chrono::steady_clock::now();

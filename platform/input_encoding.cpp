@@ -148,6 +148,7 @@ const char16_t* high_half(InputEncoding encoding) noexcept {
     case InputEncoding::kLatin1:
       return kLatin1;
     case InputEncoding::kCp437:
+    case InputEncoding::kUtf8Cp437:
       return kCp437;
     case InputEncoding::kCp850:
       return kCp850;
@@ -155,6 +156,8 @@ const char16_t* high_half(InputEncoding encoding) noexcept {
       return kMacRoman;
     case InputEncoding::kUtf8:
     case InputEncoding::kWindows1252:
+    case InputEncoding::kUtf8DosDegrees:
+    case InputEncoding::kChoose:
       break;
   }
   return kWindows1252;
@@ -171,6 +174,9 @@ bool input_encoding_from_name(std::string_view name, InputEncoding& encoding) no
 }
 
 const char* input_encoding_name(InputEncoding encoding) noexcept {
+  if (encoding == InputEncoding::kUtf8Cp437) return "utf-8+cp437";
+  if (encoding == InputEncoding::kUtf8DosDegrees) return "utf-8+cp437-degrees";
+  if (encoding == InputEncoding::kChoose) return "auto";
   for (const Named& known : kNames) {
     if (known.encoding == encoding) return known.name;
   }

@@ -1,6 +1,9 @@
 #include "platform/text_reader.h"
 
+#include <array>
+#include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "platform/byte_order_mark.h"
 #include "platform/utf8.h"
@@ -10,11 +13,19 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+// The high half of the reader that is to choose, until it has.
+template <std::size_t... i>
+constexpr std::array<char16_t, sizeof...(i)> all_unchosen(std::index_sequence<i...>) noexcept {
+  return {(static_cast<void>(i), char16_t{0xFFFF})...};
+}
+constexpr std::array<char16_t, 128> kUnchosenHalf = all_unchosen(std::make_index_sequence<128>());
+
 }  // namespace
 
 bool TextReader::ensure_buffered(std::size_t count) noexcept {
   if (buffered() >= count) return true;
   if (source_ended_ || error_ != 0) return false;
+  before_.pass(buffer_, position_);
   std::memmove(buffer_, buffer_ + position_, buffered());
   end_ = buffered();
   position_ = 0;
@@ -57,6 +68,13 @@ void TextReader::detect_encoding() noexcept {
   ensure_buffered(3);
   const ByteOrderMark mark = byte_order_mark(buffer_ + position_, buffered());
   position_ += mark.size;
+  if (mark.size > 0) {
+    // A UTF-8 mark leaves nothing to choose: a byte that is not UTF-8 is read as kUtf8 reads it.
+    if (choice_.ground == EncodingChoice::Ground::kNoStrayByte) {
+      read_without_mark_as(InputEncoding::kUtf8);
+    }
+    choice_.ground = EncodingChoice::Ground::kByteOrderMark;
+  }
   switch (mark.encoding) {
     case MarkedEncoding::kUtf16LE:
       encoding_ = Encoding::kUtf16LE;
@@ -73,6 +91,61 @@ void TextReader::detect_encoding() noexcept {
       break;
   }
   takes_buffered_lines_ = encoding_ == Encoding::kUtf8 && error_ == 0;
+}
+
+char32_t TextReader::degree_or_letter(std::size_t at) const noexcept {
+  const bool degree =
+      is_degree_place(before_.at(buffer_, at, 2), before_.at(buffer_, at, 1), buffer_[at + 1]);
+  return degree ? 0x00B0 : 0x00F8;
+}
+
+// Before the first byte that is not UTF-8 every choice reads alike: the choice is made there, in
+// a call of its own, so that its frame is not part of every line's.
+[[gnu::noinline]] char32_t TextReader::chosen_character(std::size_t at) noexcept {
+  choose_code_page();
+  const char32_t c = high_half_[buffer_[at] - 0x80];
+  return c == 0x00F8 && dos_degrees_ ? degree_or_letter(at) : c;
+}
+
+// From the whole input where it can be read again, through the buffer, whose bytes are read
+// again after; else from what the buffer holds.
+void TextReader::choose_code_page() noexcept {
+  if (whole_input_ == nullptr) {
+    EncodingEvidence evidence(before_);
+    evidence.scan(buffer_, end_, source_ended_);
+    choice_ = evidence.choice();
+  } else {
+    const std::uint64_t buffer_start = bytes_read_ - end_;
+    int error = 0;
+    choice_ = choose_encoding(*whole_input_, buffer_, capacity_, error);
+    for (std::size_t restored = 0; error == 0 && restored < end_;) {
+      const ReadResult read =
+          whole_input_->read_at(buffer_start + restored, buffer_ + restored, end_ - restored);
+      error = read.error != 0 ? read.error : read.size == 0 ? EIO : 0;  // or cut short meanwhile
+      restored += read.size;
+    }
+    mark_buffered_stops();
+    if (error != 0) {
+      error_ = error;
+      takes_buffered_lines_ = false;
+    }
+  }
+  read_without_mark_as(choice_.encoding);
+}
+
+void TextReader::read_without_mark_as(InputEncoding encoding) noexcept {
+  if (encoding == InputEncoding::kChoose) {
+    high_half_ = kUnchosenHalf.data();
+    single_byte_ = false;
+    dos_degrees_ = false;
+    choice_.encoding = InputEncoding::kUtf8;
+    choice_.ground = EncodingChoice::Ground::kNoStrayByte;
+    return;
+  }
+  if (choice_.ground == EncodingChoice::Ground::kNamed) choice_.encoding = encoding;
+  high_half_ = high_half(encoding);
+  single_byte_ = is_single_byte(encoding);
+  dos_degrees_ = encoding == InputEncoding::kUtf8DosDegrees;
 }
 
 // The rest of the lines that are wholly buffered and take fewer bytes than a line may hold
@@ -117,7 +190,7 @@ bool TextReader::read_buffered_line(unsigned char* to, TextLine& line, std::size
     }
     copy_blocks(to + size, buffer_ + copied, at - copied);
     size += at - copied;
-    size += utf8::encode(unit.code_point, to + size);
+    size += utf8::encode(character_of(unit, at), to + size);
     copied = ++at;
   }
   return false;
@@ -172,7 +245,7 @@ void TextReader::read_utf8_line(unsigned char* to, TextLine& line) noexcept {
       break;
     }
     if (unit.kind == Unit::kCharacter) {  // one wchar_t: the line has room for it
-      size += utf8::encode(unit.code_point, to + size);
+      size += utf8::encode(character_of(unit, position_), to + size);
       ++chars;
       ++position_;
       continue;

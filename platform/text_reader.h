@@ -4,8 +4,10 @@
 // Encoding: a byte-order mark selects UTF-8 (EF BB BF), UTF-16LE (FF FE) or UTF-16BE (FE FF) and
 // is not text. Without one the input is in the reader's InputEncoding: by default UTF-8, in which
 // every byte that does not begin a valid, shortest-form sequence is decoded alone as
-// Windows-1252; or a single-byte code page. In UTF-16 input an unpaired surrogate becomes U+FFFD
-// and an odd final byte is dropped.
+// Windows-1252; or a single-byte code page; or, for kChoose, UTF-8 whose bytes that are not
+// UTF-8 are read as the code page chosen from the input at the first of them
+// (platform/encoding_choice.h). In UTF-16 input an unpaired surrogate becomes U+FFFD and an odd
+// final byte is dropped.
 // Line ends: CR LF and a lone CR are read as one line feed. A Ctrl-Z (U+001A) that is the very
 // last character of the input is an end-of-file mark and not text.
 #ifndef MIRTABEL_PLATFORM_TEXT_READER_H
@@ -16,6 +18,8 @@
 #include <cstring>
 
 #include "platform/byte_stream.h"
+#include "platform/encoding_choice.h"
+#include "platform/file.h"
 #include "platform/input_encoding.h"
 #include "platform/io_buffer_size.h"
 #include "platform/plain_run.h"
@@ -28,15 +32,17 @@ class TextReader {
  public:
   // `mark_stops` is the inner loop to use (see platform/simd_path.h). A non-zero `buffer_limit`
   // (at least 8) caps the bytes held at once, so that tests reach the buffer's end with small
-  // inputs.
+  // inputs. For kChoose, `whole_input` is the source's input as a file that can be read at any
+  // offset (a regular file), from which all of it is scanned for the choice; without it, what the
+  // buffer holds at the first byte that is not UTF-8 decides.
   TextReader(ByteSource& source, InputEncoding without_mark, MarkStops mark_stops,
-             std::size_t buffer_limit = 0) noexcept
+             std::size_t buffer_limit = 0, RandomAccessFile* whole_input = nullptr) noexcept
       : source_(source),
+        whole_input_(whole_input),
         mark_stops_(mark_stops),
-        high_half_(high_half(without_mark)),
-        single_byte_(without_mark != InputEncoding::kUtf8),
         capacity_(buffer_limit >= 8 && buffer_limit < kIoBufferSize ? buffer_limit
                                                                     : kIoBufferSize) {
+    read_without_mark_as(without_mark);
     mark_buffered_stops();
   }
   TextReader(const TextReader&) = delete;
@@ -82,14 +88,20 @@ class TextReader {
   // byte-order mark included.
   std::uint64_t offset() const noexcept { return bytes_read_ - buffered(); }
 
+  // How the input is read: the encoding named, the byte-order mark, or for kChoose the choice
+  // made and its signs (kNoStrayByte until a byte that is not UTF-8 is read).
+  const EncodingChoice& encoding_choice() const noexcept { return choice_; }
+
  private:
   enum class Encoding { kUndetected, kUtf8, kUtf16LE, kUtf16BE };
 
   static constexpr unsigned char kCtrlZ = 0x1A;
+  // What every byte from 0x80 up reads as until kChoose has chosen: no code page gives it.
+  static constexpr char16_t kUnchosen = 0xFFFF;
 
   // What the input bytes at a stop are in UTF-8 input (or a single-byte code page). Every way of
   // reading such a line, the copies of whole buffered lines and the byte-by-byte decoder, takes
-  // its line ends, end mark and characters from unit_at().
+  // its line ends, end mark and characters from unit_at() (a lone byte's through character_of()).
   struct Unit {
     enum Kind : unsigned char {
       kLineEnd,    // LF, CR LF or a CR alone: read as one line feed
@@ -126,6 +138,15 @@ class TextReader {
       if (length != 0) return {Unit::kSequence, length, 0};
     }
     return {Unit::kCharacter, 1, high_half_[b[0] - 0x80]};
+  }
+
+  // The character of the kCharacter unit at buffer_[at]: the code page's, but where code page
+  // 437's degree signs are read, a 0xF8 (ø in Windows-1252) in a degree sign's place is one, and
+  // until the code page is chosen (a byte reads as kUnchosen), the byte has it chosen. Only the
+  // decoders of lines with such characters ask, so that the inner loops stay as fast.
+  char32_t character_of(const Unit& unit, std::size_t at) noexcept {
+    if (unit.code_point == 0x00F8 && dos_degrees_) return degree_or_letter(at);
+    return unit.code_point == kUnchosen ? chosen_character(at) : unit.code_point;
   }
 
   // One decoded character of UTF-16 input, not yet consumed.
@@ -181,6 +202,10 @@ class TextReader {
   void mark_buffered_stops() noexcept;
   bool ensure_buffered(std::size_t count) noexcept;
   void detect_encoding() noexcept;
+  char32_t degree_or_letter(std::size_t at) const noexcept;
+  char32_t chosen_character(std::size_t at) noexcept;
+  void choose_code_page() noexcept;
+  void read_without_mark_as(InputEncoding encoding) noexcept;
   void read_utf8_line(unsigned char* to, TextLine& line) noexcept;
   void read_utf16_line(unsigned char* to, TextLine& line) noexcept;
   Unit buffer_unit() noexcept;
@@ -189,10 +214,12 @@ class TextReader {
   char32_t utf16_unit(std::size_t offset) const noexcept;
 
   ByteSource& source_;
+  RandomAccessFile* whole_input_;
   MarkStops mark_stops_;
-  const char16_t* high_half_;  // characters of the bytes 0x80..0xFF read alone
-  bool single_byte_;           // without a byte-order mark every byte is one character
-  std::size_t capacity_;       // bytes of buffer_ in use
+  const char16_t* high_half_ = nullptr;  // characters of the bytes 0x80..0xFF read alone
+  bool single_byte_ = false;             // without a byte-order mark every byte is one character
+  bool dos_degrees_ = false;             // a lone 0xF8 in a degree sign's place is one
+  std::size_t capacity_;                 // bytes of buffer_ in use
   Encoding encoding_ = Encoding::kUndetected;
   bool takes_buffered_lines_ = false;  // the input is UTF-8 and no read has failed
   std::size_t position_ = 0;
@@ -205,6 +232,9 @@ class TextReader {
   // in the words after that are never reached.
   std::uint64_t stops_[kIoBufferSize / kMarkBlock + 2] = {};
   unsigned char buffer_[kIoBufferSize + kSlack];
+  // Seldom used, behind what every line uses.
+  BytesBefore before_;  // the two bytes before buffer_[0]
+  EncodingChoice choice_;
 };
 
 }  // namespace mirtabel

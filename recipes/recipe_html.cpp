@@ -20,7 +20,8 @@ constexpr char kStyle[] =
     "h2{font-size:1.6rem;margin:0 0 .5rem}\n"
     "h3{font-size:1.15rem;margin:1.2rem 0 .4rem}\n"
     "h4{font-size:1rem;font-style:italic;margin:.8rem 0 .2rem}\n"
-    "nav ol{columns:2 14rem;padding-left:2rem}\n"
+    "nav ol{columns:2 14rem;column-gap:3.5em;padding-left:3.5em}\n"
+    "nav li{break-inside:avoid;overflow-wrap:anywhere}\n"
     "article{border-top:1px solid #bbb;margin-top:2.5rem;padding-top:1.5rem}\n"
     "dl.facts{display:flex;flex-wrap:wrap;gap:.2rem 1.6rem;margin:0 0 .8rem}\n"
     "dl.facts dt,dl.facts dd{display:inline;margin:0}\n"
@@ -264,7 +265,7 @@ void write_cookbook_start(HtmlWriter& html, std::string_view title) noexcept {
   html.markup(
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src "
-      "'sha256-+Ai/MZPjQwoVPaFqVvqCPmyrAafPpzJ3HLlZF9JAbJo='; base-uri 'none'; form-action "
+      "'sha256-zvMgBhHPg93q33f89cBf+Ib1X2aybospURTaEG2EQEQ='; base-uri 'none'; form-action "
       "'none'\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
       "<meta name=\"generator\" content=\"Mirtabel\">\n<title>");

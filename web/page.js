@@ -141,6 +141,10 @@
   function showDownloads(entry) {
     const base = entry.file.name.replace(/\.[^.]*$/, "") || entry.file.name;
     entry.outputName = base + EXTENSIONS[entry.format];
+    // An output is never named as its input (manual.txt's records are manual.records.txt), so
+    // that saving it beside the input keeps both.
+    if (entry.outputName.toLowerCase() === entry.file.name.toLowerCase())
+      entry.outputName = `${base}.${entry.format}${EXTENSIONS[entry.format]}`;
     // As mxpconvert names it: the output's name with .left-out.mxp for its extension.
     entry.sideName = `${base}.left-out.mxp`;
     const doubted = entry.result.warnings.some((warning) => warning.code === "not-mxp");

@@ -139,7 +139,8 @@ class Mxpconvert(unittest.TestCase):
         for args in (["in.mxp", "a.txt", "b.txt"], ["-x", "in.mxp"], ["--no-such-option"],
                      ["-o"], ["-f", "ebcdic", "in.mxp", "a.txt"], ["in.mxp", "--left-out=-"],
                      ["in.mxp", "a.txt", "--left-out", "./a.txt"],
-                     ["--left-out=s.mxp", "-d", "a.txt", "in.mxp"]):
+                     ["--left-out=s.mxp", "-d", "a.txt", "in.mxp"],
+                     ["--title=Soups", "in.mxp", "a.txt"]):
             with self.subTest(args=args):
                 r = self.run_tool(*args)
                 self.assertEqual((r.returncode, r.stdout), (2, b""))
@@ -384,6 +385,9 @@ class Mxpconvert(unittest.TestCase):
                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
         self.assertEqual((r.returncode, r.stderr), (0, b""))
         self.assertEqual(r.stdout, self.read("page.html").replace(b">big<", b">Cookbook<"))
+        r = subprocess.run(f"cat big.mxp | '{PROGRAM}' -q --format=html --title=big", shell=True,
+                           cwd=self.dir, stdout=subprocess.PIPE, timeout=120)
+        self.assertEqual((r.returncode, r.stdout), (0, self.read("page.html")))
 
         # More fields than the stores hold: written cut, and whole in the side file, which
         # --strict counts as questionable.

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <random>
@@ -73,9 +75,10 @@ ReadOutcome read_all(MemorySource& source, InputEncoding without_mark = InputEnc
   return outcome;
 }
 
-ReadOutcome read_all(const std::string& input, std::size_t max_piece) {
+ReadOutcome read_all(const std::string& input, std::size_t max_piece,
+                     InputEncoding without_mark = InputEncoding::kUtf8) {
   MemorySource source(input, max_piece);
-  return read_all(source);
+  return read_all(source, without_mark);
 }
 
 std::string utf16(const std::u16string& units, bool little_endian) {
@@ -98,6 +101,7 @@ struct ReaderCase {
   const char* name;
   std::string input;
   Lines lines;
+  InputEncoding encoding = InputEncoding::kUtf8;
 };
 
 using namespace std::string_literals;
@@ -151,6 +155,35 @@ const ReaderCase kCases[] = {
     {"latin1_word", "caf\xE9\n", {u8"caf\u00E9\n"}},
     {"windows_1252_specials", "\x85\x8A\x99\x9F", {u8"\u2026\u0160\u2122\u0178"}},
     {"windows_1252_unassigned", "\x81\x8D\x8F\x90\x9D", {u8"\u0081\u008D\u008F\u0090\u009D"}},
+    // With code page 437's degree signs: a lone 0xF8 after a digit, before F or C, or after a
+    // digit and F or C; elsewhere, and in UTF-8, it is what it always is.
+    {"dos_degrees",
+     "350\xF8 1\xF8"
+     "F 40\xF8"
+     "C",
+     {u8"350\u00B0 1\u00B0F 40\u00B0C"},
+     InputEncoding::kUtf8DosDegrees},
+    {"dos_degree_before_scale",
+     "at \xF8"
+     "F, \xF8"
+     "C",
+     {u8"at \u00B0F, \u00B0C"},
+     InputEncoding::kUtf8DosDegrees},
+    {"dos_degree_after_scale",
+     "350F\xF8. 5C\xF8",
+     {u8"350F\u00B0. 5C\u00B0"},
+     InputEncoding::kUtf8DosDegrees},
+    {"dos_degree_elsewhere",
+     "s\xF8ren \xF8 F\xF8 \xF8"
+     "f 5\n\xF8",
+     {u8"s\u00F8ren \u00F8 F\u00F8 \u00F8f 5\n", u8"\u00F8"},
+     InputEncoding::kUtf8DosDegrees},
+    {"dos_degree_beside_utf8",
+     "\xC3\xB8"
+     "5\xF8 \xC2\xB0"
+     "F caf\xE9",
+     {u8"\u00F85\u00B0 \u00B0F caf\u00E9"},
+     InputEncoding::kUtf8DosDegrees},
 
     // UTF-16: pairs, unpaired surrogates, an odd final byte, line ends.
     {"utf16le_pair", le(u"\U0001F600\n"), {u8"\U0001F600\n"}},
@@ -226,7 +259,7 @@ class ReaderCases : public ::testing::TestWithParam<ReaderCase> {};
 TEST_P(ReaderCases, ReadsTheExpectedLinesInAnyPieces) {
   const ReaderCase& c = GetParam();
   for (std::size_t piece : kPieceSizes) {
-    const ReadOutcome outcome = read_all(c.input, piece);
+    const ReadOutcome outcome = read_all(c.input, piece, c.encoding);
     EXPECT_EQ(outcome.error, 0);
     EXPECT_EQ(outcome.lines, c.lines) << "pieces of " << piece;
   }
@@ -269,7 +302,7 @@ TEST_P(ReaderCases, ReadsTheSameAcrossTheBufferBoundary) {
     } else {
       input.insert(framing.bom_size, utf16(padding, framing.unit == 2));
     }
-    const ReadOutcome outcome = read_all(input, kWhole);
+    const ReadOutcome outcome = read_all(input, kWhole, c.encoding);
     EXPECT_EQ(outcome.error, 0);
     EXPECT_EQ(outcome.lines, expected) << "text at byte " << offset;
   }
@@ -293,6 +326,202 @@ TEST(TextReader, DecodesEveryLoneHighByteAsWindows1252) {
     utf8.assign(reinterpret_cast<char*>(encoded), utf8::encode(expected, encoded));
     EXPECT_EQ(outcome.lines, Lines({utf8 + "\n"})) << "byte " << byte;
   }
+}
+
+bool is_utf8(const std::string& bytes) {
+  const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t length = utf8::valid_sequence_length(at + i, bytes.size() - i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
+struct ChoiceCase {
+  const char* name;
+  std::string input;
+  InputEncoding chosen;
+  const char* reason = nullptr;  // the notice's text, where it is checked
+};
+
+constexpr InputEncoding kUtf8 = InputEncoding::kUtf8;
+constexpr InputEncoding kCp437 = InputEncoding::kUtf8Cp437;
+constexpr InputEncoding kDosDegrees = InputEncoding::kUtf8DosDegrees;
+
+const ChoiceCase kChoiceCases[] = {
+    // UTF-8 stays UTF-8; only the bytes that are not UTF-8 have their code page chosen.
+    {"ascii", "Stir well.\x14\r\n", kUtf8, "utf-8: every byte above 0x7F in a UTF-8 character"},
+    {"utf8",
+     "caf\xC3\xA9 at 350\xC2\xB0"
+     "F",
+     kUtf8},
+    {"utf8_and_a_stray_fraction", "caf\xC3\xA9, 1\xAB cups", kCp437},
+    {"utf8_and_a_stray_degree", "caf\xC3\xA9 at 350\xF8, don\x92t", kDosDegrees},
+    // Code page 437 on any of its signs where Windows-1252 shows none.
+    {"degree_after_digits", "Bake at 350\xF8 for an hour", kCp437,
+     "cp437: 0xF8 by a number 1 time"},
+    {"degree_before_scale",
+     "at 350 \xF8"
+     "F",
+     kCp437},
+    {"degree_after_scale", "at 350F\xF8.", kCp437},
+    {"fraction_after_a_digit", "simmer 2\xAB hours", kCp437},
+    {"fraction_after_a_blank", "\xAC cup milk", kCp437},
+    {"symbol_after_a_digit", "Version 1.80\xE1\r\n", kCp437},
+    {"box_drawing", "reheat \xC4\xC4 with the rest", kCp437},
+    {"paragraph_marks", "Stir well.\x14\r\n\x15 Serve\r\n\xFE\r\n", kCp437},
+    {"letter_ending_a_word", "saut\x82 them", kCp437},
+    {"letters_in_words", "jalape\xA4o and RAGO\x96T", kCp437},
+    // Windows-1252 on its own signs, or on none.
+    {"no_sign", "- \xFE \xB6", kUtf8, "windows-1252: no sign of cp437"},
+    {"windows_letters", "caf\xE9 au lait, cr\xE8me", kUtf8},
+    {"windows_punctuation",
+     "don\x92t \x93say\x94 it \x96 now, 1\x96"
+     "2 cups, well\x97then",
+     kUtf8},
+    {"windows_degree_and_halves",
+     "350\xB0"
+     "F, 1\xBD cups, \xBD cup",
+     kUtf8},
+    {"letters_in_both", "cr\x8Ame, \x8A", kUtf8},
+    {"guillemets_among_letters", "\xAB Bonjour \xBB, caf\xE9, cr\xE8me, th\xE9", kUtf8},
+    // Code page 437 where its signs are three times Windows-1252's or more.
+    {"cp437_three_to_one",
+     "saut\x82, pur\x82"
+     "e, 2\xAB cups, MEAT PIE\xFA",
+     kCp437,
+     "cp437: 0xAB/0xAC by a number or blank 1 time, cp437 letters in words 2 times, against "
+     "windows-1252 letters in words 1 time"},
+    {"cp437_two_to_one",
+     "saut\x82, pur\x82"
+     "e, MEAT PIE\xFA",
+     kUtf8},
+    // Windows-1252 text with DOS temperatures: the degree signs mended, the rest Windows-1252.
+    {"windows_text_and_dos_degrees",
+     "saut\xE9 at 350\xF8"
+     "F",
+     kDosDegrees,
+     "windows-1252, and 0xF8 as cp437's degree sign: windows-1252 letters in words 1 time, "
+     "against 0xF8 by a number 1 time"},
+    {"dos_degrees_and_an_apostrophe", "350\xF8, 375\xF8, 400\xF8, don\x92t", kDosDegrees},
+};
+
+void PrintTo(const ChoiceCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ChoiceCases : public ::testing::TestWithParam<ChoiceCase> {};
+
+std::string described(const EncodingChoice& choice) {
+  char text[512];
+  return std::string(text, describe_choice(choice, text, sizeof text));
+}
+
+Lines read_choosing(MemorySource& source, RandomAccessFile* whole_input, std::size_t limit,
+                    EncodingChoice& choice) {
+  TextReader reader(source, InputEncoding::kChoose, stop_marker(chosen_simd_path()), limit,
+                    whole_input);
+  auto store = std::make_unique<LineStore>();
+  TextLine line;
+  Lines lines;
+  while (reader.read_line(store->bytes, line))
+    lines.emplace_back(reinterpret_cast<const char*>(line.bytes), line.size);
+  EXPECT_EQ(reader.error(), 0);
+  choice = reader.encoding_choice();
+  return lines;
+}
+
+// The reader that is to choose does so at the first byte that is not UTF-8, from the whole input
+// where it can read it again (through its own buffer, read again after), else from what its
+// buffer holds then; and it reads every line as the encoding it chose would, also the lines
+// before that byte.
+TEST_P(ChoiceCases, TheReaderChoosesAndReadsAsItChose) {
+  const ChoiceCase& c = GetParam();
+  const bool stray = !is_utf8(c.input);
+  const std::string padded = std::string(50, '-') + "\n" + std::string(70, '=') + "\n" + c.input;
+  struct Way {
+    std::string input;
+    bool whole;         // with the whole input, which the buffer may not hold
+    std::size_t limit;  // of the buffer
+  };
+  for (const Way& way : {Way{c.input, false, 0}, Way{c.input, true, 0}, Way{padded, true, 61}}) {
+    MemorySource source(way.input, 1);
+    EncodingChoice choice;
+    const Lines lines = read_choosing(source, way.whole ? &source : nullptr, way.limit, choice);
+    const std::string how = (way.whole ? "whole input, " : "buffer, ") + std::to_string(way.limit);
+    EXPECT_EQ(choice.ground,
+              stray ? EncodingChoice::Ground::kSigns : EncodingChoice::Ground::kNoStrayByte)
+        << how;
+    if (way.whole) {
+      EXPECT_EQ(input_encoding_name(choice.encoding), std::string(input_encoding_name(c.chosen)))
+          << how;
+    }
+    EXPECT_EQ(lines, read_all(way.input, kWhole, choice.encoding).lines) << how;
+  }
+}
+
+// A file read at any offset gives the same choice and signs, whatever pieces it is read in.
+TEST_P(ChoiceCases, AFileIsChosenAlikeInAnyPieces) {
+  const ChoiceCase& c = GetParam();
+  MemorySource whole(c.input);
+  std::vector<unsigned char> buffer(4096);
+  int error = -1;
+  const EncodingChoice expected = choose_encoding(whole, buffer.data(), buffer.size(), error);
+  EXPECT_EQ(error, 0);
+  EXPECT_EQ(input_encoding_name(expected.encoding), std::string(input_encoding_name(c.chosen)));
+  for (std::size_t piece : kPieceSizes) {
+    MemorySource pieces(c.input, piece);
+    const EncodingChoice choice = choose_encoding(pieces, buffer.data(), 8, error);
+    EXPECT_EQ(described(choice), described(expected)) << "pieces of " << piece;
+  }
+  if (c.reason != nullptr) {
+    EXPECT_EQ(described(expected), c.reason);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(TextReader, ChoiceCases, ::testing::ValuesIn(kChoiceCases),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// A UTF-8 byte-order mark leaves nothing to choose: a byte that is not UTF-8 is Windows-1252.
+TEST(TextReader, AByteOrderMarkIsNotOverruledByTheSigns) {
+  const std::string input =
+      "\xEF\xBB\xBF"
+      "350\xF8";
+  MemorySource source(input);
+  TextReader reader(source, InputEncoding::kChoose, stop_marker(chosen_simd_path()));
+  auto store = std::make_unique<LineStore>();
+  TextLine line;
+  ASSERT_TRUE(reader.read_line(store->bytes, line));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(line.bytes), line.size), u8"350\u00F8");
+  EXPECT_EQ(reader.encoding_choice().ground, EncodingChoice::Ground::kByteOrderMark);
+}
+
+// The real archives of the development set, where they are. Their bytes show that each archive
+// of collection-a that is not UTF-8 was written in code page 437 (0xF8 after temperatures, 0x82
+// for é, 0x14 ending paragraphs); each is chosen so, read in pieces, and every file in UTF-8 or
+// plain ASCII, the column-layout cookbook among them, is read as UTF-8.
+TEST(TextReader, ChoosesCp437ForTheDosArchivesOfTheDevelopmentSet) {
+  const std::filesystem::path archives =
+      std::filesystem::path(MIRTABEL_STRUCTURED_DEV_DIR) / "archives";
+  if (!std::filesystem::is_directory(archives)) GTEST_SKIP() << archives << " is absent";
+  std::size_t dos = 0, utf8 = 0;
+  std::vector<unsigned char> buffer(4096);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(archives)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream file(entry.path(), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    const bool in_utf8 = is_utf8(bytes);
+    if (!in_utf8 && entry.path().parent_path().filename() != "collection-a") continue;
+    (in_utf8 ? utf8 : dos) += 1;
+    MemorySource source(bytes, 4093);
+    int error;
+    const EncodingChoice choice = choose_encoding(source, buffer.data(), buffer.size(), error);
+    EXPECT_EQ(input_encoding_name(choice.encoding), std::string(in_utf8 ? "utf-8" : "utf-8+cp437"))
+        << entry.path() << ": " << described(choice);
+  }
+  EXPECT_GT(dos, 0u);
+  EXPECT_GT(utf8, 0u);
 }
 
 // The line limit counts characters, the line feed included, whatever their size in bytes.
@@ -347,8 +576,8 @@ TEST(TextReader, SplitsLinesLongerThanTheLimitByCharacters) {
 }
 
 // A line that lies whole in the buffer is taken from it in wide steps, others character by
-// character; both must read alike, on every inner loop, in UTF-8 and in a code page, wherever the
-// buffer ends, for lines near the limit too.
+// character; both must read alike, on every inner loop, in UTF-8, in a code page and with code
+// page 437's degree signs, wherever the buffer ends, for lines near the limit too.
 TEST(TextReader, BufferedLinesReadAsTheDecoderReadsThem) {
   const std::string fragments[] = {"a",
                                    "Mix well",
@@ -360,6 +589,9 @@ TEST(TextReader, BufferedLinesReadAsTheDecoderReadsThem) {
                                    "\xE2\x82\xAC",
                                    "\xF0\x9F\x98\x80",
                                    "\xE9",
+                                   "\xF8",
+                                   "7",
+                                   "C",
                                    "\xC3",
                                    "\xBF",
                                    "\xED\xA0\x80",
@@ -375,7 +607,8 @@ TEST(TextReader, BufferedLinesReadAsTheDecoderReadsThem) {
   while (input.size() < 40000)
     input += fragments[random() % std::size(fragments)];
   const SimdPath paths[] = {SimdPath::kPortable, SimdPath::kSse2, SimdPath::kAvx2, SimdPath::kNeon};
-  for (const InputEncoding encoding : {InputEncoding::kUtf8, InputEncoding::kCp437}) {
+  for (const InputEncoding encoding :
+       {InputEncoding::kUtf8, InputEncoding::kCp437, InputEncoding::kUtf8DosDegrees}) {
     MemorySource byte_by_byte(input, 1);
     const Lines expected = read_all(byte_by_byte, encoding).lines;
     for (const SimdPath path : paths) {

@@ -4,14 +4,17 @@
 #define MIRTABEL_TESTS_SUPPORT_MEMORY_STREAMS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "convert/convert_mxp.h"
 #include "platform/byte_stream.h"
+#include "platform/file.h"
 
 namespace mirtabel::testing {
 
-class MemorySource final : public ByteSource {
+// Read in order, or at any offset as a regular file can be, in the same pieces.
+class MemorySource final : public ByteSource, public RandomAccessFile {
  public:
   explicit MemorySource(std::string bytes, std::size_t max_piece = static_cast<std::size_t>(-1))
       : bytes_(std::move(bytes)), max_piece_(max_piece) {}
@@ -29,6 +32,16 @@ class MemorySource final : public ByteSource {
     if (fail_error_ != 0 && position_ + n > fail_offset_) return {0, fail_error_};
     bytes_.copy(reinterpret_cast<char*>(buffer), n, position_);
     position_ += n;
+    return {n, 0};
+  }
+
+  ReadResult read_at(std::uint64_t offset, unsigned char* buffer,
+                     std::size_t capacity) noexcept override {
+    if (offset >= bytes_.size()) return {0, 0};
+    std::size_t n = bytes_.size() - static_cast<std::size_t>(offset);
+    if (n > capacity) n = capacity;
+    if (n > max_piece_) n = max_piece_;
+    bytes_.copy(reinterpret_cast<char*>(buffer), n, static_cast<std::size_t>(offset));
     return {n, 0};
   }
 

@@ -236,6 +236,9 @@ test("files that are not MXP show as warnings, with mxpconvert's reasons, and le
   assert.deepEqual(cards, reasons.map(([reason]) => ["warning", [`The file does not look like an MXP recipe export: ${reason}.`]]));
   await saveScreenshot(t, screenshots.warnings);
 
+  // An output never takes its input's name: the records of a .txt file are NAME.records.txt.
+  assert.equal((await download(".file:nth-child(5) .downloads button")).name, "blank-first-line.records.txt");
+
   // Removed, a file leaves the list, the preview and the zip.
   for (let n = 0; n < bad.length; ++n) await click(".file:nth-child(3) .remove");
   assert.deepEqual(await text(".file-name"), ["column-layout.mxp", "family.mxp"]);
