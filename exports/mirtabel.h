@@ -79,7 +79,8 @@ MIRTABEL_API int32_t ConvertMXP(const wchar_t* input_path, const wchar_t* output
   1                            /* EINVAL: a null path or function, an options or report   \
                                   structure of a size this library does not know, an      \
                                   unknown format or encoding, a side file with the stream \
-                                  form, or a side file at the output's path */
+                                  form, or a side file that is the output under any       \
+                                  spelling (another path, a hard or a symbolic link) */
 #define MIRTABEL_ERROR_INPUT 2 /* the input could not be opened or read (errno says why) */
 #define MIRTABEL_ERROR_OUTPUT                             \
   3 /* the output could not be created, written or put in \
@@ -165,6 +166,8 @@ typedef struct mirtabel_report {
  * UTF-8; on POSIX bytes that are not UTF-8 reach the system as they are. They hold as for
  * ConvertMXP: the input is read and never changed, the output is written under a temporary name in
  * its directory and takes its name only when complete, an output that names the input is refused.
+ * A side file that names the output or the input, however spelt, is refused before anything is
+ * written (the output: MIRTABEL_ERROR_OPTIONS; the input: MIRTABEL_ERROR_LEFT_OUT_FILE, EINVAL).
  * The side file is prepared the same way before the conversion starts (so its directory must be
  * writable even if no recipe is left out) and put in place just before the output: on failure
  * neither path has changed, unless the output's own final close or rename failed after the side

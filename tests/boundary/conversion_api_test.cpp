@@ -109,6 +109,81 @@ TEST(ConversionApi, RefusalsAndFailuresLeaveEveryPathAsItWas) {
   }
 }
 
+// A side file that names the output under another spelling is refused before anything is
+// written, as the output's rename would replace it; so are outputs and side files that name the
+// input. A side file of its own holds each recipe left out behind the input's first line, whose
+// byte-order mark only the file's start carries.
+TEST(ConversionApi, PathsThatNameOneFileAreRefusedWhateverTheSpelling) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string mark = "\xEF\xBB\xBF";
+  RecipeFile short_one, long_one, long_two;
+  short_one.add("Short", {"one line"});
+  long_one.add("Too long", std::vector<std::string>(100, std::string(99, 'y')));
+  long_two.add("Too long again", std::vector<std::string>(100, std::string(99, 'z')));
+  const std::string text = mark + short_one.text + long_one.text + short_one.text + long_two.text;
+  const std::string input = dir / "in.mxp", sub = dir / "out-side";
+  ASSERT_TRUE(write_file(input, text));
+
+  enum class Link { kNone, kHard, kSymbolic };  // the side path made a link to `linked`
+  const struct {
+    const char* what;
+    int format;
+    std::string output, side;
+    bool output_exists;
+    Link link;
+    std::string linked;
+    int code, error;
+  } cases[] = {
+      {"the side file through ./", MIRTABEL_FORMAT_RECORDS, sub + "/out.txt", sub + "/./out.txt",
+       false, Link::kNone, "", MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file through //", MIRTABEL_FORMAT_JSON_LINES, sub + "/out.jsonl",
+       sub + "//out.jsonl", false, Link::kNone, "", MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file through ../", MIRTABEL_FORMAT_HTML, sub + "/out.html",
+       sub + "/../out-side/out.html", true, Link::kNone, "", MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file a hard link to the output", MIRTABEL_FORMAT_RECORDS, sub + "/out.txt",
+       sub + "/side.mxp", true, Link::kHard, sub + "/out.txt", MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file a symbolic link to the output", MIRTABEL_FORMAT_RECORDS, sub + "/out.txt",
+       sub + "/side.mxp", true, Link::kSymbolic, "out.txt", MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file a symbolic link to the output to be", MIRTABEL_FORMAT_RECORDS,
+       sub + "/out.txt", sub + "/side.mxp", false, Link::kSymbolic, "out.txt",
+       MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file a hard link to the input", MIRTABEL_FORMAT_RECORDS, sub + "/out.txt",
+       sub + "/side.mxp", false, Link::kHard, input, MIRTABEL_ERROR_LEFT_OUT_FILE, EINVAL},
+      {"the output the input through ./", MIRTABEL_FORMAT_RECORDS, dir / "./in.mxp",
+       sub + "/side.mxp", false, Link::kNone, "", MIRTABEL_ERROR_OUTPUT, EINVAL},
+      {"a side file of its own", MIRTABEL_FORMAT_RECORDS, sub + "/out.txt", sub + "/side.mxp", true,
+       Link::kNone, "", MIRTABEL_OK, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(sub);
+    std::filesystem::create_directory(sub);
+    ASSERT_TRUE(!c.output_exists || write_file(c.output, "previous"));
+    if (c.link == Link::kHard) std::filesystem::create_hard_link(c.linked, c.side);
+    if (c.link == Link::kSymbolic) std::filesystem::create_symlink(c.linked, c.side);
+    const std::vector<std::string> names = names_in(sub);
+    const std::string output_before = read_file(c.output);
+    mirtabel_options options{};
+    options.size = sizeof options;
+    options.format = c.format;
+    options.left_out_path = c.side.c_str();
+    mirtabel_report report{};
+    report.size = sizeof report;
+    EXPECT_EQ(mirtabel_convert(input.c_str(), c.output.c_str(), &options, &report), c.code);
+    EXPECT_EQ(report.error, c.error);
+    EXPECT_TRUE(read_file(input) == text);
+    if (c.code == MIRTABEL_OK) {
+      EXPECT_EQ(report.left_out, 2);
+      EXPECT_TRUE(read_file(c.output) == short_one.records + short_one.records);
+      EXPECT_TRUE(read_file(c.side) == mark + long_one.text + long_two.text);
+    } else {
+      EXPECT_TRUE(read_file(c.output) == output_before);
+      EXPECT_EQ(names_in(sub), names);
+    }
+  }
+}
+
 // The stream form's input from memory, started over by its rewind function; the output into
 // memory.
 struct MemoryStreams {
