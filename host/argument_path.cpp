@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/file_identity.h"
 #include "platform/utf8.h"
 
 std::wstring argument_to_path(const char* argument) {
@@ -29,6 +30,13 @@ std::wstring library_path(const std::filesystem::path& path) {
 #else
   return argument_to_path(path.c_str());
 #endif
+}
+
+bool names_one_file(const std::filesystem::path& a, const std::filesystem::path& b) {
+  mirtabel::FileIdentity first, second;
+  return mirtabel::identify_file(library_path(a).c_str(), first) == 0 &&
+         mirtabel::identify_file(library_path(b).c_str(), second) == 0 &&
+         mirtabel::is_same_file(first, second);
 }
 
 std::string display_name(const std::filesystem::path& path) {

@@ -15,6 +15,10 @@ std::wstring argument_to_path(const char* argument);
 // UTF-16 text as it is.
 std::wstring library_path(const std::filesystem::path& path);
 
+// Whether two paths name one file, or the one place a new file would take, however they are
+// spelt ("d/./f", a hard or a symbolic link); false when either cannot be looked at.
+bool names_one_file(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // The path's bytes as given on POSIX, UTF-8 on Windows.
 std::string display_name(const std::filesystem::path& path);
 

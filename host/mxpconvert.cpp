@@ -102,6 +102,21 @@ bool output_may_be_replaced(const CommandLine& line) {
   return false;
 }
 
+// The file --left-out names must be neither the output, whose rename would replace it, nor the
+// input, under any spelling. Says so and returns false for one that is.
+bool side_file_is_its_own(const CommandLine& line) {
+  if (line.left_out.empty()) return true;
+  const char* other = nullptr;
+  if (!is_standard_stream(line.output) && names_one_file(line.left_out, line.output)) {
+    other = "output";
+  } else if (!is_standard_stream(line.inputs[0]) && names_one_file(line.left_out, line.inputs[0])) {
+    other = "input";
+  }
+  if (other == nullptr) return true;
+  usage_error("--left-out must name another file than the " + std::string(other));
+  return false;
+}
+
 // As many conversions as the limit on open files allows at once.
 unsigned open_file_bound() {
 #ifndef _WIN32
@@ -162,7 +177,7 @@ int convert(const CommandLine& line) {
     }
     jobs = std::move(plan.jobs);
   } else {
-    if (!output_may_be_replaced(line)) return kWrongUsage;
+    if (!side_file_is_its_own(line) || !output_may_be_replaced(line)) return kWrongUsage;
     jobs.push_back({line.inputs[0], line.output});
   }
 

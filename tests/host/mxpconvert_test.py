@@ -136,9 +136,12 @@ class Mxpconvert(unittest.TestCase):
 
     def test_wrong_usage_exits_2_with_the_usage_and_converts_nothing(self):
         self.write("in.mxp", recipes([b"Soup"])[0])
+        os.symlink("a.txt", self.path("link.mxp"))  # the output's name, through a link
         for args in (["in.mxp", "a.txt", "b.txt"], ["-x", "in.mxp"], ["--no-such-option"],
                      ["-o"], ["-f", "ebcdic", "in.mxp", "a.txt"], ["in.mxp", "--left-out=-"],
                      ["in.mxp", "a.txt", "--left-out", "./a.txt"],
+                     ["in.mxp", "a.txt", "--left-out", "link.mxp"],
+                     ["in.mxp", "a.txt", "--left-out", "./in.mxp"],
                      ["--left-out=s.mxp", "-d", "a.txt", "in.mxp"]):
             with self.subTest(args=args):
                 r = self.run_tool(*args)
