@@ -72,10 +72,12 @@ bool is_standard_stream(const std::filesystem::path& path) {
   return path.native().size() == 1 && path.native()[0] == '-';
 }
 
-std::filesystem::path left_out_name(const FileJob& job, bool output_in_place) {
+std::filesystem::path left_out_name(const FileJob& job, OutputFormat format, bool output_in_place) {
   if (output_in_place) return {};
   std::filesystem::path name = job.output;
-  return name.replace_extension(".left-out.mxp");
+  // The records' name, which users rely on, takes the output's extension's place.
+  if (format == OutputFormat::kRecords) return name.replace_extension(".left-out.mxp");
+  return name += ".left-out.mxp";
 }
 
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
@@ -100,7 +102,8 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   }
 
   const std::filesystem::path left_out_file =
-      settings.left_out.empty() ? left_out_name(job, output.in_place()) : settings.left_out;
+      settings.left_out.empty() ? left_out_name(job, settings.format, output.in_place())
+                                : settings.left_out;
   // An input that cannot be read twice (a pipe) is copied into a scratch file for the text of the
   // recipes left out, when there is a side file to write it to, and for the cookbook's second
   // reading.
@@ -164,8 +167,8 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
           left_out.write(*bytes, tap->mark_size(), library_path(outcome.left_out_file).c_str(),
                          input, side_options);
     }
-  } else if (outcome.dropped == 0 && settings.format == OutputFormat::kRecords &&
-             settings.left_out.empty() && !left_out_file.empty()) {
+  } else if (left_out.count() == 0 && outcome.cut == 0 && settings.left_out.empty() &&
+             !left_out_file.empty()) {
     // A side file left by an earlier run would pass for this one's: it goes, unless -n keeps it.
     // The input may be such a file, shortened and converted again: it stays. A side file that
     // --left-out names is the user's to keep.

@@ -163,7 +163,7 @@ class BatchReport final : public BatchListener {
 int convert(const CommandLine& line) {
   std::vector<FileJob> jobs;
   if (line.batch()) {
-    OutputPlan plan = plan_outputs(line.inputs, line.output_dir, output_extension(line.format));
+    OutputPlan plan = plan_outputs(line.inputs, line.output_dir, line.format);
     if (!plan.error.empty()) {
       std::fprintf(stderr, "mxpconvert: %s; nothing was converted\n", plan.error.c_str());
       return kWrongUsage;

@@ -167,8 +167,11 @@ TEST(output_plan_test, names_each_output_after_its_input) {
   for (const auto& [input, expected] : cases) {
     EXPECT_EQ(output_name(input, "out"), fs::path("out") / expected) << input;
   }
-  EXPECT_EQ(left_out_name({"in.mxp", "d/out.txt"}, false), fs::path("d/out.left-out.mxp"));
-  EXPECT_EQ(left_out_name({"a/in.mxp", "-"}, true), fs::path());  // a filter writes none
+  EXPECT_EQ(left_out_name({"in.mxp", "d/out.txt"}, OutputFormat::kRecords, false),
+            fs::path("d/out.left-out.mxp"));
+  EXPECT_EQ(left_out_name({"in.mxp", "d/out.html"}, OutputFormat::kHtml, false),
+            fs::path("d/out.html.left-out.mxp"));
+  EXPECT_EQ(left_out_name({"a/in.mxp", "-"}, OutputFormat::kRecords, true), fs::path());
 }
 
 TEST_F(TempDir, plan_refuses_inputs_that_share_an_output) {

@@ -396,11 +396,20 @@ class Mxpconvert(unittest.TestCase):
         r = self.run_tool("--strict", "-v", "huge.mxp", "huge.jsonl")
         self.assertEqual(r.returncode, 3, r.stderr)
         self.assertIn(b"1 recipe of 'huge.mxp' too large to keep whole (more than 1 MiB of text or "
-                      b"16,384 fields), written cut; it is whole in 'huge.left-out.mxp'\n"
+                      b"16,384 fields), written cut; it is whole in 'huge.jsonl.left-out.mxp'\n"
                       b"  cut: Huge\n", r.stderr)
-        self.assertEqual(self.read("huge.left-out.mxp"), huge)
+        self.assertEqual(self.read("huge.jsonl.left-out.mxp"), huge)
         self.assertEqual([json.loads(line)["name"] for line in self.read("huge.jsonl").splitlines()],
                          ["Short", "Endless Stew", "Huge", "Short"])
+        # Each format keeps its own side file; a clean run of one takes away only its own.
+        self.assertEqual(self.run_tool("-q", "huge.mxp", "huge.txt").returncode, 0)
+        self.assertEqual(self.read("huge.jsonl.left-out.mxp"), huge)
+        r = self.run_tool("-q", "big.mxp", "huge.jsonl")
+        self.assertEqual((r.returncode, r.stderr), (0, b"mxpconvert: removed "
+                         b"'huge.jsonl.left-out.mxp' of an earlier run: no recipe was left out "
+                         b"this time\n"))
+        self.assertFalse(os.path.exists(self.path("huge.jsonl.left-out.mxp")))
+        self.assertTrue(self.read("huge.left-out.mxp").endswith(huge))
         r = self.run_tool("--format", "json", "huge.mxp")  # a filter: no side file unasked
         self.assertEqual(r.returncode, 0)
         self.assertTrue(r.stderr.endswith(b"written cut\n"), r.stderr)
