@@ -107,13 +107,16 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   // again: for the cookbook's second reading, or to find the recipes written cut.
   const bool find_cut = settings.format != MIRTABEL_FORMAT_RECORDS &&
                         (side_path != nullptr || settings.left_out != nullptr);
-  CopiedInput copied(input, input.is_regular() ? &input : nullptr,
-                     settings.format == MIRTABEL_FORMAT_HTML || find_cut);
+  const bool cookbook = settings.format == MIRTABEL_FORMAT_HTML;
+  CopiedInput copied(input, input.is_regular() ? &input : nullptr, cookbook || find_cut);
+  outcome.take_copy_failure(copied, cookbook);
+  if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
   InputAgain again(copied);
   LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
   FormatConversion conversion;
   outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again)));
   outcome.left_out = reporter.count();
+  outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
   if (outcome.cut > 0 && find_cut) {
     if (const int error = report_cut(conversion, copied, settings, side_path, side_file)) {

@@ -91,6 +91,10 @@ MIRTABEL_API int32_t ConvertMXP(const wchar_t* input_path, const wchar_t* output
 #define MIRTABEL_ERROR_NOT_SUPPORTED 5 /* ENOTSUP: a format this version does not write */
 #define MIRTABEL_ERROR_NO_MEMORY 6 /* ENOMEM: the JSON or HTML format's stores could not be had */
 #define MIRTABEL_ERROR_TOO_MANY 7  /* EOVERFLOW: more records than an int32_t counts */
+#define MIRTABEL_ERROR_SCRATCH_FILE                                                         \
+  8 /* (since 1.2) the cookbook's scratch copy of an input that cannot be read twice could  \
+       not be made or written in the system's directory for temporary files (TMPDIR); errno \
+       says why */
 
 /* The formats of the output. */
 #define MIRTABEL_FORMAT_RECORDS 0    /* one flat record per recipe, as ConvertMXP writes */
@@ -199,7 +203,8 @@ typedef int (*mirtabel_write_function)(void* context, const unsigned char* bytes
  * recipe's place in the input instead, and recipes written cut are only counted. The cookbook
  * reads the input twice: options->rewind, when given, starts it over (with `context`) between
  * the readings; else the first reading is copied into a scratch file in the system's directory
- * for temporary files, which the second reads. */
+ * for temporary files, which the second reads: when that file cannot be made, the call fails
+ * with MIRTABEL_ERROR_SCRATCH_FILE before the first read. */
 MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read, mirtabel_write_function write,
                                          void* context, const mirtabel_options* options,
                                          mirtabel_report* report);

@@ -60,6 +60,15 @@ std::string cookbook_title(const FileJob& job) {
   return is_standard_stream(job.input) ? std::string() : display_name(job.input.stem());
 }
 
+// The cookbook reads a pipe again through its copy, whose failure is then the run's, not the
+// input's. Notes it in `outcome` and returns true when there is one.
+bool copy_failed(const mirtabel::CopiedInput& copied, OutputFormat format, FileOutcome& outcome) {
+  if (format != OutputFormat::kHtml || copied.copy_error() == 0) return false;
+  outcome.error = copied.copy_error();
+  outcome.failed = FailedPart::kScratch;
+  return true;
+}
+
 }  // namespace
 
 const char* output_extension(OutputFormat format) {
@@ -110,6 +119,7 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   auto copied = std::make_unique<mirtabel::CopiedInput>(
       input, input.is_regular() ? &input : nullptr,
       !left_out_file.empty() || settings.format == OutputFormat::kHtml);
+  if (copy_failed(*copied, settings.format, outcome)) return outcome;  // before reading
   auto tap = std::make_unique<InputTap>(*copied, bytes_read);
   mirtabel::InputAgain again(*copied);
   // Without a side file the warning names the recipes left out.
@@ -139,8 +149,9 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   const bool known_access = output.access(access) || input.access(access);
   outcome.error = result.error != 0 ? result.error : output.commit();
   if (outcome.error != 0) {
-    outcome.failed = result.failed_file == mirtabel::FailedFile::kInput ? FailedPart::kInput
-                                                                        : FailedPart::kOutput;
+    const bool input_failed = result.failed_file == mirtabel::FailedFile::kInput;
+    if (input_failed && copy_failed(*copied, settings.format, outcome)) return outcome;
+    outcome.failed = input_failed ? FailedPart::kInput : FailedPart::kOutput;
     return outcome;
   }
 

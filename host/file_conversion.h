@@ -39,7 +39,8 @@ struct ConversionSettings {
 };
 
 // Which part of the work a failure concerns.
-enum class FailedPart { kNone, kInput, kOutput, kConversion };
+// kScratch: the copy of an input that cannot be read twice, in the directory for temporary files.
+enum class FailedPart { kNone, kInput, kOutput, kConversion, kScratch };
 
 struct FileOutcome {
   std::int32_t records = 0;  // records written

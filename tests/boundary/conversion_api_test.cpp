@@ -310,28 +310,42 @@ TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
 }
 
 // The stream form: a failure of either function stops the conversion with its errno, and a read
-// that claims more than it was given room for is an input error, not an overrun.
+// that claims more than it was given room for is an input error, not an overrun. A cookbook that
+// cannot have its scratch copy fails before the first read, naming that file, not the input.
 TEST(ConversionApi, StreamFunctionFailuresAreInputAndOutputErrors) {
   struct Case {
     const char* what;
     std::ptrdiff_t read_result;  // what each read returns; 0: a recipe, then the end
     int write_result;
+    int format;
+    const char* scratch_directory;  // TMPDIR, or null: as it is
     int code, error;
+    bool reads;  // whether the input is read at all
   };
   const Case cases[] = {
-      {"a read fails", -EIO, 0, MIRTABEL_ERROR_INPUT, EIO},
-      {"a read claims too much", 1 << 30, 0, MIRTABEL_ERROR_INPUT, EIO},
-      {"a write fails", 0, ENOSPC, MIRTABEL_ERROR_OUTPUT, ENOSPC},
+      {"a read fails", -EIO, 0, MIRTABEL_FORMAT_RECORDS, nullptr, MIRTABEL_ERROR_INPUT, EIO, true},
+      {"a read claims too much", 1 << 30, 0, MIRTABEL_FORMAT_RECORDS, nullptr, MIRTABEL_ERROR_INPUT,
+       EIO, true},
+      {"a write fails", 0, ENOSPC, MIRTABEL_FORMAT_RECORDS, nullptr, MIRTABEL_ERROR_OUTPUT, ENOSPC,
+       true},
+      {"a write returns -1", 0, -1, MIRTABEL_FORMAT_RECORDS, nullptr, MIRTABEL_ERROR_OUTPUT, EIO,
+       true},
+      {"no scratch file for the cookbook", 0, 0, MIRTABEL_FORMAT_HTML, "/nonexistent-mirtabel",
+       MIRTABEL_ERROR_SCRATCH_FILE, ENOENT, false},
   };
+  const char* tmpdir = getenv("TMPDIR");
+  const std::string kept_tmpdir = tmpdir != nullptr ? tmpdir : "";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     struct State {
       const Case* c;
       std::size_t position = 0;
+      int reads = 0;
     } state{&c};
     // The recipe in as many reads as the read buffer's size asks for.
     const auto read = [](void* context, unsigned char* buffer, size_t capacity) -> std::ptrdiff_t {
       auto* s = static_cast<State*>(context);
+      ++s->reads;
       if (s->c->read_result != 0) return s->c->read_result;
       static const std::string_view kText = "* X *\n\n   Title\n--------\nbody\n";
       const std::size_t size = std::min(capacity, kText.size() - s->position);
@@ -342,10 +356,20 @@ TEST(ConversionApi, StreamFunctionFailuresAreInputAndOutputErrors) {
     const auto write = [](void* context, const unsigned char*, size_t) {
       return static_cast<State*>(context)->c->write_result;
     };
+    if (c.scratch_directory != nullptr) setenv("TMPDIR", c.scratch_directory, 1);
+    mirtabel_options options{};
+    options.size = sizeof options;
+    options.format = c.format;
     mirtabel_report report{};
     report.size = sizeof report;
-    EXPECT_EQ(mirtabel_convert_stream(read, write, &state, nullptr, &report), c.code);
+    EXPECT_EQ(mirtabel_convert_stream(read, write, &state, &options, &report), c.code);
     EXPECT_EQ(report.error, c.error);
+    EXPECT_EQ(state.reads > 0, c.reads);
+    if (tmpdir != nullptr) {
+      setenv("TMPDIR", kept_tmpdir.c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
   }
 }
 

@@ -51,13 +51,15 @@ class Mxpconvert(unittest.TestCase):
         with open(self.path(name), "rb") as f:
             return f.read()
 
-    def run_tool(self, *args, stdin=None, stdout=subprocess.PIPE, locale="C.UTF-8", limits=()):
+    def run_tool(self, *args, stdin=None, stdout=subprocess.PIPE, locale="C.UTF-8", limits=(),
+                 environment=()):
         def apply_limits():
             os.umask(0o022)  # the usual one, under which a new file is readable by all
             for which, value in limits:
                 resource.setrlimit(which, (value, value))
         return subprocess.run([PROGRAM, *args], cwd=self.dir, stdin=stdin, stdout=stdout,
-                              stderr=subprocess.PIPE, env=dict(os.environ, LC_ALL=locale),
+                              stderr=subprocess.PIPE,
+                              env=dict(os.environ, LC_ALL=locale, **dict(environment)),
                               timeout=120, preexec_fn=apply_limits)
 
     def test_records_go_to_standard_output_and_messages_to_standard_error(self):
@@ -115,6 +117,7 @@ class Mxpconvert(unittest.TestCase):
     def test_failures_name_the_file_and_the_reason(self):
         self.write("in.mxp", recipes([b"Soup"])[0])
         self.write("kept.txt", b"kept")
+        no_tmp = {"TMPDIR": "/nonexistent-mirtabel"}
         failing = [
             (["missing.mxp", "new.txt"], "cannot read 'missing.mxp': " + os.strerror(errno.ENOENT)),
             ([""], "cannot read '': " + os.strerror(errno.ENOENT)),
@@ -122,10 +125,14 @@ class Mxpconvert(unittest.TestCase):
              "cannot write 'no/such/dir.txt': " + os.strerror(errno.ENOENT)),
             (["in.mxp", "in.mxp"], "cannot write 'in.mxp': the output path names the input file"),
             (["-n", "in.mxp", "kept.txt"], "cannot write 'kept.txt': " + os.strerror(errno.EEXIST)),
+            # The cookbook reads a device twice through a copy, which it cannot keep here.
+            (["--format=html", "-", "new.txt"], "cannot keep a copy of standard input to read it "
+             "twice in '/nonexistent-mirtabel', the directory for temporary files: "
+             + os.strerror(errno.ENOENT)),
         ]
         for args, message in failing:
             with self.subTest(args=args):
-                r = self.run_tool(*args)
+                r = self.run_tool(*args, stdin=subprocess.DEVNULL, environment=no_tmp)
                 self.assertEqual((r.returncode, r.stdout), (1, b""))
                 self.assertEqual(r.stderr.decode(), "mxpconvert: " + message + "\n")
         self.assertFalse(os.path.exists(self.path("new.txt")))
