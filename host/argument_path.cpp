@@ -61,13 +61,22 @@ std::string display_name(const std::filesystem::path& path) {
 #endif
 }
 
+namespace {
+
+bool is_control(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
+
+}  // namespace
+
 std::string printable(const std::string& text) {
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
   std::string shown;
   for (std::size_t at = 0; at < text.size();) {
     std::size_t length = mirtabel::utf8::valid_sequence_length(s + at, text.size() - at);
     const char32_t c = length == 0 ? 0 : mirtabel::utf8::decode(s + at, length);
-    if (length == 0 || c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+    if (length == 0 || is_control(c)) {
       shown += '?';
       length = length == 0 ? 1 : length;
     } else {

@@ -422,7 +422,8 @@ class Mxpconvert(unittest.TestCase):
         self.assertTrue(r.stderr.endswith(b"written cut\n"), r.stderr)
 
     def test_file_names_of_any_bytes_under_any_locale(self):
-        names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3"]
+        names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3",
+                 "photo\u202egpj".encode()]  # a right-to-left override would show "jpg"
         text, records = recipes([b"Pie", b"Cake"])
         for locale in ("C", "C.UTF-8"):
             for name in names:
@@ -435,7 +436,8 @@ class Mxpconvert(unittest.TestCase):
                     with open(os.path.join(os.fsencode(self.dir), target), "rb") as f:
                         self.assertEqual(f.read(), records)
                     r = self.run_tool(name + b".missing", target, locale=locale)
-                    shown = name.decode("utf-8", "replace").replace("\ufffd", "?").encode()
+                    shown = name.decode("utf-8", "replace").replace("\ufffd", "?") \
+                        .replace("\u202e", "?").encode()
                     self.assertEqual(r.returncode, 1)
                     self.assertIn(b"'" + shown + b".missing'", r.stderr)
 
