@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "exports/api_outcome.h"
 #include "exports/mirtabel.h"
 #include "tests/boundary/test_files.h"
 
@@ -99,13 +100,31 @@ TEST(ConversionApi, RefusalsAndFailuresLeaveEveryPathAsItWas) {
     EXPECT_EQ(read_file(input), recipes.text);
     EXPECT_EQ(names_in(dir / "."), (std::vector<std::string>{"in.mxp", "out.txt"}));
   }
-  // A newer structure whose added fields are zero is taken, and one from the 1.1 header.
-  for (const std::size_t size : {sizeof(NewerOptions), kSize11}) {
+  // A newer structure whose added fields are zero is taken, and one from the 1.1 header, which
+  // ends before the title: what the caller's memory holds after it is not read.
+  const struct {
+    std::size_t size;
+    int format;
+    const char* after_the_structure;  // in the title's place
+  } taken[] = {
+      {sizeof(NewerOptions), MIRTABEL_FORMAT_RECORDS, nullptr},
+      {kSize11, MIRTABEL_FORMAT_RECORDS, nullptr},
+      {kSize11, MIRTABEL_FORMAT_HTML, "Stray"},
+  };
+  for (const auto& t : taken) {
+    SCOPED_TRACE(t.size);
     NewerOptions newer{};
-    newer.known.size = size;
+    newer.known.size = t.size;
+    newer.known.format = t.format;
+    newer.known.title = t.after_the_structure;
     ASSERT_TRUE(write_file(output, "previous"));
     EXPECT_EQ(mirtabel_convert(input.c_str(), output.c_str(), &newer.known, nullptr), MIRTABEL_OK);
-    EXPECT_EQ(read_file(output), recipes.records.substr(0, recipes.records.rfind("Too long")));
+    const std::string written = read_file(output);
+    if (t.format == MIRTABEL_FORMAT_HTML) {
+      EXPECT_NE(written.find("<title>Cookbook</title>"), std::string::npos);
+    } else {
+      EXPECT_TRUE(written == recipes.records.substr(0, recipes.records.rfind("Too long")));
+    }
   }
 }
 
@@ -230,7 +249,7 @@ struct Heard {
 // The cookbook reads its input twice, whichever way the input comes: a regular file, a FIFO
 // (through a scratch copy), a stream that rewinds or one copied for the second reading. Every
 // way writes the same bytes, each recipe once. A recipe written cut is heard of and kept whole in
-// the side file, in the path form.
+// the side file, in the path form; heard of without a side file too.
 TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
   TempDir dir;
   ASSERT_TRUE(dir.ok());
@@ -244,9 +263,10 @@ TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
   ASSERT_TRUE(write_file(input, recipes.text));
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 
-  enum class Way { kFile, kFifo, kRewind, kCopy };
+  enum class Way { kFile, kFifo, kFileWithoutSideFile, kRewind, kCopy };
   std::string first_output;
-  for (const Way way : {Way::kFile, Way::kFifo, Way::kRewind, Way::kCopy}) {
+  for (const Way way :
+       {Way::kFile, Way::kFifo, Way::kFileWithoutSideFile, Way::kRewind, Way::kCopy}) {
     SCOPED_TRACE(static_cast<int>(way));
     Heard heard;
     mirtabel_options options{};
@@ -259,8 +279,8 @@ TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
     report.size = sizeof report;
     std::string output;
     const std::string side = dir / "side.mxp";
-    if (way == Way::kFile || way == Way::kFifo) {
-      options.left_out_path = side.c_str();
+    if (way == Way::kFile || way == Way::kFifo || way == Way::kFileWithoutSideFile) {
+      if (way != Way::kFileWithoutSideFile) options.left_out_path = side.c_str();
       std::thread writer;
       if (way == Way::kFifo) writer = std::thread([&] { write_file(fifo, recipes.text); });
       const std::string out = dir / "out.html";
@@ -277,9 +297,12 @@ TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
       ASSERT_EQ(heard.places.size(), 1u);
       EXPECT_EQ(heard.places[0].first, huge_begin + first_line.size());
       EXPECT_EQ(heard.places[0].second, huge_end);
-      EXPECT_TRUE(read_file(side) ==
-                  first_line + recipes.text.substr(huge_begin + first_line.size(),
-                                                   huge_end - huge_begin - first_line.size()));
+      const std::string kept =
+          way == Way::kFileWithoutSideFile
+              ? "<missing>"
+              : first_line + recipes.text.substr(huge_begin + first_line.size(),
+                                                 huge_end - huge_begin - first_line.size());
+      EXPECT_TRUE(read_file(side) == kept);
       std::filesystem::remove(side);
     } else {
       MemoryStreams streams;
@@ -370,6 +393,38 @@ TEST(ConversionApi, StreamFunctionFailuresAreInputAndOutputErrors) {
     } else {
       unsetenv("TMPDIR");
     }
+  }
+}
+
+// What a conversion's failure becomes at the API: the code that names the part that failed, with
+// errno, for failures that no test input reaches (2^31 records, a heap that is full); a read's
+// failure beside them.
+TEST(ConversionApi, AFailureGetsTheCodeOfThePartThatFailed) {
+  const struct {
+    const char* what;
+    FailedFile file;
+    int error;
+    bool no_memory;
+    int code;
+  } cases[] = {
+      {"a read failed", FailedFile::kInput, EIO, false, MIRTABEL_ERROR_INPUT},
+      {"more records than an int32_t counts", FailedFile::kInput, EOVERFLOW, false,
+       MIRTABEL_ERROR_TOO_MANY},
+      {"no memory for the stores", FailedFile::kNone, ENOMEM, true, MIRTABEL_ERROR_NO_MEMORY},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FormatResult result;
+    result.conversion.error = c.error;
+    result.conversion.failed_file = c.file;
+    result.no_memory = c.no_memory;
+    ApiOutcome outcome;
+    outcome.take(result);
+    mirtabel_report report{};
+    report.size = sizeof report;
+    EXPECT_EQ(hand_back(outcome, &report), c.code);
+    EXPECT_EQ(report.error, c.error);
+    EXPECT_STRNE(mirtabel_error_name(c.code), "unknown");
   }
 }
 
