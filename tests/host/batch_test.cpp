@@ -319,6 +319,14 @@ TEST(argument_path_test, shows_names_and_titles_without_control_characters) {
        "csi?2J"},                // U+009B, the one-character CSI
       {"raw\x9B\xFF", "raw??"},  // not UTF-8: a terminal may take 0x9B as CSI
       {"tab\there\x7F", "tab?here?"},
+      // The bidirectional controls at each end of their two ranges, which could reorder a name;
+      // U+202F beside them is a no-break space and stays.
+      {"a\xE2\x80\xAA"
+       "b\xE2\x80\xAE"
+       "c\xE2\x81\xA6"
+       "d\xE2\x81\xA9"
+       "e\xE2\x80\xAF",
+       "a?b?c?d?e\xE2\x80\xAF"},
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(printable(text), expected);
