@@ -22,6 +22,8 @@
 //   hostile-utf16    column-lf in UTF-16LE, with every "e" a character beyond the BMP
 //                    (a surrogate pair)
 //   hostile-invalid  column-lf with a byte that is not UTF-8 (0xFF) in the middle of each line
+//   hostile-a-lines  one labelled recipe of the whole size: a title, then lines of "a" alone,
+//                    which the structured reading takes one by one and the records cut
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -351,6 +353,7 @@ std::string fixed_recipe(const std::string& variant, bool first) {
   const std::string head = std::string(kMarker) + "\n\nTitle\n--------\n";
   if (variant == "hostile-1-byte") return head + std::string(1000, '\n');
   if (variant == "hostile-tiny") return "\n\nTitle:x\n";
+  if (variant == "hostile-a-lines") return std::string(kMarker) + "\n\nTitle: A lines\n\n";
   return head + repeat("\xF0\x9F\x98\x8B", 4999) + "\n";
 }
 
@@ -358,7 +361,8 @@ int usage() {
   std::fputs(
       "usage: generate_mxp VARIANT SIZE SEED OUTPUT\n"
       "  VARIANT  column-lf, column-crlf, column-1252, labelled-lf, or one of the hostile-\n"
-      "           inputs: hostile-marker, -1-byte, -tiny, -over, -cr, -4-byte, -utf16, -invalid\n"
+      "           inputs: hostile-marker, -1-byte, -tiny, -over, -cr, -4-byte, -utf16, -invalid,\n"
+      "           -a-lines\n"
       "  SIZE     bytes, or with a suffix K, M or G (KiB, MiB, GiB); whole recipes are written\n"
       "           up to this size\n"
       "  SEED     any whole number; the same seed gives the same bytes\n",
@@ -378,8 +382,9 @@ int main(int argc, char** argv) {
   const bool cr = variant == "hostile-cr";
   const bool utf16 = variant == "hostile-utf16";
   const bool invalid = variant == "hostile-invalid";
+  const bool one_recipe = variant == "hostile-a-lines";
   const bool fixed = variant == "hostile-marker" || variant == "hostile-1-byte" ||
-                     variant == "hostile-tiny" || variant == "hostile-4-byte";
+                     variant == "hostile-tiny" || variant == "hostile-4-byte" || one_recipe;
   if (!labelled && !crlf && !cp1252 && !all_long && !cr && !utf16 && !invalid && !fixed &&
       variant != "column-lf")
     return usage();
@@ -415,6 +420,10 @@ int main(int argc, char** argv) {
     if (cr) recipe = to_cr(recipe);
     if (utf16) recipe = to_utf16_with_pairs(recipe);
     if (invalid) recipe = with_invalid_byte(recipe);
+    if (one_recipe) {
+      if (recipes == 1) break;
+      if (recipe.size() < size) recipe += repeat("a\n", (size - recipe.size()) / 2);
+    }
     if (written + recipe.size() > size) break;
     if (std::fwrite(recipe.data(), 1, recipe.size(), out) != recipe.size()) break;
     written += recipe.size();

@@ -13,9 +13,11 @@
 // convert_file built against an earlier version of the library. An untimed first round
 // checks that every conversion writes the same bytes (64-bit FNV-1a hash) and warms the page
 // cache.
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,9 +75,9 @@ double seconds(const timeval& t) {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
 }
 
-// Runs `args` with MIRTABEL_SIMD=`simd` (when not empty) and returns its usage; a program that
-// fails stops the benchmark.
-Usage run(const std::vector<std::string>& args, const std::string& simd) {
+// Runs `args` with MIRTABEL_SIMD=`simd` (when not empty), its standard error sent to /dev/null
+// when `mute`, and returns its usage; a program that fails stops the benchmark.
+Usage run(const std::vector<std::string>& args, const std::string& simd, bool mute = false) {
   std::vector<std::string> env_text;
   for (char** e = environ; *e != nullptr; ++e) {
     if (std::strncmp(*e, "MIRTABEL_SIMD=", 14) != 0) env_text.emplace_back(*e);
@@ -94,6 +96,7 @@ Usage run(const std::vector<std::string>& args, const std::string& simd) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, pipe_ends[0]);
+  if (mute) posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   const auto start = std::chrono::steady_clock::now();
   pid_t child;
   const int error = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
@@ -178,28 +181,49 @@ double peak_mib(const std::string& tools, const std::string& program, const std:
   return std::atof(usage.out.c_str()) / 1024;
 }
 
+// A program the per-MB table times: its command before INPUT OUTPUT, and its output, a file with
+// this extension (beside which mxpconvert writes a side file of the recipes left out or cut) or,
+// when empty, /dev/null (where it writes none).
+struct Converter {
+  std::string name;
+  std::vector<std::string> command;
+  std::string extension;
+};
+
+// Removes every file in `dir`: an output and whatever side file its program wrote beside it.
+void empty_directory(const std::string& dir) {
+  DIR* listing = ::opendir(dir.c_str());
+  if (listing == nullptr) fail(dir);
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") std::remove((dir + "/" + name).c_str());
+  }
+  ::closedir(listing);
+}
+
 // The table of inputs built to hit slow paths: the processor time per MB of each input against
-// that of the first one, with convert_file (and the baseline, when given). The inputs are run in
-// an order that changes from round to round; each output is removed after its run, outside the
-// timing.
-int per_mb_table(const std::string& convert_file, const std::string& baseline,
-                 const std::string& path, const std::string& scratch,
-                 const std::vector<std::string>& inputs, int rounds) {
+// that of the first one, for each converter. The runs go in an order that changes from round to
+// round; each one's outputs are removed after it, outside the timing.
+int per_mb_table(const std::vector<Converter>& converters, const std::string& path,
+                 const std::string& scratch, const std::vector<std::string>& inputs, int rounds) {
   struct Timed {
-    std::string program, input, output;
-    double best_cpu = 0, best_wall = 0;
+    std::vector<std::string> command;
+    std::string output_dir;
+    double best_cpu = 0;
     std::string records;
   };
-  std::vector<std::string> programs{convert_file};
-  if (!baseline.empty()) programs.push_back(baseline);
-  std::vector<Timed> runs;
+  std::vector<Timed> runs;  // input by input, each with every converter
   for (const std::string& input : inputs) {
-    for (std::size_t p = 0; p < programs.size(); ++p) {
-      const std::string stem = scratch.empty() ? input : scratch + "/" + base_name(input);
+    for (std::size_t c = 0; c < converters.size(); ++c) {
       Timed timed;
-      timed.program = programs[p];
-      timed.input = input;
-      timed.output = stem + ".out" + std::to_string(p);
+      timed.output_dir =
+          (scratch.empty() ? input : scratch + "/" + base_name(input)) + ".out" + std::to_string(c);
+      if (::mkdir(timed.output_dir.c_str(), 0777) != 0 && errno != EEXIST) fail(timed.output_dir);
+      timed.command = converters[c].command;
+      timed.command.push_back(input);
+      timed.command.push_back(converters[c].extension.empty()
+                                  ? "/dev/null"
+                                  : timed.output_dir + "/out" + converters[c].extension);
       runs.push_back(timed);
     }
   }
@@ -211,36 +235,39 @@ int per_mb_table(const std::string& convert_file, const std::string& baseline,
     std::shuffle(order.begin(), order.end(), shuffle);
     for (const std::size_t i : order) {
       Timed& r = runs[i];
-      const Usage usage = run({r.program, r.input, r.output}, path);
-      std::remove(r.output.c_str());
+      // Warnings (of recipes left out or cut) are shown once, in the untimed round.
+      const Usage usage = run(r.command, path, round > 0);
+      empty_directory(r.output_dir);
       if (round == 0) {
         r.records = usage.out.substr(0, usage.out.find('\n'));
       } else {
         r.best_cpu = round == 1 ? usage.cpu : std::min(r.best_cpu, usage.cpu);
-        r.best_wall = round == 1 ? usage.wall : std::min(r.best_wall, usage.wall);
       }
     }
   }
+  for (const Timed& r : runs)
+    ::rmdir(r.output_dir.c_str());
   std::printf(
-      "best of %d rounds in a varying order%s; cpu = user + system seconds of the process;\n"
-      "ms/MB = cpu per MB of input; x first = ms/MB / ms/MB of %s\n",
+      "best of %d rounds in a varying order%s; ms/MB = processor time (user + system) per MB of\n"
+      "input; x = ms/MB / ms/MB of %s with the same converter\n",
       rounds, path.empty() ? "" : (", MIRTABEL_SIMD=" + path).c_str(), label(inputs[0]).c_str());
-  std::printf("%-28s %6s %8s %7s %7s %7s %7s", "input", "MB", "records", "cpu s", "wall s", "ms/MB",
-              "x first");
-  if (!baseline.empty()) std::printf(" | %7s %7s %7s", "base s", "ms/MB", "x first");
+  std::printf("%-28s %6s %8s", "input", "MB", "records");
+  for (const Converter& c : converters)
+    std::printf(" | %-13s", c.name.c_str());
+  std::printf("\n%-28s %6s %8s", "", "", "");
+  for (std::size_t c = 0; c < converters.size(); ++c)
+    std::printf(" | %6s %6s", "ms/MB", "x");
   std::printf("\n");
-  const std::size_t width = programs.size();
+  const std::size_t width = converters.size();
   const auto ms_per_mb = [&](std::size_t i) {
-    return runs[i].best_cpu * 1e3 / (static_cast<double>(file_size(runs[i].input)) / 1e6);
+    return runs[i].best_cpu * 1e3 / (static_cast<double>(file_size(inputs[i / width])) / 1e6);
   };
   for (std::size_t i = 0; i < runs.size(); i += width) {
-    std::printf("%-28s %6.1f %8s %7.3f %7.3f %7.2f %7.2f", label(runs[i].input).c_str(),
-                static_cast<double>(file_size(runs[i].input)) / 1e6, runs[i].records.c_str(),
-                runs[i].best_cpu, runs[i].best_wall, ms_per_mb(i), ms_per_mb(i) / ms_per_mb(0));
-    if (width > 1) {
-      std::printf(" | %7.3f %7.2f %7.2f", runs[i + 1].best_cpu, ms_per_mb(i + 1),
-                  ms_per_mb(i + 1) / ms_per_mb(1));
-    }
+    const std::string& input = inputs[i / width];
+    std::printf("%-28s %6.1f %8s", label(input).c_str(),
+                static_cast<double>(file_size(input)) / 1e6, runs[i].records.c_str());
+    for (std::size_t c = 0; c < width; ++c)
+      std::printf(" | %6.2f %6.2f", ms_per_mb(i + c), ms_per_mb(i + c) / ms_per_mb(c));
     std::printf("\n");
   }
   return 0;
@@ -252,7 +279,7 @@ int usage() {
       "                 [--scratch DIR] INPUT...\n"
       "       mxp_bench --rss [--scratch DIR] INPUT...\n"
       "       mxp_bench --per-mb [--runs N] [--paths PATH] [--baseline PROGRAM] [--scratch DIR]\n"
-      "                 INPUT...\n"
+      "                 [--formats LIST] INPUT...\n"
       "  --runs N           timed rounds (default 15); the best processor time counts\n"
       "  --paths LIST       inner loops to time, e.g. portable,sse2,avx2 (default: the chosen "
       "one)\n"
@@ -261,8 +288,11 @@ int usage() {
       "                     reads MIRTABEL_SIMD)\n"
       "  --scratch DIR      where outputs go (default: beside each input)\n"
       "  --rss              only the peak resident memory of convert_file and mxpconvert\n"
-      "  --per-mb           only convert_file (on one inner loop) and the baseline: processor\n"
-      "                     time per MB of each input against the first input's\n",
+      "  --per-mb           only convert_file (on one inner loop), the baseline and the\n"
+      "                     --formats: processor time per MB of each input against the first\n"
+      "                     input's\n"
+      "  --formats LIST     with --per-mb, mxpconvert too, in each format of LIST (e.g.\n"
+      "                     records,json,html), to /dev/null and to a file with its side file\n",
       stderr);
   return 2;
 }
@@ -277,7 +307,7 @@ int main(int argc, char** argv) {
   bool rss_only = false;
   bool per_mb = false;
   bool baseline_per_path = false;
-  std::string baseline, scratch, paths;
+  std::string baseline, scratch, paths, formats;
   std::vector<std::string> inputs;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -289,6 +319,8 @@ int main(int argc, char** argv) {
       paths = argv[++i];
     } else if (arg == "--baseline" && has_value) {
       baseline = argv[++i];
+    } else if (arg == "--formats" && has_value) {
+      formats = argv[++i];
     } else if (arg == "--scratch" && has_value) {
       scratch = argv[++i];
     } else if (arg == "--rss") {
@@ -311,7 +343,19 @@ int main(int argc, char** argv) {
 
   if (per_mb) {
     if (paths.find(',') != std::string::npos) return usage();
-    return per_mb_table(convert_file, baseline, paths, scratch, inputs, rounds);
+    std::vector<Converter> converters{{"convert_file", {convert_file}, ".out"}};
+    if (!baseline.empty()) converters.push_back({"baseline", {baseline}, ".out"});
+    for (std::string list = formats; !list.empty();) {
+      const std::string format = list.substr(0, list.find(','));
+      list.erase(0, format.size() + 1);
+      const std::vector<std::string> command{tools + "/mxpconvert", "-q", "--format=" + format};
+      converters.push_back({format, command, ""});
+      const std::string extension = format == "json"   ? ".jsonl"
+                                    : format == "html" ? ".html"
+                                                       : ".txt";
+      converters.push_back({format + "+side", command, extension});
+    }
+    return per_mb_table(converters, paths, scratch, inputs, rounds);
   }
 
   if (rss_only) {

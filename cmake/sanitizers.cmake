@@ -2,13 +2,13 @@
 #   MIRTABEL_SANITIZE=address  AddressSanitizer with UndefinedBehaviorSanitizer; the first report
 #                              stops the program (-fno-sanitize-recover=all).
 #   MIRTABEL_SANITIZE=thread   ThreadSanitizer.
-#   MIRTABEL_FUZZ=ON           the libFuzzer program in fuzz/, with all code instrumented for it;
+#   MIRTABEL_FUZZ=ON           the libFuzzer programs in fuzz/, with all code instrumented for them;
 #                              needs clang and implies MIRTABEL_SANITIZE=address.
 # Meant for clang (g++ also knows these sanitizers, but not libFuzzer).
 set(MIRTABEL_SANITIZE "" CACHE STRING
     "Sanitizers for every target: empty (none), address (ASan+UBSan) or thread (TSan)")
 set_property(CACHE MIRTABEL_SANITIZE PROPERTY STRINGS "" address thread)
-option(MIRTABEL_FUZZ "Build the libFuzzer program fuzz/mxp_fuzzer (clang, with ASan+UBSan)" OFF)
+option(MIRTABEL_FUZZ "Build the libFuzzer programs in fuzz/ (clang, with ASan+UBSan)" OFF)
 
 if(MIRTABEL_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")

@@ -1,6 +1,7 @@
 #include "recipes/recipe_html.h"
 
 #include <cstddef>
+#include <cstdint>
 
 #include "recipes/recipe_json.h"
 #include "recipes/recipe_values.h"
@@ -135,7 +136,8 @@ class RecipeHtml {
 
   // A value; a time that reads as minutes as "1 h 30 min".
   void value(std::size_t item) noexcept {
-    const long minutes = is_time(recipe_.field(item)) ? minutes_of(recipe_.value(item)) : -1;
+    const std::int64_t minutes =
+        is_time(recipe_.field(item)) ? minutes_of(recipe_.value(item)) : -1;
     if (minutes <= 0) {
       html_.text(recipe_.value(item));
       return;

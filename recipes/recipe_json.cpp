@@ -1,6 +1,8 @@
 #include "recipes/recipe_json.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <string_view>
 
 #include "recipes/recipe_values.h"
@@ -9,13 +11,14 @@ namespace mirtabel {
 namespace {
 
 constexpr std::size_t kNoItem = StructuredRecipe::kNoItem;
+constexpr std::size_t kUint64Digits = std::numeric_limits<std::uint64_t>::digits10 + 1;
 
-// "PT1H30M" for 90 minutes.
-void write_duration(JsonWriter& json, long minutes) noexcept {
-  char text[24] = {'P', 'T'};
+// "PT1H30M" for 90 minutes (at least 1).
+void write_duration(JsonWriter& json, std::int64_t minutes) noexcept {
+  char text[2 + 2 * (kUint64Digits + 1)] = {'P', 'T'};
   std::size_t size = 2;
-  const auto append = [&](long value, char unit) {
-    char digits[12];
+  const auto append = [&](std::uint64_t value, char unit) {
+    char digits[kUint64Digits];
     std::size_t n = 0;
     do {
       digits[n++] = static_cast<char>('0' + value % 10);
@@ -25,8 +28,9 @@ void write_duration(JsonWriter& json, long minutes) noexcept {
       text[size++] = digits[--n];
     text[size++] = unit;
   };
-  if (minutes >= 60) append(minutes / 60, 'H');
-  if (minutes % 60 != 0) append(minutes % 60, 'M');
+  const auto whole = static_cast<std::uint64_t>(minutes);
+  if (whole >= 60) append(whole / 60, 'H');
+  if (whole % 60 != 0) append(whole % 60, 'M');
   json.string({text, size});
 }
 

@@ -17,11 +17,15 @@ bool is_word(std::string_view text, std::string_view word) noexcept {
   return text.size() == word.size() && recipe_text::starts_with_word(text, word);
 }
 
+// No sum or product below passes 10^13, far inside 64 bits on every target: the numbers read
+// have at most six digits, and an amount is held against the longest time before it is
+// multiplied by its unit.
+
 // Minutes in an H:MM time, or -1 when the text is not one.
-long clock_minutes(std::string_view text) noexcept {
+std::int64_t clock_minutes(std::string_view text) noexcept {
   const std::size_t colon = text.find(':');
   if (colon == 0 || colon > 4 || text.size() != colon + 3) return -1;
-  long hours = 0;
+  std::int64_t hours = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (i == colon) continue;
     if (!is_digit(text[i])) return -1;
@@ -31,9 +35,9 @@ long clock_minutes(std::string_view text) noexcept {
 }
 
 // A whole number of at most six digits, or -1.
-long number_of(std::string_view word) noexcept {
+std::int64_t number_of(std::string_view word) noexcept {
   if (word.empty() || word.size() > 6) return -1;
-  long value = 0;
+  std::int64_t value = 0;
   for (char c : word) {
     if (!is_digit(c)) return -1;
     value = value * 10 + (c - '0');
@@ -41,32 +45,40 @@ long number_of(std::string_view word) noexcept {
   return value;
 }
 
-// An amount "1", "1/2" or "1.5" as a fraction; false when the word is none.
-bool fraction_of(std::string_view word, long& numerator, long& denominator) noexcept {
+// An amount of time units, numerator / denominator (at most 10^12 / 10^6).
+struct Amount {
+  std::int64_t numerator = 0;
+  std::int64_t denominator = 1;
+};
+
+// An amount "1", "1/2" or "1.5"; false when the word is none.
+bool amount_of(std::string_view word, Amount& amount) noexcept {
   const std::size_t mark = word.find_first_of("/.");
   if (mark == std::string_view::npos) {
-    numerator = number_of(word);
-    denominator = 1;
-    return numerator >= 0;
+    amount = {number_of(word), 1};
+    return amount.numerator >= 0;
   }
-  const long whole = number_of(word.substr(0, mark));
+  const std::int64_t whole = number_of(word.substr(0, mark));
   const std::string_view rest = word.substr(mark + 1);
-  const long part = number_of(rest);
+  const std::int64_t part = number_of(rest);
   if (whole < 0 || part < 0) return false;
   if (word[mark] == '/') {
-    numerator = whole;
-    denominator = part;
+    amount = {whole, part};
   } else {
-    denominator = 1;
+    amount.denominator = 1;
     for (std::size_t i = 0; i < rest.size(); ++i)
-      denominator *= 10;
-    numerator = whole * denominator + part;
+      amount.denominator *= 10;
+    amount.numerator = whole * amount.denominator + part;
   }
-  return denominator > 0;
+  return amount.denominator > 0;
+}
+
+bool is_whole(std::string_view word) noexcept {
+  return word.find_first_of("/.") == std::string_view::npos;
 }
 
 // Minutes in one unit of time, or 0 when the word names none.
-long unit_minutes(std::string_view word) noexcept {
+std::int64_t unit_minutes(std::string_view word) noexcept {
   if (!word.empty() && (word.back() == '.' || word.back() == ',')) word.remove_suffix(1);
   for (std::string_view hours : {"hours", "hour", "hrs", "hr", "h"}) {
     if (is_word(word, hours)) return 60;
@@ -77,26 +89,27 @@ long unit_minutes(std::string_view word) noexcept {
   return 0;
 }
 
-// "8 hours 30 minutes", "1 1/2 hours", "2 hrs and 15 min": amounts each followed by its unit.
-long worded_minutes(std::string_view text) noexcept {
-  long total = 0;
+// "8 hours 30 minutes", "1 1/2 hours", "2 hrs and 15 min": amounts each followed by its unit,
+// each rounded to the nearest minute; -1 for any other text, or for more than the longest time.
+std::int64_t worded_minutes(std::string_view text) noexcept {
+  std::int64_t total = 0;
   bool any = false;
   while (!text.empty()) {
     std::string_view word = next_word(text);
     if (any && (is_word(word, "and") || word == ",")) word = next_word(text);
-    long numerator = 0, denominator = 1;
-    if (!fraction_of(word, numerator, denominator)) return -1;
+    Amount amount;
+    if (!amount_of(word, amount)) return -1;
     std::string_view unit = next_word(text);
-    long extra = 0, extra_denominator = 1;
-    if (unit_minutes(unit) == 0 && fraction_of(unit, extra, extra_denominator)) {
+    Amount fraction;
+    if (is_whole(word) && unit.find('/') != std::string_view::npos && amount_of(unit, fraction)) {
       // "1 1/2": a whole number and a fraction.
-      numerator = numerator * extra_denominator + extra;
-      denominator = extra_denominator;
+      amount = {amount.numerator * fraction.denominator + fraction.numerator, fraction.denominator};
       unit = next_word(text);
     }
-    const long minutes = unit_minutes(unit);
-    if (minutes == 0) return -1;
-    total += (numerator * minutes + denominator / 2) / denominator;
+    const std::int64_t minutes = unit_minutes(unit);
+    if (minutes == 0 || amount.numerator > amount.denominator * kLongestTimeMinutes) return -1;
+    total += (amount.numerator * minutes + amount.denominator / 2) / amount.denominator;
+    if (total > kLongestTimeMinutes) return -1;
     any = true;
   }
   return any ? total : -1;
@@ -164,9 +177,10 @@ bool FieldChoice::is_comment(std::size_t item) const noexcept {
   return !(is_time(field) && minutes_of(value) == 0);
 }
 
-long minutes_of(std::string_view text) noexcept {
+std::int64_t minutes_of(std::string_view text) noexcept {
   text = trim(text);
-  const long clock = clock_minutes(text);
+  const std::int64_t clock = clock_minutes(text);
+  if (clock > kLongestTimeMinutes) return -1;
   return clock >= 0 ? clock : worded_minutes(text);
 }
 

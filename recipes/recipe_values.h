@@ -5,6 +5,7 @@
 #define MIRTABEL_RECIPES_RECIPE_VALUES_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "recipes/structured_recipe.h"
@@ -32,9 +33,12 @@ class FieldChoice {
   std::size_t chosen_[kRecipeFieldCount];
 };
 
+// The longest recipe time, 1,000 hours: a text that says more is a slip or noise, not a time.
+constexpr std::int64_t kLongestTimeMinutes = 1000 * 60;
+
 // Minutes in a time written as H:MM ("1:30") or in words ("8 hours 30 minutes", "1 1/2 hours",
-// "45 min"), or -1 when the text is neither.
-long minutes_of(std::string_view text) noexcept;
+// "45 min"), or -1 when the text is neither or says more than kLongestTimeMinutes.
+std::int64_t minutes_of(std::string_view text) noexcept;
 
 // One nutrient of an analysis: its schema.org property, the amount as written ("7", "1.5") and
 // its unit ("g", "mg", or "calories" for the energy).

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Fuzzes the structured export (JSON Lines) for 30 seconds with libFuzzer (clang, with ASan and
-# UBSan), from the seed corpus, the structured samples and the hand-written corpus. A crash, a
-# sanitizer report, or an output line that is not a valid Recipe object with its "@type" and
-# "name" fails the run and leaves the input in the build directory. Reuses the fuzz build of
-# 22-fuzz.sh when it is there. Set MIRTABEL_FUZZ_SECONDS to fuzz longer.
+# Fuzzes the structured export (JSON Lines) and the cookbook (HTML) for 30 seconds with libFuzzer
+# (clang, with ASan and UBSan, no recovery), from the seed corpus, the structured samples and the
+# hand-written corpus. A crash, a sanitizer report, an output line that is not a valid Recipe
+# object with its "@type" and "name", or a cookbook that is not whole, holds a character HTML
+# forbids or differs from the JSON Lines, fails the run and leaves the input in the build
+# directory. Reuses the fuzz build of 22-fuzz.sh when it is there. Set MIRTABEL_FUZZ_SECONDS to
+# fuzz longer.
 set -euo pipefail
 build=${MIRTABEL_CI_BUILD_DIR:-build-fuzz}
 seconds=${MIRTABEL_FUZZ_SECONDS:-30}
