@@ -19,6 +19,8 @@ extern "C" MIRTABEL_API const char* mirtabel_error_name(int code) {
       return "no-memory";
     case MIRTABEL_ERROR_TOO_MANY:
       return "too-many-records";
+    case MIRTABEL_ERROR_SCRATCH_FILE:
+      return "scratch-file";
     default:
       return "unknown";
   }

@@ -38,6 +38,12 @@ void ApiOutcome::take(const FormatResult& result) noexcept {
   cut = result.cut;
 }
 
+void ApiOutcome::take_copy_failure(const CopiedInput& copy, bool cookbook) noexcept {
+  if (!cookbook || copy.copy_error() == 0 || (code != MIRTABEL_OK && code != MIRTABEL_ERROR_INPUT))
+    return;
+  fail(MIRTABEL_ERROR_SCRATCH_FILE, copy.copy_error());
+}
+
 int hand_back(const ApiOutcome& outcome, mirtabel_report* report) noexcept {
   if (report != nullptr) {
     report->records = outcome.records;

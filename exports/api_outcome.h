@@ -25,6 +25,9 @@ struct ApiOutcome {
   void take(const ConversionResult& result) noexcept;
   // The same for a conversion in a format, with its recipes written cut.
   void take(const FormatResult& result) noexcept;
+  // Notes `copy`'s failure, when the cookbook needs the copy: the second reading would report it
+  // as the input's. Before the conversion, it stops the call with nothing read.
+  void take_copy_failure(const CopiedInput& copy, bool cookbook) noexcept;
 };
 
 // Fills `report` (when not null), sets errno on failure, and returns the outcome's code.

@@ -8,9 +8,22 @@
 #include "exports/left_out_side_file.h"
 #include "exports/mirtabel.h"
 #include "exports/wide_path.h"
+#include "platform/file_identity.h"
 
 namespace mirtabel {
 namespace {
+
+// Whether the side file would land on the output, under whatever spelling: the later rename
+// would replace it. Other paths that cannot be looked at are left to fail when they are opened.
+[[gnu::noinline]] bool side_file_is_output(const char* side_path,
+                                           const char* output_path) noexcept {
+  if (std::strcmp(side_path, output_path) == 0) return true;
+  wchar_t wide[kMaxWidePath];
+  FileIdentity side, output;
+  return wide_path(side_path, wide) == 0 && identify_file(wide, side) == 0 &&
+         wide_path(output_path, wide) == 0 && identify_file(wide, output) == 0 &&
+         is_same_file(side, output);
+}
 
 // Opens the input and prepares the output and, when asked for, the side file. Kept out of line,
 // so that its wide path, 16 KiB where wchar_t has 32 bits, is off the stack before the
@@ -78,7 +91,7 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
     return hand_back(outcome, report);
   }
   const char* side_path = settings.left_out_path;
-  if (side_path != nullptr && std::strcmp(side_path, output_path) == 0) {
+  if (side_path != nullptr && side_file_is_output(side_path, output_path)) {
     outcome.fail(MIRTABEL_ERROR_OPTIONS);
     return hand_back(outcome, report);
   }
@@ -94,13 +107,16 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   // again: for the cookbook's second reading, or to find the recipes written cut.
   const bool find_cut = settings.format != MIRTABEL_FORMAT_RECORDS &&
                         (side_path != nullptr || settings.left_out != nullptr);
-  CopiedInput copied(input, input.is_regular() ? &input : nullptr,
-                     settings.format == MIRTABEL_FORMAT_HTML || find_cut);
+  const bool cookbook = settings.format == MIRTABEL_FORMAT_HTML;
+  CopiedInput copied(input, input.is_regular() ? &input : nullptr, cookbook || find_cut);
+  outcome.take_copy_failure(copied, cookbook);
+  if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
   InputAgain again(copied);
   LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
   FormatConversion conversion;
   outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again)));
   outcome.left_out = reporter.count();
+  outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
   if (outcome.cut > 0 && find_cut) {
     if (const int error = report_cut(conversion, copied, settings, side_path, side_file)) {

@@ -80,6 +80,8 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
   // The cookbook's second reading: the caller's input started over, else a copy of the first.
   const bool cookbook = settings.format == MIRTABEL_FORMAT_HTML;
   CopiedInput copied(input, nullptr, cookbook && settings.rewind == nullptr);
+  outcome.take_copy_failure(copied, cookbook);
+  if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
   InputAgain spooled(copied);
   CallbackSource rewound(read, context, settings.rewind);
   LeftOutReporter reporter(settings, nullptr);
@@ -87,5 +89,6 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
   FormatConversion conversion;
   outcome.take(conversion.run(copied, output, format_job(settings, &reporter, again)));
   outcome.left_out = reporter.count();
+  outcome.take_copy_failure(copied, cookbook);
   return hand_back(outcome, report);
 }

@@ -90,6 +90,9 @@ class CopiedInput final : public ByteSource {
   // The copy is whole only once the input has been read to its end.
   int rereadable(RandomAccessFile*& bytes) noexcept;
   RandomAccessFile* regular() const noexcept { return regular_; }
+  // Why the copy could not be made or written, or 0: known from the start when the scratch file
+  // could not be created, so that a reading that needs it fails before it begins.
+  int copy_error() const noexcept { return copy_error_; }
 
  private:
   ByteSource& input_;

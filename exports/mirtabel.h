@@ -79,7 +79,8 @@ MIRTABEL_API int32_t ConvertMXP(const wchar_t* input_path, const wchar_t* output
   1                            /* EINVAL: a null path or function, an options or report   \
                                   structure of a size this library does not know, an      \
                                   unknown format or encoding, a side file with the stream \
-                                  form, or a side file at the output's path */
+                                  form, or a side file that is the output under any       \
+                                  spelling (another path, a hard or a symbolic link) */
 #define MIRTABEL_ERROR_INPUT 2 /* the input could not be opened or read (errno says why) */
 #define MIRTABEL_ERROR_OUTPUT                             \
   3 /* the output could not be created, written or put in \
@@ -90,6 +91,10 @@ MIRTABEL_API int32_t ConvertMXP(const wchar_t* input_path, const wchar_t* output
 #define MIRTABEL_ERROR_NOT_SUPPORTED 5 /* ENOTSUP: a format this version does not write */
 #define MIRTABEL_ERROR_NO_MEMORY 6 /* ENOMEM: the JSON or HTML format's stores could not be had */
 #define MIRTABEL_ERROR_TOO_MANY 7  /* EOVERFLOW: more records than an int32_t counts */
+#define MIRTABEL_ERROR_SCRATCH_FILE                                                         \
+  8 /* (since 1.2) the cookbook's scratch copy of an input that cannot be read twice could  \
+       not be made or written in the system's directory for temporary files (TMPDIR); errno \
+       says why */
 
 /* The formats of the output. */
 #define MIRTABEL_FORMAT_RECORDS 0    /* one flat record per recipe, as ConvertMXP writes */
@@ -165,6 +170,8 @@ typedef struct mirtabel_report {
  * UTF-8; on POSIX bytes that are not UTF-8 reach the system as they are. They hold as for
  * ConvertMXP: the input is read and never changed, the output is written under a temporary name in
  * its directory and takes its name only when complete, an output that names the input is refused.
+ * A side file that names the output or the input, however spelt, is refused before anything is
+ * written (the output: MIRTABEL_ERROR_OPTIONS; the input: MIRTABEL_ERROR_LEFT_OUT_FILE, EINVAL).
  * The side file is prepared the same way before the conversion starts (so its directory must be
  * writable even if no recipe is left out) and put in place just before the output: on failure
  * neither path has changed, unless the output's own final close or rename failed after the side
@@ -196,7 +203,8 @@ typedef int (*mirtabel_write_function)(void* context, const unsigned char* bytes
  * recipe's place in the input instead, and recipes written cut are only counted. The cookbook
  * reads the input twice: options->rewind, when given, starts it over (with `context`) between
  * the readings; else the first reading is copied into a scratch file in the system's directory
- * for temporary files, which the second reads. */
+ * for temporary files, which the second reads: when that file cannot be made, the call fails
+ * with MIRTABEL_ERROR_SCRATCH_FILE before the first read. */
 MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read, mirtabel_write_function write,
                                          void* context, const mirtabel_options* options,
                                          mirtabel_report* report);

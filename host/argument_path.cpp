@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/file_identity.h"
 #include "platform/utf8.h"
 
 std::wstring argument_to_path(const char* argument) {
@@ -31,6 +32,13 @@ std::wstring library_path(const std::filesystem::path& path) {
 #endif
 }
 
+bool names_one_file(const std::filesystem::path& a, const std::filesystem::path& b) {
+  mirtabel::FileIdentity first, second;
+  return mirtabel::identify_file(library_path(a).c_str(), first) == 0 &&
+         mirtabel::identify_file(library_path(b).c_str(), second) == 0 &&
+         mirtabel::is_same_file(first, second);
+}
+
 std::string display_name(const std::filesystem::path& path) {
 #ifdef _WIN32
   // UTF-16 to UTF-8; an unpaired surrogate is shown as U+FFFD.
@@ -53,13 +61,22 @@ std::string display_name(const std::filesystem::path& path) {
 #endif
 }
 
+namespace {
+
+bool is_control(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
+
+}  // namespace
+
 std::string printable(const std::string& text) {
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
   std::string shown;
   for (std::size_t at = 0; at < text.size();) {
     std::size_t length = mirtabel::utf8::valid_sequence_length(s + at, text.size() - at);
     const char32_t c = length == 0 ? 0 : mirtabel::utf8::decode(s + at, length);
-    if (length == 0 || c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+    if (length == 0 || is_control(c)) {
       shown += '?';
       length = length == 0 ? 1 : length;
     } else {

@@ -218,10 +218,7 @@ void take_operands(CommandLine& line, std::vector<fs::path> operands) {
   if (line.output.empty()) line.output = "-";
   line.input_named = !operands.empty();
   line.inputs.push_back(operands.empty() ? fs::path("-") : operands[0]);
-  if (!line.left_out.empty() &&
-      line.left_out.lexically_normal() == line.output.lexically_normal()) {
-    line.error = "--left-out must name another file than the output";
-  } else if (!line.format_chosen && !is_standard_stream(line.output)) {
+  if (!line.format_chosen && !is_standard_stream(line.output)) {
     format_from_name(line.output, line.format, line.error);
   }
 }

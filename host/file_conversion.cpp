@@ -60,6 +60,15 @@ std::string cookbook_title(const FileJob& job) {
   return is_standard_stream(job.input) ? std::string() : display_name(job.input.stem());
 }
 
+// The cookbook reads a pipe again through its copy, whose failure is then the run's, not the
+// input's. Notes it in `outcome` and returns true when there is one.
+bool copy_failed(const mirtabel::CopiedInput& copied, OutputFormat format, FileOutcome& outcome) {
+  if (format != OutputFormat::kHtml || copied.copy_error() == 0) return false;
+  outcome.error = copied.copy_error();
+  outcome.failed = FailedPart::kScratch;
+  return true;
+}
+
 }  // namespace
 
 const char* output_extension(OutputFormat format) {
@@ -72,10 +81,12 @@ bool is_standard_stream(const std::filesystem::path& path) {
   return path.native().size() == 1 && path.native()[0] == '-';
 }
 
-std::filesystem::path left_out_name(const FileJob& job, bool output_in_place) {
+std::filesystem::path left_out_name(const FileJob& job, OutputFormat format, bool output_in_place) {
   if (output_in_place) return {};
   std::filesystem::path name = job.output;
-  return name.replace_extension(".left-out.mxp");
+  // The records' name, which users rely on, takes the output's extension's place.
+  if (format == OutputFormat::kRecords) return name.replace_extension(".left-out.mxp");
+  return name += ".left-out.mxp";
 }
 
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
@@ -100,13 +111,15 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   }
 
   const std::filesystem::path left_out_file =
-      settings.left_out.empty() ? left_out_name(job, output.in_place()) : settings.left_out;
+      settings.left_out.empty() ? left_out_name(job, settings.format, output.in_place())
+                                : settings.left_out;
   // An input that cannot be read twice (a pipe) is copied into a scratch file for the text of the
   // recipes left out, when there is a side file to write it to, and for the cookbook's second
   // reading.
   auto copied = std::make_unique<mirtabel::CopiedInput>(
       input, input.is_regular() ? &input : nullptr,
       !left_out_file.empty() || settings.format == OutputFormat::kHtml);
+  if (copy_failed(*copied, settings.format, outcome)) return outcome;  // before reading
   auto tap = std::make_unique<InputTap>(*copied, bytes_read);
   mirtabel::InputAgain again(*copied);
   // Without a side file the warning names the recipes left out.
@@ -136,8 +149,9 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   const bool known_access = output.access(access) || input.access(access);
   outcome.error = result.error != 0 ? result.error : output.commit();
   if (outcome.error != 0) {
-    outcome.failed = result.failed_file == mirtabel::FailedFile::kInput ? FailedPart::kInput
-                                                                        : FailedPart::kOutput;
+    const bool input_failed = result.failed_file == mirtabel::FailedFile::kInput;
+    if (input_failed && copy_failed(*copied, settings.format, outcome)) return outcome;
+    outcome.failed = input_failed ? FailedPart::kInput : FailedPart::kOutput;
     return outcome;
   }
 
@@ -164,8 +178,8 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
           left_out.write(*bytes, tap->mark_size(), library_path(outcome.left_out_file).c_str(),
                          input, side_options);
     }
-  } else if (outcome.dropped == 0 && settings.format == OutputFormat::kRecords &&
-             settings.left_out.empty() && !left_out_file.empty()) {
+  } else if (left_out.count() == 0 && outcome.cut == 0 && settings.left_out.empty() &&
+             !left_out_file.empty()) {
     // A side file left by an earlier run would pass for this one's: it goes, unless -n keeps it.
     // The input may be such a file, shortened and converted again: it stays. A side file that
     // --left-out names is the user's to keep.

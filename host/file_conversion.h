@@ -42,7 +42,8 @@ struct ConversionSettings {
 };
 
 // Which part of the work a failure concerns.
-enum class FailedPart { kNone, kInput, kOutput, kConversion };
+// kScratch: the copy of an input that cannot be read twice, in the directory for temporary files.
+enum class FailedPart { kNone, kInput, kOutput, kConversion, kScratch };
 
 struct FileOutcome {
   std::int32_t records = 0;  // records written
@@ -61,18 +62,20 @@ struct FileOutcome {
 };
 
 // Where the text of the recipes left out goes unless a name is given: beside an output file,
-// named after it ("out.txt" gives "out.left-out.mxp"); nowhere (an empty path) for an output
-// written in place (standard output, a device), since a filter must not leave files behind in
-// the current directory unasked.
-std::filesystem::path left_out_name(const FileJob& job, bool output_in_place);
+// named after it, each format's its own so that runs into outputs of one stem keep theirs apart:
+// the records' "out.txt" gives "out.left-out.mxp", JSON Lines' "out.jsonl" gives
+// "out.jsonl.left-out.mxp" and the cookbook's "out.html" "out.html.left-out.mxp". Nowhere (an
+// empty path) for an output written in place (standard output, a device), since a filter must
+// not leave files behind in the current directory unasked.
+std::filesystem::path left_out_name(const FileJob& job, OutputFormat format, bool output_in_place);
 
 // Converts `job.input` into `job.output` as ConvertMXP does: the input is opened first and the
 // output is not touched when that fails, an output that names the input is refused (EINVAL), and
 // a regular output file is replaced only once complete. Then, when recipes were left out, writes
 // their text, as it stood in the input, to the side file that `settings` names or else to
 // left_out_name(), if any, with the output file's access (the input's for an output written in
-// place); without one their titles are kept. When none was left out, in records, removes the
-// file at that name (not a directory, nor the input), which an earlier run left, unless
+// place); without one their titles are kept. When none was left out nor written cut, removes the
+// file at left_out_name() (not a directory, nor the input), which an earlier run left, unless
 // `settings.no_clobber`. Adds the bytes read to `bytes_read` as they arrive, and notes temporary
 // files in `note`. Safe to run on several threads at once for different files.
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,

@@ -29,8 +29,9 @@ constexpr const char* kAbout[] = {
     "as *.mxp names two archives, is not replaced: -d~DIR converts several files, and -o~FILE "
     "or --force replaces it.",
     "Recipes whose text is longer than 9,500 characters are left out of the records. Their "
-    "text, as it stood, goes to a side file named after the output with the extension "
-    ".left-out.mxp, or to the file --left-out names, to be converted again once shortened. An "
+    "text, as it stood, goes to a side file named after the output, out.left-out.mxp for "
+    "out.txt (out.jsonl.left-out.mxp and out.html.left-out.mxp for JSON Lines and HTML), or to "
+    "the file --left-out names, to be converted again once shortened. An "
     "output that is not a file (the standard output, a device) has a side file only with "
     "--left-out; the warning names the recipes left out. A run that leaves nothing out removes "
     "the side file of an earlier one at that name. Every message goes to standard error.",

@@ -102,6 +102,21 @@ bool output_may_be_replaced(const CommandLine& line) {
   return false;
 }
 
+// The file --left-out names must be neither the output, whose rename would replace it, nor the
+// input, under any spelling. Says so and returns false for one that is.
+bool side_file_is_its_own(const CommandLine& line) {
+  if (line.left_out.empty()) return true;
+  const char* other = nullptr;
+  if (!is_standard_stream(line.output) && names_one_file(line.left_out, line.output)) {
+    other = "output";
+  } else if (!is_standard_stream(line.inputs[0]) && names_one_file(line.left_out, line.inputs[0])) {
+    other = "input";
+  }
+  if (other == nullptr) return true;
+  usage_error("--left-out must name another file than the " + std::string(other));
+  return false;
+}
+
 // As many conversions as the limit on open files allows at once.
 unsigned open_file_bound() {
 #ifndef _WIN32
@@ -148,7 +163,7 @@ class BatchReport final : public BatchListener {
 int convert(const CommandLine& line) {
   std::vector<FileJob> jobs;
   if (line.batch()) {
-    OutputPlan plan = plan_outputs(line.inputs, line.output_dir, output_extension(line.format));
+    OutputPlan plan = plan_outputs(line.inputs, line.output_dir, line.format);
     if (!plan.error.empty()) {
       std::fprintf(stderr, "mxpconvert: %s; nothing was converted\n", plan.error.c_str());
       return kWrongUsage;
@@ -162,7 +177,7 @@ int convert(const CommandLine& line) {
     }
     jobs = std::move(plan.jobs);
   } else {
-    if (!output_may_be_replaced(line)) return kWrongUsage;
+    if (!side_file_is_its_own(line) || !output_may_be_replaced(line)) return kWrongUsage;
     jobs.push_back({line.inputs[0], line.output});
   }
 

@@ -40,11 +40,11 @@ fs::path output_name(const fs::path& input, const fs::path& directory, const cha
 }
 
 OutputPlan plan_outputs(const std::vector<fs::path>& inputs, const fs::path& directory,
-                        const char* extension) {
+                        OutputFormat format) {
   OutputPlan plan;
   plan.jobs.reserve(inputs.size());
   for (const fs::path& input : inputs)
-    plan.jobs.push_back({input, output_name(input, directory, extension)});
+    plan.jobs.push_back({input, output_name(input, directory, output_extension(format))});
 
   // Every identity with the job it belongs to and whether it is that job's output, sorted so
   // that equal identities sit side by side.
@@ -58,7 +58,7 @@ OutputPlan plan_outputs(const std::vector<fs::path>& inputs, const fs::path& dir
   for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
     entries.push_back({identity(plan.jobs[i].input), i, false});
     entries.push_back({identity(plan.jobs[i].output), i, true});
-    entries.push_back({identity(left_out_name(plan.jobs[i], false)), i, true});
+    entries.push_back({identity(left_out_name(plan.jobs[i], format, false)), i, true});
   }
   std::stable_sort(entries.begin(), entries.end(),
                    [](const Entry& a, const Entry& b) { return a.key < b.key; });

@@ -21,11 +21,12 @@ struct OutputPlan {
   std::string error;          // set when the inputs cannot be converted together
 };
 
-// Pairs every input with its output in `directory`. Refuses two inputs that would be written to
-// the same file, and an output or side file that is one of the other inputs (the conversion
-// itself refuses an output that is its own input). Paths are compared after resolving ".", ".."
-// and symbolic links, so different spellings of one file are caught too.
+// Pairs every input with its output of `format` in `directory`. Refuses two inputs that would be
+// written to the same file, and an output or side file that is one of the other inputs (the
+// conversion itself refuses an output that is its own input). Paths are compared after resolving
+// ".", ".." and symbolic links, so different spellings of one file are caught too.
 OutputPlan plan_outputs(const std::vector<std::filesystem::path>& inputs,
-                        const std::filesystem::path& directory, const char* extension = ".txt");
+                        const std::filesystem::path& directory,
+                        OutputFormat format = OutputFormat::kRecords);
 
 #endif

@@ -8,6 +8,7 @@
 #endif
 
 #include "host/argument_path.h"
+#include "platform/file.h"
 #include "recipes/convert_mxp_to_json.h"
 
 namespace {
@@ -20,6 +21,16 @@ constexpr std::size_t kProgressColumns = 79;
 
 std::string plural(std::uint64_t count, const char* one, const char* many) {
   return grouped(count) + " " + (count == 1 ? one : many);
+}
+
+// Where the copies of inputs that cannot be read twice are kept.
+std::filesystem::path scratch_directory() {
+#ifdef _WIN32
+  std::error_code ignored;
+  return std::filesystem::temp_directory_path(ignored);
+#else
+  return mirtabel::scratch_directory();
+#endif
 }
 
 std::string megabytes(std::uint64_t bytes) {
@@ -94,6 +105,14 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
     ++failed_;
     const bool output = outcome.failed == FailedPart::kOutput;
     if (output && outcome.error == EPIPE && is_standard_stream(job.output)) return;
+    if (outcome.failed == FailedPart::kScratch) {
+      std::fprintf(err_,
+                   "mxpconvert: cannot keep a copy of %s to read it twice in %s, the directory "
+                   "for temporary files: %s\n",
+                   quoted_name(job.input).c_str(), quoted_name(scratch_directory()).c_str(),
+                   std::strerror(outcome.error));
+      return;
+    }
     // Name the file the failure concerns: the one the user has to look at.
     const char* verb = output                                      ? "write"
                        : outcome.failed == FailedPart::kConversion ? "convert"

@@ -138,6 +138,12 @@ class OutputFile final : public ByteSink {
 #endif
 };
 
+#ifndef _WIN32
+// The system's directory for temporary files, where a ScratchFile is made: $TMPDIR, else /tmp.
+// (On Windows, the one GetTempPathW gives.)
+const char* scratch_directory() noexcept;
+#endif
+
 // An unnamed file for what cannot be read twice (bytes that arrived through a pipe). The system
 // removes it when it is closed, however the process ends.
 class ScratchFile final : public ByteSink, public RandomAccessFile {

@@ -116,9 +116,13 @@ int InputFile::open(const wchar_t* path) noexcept {
   return adopt(fd, true);
 }
 
-int ScratchFile::create() noexcept {
+const char* scratch_directory() noexcept {
   const char* directory = ::getenv("TMPDIR");
-  if (directory == nullptr || directory[0] == '\0') directory = "/tmp";
+  return directory == nullptr || directory[0] == '\0' ? "/tmp" : directory;
+}
+
+int ScratchFile::create() noexcept {
+  const char* directory = scratch_directory();
 #ifdef O_TMPFILE
   int fd = ::open(directory, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
 #else

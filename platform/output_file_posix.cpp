@@ -11,22 +11,13 @@
 
 #include "platform/file.h"
 #include "platform/file_io.h"
+#include "platform/followed_path_posix.h"
 #include "platform/native_path.h"
 #include "platform/system_calls.h"
 #include "platform/temporary_name.h"
 
 namespace mirtabel {
 namespace {
-
-enum class OutputKind { kAbsent, kRegular, kInPlace };
-
-// Whether a symbolic link belongs to the system's table of open files (/proc/self/fd/N, to which
-// /dev/stdout and /dev/fd/N lead): it names whatever the descriptor holds, a pipe or a terminal as
-// well as a file, and is written through as it is, like the descriptor itself.
-bool names_a_descriptor(const struct stat& link) noexcept {
-  struct stat proc;
-  return ::stat("/proc/self", &proc) == 0 && proc.st_dev == link.st_dev;
-}
 
 // The descriptor that a link of this process's table of open files names (/proc/self/fd/N, and
 // /dev/fd/N that leads there), or -1 for any other path.
@@ -62,38 +53,6 @@ int take_access(int fd, const FileAccess& like) noexcept {
   mode_t mode = like.mode & 07777;
   if (status.st_gid != like.group) mode &= ~S_IRWXG | ((mode & S_IRWXO) << 3);
   return ::fchmod(fd, mode) != 0 ? errno : 0;
-}
-
-// Follows the symbolic links from `path` to the file they end at, leaving that file's path in
-// `path`, and says what it is.
-int follow_links(char (&path)[kMaxNativePath], OutputKind& kind) noexcept {
-  for (int hop = 0; hop < 40; ++hop) {
-    struct stat status;
-    if (::lstat(path, &status) != 0) {
-      if (errno != ENOENT) return errno;
-      kind = OutputKind::kAbsent;
-      return 0;
-    }
-    if (S_ISDIR(status.st_mode)) return EISDIR;
-    if (!S_ISLNK(status.st_mode) || names_a_descriptor(status)) {
-      kind = S_ISREG(status.st_mode) ? OutputKind::kRegular : OutputKind::kInPlace;
-      return 0;
-    }
-    char target[kMaxNativePath];
-    const ssize_t size = ::readlink(path, target, sizeof target);
-    if (size < 0) return errno;
-    if (static_cast<std::size_t>(size) >= sizeof target) return ENAMETOOLONG;
-    target[size] = '\0';
-    // A relative target is relative to the link's directory.
-    std::size_t keep = 0;
-    if (target[0] != '/') {
-      const char* slash = std::strrchr(path, '/');
-      keep = slash != nullptr ? static_cast<std::size_t>(slash - path) + 1 : 0;
-    }
-    if (keep + static_cast<std::size_t>(size) >= kMaxNativePath) return ENAMETOOLONG;
-    std::memcpy(path + keep, target, static_cast<std::size_t>(size) + 1);
-  }
-  return ELOOP;
 }
 
 // Opens the directory part of `path` and leaves the file's name in `name`.

@@ -8,8 +8,9 @@ cookbook, and reads their recipes as schema.org Recipe objects.
         print(recipe["name"])
 
 A thin layer over the library's C API (mirtabel_convert and mirtabel_convert_stream in
-mirtabel.h), through ctypes. Failures raise OSError with the errno value and the path, or
-ValueError for options the library does not take.
+mirtabel.h), through ctypes. Failures raise OSError with the errno value and the path of the file
+that failed; an argument of the wrong type raises TypeError, and one the library does not take
+(or a path or text holding a NUL, as open() does) ValueError, each naming the argument.
 """
 import ctypes
 import errno
@@ -28,7 +29,8 @@ FORMATS = {"records": 0, "json": 1, "html": 2}
 #: The encodings for input without a byte-order mark.
 ENCODINGS = ("utf-8", "windows-1252", "latin-1", "cp437", "cp850", "mac-roman")
 
-_OK, _OPTIONS, _INPUT, _OUTPUT, _LEFT_OUT_FILE, _NOT_SUPPORTED, _NO_MEMORY, _TOO_MANY = range(8)
+(_OK, _OPTIONS, _INPUT, _OUTPUT, _LEFT_OUT_FILE, _NOT_SUPPORTED, _NO_MEMORY, _TOO_MANY,
+ _SCRATCH_FILE) = range(9)
 _REASONS = {1: "too long", 2: "cut"}
 
 
@@ -93,30 +95,50 @@ _lib.mirtabel_version.restype = ctypes.c_char_p
 __version__ = _lib.mirtabel_version().decode()
 
 
+def _text(value, name):
+    """`value` as the str an argument must be: TypeError or ValueError, naming it, otherwise."""
+    if not isinstance(value, str):
+        raise TypeError(f"{name} must be a str, not {type(value).__name__}")
+    if "\0" in value:
+        raise ValueError(f"{name}: embedded null byte")
+    return value
+
+
+def _path(value, name):
+    """`value` (str, bytes or os.PathLike) as the bytes of a path, checked as open() checks it:
+    TypeError or ValueError, naming the argument, otherwise. A ctypes call sees bytes only."""
+    try:
+        path = os.fsencode(value)
+    except TypeError:
+        raise TypeError(f"{name} must be a path (str, bytes or os.PathLike), "
+                        f"not {type(value).__name__}") from None
+    if b"\0" in path:
+        raise ValueError(f"{name}: embedded null byte")
+    return path
+
+
 def _options(format, encoding, left_out=None, left_out_path=None, title=None):
-    if format not in FORMATS:
+    if _text(format, "format") not in FORMATS:
         raise ValueError(f"unknown format {format!r}: one of {', '.join(FORMATS)}")
-    if title is not None and (not isinstance(title, str) or "\0" in title):
-        raise ValueError("the title must be a string without NUL")
+    if title is not None:
+        title = _text(title, "title").encode("utf-8", "replace")
     options = _Options(size=ctypes.sizeof(_Options), format=FORMATS[format],
-                       encoding=encoding.encode() if isinstance(encoding, str) else encoding,
-                       left_out_path=left_out_path,
-                       title=title.encode("utf-8", "replace") if title is not None else None)
+                       encoding=_text(encoding, "encoding").encode("utf-8", "replace"),
+                       left_out_path=left_out_path, title=title)
     if left_out is not None:
         options.left_out = left_out
     return options
 
 
-def _check_encoding(encoding):
+def _check_encoding(options, encoding):
     """Raises ValueError for an encoding the library does not take, before any reading starts:
-    the library is asked to convert an empty input with it."""
+    the library is asked to convert an empty input with `options`, whose encoding it is."""
     nothing = _ReadFunction(lambda context, buffer, capacity: 0)
     discard = _WriteFunction(lambda context, bytes, size: 0)
+    plain = _Options(size=ctypes.sizeof(_Options), encoding=options.encoding)
     report = _Report(size=ctypes.sizeof(_Report))
-    code = _lib.mirtabel_convert_stream(nothing, discard, None, _options("records", encoding),
-                                        report)
-    if code != _OK:
-        _raise(code, report, {}, "records", encoding)
+    if _lib.mirtabel_convert_stream(nothing, discard, None, plain, report) != _OK:
+        raise ValueError(f"unknown encoding {encoding!r}: one of {', '.join(ENCODINGS)}")
 
 
 def _left_out_collector(entries):
@@ -127,16 +149,18 @@ def _left_out_collector(entries):
     return _LeftOutFunction(heard)
 
 
-def _raise(code, report, paths, format, encoding):
-    """Raises what a failed call's code stands for; `paths` gives the path of each part."""
-    if code in (_OPTIONS, _NOT_SUPPORTED):
-        if code == _NOT_SUPPORTED:
-            raise ValueError(f"format {format!r} is not written by this version")
-        raise ValueError(f"unknown encoding {encoding!r}: one of {', '.join(ENCODINGS)}")
+def _raise(code, report, paths, format):
+    """Raises what a failed call's code stands for, once the arguments have been checked;
+    `paths` gives the path of each file that can fail, by the code of its failure."""
+    if code == _NOT_SUPPORTED:
+        raise ValueError(f"format {format!r} is not written by this version")
     if code == _NO_MEMORY:
         raise MemoryError("no memory for the structured export's stores")
     error = report.error
     name = _lib.mirtabel_error_name(code).decode()
+    if code == _SCRATCH_FILE:
+        raise OSError(error, f"{os.strerror(error)} ({name}: the copy of an input that cannot be "
+                      "read twice, in the directory for temporary files)")
     raise OSError(error, f"{os.strerror(error)} ({name})", paths.get(code, paths.get(_INPUT)))
 
 
@@ -145,20 +169,22 @@ def convert(input, output, format="records", encoding="utf-8", left_out_file=Non
     JSON Lines, or with format="html" a cookbook titled `title` (by default the input's name
     without its extension, as mxpconvert titles it). The output is replaced only once complete.
     With `left_out_file`, the text of the recipes left out, or written cut, goes to that file
-    (written only when there are some). Returns a Report."""
-    if left_out_file is not None and os.fsencode(left_out_file) == os.fsencode(output):
-        raise ValueError("the side file and the output are the same file")
-    entries = []
-    callback = _left_out_collector(entries)
-    side = os.fsencode(left_out_file) if left_out_file is not None else None
+    (written only when there are some); it must be neither the output nor the input, under any
+    name. Returns a Report."""
+    input_path, output_path = _path(input, "input"), _path(output, "output")
+    side = _path(left_out_file, "left_out_file") if left_out_file is not None else None
     if title is None and format == "html":
-        title = os.path.splitext(os.path.basename(os.fsdecode(input)))[0]
-    options = _options(format, encoding, callback, side, title)
+        title = os.path.splitext(os.path.basename(os.fsdecode(input_path)))[0]
+    entries = []
+    options = _options(format, encoding, _left_out_collector(entries), side, title)
+    _check_encoding(options, encoding)
     report = _Report(size=ctypes.sizeof(_Report))
-    code = _lib.mirtabel_convert(os.fsencode(input), os.fsencode(output), options, report)
+    code = _lib.mirtabel_convert(input_path, output_path, options, report)
+    if code == _OPTIONS:  # every other option was checked above
+        raise ValueError(f"left_out_file {left_out_file!r} names the output {output!r}")
     if code != _OK:
         _raise(code, report, {_INPUT: input, _TOO_MANY: input, _OUTPUT: output,
-                              _LEFT_OUT_FILE: left_out_file}, format, encoding)
+                              _LEFT_OUT_FILE: left_out_file}, format)
     return Report(report.records, entries, report.cut, report.bytes_read, report.bytes_written)
 
 
@@ -235,6 +261,10 @@ def _reader(source):
             position += len(piece)
             return piece.tobytes()
         return read, lambda: None
+    if not isinstance(source, (str, os.PathLike)):  # open() would take a number as a descriptor
+        raise TypeError("source must be a path (str or os.PathLike) or the archive's bytes, "
+                        f"not {type(source).__name__}")
+    _path(source, "source")  # a NUL named as the argument's
     file = open(source, "rb")
     return file.read, file.close
 
@@ -244,7 +274,7 @@ def recipes(source, encoding="utf-8"):
     format="json" writes them. `source` is a path or the archive's bytes. The archive is read
     as the iteration goes; no temporary file is written."""
     options = _options("json", encoding)
-    _check_encoding(encoding)
+    _check_encoding(options, encoding)
     read, close = _reader(source)  # a missing file fails here, before the first recipe
     path = source if not isinstance(source, (bytes, bytearray, memoryview)) else None
 
@@ -259,5 +289,5 @@ def recipes(source, encoding="utf-8"):
         if run.failure is not None:
             raise run.failure
         if run.code != _OK:
-            _raise(run.code, run.report, {_INPUT: path, _TOO_MANY: path}, "json", encoding)
+            _raise(run.code, run.report, {_INPUT: path, _TOO_MANY: path}, "json")
     return iterate()

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "exports/api_outcome.h"
 #include "exports/mirtabel.h"
 #include "tests/boundary/test_files.h"
 
@@ -99,13 +100,106 @@ TEST(ConversionApi, RefusalsAndFailuresLeaveEveryPathAsItWas) {
     EXPECT_EQ(read_file(input), recipes.text);
     EXPECT_EQ(names_in(dir / "."), (std::vector<std::string>{"in.mxp", "out.txt"}));
   }
-  // A newer structure whose added fields are zero is taken, and one from the 1.1 header.
-  for (const std::size_t size : {sizeof(NewerOptions), kSize11}) {
+  // A newer structure whose added fields are zero is taken, and one from the 1.1 header, which
+  // ends before the title: what the caller's memory holds after it is not read.
+  const struct {
+    std::size_t size;
+    int format;
+    const char* after_the_structure;  // in the title's place
+  } taken[] = {
+      {sizeof(NewerOptions), MIRTABEL_FORMAT_RECORDS, nullptr},
+      {kSize11, MIRTABEL_FORMAT_RECORDS, nullptr},
+      {kSize11, MIRTABEL_FORMAT_HTML, "Stray"},
+  };
+  for (const auto& t : taken) {
+    SCOPED_TRACE(t.size);
     NewerOptions newer{};
-    newer.known.size = size;
+    newer.known.size = t.size;
+    newer.known.format = t.format;
+    newer.known.title = t.after_the_structure;
     ASSERT_TRUE(write_file(output, "previous"));
     EXPECT_EQ(mirtabel_convert(input.c_str(), output.c_str(), &newer.known, nullptr), MIRTABEL_OK);
-    EXPECT_EQ(read_file(output), recipes.records.substr(0, recipes.records.rfind("Too long")));
+    const std::string written = read_file(output);
+    if (t.format == MIRTABEL_FORMAT_HTML) {
+      EXPECT_NE(written.find("<title>Cookbook</title>"), std::string::npos);
+    } else {
+      EXPECT_TRUE(written == recipes.records.substr(0, recipes.records.rfind("Too long")));
+    }
+  }
+}
+
+// A side file that names the output under another spelling is refused before anything is
+// written, as the output's rename would replace it; so are outputs and side files that name the
+// input. A side file of its own holds each recipe left out behind the input's first line, whose
+// byte-order mark only the file's start carries.
+TEST(ConversionApi, PathsThatNameOneFileAreRefusedWhateverTheSpelling) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string mark = "\xEF\xBB\xBF";
+  RecipeFile short_one, long_one, long_two;
+  short_one.add("Short", {"one line"});
+  long_one.add("Too long", std::vector<std::string>(100, std::string(99, 'y')));
+  long_two.add("Too long again", std::vector<std::string>(100, std::string(99, 'z')));
+  const std::string text = mark + short_one.text + long_one.text + short_one.text + long_two.text;
+  const std::string input = dir / "in.mxp", sub = dir / "out-side";
+  ASSERT_TRUE(write_file(input, text));
+
+  enum class Link { kNone, kHard, kSymbolic };  // the side path made a link to `linked`
+  const struct {
+    const char* what;
+    int format;
+    std::string output, side;
+    bool output_exists;
+    Link link;
+    std::string linked;
+    int code, error;
+  } cases[] = {
+      {"the side file through ./", MIRTABEL_FORMAT_RECORDS, sub + "/out.txt", sub + "/./out.txt",
+       false, Link::kNone, "", MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file through //", MIRTABEL_FORMAT_JSON_LINES, sub + "/out.jsonl",
+       sub + "//out.jsonl", false, Link::kNone, "", MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file through ../", MIRTABEL_FORMAT_HTML, sub + "/out.html",
+       sub + "/../out-side/out.html", true, Link::kNone, "", MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file a hard link to the output", MIRTABEL_FORMAT_RECORDS, sub + "/out.txt",
+       sub + "/side.mxp", true, Link::kHard, sub + "/out.txt", MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file a symbolic link to the output", MIRTABEL_FORMAT_RECORDS, sub + "/out.txt",
+       sub + "/side.mxp", true, Link::kSymbolic, "out.txt", MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file a symbolic link to the output to be", MIRTABEL_FORMAT_RECORDS,
+       sub + "/out.txt", sub + "/side.mxp", false, Link::kSymbolic, "out.txt",
+       MIRTABEL_ERROR_OPTIONS, EINVAL},
+      {"the side file a hard link to the input", MIRTABEL_FORMAT_RECORDS, sub + "/out.txt",
+       sub + "/side.mxp", false, Link::kHard, input, MIRTABEL_ERROR_LEFT_OUT_FILE, EINVAL},
+      {"the output the input through ./", MIRTABEL_FORMAT_RECORDS, dir / "./in.mxp",
+       sub + "/side.mxp", false, Link::kNone, "", MIRTABEL_ERROR_OUTPUT, EINVAL},
+      {"a side file of its own", MIRTABEL_FORMAT_RECORDS, sub + "/out.txt", sub + "/side.mxp", true,
+       Link::kNone, "", MIRTABEL_OK, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(sub);
+    std::filesystem::create_directory(sub);
+    ASSERT_TRUE(!c.output_exists || write_file(c.output, "previous"));
+    if (c.link == Link::kHard) std::filesystem::create_hard_link(c.linked, c.side);
+    if (c.link == Link::kSymbolic) std::filesystem::create_symlink(c.linked, c.side);
+    const std::vector<std::string> names = names_in(sub);
+    const std::string output_before = read_file(c.output);
+    mirtabel_options options{};
+    options.size = sizeof options;
+    options.format = c.format;
+    options.left_out_path = c.side.c_str();
+    mirtabel_report report{};
+    report.size = sizeof report;
+    EXPECT_EQ(mirtabel_convert(input.c_str(), c.output.c_str(), &options, &report), c.code);
+    EXPECT_EQ(report.error, c.error);
+    EXPECT_TRUE(read_file(input) == text);
+    if (c.code == MIRTABEL_OK) {
+      EXPECT_EQ(report.left_out, 2);
+      EXPECT_TRUE(read_file(c.output) == short_one.records + short_one.records);
+      EXPECT_TRUE(read_file(c.side) == mark + long_one.text + long_two.text);
+    } else {
+      EXPECT_TRUE(read_file(c.output) == output_before);
+      EXPECT_EQ(names_in(sub), names);
+    }
   }
 }
 
@@ -155,7 +249,7 @@ struct Heard {
 // The cookbook reads its input twice, whichever way the input comes: a regular file, a FIFO
 // (through a scratch copy), a stream that rewinds or one copied for the second reading. Every
 // way writes the same bytes, each recipe once. A recipe written cut is heard of and kept whole in
-// the side file, in the path form.
+// the side file, in the path form; heard of without a side file too.
 TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
   TempDir dir;
   ASSERT_TRUE(dir.ok());
@@ -169,9 +263,10 @@ TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
   ASSERT_TRUE(write_file(input, recipes.text));
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 
-  enum class Way { kFile, kFifo, kRewind, kCopy };
+  enum class Way { kFile, kFifo, kFileWithoutSideFile, kRewind, kCopy };
   std::string first_output;
-  for (const Way way : {Way::kFile, Way::kFifo, Way::kRewind, Way::kCopy}) {
+  for (const Way way :
+       {Way::kFile, Way::kFifo, Way::kFileWithoutSideFile, Way::kRewind, Way::kCopy}) {
     SCOPED_TRACE(static_cast<int>(way));
     Heard heard;
     mirtabel_options options{};
@@ -184,8 +279,8 @@ TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
     report.size = sizeof report;
     std::string output;
     const std::string side = dir / "side.mxp";
-    if (way == Way::kFile || way == Way::kFifo) {
-      options.left_out_path = side.c_str();
+    if (way == Way::kFile || way == Way::kFifo || way == Way::kFileWithoutSideFile) {
+      if (way != Way::kFileWithoutSideFile) options.left_out_path = side.c_str();
       std::thread writer;
       if (way == Way::kFifo) writer = std::thread([&] { write_file(fifo, recipes.text); });
       const std::string out = dir / "out.html";
@@ -202,9 +297,12 @@ TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
       ASSERT_EQ(heard.places.size(), 1u);
       EXPECT_EQ(heard.places[0].first, huge_begin + first_line.size());
       EXPECT_EQ(heard.places[0].second, huge_end);
-      EXPECT_TRUE(read_file(side) ==
-                  first_line + recipes.text.substr(huge_begin + first_line.size(),
-                                                   huge_end - huge_begin - first_line.size()));
+      const std::string kept =
+          way == Way::kFileWithoutSideFile
+              ? "<missing>"
+              : first_line + recipes.text.substr(huge_begin + first_line.size(),
+                                                 huge_end - huge_begin - first_line.size());
+      EXPECT_TRUE(read_file(side) == kept);
       std::filesystem::remove(side);
     } else {
       MemoryStreams streams;
@@ -235,28 +333,42 @@ TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
 }
 
 // The stream form: a failure of either function stops the conversion with its errno, and a read
-// that claims more than it was given room for is an input error, not an overrun.
+// that claims more than it was given room for is an input error, not an overrun. A cookbook that
+// cannot have its scratch copy fails before the first read, naming that file, not the input.
 TEST(ConversionApi, StreamFunctionFailuresAreInputAndOutputErrors) {
   struct Case {
     const char* what;
     std::ptrdiff_t read_result;  // what each read returns; 0: a recipe, then the end
     int write_result;
+    int format;
+    const char* scratch_directory;  // TMPDIR, or null: as it is
     int code, error;
+    bool reads;  // whether the input is read at all
   };
   const Case cases[] = {
-      {"a read fails", -EIO, 0, MIRTABEL_ERROR_INPUT, EIO},
-      {"a read claims too much", 1 << 30, 0, MIRTABEL_ERROR_INPUT, EIO},
-      {"a write fails", 0, ENOSPC, MIRTABEL_ERROR_OUTPUT, ENOSPC},
+      {"a read fails", -EIO, 0, MIRTABEL_FORMAT_RECORDS, nullptr, MIRTABEL_ERROR_INPUT, EIO, true},
+      {"a read claims too much", 1 << 30, 0, MIRTABEL_FORMAT_RECORDS, nullptr, MIRTABEL_ERROR_INPUT,
+       EIO, true},
+      {"a write fails", 0, ENOSPC, MIRTABEL_FORMAT_RECORDS, nullptr, MIRTABEL_ERROR_OUTPUT, ENOSPC,
+       true},
+      {"a write returns -1", 0, -1, MIRTABEL_FORMAT_RECORDS, nullptr, MIRTABEL_ERROR_OUTPUT, EIO,
+       true},
+      {"no scratch file for the cookbook", 0, 0, MIRTABEL_FORMAT_HTML, "/nonexistent-mirtabel",
+       MIRTABEL_ERROR_SCRATCH_FILE, ENOENT, false},
   };
+  const char* tmpdir = getenv("TMPDIR");
+  const std::string kept_tmpdir = tmpdir != nullptr ? tmpdir : "";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     struct State {
       const Case* c;
       std::size_t position = 0;
+      int reads = 0;
     } state{&c};
     // The recipe in as many reads as the read buffer's size asks for.
     const auto read = [](void* context, unsigned char* buffer, size_t capacity) -> std::ptrdiff_t {
       auto* s = static_cast<State*>(context);
+      ++s->reads;
       if (s->c->read_result != 0) return s->c->read_result;
       static const std::string_view kText = "* X *\n\n   Title\n--------\nbody\n";
       const std::size_t size = std::min(capacity, kText.size() - s->position);
@@ -267,10 +379,52 @@ TEST(ConversionApi, StreamFunctionFailuresAreInputAndOutputErrors) {
     const auto write = [](void* context, const unsigned char*, size_t) {
       return static_cast<State*>(context)->c->write_result;
     };
+    if (c.scratch_directory != nullptr) setenv("TMPDIR", c.scratch_directory, 1);
+    mirtabel_options options{};
+    options.size = sizeof options;
+    options.format = c.format;
     mirtabel_report report{};
     report.size = sizeof report;
-    EXPECT_EQ(mirtabel_convert_stream(read, write, &state, nullptr, &report), c.code);
+    EXPECT_EQ(mirtabel_convert_stream(read, write, &state, &options, &report), c.code);
     EXPECT_EQ(report.error, c.error);
+    EXPECT_EQ(state.reads > 0, c.reads);
+    if (tmpdir != nullptr) {
+      setenv("TMPDIR", kept_tmpdir.c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
+  }
+}
+
+// What a conversion's failure becomes at the API: the code that names the part that failed, with
+// errno, for failures that no test input reaches (2^31 records, a heap that is full); a read's
+// failure beside them.
+TEST(ConversionApi, AFailureGetsTheCodeOfThePartThatFailed) {
+  const struct {
+    const char* what;
+    FailedFile file;
+    int error;
+    bool no_memory;
+    int code;
+  } cases[] = {
+      {"a read failed", FailedFile::kInput, EIO, false, MIRTABEL_ERROR_INPUT},
+      {"more records than an int32_t counts", FailedFile::kInput, EOVERFLOW, false,
+       MIRTABEL_ERROR_TOO_MANY},
+      {"no memory for the stores", FailedFile::kNone, ENOMEM, true, MIRTABEL_ERROR_NO_MEMORY},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FormatResult result;
+    result.conversion.error = c.error;
+    result.conversion.failed_file = c.file;
+    result.no_memory = c.no_memory;
+    ApiOutcome outcome;
+    outcome.take(result);
+    mirtabel_report report{};
+    report.size = sizeof report;
+    EXPECT_EQ(hand_back(outcome, &report), c.code);
+    EXPECT_EQ(report.error, c.error);
+    EXPECT_STRNE(mirtabel_error_name(c.code), "unknown");
   }
 }
 

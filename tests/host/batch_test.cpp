@@ -167,8 +167,11 @@ TEST(output_plan_test, names_each_output_after_its_input) {
   for (const auto& [input, expected] : cases) {
     EXPECT_EQ(output_name(input, "out"), fs::path("out") / expected) << input;
   }
-  EXPECT_EQ(left_out_name({"in.mxp", "d/out.txt"}, false), fs::path("d/out.left-out.mxp"));
-  EXPECT_EQ(left_out_name({"a/in.mxp", "-"}, true), fs::path());  // a filter writes none
+  EXPECT_EQ(left_out_name({"in.mxp", "d/out.txt"}, OutputFormat::kRecords, false),
+            fs::path("d/out.left-out.mxp"));
+  EXPECT_EQ(left_out_name({"in.mxp", "d/out.html"}, OutputFormat::kHtml, false),
+            fs::path("d/out.html.left-out.mxp"));
+  EXPECT_EQ(left_out_name({"a/in.mxp", "-"}, OutputFormat::kRecords, true), fs::path());
 }
 
 TEST_F(TempDir, plan_refuses_inputs_that_share_an_output) {
@@ -316,6 +319,14 @@ TEST(argument_path_test, shows_names_and_titles_without_control_characters) {
        "csi?2J"},                // U+009B, the one-character CSI
       {"raw\x9B\xFF", "raw??"},  // not UTF-8: a terminal may take 0x9B as CSI
       {"tab\there\x7F", "tab?here?"},
+      // The bidirectional controls at each end of their two ranges, which could reorder a name;
+      // U+202F beside them is a no-break space and stays.
+      {"a\xE2\x80\xAA"
+       "b\xE2\x80\xAE"
+       "c\xE2\x81\xA6"
+       "d\xE2\x81\xA9"
+       "e\xE2\x80\xAF",
+       "a?b?c?d?e\xE2\x80\xAF"},
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(printable(text), expected);

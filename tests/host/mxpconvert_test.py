@@ -51,13 +51,15 @@ class Mxpconvert(unittest.TestCase):
         with open(self.path(name), "rb") as f:
             return f.read()
 
-    def run_tool(self, *args, stdin=None, stdout=subprocess.PIPE, locale="C.UTF-8", limits=()):
+    def run_tool(self, *args, stdin=None, stdout=subprocess.PIPE, locale="C.UTF-8", limits=(),
+                 environment=()):
         def apply_limits():
             os.umask(0o022)  # the usual one, under which a new file is readable by all
             for which, value in limits:
                 resource.setrlimit(which, (value, value))
         return subprocess.run([PROGRAM, *args], cwd=self.dir, stdin=stdin, stdout=stdout,
-                              stderr=subprocess.PIPE, env=dict(os.environ, LC_ALL=locale),
+                              stderr=subprocess.PIPE,
+                              env=dict(os.environ, LC_ALL=locale, **dict(environment)),
                               timeout=120, preexec_fn=apply_limits)
 
     def test_records_go_to_standard_output_and_messages_to_standard_error(self):
@@ -115,6 +117,7 @@ class Mxpconvert(unittest.TestCase):
     def test_failures_name_the_file_and_the_reason(self):
         self.write("in.mxp", recipes([b"Soup"])[0])
         self.write("kept.txt", b"kept")
+        no_tmp = {"TMPDIR": "/nonexistent-mirtabel"}
         failing = [
             (["missing.mxp", "new.txt"], "cannot read 'missing.mxp': " + os.strerror(errno.ENOENT)),
             ([""], "cannot read '': " + os.strerror(errno.ENOENT)),
@@ -122,10 +125,14 @@ class Mxpconvert(unittest.TestCase):
              "cannot write 'no/such/dir.txt': " + os.strerror(errno.ENOENT)),
             (["in.mxp", "in.mxp"], "cannot write 'in.mxp': the output path names the input file"),
             (["-n", "in.mxp", "kept.txt"], "cannot write 'kept.txt': " + os.strerror(errno.EEXIST)),
+            # The cookbook reads a device twice through a copy, which it cannot keep here.
+            (["--format=html", "-", "new.txt"], "cannot keep a copy of standard input to read it "
+             "twice in '/nonexistent-mirtabel', the directory for temporary files: "
+             + os.strerror(errno.ENOENT)),
         ]
         for args, message in failing:
             with self.subTest(args=args):
-                r = self.run_tool(*args)
+                r = self.run_tool(*args, stdin=subprocess.DEVNULL, environment=no_tmp)
                 self.assertEqual((r.returncode, r.stdout), (1, b""))
                 self.assertEqual(r.stderr.decode(), "mxpconvert: " + message + "\n")
         self.assertFalse(os.path.exists(self.path("new.txt")))
@@ -136,9 +143,12 @@ class Mxpconvert(unittest.TestCase):
 
     def test_wrong_usage_exits_2_with_the_usage_and_converts_nothing(self):
         self.write("in.mxp", recipes([b"Soup"])[0])
+        os.symlink("a.txt", self.path("link.mxp"))  # the output's name, through a link
         for args in (["in.mxp", "a.txt", "b.txt"], ["-x", "in.mxp"], ["--no-such-option"],
                      ["-o"], ["-f", "ebcdic", "in.mxp", "a.txt"], ["in.mxp", "--left-out=-"],
                      ["in.mxp", "a.txt", "--left-out", "./a.txt"],
+                     ["in.mxp", "a.txt", "--left-out", "link.mxp"],
+                     ["in.mxp", "a.txt", "--left-out", "./in.mxp"],
                      ["--left-out=s.mxp", "-d", "a.txt", "in.mxp"],
                      ["--title=Soups", "in.mxp", "a.txt"]):
             with self.subTest(args=args):
@@ -397,17 +407,27 @@ class Mxpconvert(unittest.TestCase):
         r = self.run_tool("--strict", "-v", "huge.mxp", "huge.jsonl")
         self.assertEqual(r.returncode, 3, r.stderr)
         self.assertIn(b"1 recipe of 'huge.mxp' too large to keep whole (more than 1 MiB of text or "
-                      b"16,384 fields), written cut; it is whole in 'huge.left-out.mxp'\n"
+                      b"16,384 fields), written cut; it is whole in 'huge.jsonl.left-out.mxp'\n"
                       b"  cut: Huge\n", r.stderr)
-        self.assertEqual(self.read("huge.left-out.mxp"), huge)
+        self.assertEqual(self.read("huge.jsonl.left-out.mxp"), huge)
         self.assertEqual([json.loads(line)["name"] for line in self.read("huge.jsonl").splitlines()],
                          ["Short", "Endless Stew", "Huge", "Short"])
+        # Each format keeps its own side file; a clean run of one takes away only its own.
+        self.assertEqual(self.run_tool("-q", "huge.mxp", "huge.txt").returncode, 0)
+        self.assertEqual(self.read("huge.jsonl.left-out.mxp"), huge)
+        r = self.run_tool("-q", "big.mxp", "huge.jsonl")
+        self.assertEqual((r.returncode, r.stderr), (0, b"mxpconvert: removed "
+                         b"'huge.jsonl.left-out.mxp' of an earlier run: no recipe was left out "
+                         b"this time\n"))
+        self.assertFalse(os.path.exists(self.path("huge.jsonl.left-out.mxp")))
+        self.assertTrue(self.read("huge.left-out.mxp").endswith(huge))
         r = self.run_tool("--format", "json", "huge.mxp")  # a filter: no side file unasked
         self.assertEqual(r.returncode, 0)
         self.assertTrue(r.stderr.endswith(b"written cut\n"), r.stderr)
 
     def test_file_names_of_any_bytes_under_any_locale(self):
-        names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3"]
+        names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3",
+                 "photo\u202egpj".encode()]  # a right-to-left override would show "jpg"
         text, records = recipes([b"Pie", b"Cake"])
         for locale in ("C", "C.UTF-8"):
             for name in names:
@@ -420,7 +440,8 @@ class Mxpconvert(unittest.TestCase):
                     with open(os.path.join(os.fsencode(self.dir), target), "rb") as f:
                         self.assertEqual(f.read(), records)
                     r = self.run_tool(name + b".missing", target, locale=locale)
-                    shown = name.decode("utf-8", "replace").replace("\ufffd", "?").encode()
+                    shown = name.decode("utf-8", "replace").replace("\ufffd", "?") \
+                        .replace("\u202e", "?").encode()
                     self.assertEqual(r.returncode, 1)
                     self.assertIn(b"'" + shown + b".missing'", r.stderr)
 

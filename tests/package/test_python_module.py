@@ -59,20 +59,46 @@ def test_a_recipe_left_out_is_reported_and_kept(tmp_path):
     assert [r["name"] for r in mirtabel.recipes(read(side))] == ["Endless Stew"]
 
 
-@pytest.mark.parametrize("call", [
-    lambda d: mirtabel.convert(d / "missing.mxp", d / "out.txt"),
-    lambda d: mirtabel.recipes(d / "missing.mxp"),
+@pytest.mark.parametrize("call, failed", [
+    (lambda d: mirtabel.convert(d / "missing.mxp", d / "out.txt"), "missing.mxp"),
+    (lambda d: mirtabel.recipes(d / "missing.mxp"), "missing.mxp"),
+    (lambda d: mirtabel.convert(EXAMPLE, d / "none" / "out.txt"), "none/out.txt"),
+    (lambda d: mirtabel.convert(EXAMPLE, d / "out.txt", left_out_file=d / "none" / "side.mxp"),
+     "none/side.mxp"),
 ])
-def test_a_missing_file_raises_oserror_with_errno_and_path(tmp_path, call):
+def test_a_missing_file_raises_oserror_with_errno_and_its_path(tmp_path, call, failed):
     with pytest.raises(OSError) as raised:
         call(tmp_path)
     assert raised.value.errno == errno.ENOENT
-    assert str(raised.value.filename) == str(tmp_path / "missing.mxp")
-    assert not (tmp_path / "out.txt").exists()
+    assert str(raised.value.filename) == str(tmp_path / failed)
+    assert os.listdir(tmp_path) == []
 
 
-@pytest.mark.parametrize("options", [{"format": "pdf"}, {"encoding": "ebcdic"},
-                                     {"format": "html", "title": "a\0b"}])
-def test_bad_options_raise_valueerror(tmp_path, options):
-    with pytest.raises(ValueError):
-        mirtabel.convert(EXAMPLE, tmp_path / "out.txt", **options)
+# Each argument's type and value are checked before a ctypes call sees it, and the error names it.
+@pytest.mark.parametrize("error, arguments, named", [
+    (TypeError, lambda d: {"encoding": 5}, "encoding"),
+    (TypeError, lambda d: {"input": 5}, "input"),
+    (TypeError, lambda d: {"left_out_file": 5.0}, "left_out_file"),
+    (TypeError, lambda d: {"format": ["json"]}, "format"),
+    (TypeError, lambda d: {"format": "html", "title": b"Pies"}, "title"),
+    (TypeError, lambda d: {"source": 0}, "source"),
+    (TypeError, lambda d: {"source": EXAMPLE, "encoding": 5}, "encoding"),
+    (ValueError, lambda d: {"format": "pdf"}, "format"),
+    (ValueError, lambda d: {"encoding": "ebcdic"}, "encoding"),
+    (ValueError, lambda d: {"format": "html", "title": "a\0b"}, "title"),
+    (ValueError, lambda d: {"input": EXAMPLE + "\0junk"}, "input"),
+    (ValueError, lambda d: {"output": str(d / "report.txt") + "\0.html"}, "output"),
+    (ValueError, lambda d: {"left_out_file": "side\0.mxp"}, "left_out_file"),
+    (ValueError, lambda d: {"encoding": "utf-8\0"}, "encoding"),
+    (ValueError, lambda d: {"source": EXAMPLE + "\0junk"}, "source"),
+    (ValueError, lambda d: {"output": d / "out.txt", "left_out_file": f"{d}/./out.txt"},
+     "left_out_file"),
+])
+def test_a_wrong_argument_raises_an_error_that_names_it(tmp_path, error, arguments, named):
+    given = arguments(tmp_path)
+    with pytest.raises(error, match=named):
+        if "source" in given:
+            list(mirtabel.recipes(**given))
+        else:
+            mirtabel.convert(**{"input": EXAMPLE, "output": tmp_path / "out.txt", **given})
+    assert os.listdir(tmp_path) == []
