@@ -133,6 +133,7 @@ void StructuredRecipe::drop_value(std::size_t index) noexcept {
   RecipeItem& item = stores_.items[index];
   const std::size_t value_begin = item.begin + item.label_size;
   const std::size_t removed = item.size - item.label_size;
+  if (removed == 0) return;  // nothing to move, and the store may be empty (null)
   std::memmove(stores_.text + value_begin, stores_.text + value_begin + removed,
                used_ - (value_begin + removed));
   used_ -= removed;
