@@ -32,6 +32,9 @@ ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
   }
   result.bytes_read = reader.bytes_read();
   result.bytes_written = buffer.bytes_written();
+  result.empty_titles = scanner.empty_titles();
+  result.past_body_limit = scanner.past_body_limit();
+  result.lines_but_for_spacing = scanner.lines_but_for_spacing();
   return result;
 }
 

@@ -18,8 +18,7 @@ static_assert(kRecordRoom <= OutputBuffer::kCapacity, "a record must fit in the 
 }  // namespace
 
 std::int32_t RecordScanner::run() noexcept {
-  if (!read_line()) return 0;  // an empty input has no marker line and no recipe
-  marker_.hold(line_);
+  if (!hold_marker()) return 0;  // no marker line, and no recipe
   first_line_end_ = reader_.offset();
   // The first line is a marker line itself and starts the first recipe. A recipe left out is
   // followed by a search for the next marker line, which tells where its text ends.
@@ -35,6 +34,24 @@ std::int32_t RecordScanner::run() noexcept {
   }
   if (left_out_) report_left_out(reader_.offset());
   return records_;
+}
+
+// The marker is the first line, or the one the options give, before whose first occurrence
+// every line is skipped. Returns false when no line is the marker.
+bool RecordScanner::hold_marker() noexcept {
+  if (!read_line()) return false;
+  if (options_.marker == nullptr) {
+    marker_.hold(line_);
+  } else {
+    marker_.hold_text(options_.marker, options_.marker_size, options_.marker_spacing_ignored);
+    while (!line_is_marker()) {
+      if (!read_line()) return false;
+    }
+  }
+  if (options_.marker_used != nullptr && options_.marker_used_room > 0) {
+    marker_.copy_text(options_.marker_used, options_.marker_used_room);
+  }
+  return true;
 }
 
 // Lines before, between and after recipes are skipped.
@@ -88,6 +105,9 @@ void RecordScanner::choose_layout() noexcept {
 // The title field is built over the title line, at the record's start.
 void RecordScanner::start_recipe() noexcept {
   const std::size_t title_start = layout_->title_start(line_);
+  std::size_t title_end = line_.size;
+  while (title_end > title_start && is_spacing(line_.bytes[title_end - 1])) --title_end;
+  if (title_start >= title_end) ++empty_titles_;
   lines_to_listener_ = listener_ != nullptr;
   body_chars_ = 0;
   expected_mark_size_ = kPageMarkSize;
@@ -108,6 +128,7 @@ RecipeEnd RecordScanner::append_lines_to_marker() noexcept {
     for (;;) {
       if (!read_line()) return RecipeEnd::kAtInputEnd;
       if (line_is_marker()) return RecipeEnd::kAtMarker;
+      body_chars_ += kPageMarkSize + line_.text_chars();  // counted, for the limit
     }
   }
   unsigned char* record = record_;
@@ -150,7 +171,10 @@ RecipeEnd RecordScanner::append_lines_to_marker() noexcept {
 }
 
 void RecordScanner::append_page_mark() noexcept {
-  if (listener_ != nullptr) return;
+  if (listener_ != nullptr) {
+    body_chars_ += kPageMarkSize;
+    return;
+  }
   check_written(body_end_ + kPageMarkSize);
   std::memcpy(record_ + body_end_, kPageMark, kPageMarkSize);
   body_end_ += kPageMarkSize;
@@ -161,6 +185,7 @@ void RecordScanner::append_page_mark() noexcept {
 bool RecordScanner::end_recipe(RecipeEnd end) noexcept {
   lines_to_listener_ = false;
   line_pending_ = false;  // the marker line that ended the recipe, if any, starts the next one
+  if (body_chars_ > kBodyLimit) ++past_body_limit_;
   if (end == RecipeEnd::kAbandoned) {
     keep_left_out_title();
   } else {

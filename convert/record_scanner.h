@@ -32,7 +32,11 @@ class RecordScanner {
   // The options' observer, when given, hears of every recipe left out; their listener, when
   // given, receives every recipe's lines and nothing is written.
   RecordScanner(TextReader& reader, OutputBuffer& output, const ConversionOptions& options) noexcept
-      : reader_(reader), output_(output), observer_(options.observer), listener_(options.listener) {
+      : reader_(reader),
+        output_(output),
+        observer_(options.observer),
+        listener_(options.listener),
+        options_(options) {
     take_record_room();
   }
   RecordScanner(const RecordScanner&) = delete;
@@ -46,6 +50,11 @@ class RecordScanner {
   bool count_overflowed() const noexcept { return count_overflowed_; }
   // 0, or the errno value with which the listener failed; the scan stopped there.
   int listener_error() const noexcept { return listener_error_; }
+  // Recipes framed whose title line is blank where the title stands, and those whose record
+  // body grew past kBodyLimit (left out, or with a listener only counted).
+  std::int32_t empty_titles() const noexcept { return empty_titles_; }
+  std::int32_t past_body_limit() const noexcept { return past_body_limit_; }
+  std::uint32_t lines_but_for_spacing() const noexcept { return marker_.lines_but_for_spacing(); }
 
   // What the layouts build a recipe with.
   bool read_line() noexcept;  // the next line into line(); false at the end of the input
@@ -67,6 +76,7 @@ class RecordScanner {
   void take_record_room() noexcept;
   void stop() noexcept;
   bool at_next_marker(std::uint64_t& marker_begin) noexcept;
+  bool hold_marker() noexcept;
   void choose_layout() noexcept;
   void start_recipe() noexcept;
   bool end_recipe(RecipeEnd end) noexcept;
@@ -102,7 +112,10 @@ class RecordScanner {
   OutputBuffer& output_;
   ConversionObserver* observer_;
   RecipeListener* listener_;
+  const ConversionOptions& options_;
   const Layout* layout_ = nullptr;
+  std::int32_t empty_titles_ = 0;
+  std::int32_t past_body_limit_ = 0;
   std::int32_t records_ = 0;
   bool count_overflowed_ = false;
   int listener_error_ = 0;
@@ -150,13 +163,17 @@ inline bool RecordScanner::read_line() noexcept {
 // A line's text is kept where it was decoded when the guess about its page mark was right, and
 // moved by the size of a page mark when it was wrong.
 inline bool RecordScanner::append_line(PageMark mark) noexcept {
-  if (listener_ != nullptr) return true;  // a listener builds its own output from the lines
   // Everything is read before the record is written to, which the compiler cannot tell apart
   // from this scanner.
   const std::size_t line_feed = line_.ends_with_line_feed() ? 1 : 0;
   const std::size_t text_size = line_.size - line_feed;
   const std::size_t text_chars = line_.chars - line_feed;
   const std::size_t mark_size = mark == PageMark::kBefore ? kPageMarkSize : 0;
+  if (listener_ != nullptr) {
+    // A listener builds its own output from the lines; the body's size is only counted.
+    body_chars_ += mark_size + text_chars;
+    return true;
+  }
   const std::size_t body_end = body_end_;
   const std::size_t text_at = body_end + mark_size;
   const std::size_t body_chars = body_chars_ + mark_size + text_chars;

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "exports/api_settings.h"
+
 namespace mirtabel {
 
 void ApiOutcome::fail(int failure, int error_value) noexcept {
@@ -36,6 +38,17 @@ void ApiOutcome::take(const FormatResult& result) noexcept {
   }
   take(result.conversion);
   cut = result.cut;
+  too_long = result.conversion.past_body_limit;
+  checks = result.checks;
+}
+
+void ApiOutcome::tell_warnings(mirtabel_warning_function warning, void* context) noexcept {
+  if (code != MIRTABEL_OK || warning == nullptr || checks == nullptr) return;
+  for (std::size_t i = 0; i < checks->warning_count; ++i) {
+    const mirtabel_warning heard{checks->warnings[i].kind, checks->warnings[i].text};
+    warning(context, &heard);
+    ++warnings;
+  }
 }
 
 void ApiOutcome::take_copy_failure(const CopiedInput& copy, bool cookbook) noexcept {
@@ -52,6 +65,10 @@ int hand_back(const ApiOutcome& outcome, mirtabel_report* report) noexcept {
     report->error = outcome.error;
     report->bytes_read = outcome.bytes_read;
     report->bytes_written = outcome.bytes_written;
+    if (report_has_warnings(report)) {
+      report->warnings = outcome.warnings;
+      report->too_long = outcome.too_long;
+    }
   }
   if (outcome.code != MIRTABEL_OK) errno = outcome.error;
   return outcome.code;

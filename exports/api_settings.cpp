@@ -5,13 +5,17 @@
 namespace mirtabel {
 namespace {
 
-// The structure as the 1.1 header declared it, up to the fields 1.2 added.
+// The structure as the 1.1 and 1.2 headers declared it, up to the fields later ones added.
 constexpr std::size_t kOptionsSize11 = offsetof(mirtabel_options, title);
+constexpr std::size_t kOptionsSize12 = offsetof(mirtabel_options, marker);
+constexpr std::size_t kReportSize12 = offsetof(mirtabel_report, warnings);
 
 // A structure from a newer header is taken only when every field past ours is zero: what a
-// caller sets there, this version would silently ignore. One from the 1.1 header is taken too.
+// caller sets there, this version would silently ignore. One from an older header is taken too.
 bool known_size(const mirtabel_options& options) noexcept {
-  if (options.size != kOptionsSize11 && options.size < sizeof(mirtabel_options)) return false;
+  if (options.size != kOptionsSize11 && options.size != kOptionsSize12 &&
+      options.size < sizeof(mirtabel_options))
+    return false;
   const auto* bytes = reinterpret_cast<const unsigned char*>(&options);
   for (std::size_t i = sizeof(mirtabel_options); i < options.size; ++i) {
     if (bytes[i] != 0) return false;
@@ -44,12 +48,24 @@ int read_settings(const mirtabel_options* options, ApiSettings& settings) noexce
     settings.title = options->title;
     settings.rewind = options->rewind;
   }
+  if (options->size > kOptionsSize12) {
+    settings.marker = options->marker;
+    settings.warning = options->warning;
+    settings.warning_context = options->warning_context;
+  }
   return MIRTABEL_OK;
 }
 
-FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer,
-                     ByteSource* again) noexcept {
+FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer, ByteSource* again,
+                     mirtabel_report* report) noexcept {
   FormatJob job;
+  job.marker = settings.marker;
+  job.warnings = settings.warning != nullptr;
+  if (report_has_warnings(report)) {
+    report->marker[0] = '\0';
+    job.options.marker_used = report->marker;
+    job.options.marker_used_room = sizeof report->marker;
+  }
   job.format = settings.format;
   job.options.encoding = settings.encoding;
   job.options.observer = observer;
@@ -59,7 +75,12 @@ FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer,
 }
 
 bool report_usable(const mirtabel_report* report) noexcept {
-  return report == nullptr || report->size >= sizeof(mirtabel_report);
+  return report == nullptr || report->size == kReportSize12 ||
+         report->size >= sizeof(mirtabel_report);
+}
+
+bool report_has_warnings(const mirtabel_report* report) noexcept {
+  return report != nullptr && report->size >= sizeof(mirtabel_report);
 }
 
 }  // namespace mirtabel

@@ -16,19 +16,24 @@ struct ApiSettings {
   void* left_out_context = nullptr;
   const char* title = nullptr;
   mirtabel_rewind_function rewind = nullptr;
+  const char* marker = nullptr;
+  mirtabel_warning_function warning = nullptr;
+  void* warning_context = nullptr;
 };
 
 // Reads `options` (null: the defaults) into `settings`. Returns MIRTABEL_OK, or
 // MIRTABEL_ERROR_OPTIONS for a size, format or encoding it does not know.
 int read_settings(const mirtabel_options* options, ApiSettings& settings) noexcept;
 
-// The conversion the settings ask for, telling `observer` of each recipe left out and reading the
-// input again, for the cookbook, from `again`.
-FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer,
-                     ByteSource* again) noexcept;
+// The conversion the settings ask for, telling `observer` of each recipe left out, reading the
+// input again, for the cookbook, from `again`, and writing the marker used into `report`.
+FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer, ByteSource* again,
+                     mirtabel_report* report) noexcept;
 
 // Whether `report` (null, or a structure that says its size) can be filled.
 bool report_usable(const mirtabel_report* report) noexcept;
+// Whether `report` has the fields 1.3 added.
+bool report_has_warnings(const mirtabel_report* report) noexcept;
 
 }  // namespace mirtabel
 

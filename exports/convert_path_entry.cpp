@@ -114,7 +114,7 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   InputAgain again(copied);
   LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
   FormatConversion conversion;
-  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again)));
+  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again, report)));
   outcome.left_out = reporter.count();
   outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
@@ -132,5 +132,6 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
     }
   }
   if (const int error = output.commit()) outcome.fail(MIRTABEL_ERROR_OUTPUT, error);
+  outcome.tell_warnings(settings.warning, settings.warning_context);
   return hand_back(outcome, report);
 }

@@ -65,11 +65,12 @@ class LeftOutPlaces final : public ConversionObserver {
 
 }  // namespace
 
-FormatResult FormatConversion::run(ByteSource& input, ByteSink& output,
-                                   const FormatJob& job) noexcept {
+inline FormatResult FormatConversion::run_format(ByteSource& input, ByteSink& output,
+                                          const FormatJob& job,
+                                          const ConversionOptions& options) noexcept {
   FormatResult result;
   if (job.format == MIRTABEL_FORMAT_RECORDS) {
-    result.conversion = convert_mxp(input, output, job.options);
+    result.conversion = convert_mxp(input, output, options);
     return result;
   }
   const bool cookbook = job.format == MIRTABEL_FORMAT_HTML;
@@ -86,12 +87,70 @@ FormatResult FormatConversion::run(ByteSource& input, ByteSink& output,
     return result;
   }
   const JsonExportResult exported =
-      cookbook ? convert_mxp_to_html(input, *job.again, output, job.options, stores_->stores(),
+      cookbook ? convert_mxp_to_html(input, *job.again, output, options, stores_->stores(),
                                      job.title)
-               : convert_mxp_to_json(input, output, job.options, stores_->stores());
+               : convert_mxp_to_json(input, output, options, stores_->stores());
   result.conversion = exported.conversion;
   result.cut = exported.cut_recipes;
   return result;
+}
+
+FormatResult FormatConversion::run(ByteSource& input, ByteSink& output,
+                                   const FormatJob& job) noexcept {
+  const bool auto_marker = job.marker != nullptr && std::strcmp(job.marker, "auto") == 0;
+  if ((job.warnings || auto_marker) && !checks_) checks_.reset(new (std::nothrow) InputChecks);
+  if ((job.warnings || auto_marker) && !checks_) {
+    FormatResult failed;
+    failed.no_memory = true;
+    failed.conversion.error = ENOMEM;
+    return failed;
+  }
+  if (checks_) checks_->start_size = 0;
+  StartKeeper start(input, job.warnings || auto_marker ? checks_.get() : nullptr);
+  ConversionOptions options = job.options;
+  if (const int error = choose_marker(job, start, options)) {
+    FormatResult failed;
+    failed.conversion.error = error;
+    failed.conversion.failed_file = FailedFile::kInput;
+    return failed;
+  }
+  FormatResult result = run_format(start, output, job, options);
+  if (!job.warnings || result.no_memory || result.conversion.error != 0) return result;
+  InputChecks& checks = *checks_;
+  if (!auto_marker) checks.scan = scan_markers(checks.start, checks.start_size, options.encoding);
+  // The records format leaves out the recipes past its limit; the others write them.
+  const std::int32_t left_out =
+      job.format == MIRTABEL_FORMAT_RECORDS ? result.conversion.past_body_limit : 0;
+  const WarningFacts facts{&result.conversion, result.conversion.records + left_out,
+                           options.encoding,   marker_text_ != nullptr,
+                           marker_not_found_,  &checks.scan};
+  judge_warnings(checks, facts);
+  result.checks = &checks;
+  return result;
+}
+
+// Kept out of line, so that its scan is off the stack before the conversion starts.
+[[gnu::noinline]] int FormatConversion::choose_marker(const FormatJob& job, StartKeeper& start,
+                                                      ConversionOptions& options) noexcept {
+  marker_text_ = nullptr;
+  marker_not_found_ = false;
+  if (job.marker != nullptr && std::strcmp(job.marker, "auto") == 0) {
+    if (const int error = start.read_ahead()) return error;
+    InputChecks& checks = *checks_;
+    checks.scan = scan_markers(checks.start, checks.start_size, options.encoding);
+    marker_not_found_ = !checks.scan.found;
+    if (checks.scan.found) marker_text_ = checks.scan.text;
+    marker_spacing_ignored_ = true;
+  } else if (job.marker != nullptr) {
+    marker_text_ = job.marker;
+    marker_spacing_ignored_ = false;
+  }
+  if (marker_text_ != nullptr) {
+    options.marker = marker_text_;
+    options.marker_size = std::strlen(marker_text_);
+    options.marker_spacing_ignored = marker_spacing_ignored_;
+  }
+  return 0;
 }
 
 int FormatConversion::find_cut_recipes(RandomAccessFile& bytes, InputEncoding encoding,
@@ -101,6 +160,11 @@ int FormatConversion::find_cut_recipes(RandomAccessFile& bytes, InputEncoding en
   ConversionOptions options;
   options.encoding = encoding;
   options.observer = &places;
+  if (marker_text_ != nullptr) {
+    options.marker = marker_text_;
+    options.marker_size = std::strlen(marker_text_);
+    options.marker_spacing_ignored = marker_spacing_ignored_;
+  }
   NullSink nowhere;
   {
     RereadSource input(bytes, {0, UINT64_MAX});

@@ -11,6 +11,7 @@
 #include "convert/conversion_observer.h"
 #include "convert/conversion_options.h"
 #include "convert/convert_mxp.h"
+#include "exports/conversion_warnings.h"
 #include "exports/mirtabel.h"
 #include "platform/byte_stream.h"
 #include "platform/file.h"
@@ -26,6 +27,10 @@ struct FormatJob {
   // title (UTF-8; empty: "Cookbook").
   ByteSource* again = nullptr;
   std::string_view title;
+  // The marker line (null: the first line), or "auto" for the scan to choose it.
+  const char* marker = nullptr;
+  // Whether to judge the warnings, which takes InputChecks from the heap.
+  bool warnings = false;
 };
 
 struct FormatResult {
@@ -33,6 +38,8 @@ struct FormatResult {
   ConversionResult conversion;
   std::int32_t cut = 0;    // JSON Lines or HTML: recipes too large to keep whole, written cut
   bool no_memory = false;  // the structured formats' stores could not be had: nothing was read
+  // With FormatJob::warnings, the warnings, valid while the FormatConversion lives; else null.
+  const InputChecks* checks = nullptr;
 };
 
 class FormatConversion {
@@ -54,7 +61,20 @@ class FormatConversion {
                        ConversionObserver& cut) noexcept;
 
  private:
+  [[gnu::always_inline]] inline FormatResult run_format(ByteSource& input, ByteSink& output,
+                                                        const FormatJob& job,
+                                                        const ConversionOptions& options) noexcept;
+  // Chooses the marker for `job` into `options`, scanning the input's start, read ahead through
+  // `start`, for "auto". Returns 0 or the errno value of the read.
+  int choose_marker(const FormatJob& job, StartKeeper& start, ConversionOptions& options) noexcept;
+
   std::unique_ptr<RoomyRecipeStores> stores_;
+  std::unique_ptr<InputChecks> checks_;
+  // The marker the last run framed with (in checks_ or the job's), for find_cut_recipes to
+  // frame alike; whether the scan for one found none.
+  const char* marker_text_ = nullptr;
+  bool marker_spacing_ignored_ = false;
+  bool marker_not_found_ = false;
 };
 
 // The input's bytes read again: ranges of it in turn, each up to its end or the input's.

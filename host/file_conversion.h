@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "host/input_check.h"
+#include "exports/input_check.h"
 #include "platform/input_encoding.h"
 #include "platform/temporary_file.h"
 
@@ -39,6 +39,8 @@ struct ConversionSettings {
   std::filesystem::path left_out;
   // The cookbook's title (UTF-8), instead of its input's name without the extension.
   std::optional<std::string> title;
+  // The marker line, or "auto", instead of the input's first line.
+  std::optional<std::string> marker;
 };
 
 // Which part of the work a failure concerns.
@@ -57,8 +59,11 @@ struct FileOutcome {
   int left_out_error = 0;                   // 0, or why their text could not be written there
   // With none left out, left_out_file names a side file of an earlier run, which was removed
   // (left_out_error 0), kept for -n (EEXIST), or could not be removed (the errno value).
-  InputDoubt doubt = InputDoubt::kNone;
+  // The conversion's warnings about the input (UTF-8, to follow its name), as the C API's
+  // warning callback hears them.
+  std::vector<std::string> warnings;
   std::int32_t cut = 0;  // in JSON Lines or HTML: recipes too large to keep whole, written cut
+  std::int32_t too_long = 0;  // in JSON Lines or HTML: recipes past the records' body limit
 };
 
 // Where the text of the recipes left out goes unless a name is given: beside an output file,

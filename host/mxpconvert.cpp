@@ -22,7 +22,7 @@
 #include "host/command_line.h"
 #include "host/file_conversion.h"
 #include "host/help.h"
-#include "host/input_check.h"
+#include "exports/input_check.h"
 #include "host/interruption.h"
 #include "host/output_plan.h"
 #include "host/report.h"
@@ -190,7 +190,8 @@ int convert(const CommandLine& line) {
   BatchReport listener(jobs, report, bytes_read);
   const ConversionSettings settings{line.format,     line.encoding,
                                     line.no_clobber, line.verbosity == Verbosity::kVerbose,
-                                    line.left_out,   line.title};
+                                    line.left_out,   line.title,
+                                    line.marker};
   std::unique_ptr<mirtabel::TemporaryFileNote[]> notes(new mirtabel::TemporaryFileNote[threads]);
   remove_temporary_files_on_interruption(notes.get(), threads);
   const auto start = std::chrono::steady_clock::now();

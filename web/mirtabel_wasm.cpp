@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "exports/mirtabel.h"
-#include "host/input_check.h"
+#include "exports/input_check.h"
 #include "platform/input_encoding.h"
 
 // The JavaScript side, web/mirtabel_hooks.js.
