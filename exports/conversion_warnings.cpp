@@ -116,12 +116,14 @@ void judge_warnings(InputChecks& checks, const WarningFacts& facts) noexcept {
         "starts%s",
         suggestion.text);
   }
-  if (recipes > 0 && static_cast<std::size_t>(result.empty_titles) * 2 > recipes) {
+  // Said once: a warning about the first line tells the cause already.
+  if (checks.warning_count == 0 && recipes > 0 &&
+      static_cast<std::size_t>(result.empty_titles) * 2 > recipes) {
     add(checks, MIRTABEL_WARNING_EMPTY_TITLES,
-        "gave %d of its %zu recipes an empty title: the marker line may not be the one that "
+        "gave %d of its %zu %s an empty title: the marker line may not be the one that "
         "starts them%s",
-        result.empty_titles, recipes,
-        facts.marker_given || checks.warning_count > 0 ? "" : suggestion.text);
+        result.empty_titles, recipes, recipes == 1 ? "recipe" : "recipes",
+        facts.marker_given ? "" : suggestion.text);
   }
   if (result.lines_but_for_spacing > 0) {
     add(checks, MIRTABEL_WARNING_JOINED,
