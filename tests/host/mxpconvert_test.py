@@ -442,14 +442,14 @@ class Mxpconvert(unittest.TestCase):
         self.assertEqual(self.run_tool("-q", "huge.mxp", "huge.txt").returncode, 0)
         self.assertEqual(self.read("huge.jsonl.left-out.mxp"), huge)
         r = self.run_tool("-q", "big.mxp", "huge.jsonl")
-        self.assertEqual((r.returncode, r.stderr), (0, b"mxpconvert: removed "
+        self.assertEqual((r.returncode, r.stderr.splitlines()[-1]), (0, b"mxpconvert: removed "
                          b"'huge.jsonl.left-out.mxp' of an earlier run: no recipe was left out "
-                         b"this time\n"))
+                         b"this time"))
         self.assertFalse(os.path.exists(self.path("huge.jsonl.left-out.mxp")))
         self.assertTrue(self.read("huge.left-out.mxp").endswith(huge))
         r = self.run_tool("--format", "json", "huge.mxp")  # a filter: no side file unasked
         self.assertEqual(r.returncode, 0)
-        self.assertTrue(r.stderr.endswith(b"written cut\n"), r.stderr)
+        self.assertIn(b"written cut\n4 recipes written", r.stderr)
 
     def test_file_names_of_any_bytes_under_any_locale(self):
         names = ["crème brûlée 😀".encode(), b"raw\xe9\xff", "r\u00e9".encode() + b"\xc3",
