@@ -18,11 +18,12 @@ import json
 import os
 import queue
 import threading
+import warnings as _warnings
 from dataclasses import dataclass, field
 
 from . import _library
 
-__all__ = ["convert", "recipes", "Report", "LeftOut", "FORMATS", "ENCODINGS"]
+__all__ = ["convert", "recipes", "Report", "LeftOut", "MxpWarning", "FORMATS", "ENCODINGS"]
 
 #: The output formats, by the names mxpconvert's --format takes.
 FORMATS = {"records": 0, "json": 1, "html": 2}
@@ -44,6 +45,21 @@ class LeftOut:
     bytes: slice
 
 
+class MxpWarning(UserWarning):
+    """A warning about an input that converted: it does not look like MXP, its first line does
+    not seem to mark its recipes (try marker="auto"), most titles came out empty, or exports were
+    joined into it. The message is "INPUT TEXT", as mxpconvert prints it; `kind` names what it
+    is about ("not-mxp", "marker", "empty-titles" or "joined")."""
+
+    def __init__(self, message, kind="", text=""):
+        super().__init__(message)
+        self.kind = kind
+        self.text = text
+
+
+_WARNING_KINDS = {1: "not-mxp", 2: "marker", 3: "empty-titles", 4: "joined"}
+
+
 @dataclass
 class Report:
     records: int = 0        # records (or JSON objects) written
@@ -51,6 +67,9 @@ class Report:
     cut: int = 0            # JSON objects of recipes too large to keep whole, written cut
     bytes_read: int = 0
     bytes_written: int = 0
+    warnings: list = field(default_factory=list)  # an MxpWarning for each warning, also issued
+    too_long: int = 0       # recipes past the records' 9,500 characters (kept by json and html)
+    marker: str = ""        # the marker line used (cut to 127 bytes)
 
 
 class _LeftOutEntry(ctypes.Structure):
@@ -67,17 +86,28 @@ _WriteFunction = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(
 _RewindFunction = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p)
 
 
+class _Warning(ctypes.Structure):
+    _fields_ = [("kind", ctypes.c_int32), ("text", ctypes.c_char_p)]
+
+
+_WarningFunction = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.POINTER(_Warning))
+
+
 class _Options(ctypes.Structure):
     _fields_ = [("size", ctypes.c_size_t), ("format", ctypes.c_int32),
                 ("encoding", ctypes.c_char_p), ("left_out_path", ctypes.c_char_p),
                 ("left_out", _LeftOutFunction), ("left_out_context", ctypes.c_void_p),
-                ("title", ctypes.c_char_p), ("rewind", _RewindFunction)]
+                ("title", ctypes.c_char_p), ("rewind", _RewindFunction),
+                ("marker", ctypes.c_char_p), ("warning", _WarningFunction),
+                ("warning_context", ctypes.c_void_p)]
 
 
 class _Report(ctypes.Structure):
     _fields_ = [("size", ctypes.c_size_t), ("records", ctypes.c_int32),
                 ("left_out", ctypes.c_int32), ("cut", ctypes.c_int32), ("error", ctypes.c_int32),
-                ("bytes_read", ctypes.c_uint64), ("bytes_written", ctypes.c_uint64)]
+                ("bytes_read", ctypes.c_uint64), ("bytes_written", ctypes.c_uint64),
+                ("warnings", ctypes.c_int32), ("too_long", ctypes.c_int32),
+                ("marker", ctypes.c_char * 128)]
 
 
 _lib = _library.load()
@@ -117,17 +147,39 @@ def _path(value, name):
     return path
 
 
-def _options(format, encoding, left_out=None, left_out_path=None, title=None):
+def _options(format, encoding, left_out=None, left_out_path=None, title=None, marker=None,
+             warning=None):
     if _text(format, "format") not in FORMATS:
         raise ValueError(f"unknown format {format!r}: one of {', '.join(FORMATS)}")
     if title is not None:
         title = _text(title, "title").encode("utf-8", "replace")
+    if marker is not None:
+        marker = _text(marker, "marker").encode("utf-8", "replace")
+        if not marker:
+            raise ValueError("marker: the marker line's text, or 'auto', not ''")
     options = _Options(size=ctypes.sizeof(_Options), format=FORMATS[format],
                        encoding=_text(encoding, "encoding").encode("utf-8", "replace"),
-                       left_out_path=left_out_path, title=title)
+                       left_out_path=left_out_path, title=title, marker=marker)
     if left_out is not None:
         options.left_out = left_out
+    if warning is not None:
+        options.warning = warning
     return options
+
+
+def _warning_collector(heard_warnings, name):
+    """The warning callback: each warning as an MxpWarning, named after the input `name`."""
+    def heard(context, warning):
+        w = warning.contents
+        text = w.text.decode("utf-8", "replace")
+        heard_warnings.append(MxpWarning(f"{name} {text}", _WARNING_KINDS.get(w.kind, ""), text))
+    return _WarningFunction(heard)
+
+
+def _issue(heard_warnings):
+    """Issues the warnings through the warnings module, from the caller's line."""
+    for warning in heard_warnings:
+        _warnings.warn(warning, stacklevel=3)
 
 
 def _check_encoding(options, encoding):
@@ -164,19 +216,24 @@ def _raise(code, report, paths, format):
     raise OSError(error, f"{os.strerror(error)} ({name})", paths.get(code, paths.get(_INPUT)))
 
 
-def convert(input, output, format="records", encoding="utf-8", left_out_file=None, title=None):
+def convert(input, output, format="records", encoding="utf-8", left_out_file=None, title=None,
+            marker=None):
     """Converts the MXP file `input` into `output` (paths), as flat records, with format="json"
     JSON Lines, or with format="html" a cookbook titled `title` (by default the input's name
     without its extension, as mxpconvert titles it). The output is replaced only once complete.
     With `left_out_file`, the text of the recipes left out, or written cut, goes to that file
     (written only when there are some); it must be neither the output nor the input, under any
-    name. Returns a Report."""
+    name. `marker` is the line that starts each recipe instead of the input's first ("auto":
+    the line that opens recipes as MXP does, matched but for spacing), as mxpconvert --marker
+    takes it. Returns a Report; its warnings are also issued as MxpWarning."""
     input_path, output_path = _path(input, "input"), _path(output, "output")
     side = _path(left_out_file, "left_out_file") if left_out_file is not None else None
     if title is None and format == "html":
         title = os.path.splitext(os.path.basename(os.fsdecode(input_path)))[0]
-    entries = []
-    options = _options(format, encoding, _left_out_collector(entries), side, title)
+    entries, heard = [], []
+    name = repr(os.fsdecode(input_path))
+    options = _options(format, encoding, _left_out_collector(entries), side, title, marker,
+                       _warning_collector(heard, name))
     _check_encoding(options, encoding)
     report = _Report(size=ctypes.sizeof(_Report))
     code = _lib.mirtabel_convert(input_path, output_path, options, report)
@@ -185,7 +242,9 @@ def convert(input, output, format="records", encoding="utf-8", left_out_file=Non
     if code != _OK:
         _raise(code, report, {_INPUT: input, _TOO_MANY: input, _OUTPUT: output,
                               _LEFT_OUT_FILE: left_out_file}, format)
-    return Report(report.records, entries, report.cut, report.bytes_read, report.bytes_written)
+    _issue(heard)
+    return Report(report.records, entries, report.cut, report.bytes_read, report.bytes_written,
+                  heard, report.too_long, report.marker.decode("utf-8", "replace"))
 
 
 class _StreamRun:
@@ -269,11 +328,15 @@ def _reader(source):
     return file.read, file.close
 
 
-def recipes(source, encoding="utf-8"):
+def recipes(source, encoding="utf-8", marker=None):
     """The recipes of an MXP archive, one schema.org Recipe object (a dict) at a time, as
-    format="json" writes them. `source` is a path or the archive's bytes. The archive is read
-    as the iteration goes; no temporary file is written."""
-    options = _options("json", encoding)
+    format="json" writes them. `source` is a path or the archive's bytes; `marker` as convert()
+    takes it. The archive is read as the iteration goes; no temporary file is written. The
+    warnings are issued as MxpWarning once the last recipe is taken."""
+    heard = []
+    name = repr(os.fsdecode(source)) if isinstance(source, (str, os.PathLike)) else "the archive"
+    options = _options("json", encoding, marker=marker,
+                       warning=_warning_collector(heard, name))
     _check_encoding(options, encoding)
     read, close = _reader(source)  # a missing file fails here, before the first recipe
     path = source if not isinstance(source, (bytes, bytearray, memoryview)) else None
@@ -290,4 +353,5 @@ def recipes(source, encoding="utf-8"):
             raise run.failure
         if run.code != _OK:
             _raise(run.code, run.report, {_INPUT: path, _TOO_MANY: path}, "json")
+        _issue(heard)
     return iterate()
