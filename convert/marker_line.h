@@ -27,8 +27,10 @@ inline bool same_but_spacing(const unsigned char* a, std::size_t a_size, const u
   for (;;) {
     const std::size_t i_run = i;
     const std::size_t j_run = j;
-    while (i < a_size && is_spacing(a[i])) ++i;
-    while (j < b_size && is_spacing(b[j])) ++j;
+    while (i < a_size && is_spacing(a[i]))
+      ++i;
+    while (j < b_size && is_spacing(b[j]))
+      ++j;
     if (i == a_size || j == b_size) return i == a_size && j == b_size;
     // Spacing between two words in one text must be spacing in the other too.
     if ((i > i_run) != (j > j_run) && i_run > 0 && j_run > 0) return false;
@@ -96,7 +98,8 @@ class MarkerLine {
     std::size_t size = size_ > 0 && bytes_[size_ - 1] == '\n' ? size_ - 1 : size_;
     if (size > room - 1) {
       size = room - 1;
-      while (size > 0 && (bytes_[size] & 0xC0) == 0x80) --size;
+      while (size > 0 && (bytes_[size] & 0xC0) == 0x80)
+        --size;
     }
     std::memcpy(text, bytes_, size);
     text[size] = '\0';
@@ -114,7 +117,8 @@ class MarkerLine {
 
   [[gnu::cold, gnu::noinline]] static unsigned char last_mark_before(const unsigned char* bytes,
                                                                      std::size_t end) noexcept {
-    while (end > 0 && is_spacing(bytes[end - 1])) --end;
+    while (end > 0 && is_spacing(bytes[end - 1]))
+      --end;
     return end > 0 ? bytes[end - 1] : 0;
   }
 

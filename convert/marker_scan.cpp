@@ -48,9 +48,11 @@ struct Scanning {
 
 void remember(const TextLine& line, Seen& seen) {
   std::size_t size = line.size;
-  while (size > 0 && is_spacing(line.bytes[size - 1])) --size;
+  while (size > 0 && is_spacing(line.bytes[size - 1]))
+    --size;
   std::size_t begin = 0;
-  while (begin < size && is_spacing(line.bytes[begin])) ++begin;
+  while (begin < size && is_spacing(line.bytes[begin]))
+    ++begin;
   seen.blank = begin == size;
   seen.too_long = size - begin > MarkerScan::kMaxTextBytes;
   seen.size = seen.too_long ? 0 : size - begin;
@@ -101,7 +103,7 @@ MarkerScan scan_markers(const unsigned char* bytes, std::size_t size,
   if (!scan) return result;
   TextLine line;
   Seen first;
-  std::uint64_t n = 0;  // lines read
+  std::uint64_t n = 0;          // lines read
   std::uint64_t last_rule = 0;  // the number of the last rule line, from 1; 0: none yet
   std::uint64_t confirmed = 0;  // openers up to this line number have been looked at
   while (scan->reader.read_line(scan->line_bytes, line)) {

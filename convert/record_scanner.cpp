@@ -106,7 +106,8 @@ void RecordScanner::choose_layout() noexcept {
 void RecordScanner::start_recipe() noexcept {
   const std::size_t title_start = layout_->title_start(line_);
   std::size_t title_end = line_.size;
-  while (title_end > title_start && is_spacing(line_.bytes[title_end - 1])) --title_end;
+  while (title_end > title_start && is_spacing(line_.bytes[title_end - 1]))
+    --title_end;
   if (title_start >= title_end) ++empty_titles_;
   lines_to_listener_ = listener_ != nullptr;
   body_chars_ = 0;

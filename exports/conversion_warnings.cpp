@@ -15,7 +15,8 @@ namespace {
 struct Quoted {
   explicit Quoted(const char* text, std::size_t size) noexcept {
     std::size_t n = size < 60 ? size : 60;
-    while (n > 0 && n < size && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    while (n > 0 && n < size && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+      --n;
     for (std::size_t i = 0; i < n; ++i) {
       const unsigned char c = static_cast<unsigned char>(text[i]);
       bytes[i] = c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
@@ -93,13 +94,13 @@ void judge_warnings(InputChecks& checks, const WarningFacts& facts) noexcept {
   InputDoubt doubt =
       doubt_about(checks.start, checks.start_size, result.bytes_read, recipes, facts.encoding);
   // A marker that is given makes the first line an ordinary one.
-  if (facts.marker_given && doubt != InputDoubt::kEmpty &&
-      doubt != InputDoubt::kUtf16WithoutMark && doubt != InputDoubt::kNoRecipe) {
+  if (facts.marker_given && doubt != InputDoubt::kEmpty && doubt != InputDoubt::kUtf16WithoutMark &&
+      doubt != InputDoubt::kNoRecipe) {
     doubt = InputDoubt::kNone;
   }
   if (doubt != InputDoubt::kNone) {
-    add(checks, doubt == InputDoubt::kFirstLineEmpty ? MIRTABEL_WARNING_MARKER
-                                                     : MIRTABEL_WARNING_NOT_MXP,
+    add(checks,
+        doubt == InputDoubt::kFirstLineEmpty ? MIRTABEL_WARNING_MARKER : MIRTABEL_WARNING_NOT_MXP,
         "does not look like an MXP recipe export: %s%s", doubt_reason(doubt),
         doubt == InputDoubt::kEmpty ? "" : suggestion.text);
   } else if (facts.marker_not_found) {

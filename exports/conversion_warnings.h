@@ -55,8 +55,8 @@ struct WarningFacts {
   const ConversionResult* conversion;
   std::int32_t recipes;  // recipes framed: written and left out
   InputEncoding encoding;
-  bool marker_given;     // a marker text, or one chosen by the scan
-  bool marker_not_found; // the scan for a marker found none
+  bool marker_given;       // a marker text, or one chosen by the scan
+  bool marker_not_found;   // the scan for a marker found none
   const MarkerScan* scan;  // of the input's start
 };
 

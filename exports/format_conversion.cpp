@@ -66,8 +66,8 @@ class LeftOutPlaces final : public ConversionObserver {
 }  // namespace
 
 inline FormatResult FormatConversion::run_format(ByteSource& input, ByteSink& output,
-                                          const FormatJob& job,
-                                          const ConversionOptions& options) noexcept {
+                                                 const FormatJob& job,
+                                                 const ConversionOptions& options) noexcept {
   FormatResult result;
   if (job.format == MIRTABEL_FORMAT_RECORDS) {
     result.conversion = convert_mxp(input, output, options);
@@ -87,9 +87,9 @@ inline FormatResult FormatConversion::run_format(ByteSource& input, ByteSink& ou
     return result;
   }
   const JsonExportResult exported =
-      cookbook ? convert_mxp_to_html(input, *job.again, output, options, stores_->stores(),
-                                     job.title)
-               : convert_mxp_to_json(input, output, options, stores_->stores());
+      cookbook
+          ? convert_mxp_to_html(input, *job.again, output, options, stores_->stores(), job.title)
+          : convert_mxp_to_json(input, output, options, stores_->stores());
   result.conversion = exported.conversion;
   result.cut = exported.cut_recipes;
   return result;

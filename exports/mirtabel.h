@@ -122,12 +122,12 @@ typedef struct mirtabel_left_out {
 
 /* (since 1.3) What a warning is about. */
 #define MIRTABEL_WARNING_NOT_MXP 1 /* the input does not look like an MXP export at all */
-#define MIRTABEL_WARNING_MARKER                                                              \
+#define MIRTABEL_WARNING_MARKER                                                           \
   2 /* its first line does not seem to be the marker line that starts each recipe (blank, \
        of spaces only, or found only once while another line opens recipes), or no marker \
        was found for the marker "auto" */
 #define MIRTABEL_WARNING_EMPTY_TITLES 3 /* most recipes came out with an empty title */
-#define MIRTABEL_WARNING_JOINED                                                           \
+#define MIRTABEL_WARNING_JOINED                                                          \
   4 /* lines that are the marker line but for spacing, as where exports were joined: the \
        recipes they start were read as parts of others */
 
@@ -198,12 +198,12 @@ typedef struct mirtabel_report {
   uint64_t bytes_read;    /* bytes of the input */
   uint64_t bytes_written; /* bytes of the output */
   /* Since 1.3; a report from a 1.2 header, which ends here, is filled up to here. */
-  int32_t warnings;   /* warnings the warning callback heard (0 without one) */
-  int32_t too_long;   /* recipes whose text grew past the records' 9,500 characters: those the
-                         records format left out, and in the other formats (which keep them)
-                         most likely recipes that ran into the next for a wrong marker */
-  char marker[128];   /* the marker line used, UTF-8 without its line break, cut to 127 bytes
-                         at a character's end, null-terminated; "" for an input without one */
+  int32_t warnings; /* warnings the warning callback heard (0 without one) */
+  int32_t too_long; /* recipes whose text grew past the records' 9,500 characters: those the
+                       records format left out, and in the other formats (which keep them)
+                       most likely recipes that ran into the next for a wrong marker */
+  char marker[128]; /* the marker line used, UTF-8 without its line break, cut to 127 bytes
+                       at a character's end, null-terminated; "" for an input without one */
 } mirtabel_report;
 
 /* Converts the MXP file at `input_path` into `output_path`, with `options` (or null for the

@@ -62,7 +62,7 @@ struct FileOutcome {
   // The conversion's warnings about the input (UTF-8, to follow its name), as the C API's
   // warning callback hears them.
   std::vector<std::string> warnings;
-  std::int32_t cut = 0;  // in JSON Lines or HTML: recipes too large to keep whole, written cut
+  std::int32_t cut = 0;       // in JSON Lines or HTML: recipes too large to keep whole, written cut
   std::int32_t too_long = 0;  // in JSON Lines or HTML: recipes past the records' body limit
 };
 

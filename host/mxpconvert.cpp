@@ -17,12 +17,12 @@
 #include <sys/resource.h>
 #endif
 
+#include "exports/input_check.h"
 #include "host/argument_path.h"
 #include "host/batch.h"
 #include "host/command_line.h"
 #include "host/file_conversion.h"
 #include "host/help.h"
-#include "exports/input_check.h"
 #include "host/interruption.h"
 #include "host/output_plan.h"
 #include "host/report.h"
@@ -188,10 +188,9 @@ int convert(const CommandLine& line) {
   Report report(line.verbosity, is_terminal(stderr) && !records_on_terminal, stderr);
   std::atomic<std::uint64_t> bytes_read{0};
   BatchReport listener(jobs, report, bytes_read);
-  const ConversionSettings settings{line.format,     line.encoding,
-                                    line.no_clobber, line.verbosity == Verbosity::kVerbose,
-                                    line.left_out,   line.title,
-                                    line.marker};
+  const ConversionSettings settings{
+      line.format,   line.encoding, line.no_clobber, line.verbosity == Verbosity::kVerbose,
+      line.left_out, line.title,    line.marker};
   std::unique_ptr<mirtabel::TemporaryFileNote[]> notes(new mirtabel::TemporaryFileNote[threads]);
   remove_temporary_files_on_interruption(notes.get(), threads);
   const auto start = std::chrono::steady_clock::now();

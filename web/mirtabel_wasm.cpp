@@ -122,7 +122,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE std::int32_t mirtabel_wasm_convert(const char* f
   report.size = sizeof report;
   const int code = mirtabel_convert_stream(read_input, write_output, nullptr, &options, &report);
   if (code == MIRTABEL_OK) {
-    if (options.format != MIRTABEL_FORMAT_RECORDS) mirtabel_recipes_cut(report.cut, report.too_long);
+    if (options.format != MIRTABEL_FORMAT_RECORDS)
+      mirtabel_recipes_cut(report.cut, report.too_long);
     mirtabel_marker_used(report.marker, std::strlen(report.marker));
   }
   return status_of(code, report);

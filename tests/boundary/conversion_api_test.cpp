@@ -374,8 +374,8 @@ TEST(ConversionApi, WarningsAreHeardAndTheMarkerAutoMendsThem) {
       ASSERT_EQ(mirtabel_convert_stream(MemoryStreams::read, MemoryStreams::write, &streams,
                                         &options, &report),
                 MIRTABEL_OK);
-      EXPECT_EQ(heard.kinds, marker ? std::vector<std::int32_t>{}
-                                    : std::vector<std::int32_t>{row.kind});
+      EXPECT_EQ(heard.kinds,
+                marker ? std::vector<std::int32_t>{} : std::vector<std::int32_t>{row.kind});
       EXPECT_EQ(report.warnings, marker ? 0 : 1);
       EXPECT_STREQ(report.marker, marker ? "* Export *" : row.marker_used);
       if (marker) {

@@ -197,8 +197,10 @@ TEST(GivenMarker, SkipsTheLinesBeforeItAndCountsOrTakesLinesButForSpacing) {
     std::uint32_t but_for_spacing;
   } rows[] = {
       {lines({"", "Preface", "xx" + kMark}) + lines({"", "Tea", kRule, "Boil."}), false, tea, 0},
-      {two, false, record("Tea", "[PAGE]Boil.[PAGE]" + spaced + "[PAGE][PAGE]Soup[PAGE]" +
-                                     kRule + "[PAGE]Stir."), 1},
+      {two, false,
+       record("Tea",
+              "[PAGE]Boil.[PAGE]" + spaced + "[PAGE][PAGE]Soup[PAGE]" + kRule + "[PAGE]Stir."),
+       1},
       {two, true, tea + record("Soup", "[PAGE]Stir."), 0},
       {lines({"Preface"}), true, "", 0},
   };
