@@ -39,10 +39,11 @@ void ApiOutcome::take(const FormatResult& result) noexcept {
   take(result.conversion);
   cut = result.cut;
   too_long = result.conversion.past_body_limit;
-  checks = result.checks;
 }
 
-void ApiOutcome::tell_warnings(mirtabel_warning_function warning, void* context) noexcept {
+void ApiOutcome::tell_warnings(const FormatConversion& conversion,
+                               mirtabel_warning_function warning, void* context) noexcept {
+  const InputChecks* checks = conversion.warnings();
   if (code != MIRTABEL_OK || warning == nullptr || checks == nullptr) return;
   for (std::size_t i = 0; i < checks->warning_count; ++i) {
     const mirtabel_warning heard{checks->warnings[i].kind, checks->warnings[i].text};

@@ -20,10 +20,11 @@ struct ApiOutcome {
   std::uint64_t bytes_written = 0;
   std::int32_t too_long = 0;
   std::int32_t warnings = 0;
-  const InputChecks* checks = nullptr;  // the warnings to tell, if judged
 
-  // Tells `warning` (when not null) of each warning, after a conversion that succeeded.
-  void tell_warnings(mirtabel_warning_function warning, void* context) noexcept;
+  // Tells `warning` (when not null) of each warning of `conversion`, after a conversion that
+  // succeeded.
+  void tell_warnings(const FormatConversion& conversion, mirtabel_warning_function warning,
+                     void* context) noexcept;
   // Notes a failure; `error` 0 takes the errno value that goes with the code.
   void fail(int failure, int error_value = 0) noexcept;
   // Takes the figures and the failure, if any, of a conversion.

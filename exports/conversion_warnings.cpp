@@ -55,32 +55,39 @@ struct Suggestion {
 
 }  // namespace
 
+void StartKeeper::reset(ByteSource& input) noexcept {
+  input_ = &input;
+  checks_.start_size = 0;
+  replayed_ = 0;
+  ahead_ = false;
+}
+
 ReadResult StartKeeper::read(unsigned char* buffer, std::size_t capacity) noexcept {
-  if (ahead_ && replayed_ < checks_->start_size) {
-    std::size_t n = checks_->start_size - replayed_;
+  if (ahead_ && replayed_ < checks_.start_size) {
+    std::size_t n = checks_.start_size - replayed_;
     if (n > capacity) n = capacity;
-    std::memcpy(buffer, checks_->start + replayed_, n);
+    std::memcpy(buffer, checks_.start + replayed_, n);
     replayed_ += n;
     return {n, 0};
   }
-  const ReadResult result = input_.read(buffer, capacity);
-  if (checks_ != nullptr && !ahead_ && result.size > 0) {
-    const std::size_t room = InputChecks::kStartBytes - checks_->start_size;
+  const ReadResult result = input_->read(buffer, capacity);
+  if (!ahead_ && result.size > 0) {
+    const std::size_t room = InputChecks::kStartBytes - checks_.start_size;
     const std::size_t kept = result.size < room ? result.size : room;
-    std::memcpy(checks_->start + checks_->start_size, buffer, kept);
-    checks_->start_size += kept;
+    std::memcpy(checks_.start + checks_.start_size, buffer, kept);
+    checks_.start_size += kept;
   }
   return result;
 }
 
 int StartKeeper::read_ahead() noexcept {
   ahead_ = true;
-  while (checks_->start_size < InputChecks::kStartBytes) {
-    const ReadResult result = input_.read(checks_->start + checks_->start_size,
-                                          InputChecks::kStartBytes - checks_->start_size);
+  while (checks_.start_size < InputChecks::kStartBytes) {
+    const ReadResult result = input_->read(checks_.start + checks_.start_size,
+                                           InputChecks::kStartBytes - checks_.start_size);
     if (result.error != 0) return result.error;
     if (result.size == 0) break;
-    checks_->start_size += result.size;
+    checks_.start_size += result.size;
   }
   return 0;
 }

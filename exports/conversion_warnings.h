@@ -20,8 +20,28 @@ struct ConversionWarning {
   char text[640];  // printable UTF-8, to follow the input's name: "does not look like ..."
 };
 
+// The input as the conversion reads it: its start is kept in `checks`, and may be read ahead
+// (for the scan that chooses a marker) and then given again.
+class StartKeeper final : public ByteSource {
+ public:
+  explicit StartKeeper(struct InputChecks& checks) noexcept : checks_(checks) {}
+
+  // Starts over on `input`.
+  void reset(ByteSource& input) noexcept;
+  ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override;
+  // Reads the input's start into the checks' store; returns 0 or the errno value of the read.
+  int read_ahead() noexcept;
+
+ private:
+  ByteSource* input_ = nullptr;
+  InputChecks& checks_;
+  std::size_t replayed_ = 0;  // bytes of a start read ahead given again so far
+  bool ahead_ = false;
+};
+
 // The input's start, kept for the checks, and the warnings judged from it. Some 40 KiB: taken
-// from the heap, and only when the warnings are asked for.
+// from the heap, and only when the warnings are asked for, with the source that keeps it, so
+// that the stack under the conversion does not grow.
 struct InputChecks {
   static constexpr std::size_t kStartBytes = 32 * 1024;
   static constexpr std::size_t kMaxWarnings = 6;
@@ -31,23 +51,7 @@ struct InputChecks {
   MarkerScan scan;  // of the start
   ConversionWarning warnings[kMaxWarnings];
   std::size_t warning_count = 0;
-};
-
-// The input as the conversion reads it: its start is kept in `checks` when given, and may be
-// read ahead (for the scan that chooses a marker) and then given again.
-class StartKeeper final : public ByteSource {
- public:
-  StartKeeper(ByteSource& input, InputChecks* checks) noexcept : input_(input), checks_(checks) {}
-
-  ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override;
-  // Reads the input's start into the checks' store; returns 0 or the errno value of the read.
-  int read_ahead() noexcept;
-
- private:
-  ByteSource& input_;
-  InputChecks* checks_;
-  std::size_t replayed_ = 0;  // bytes of a start read ahead given again so far
-  bool ahead_ = false;
+  StartKeeper keeper{*this};
 };
 
 // What the warnings are judged from besides the input's start.

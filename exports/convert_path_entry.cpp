@@ -114,7 +114,8 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   InputAgain again(copied);
   LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
   FormatConversion conversion;
-  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again, report)));
+  FormatJob job = format_job(settings, &reporter, &again, report);
+  outcome.take(conversion.run(copied, output, job));
   outcome.left_out = reporter.count();
   outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
@@ -132,6 +133,6 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
     }
   }
   if (const int error = output.commit()) outcome.fail(MIRTABEL_ERROR_OUTPUT, error);
-  outcome.tell_warnings(settings.warning, settings.warning_context);
+  outcome.tell_warnings(conversion, settings.warning, settings.warning_context);
   return hand_back(outcome, report);
 }

@@ -87,9 +87,10 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
   LeftOutReporter reporter(settings, nullptr);
   ByteSource* again = settings.rewind != nullptr ? static_cast<ByteSource*>(&rewound) : &spooled;
   FormatConversion conversion;
-  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, again, report)));
+  FormatJob job = format_job(settings, &reporter, again, report);
+  outcome.take(conversion.run(copied, output, job));
   outcome.left_out = reporter.count();
   outcome.take_copy_failure(copied, cookbook);
-  outcome.tell_warnings(settings.warning, settings.warning_context);
+  outcome.tell_warnings(conversion, settings.warning, settings.warning_context);
   return hand_back(outcome, report);
 }

@@ -65,26 +65,25 @@ class LeftOutPlaces final : public ConversionObserver {
 
 }  // namespace
 
-inline FormatResult FormatConversion::run_format(ByteSource& input, ByteSink& output,
-                                                 const FormatJob& job,
-                                                 const ConversionOptions& options) noexcept {
-  FormatResult result;
+inline void FormatConversion::run_format(ByteSource& input, ByteSink& output, const FormatJob& job,
+                                         FormatResult& result) noexcept {
+  const ConversionOptions& options = job.options;
   if (job.format == MIRTABEL_FORMAT_RECORDS) {
     result.conversion = convert_mxp(input, output, options);
-    return result;
+    return;
   }
   const bool cookbook = job.format == MIRTABEL_FORMAT_HTML;
   if (cookbook && job.again == nullptr) {
     result.conversion.error = EINVAL;
     result.conversion.failed_file = FailedFile::kInput;
-    return result;
+    return;
   }
   if (!stores_) stores_.reset(new (std::nothrow) RoomyRecipeStores);
   if (!stores_ || !stores_->allocated()) {
     stores_.reset();
     result.no_memory = true;
     result.conversion.error = ENOMEM;
-    return result;
+    return;
   }
   const JsonExportResult exported =
       cookbook
@@ -92,52 +91,43 @@ inline FormatResult FormatConversion::run_format(ByteSource& input, ByteSink& ou
           : convert_mxp_to_json(input, output, options, stores_->stores());
   result.conversion = exported.conversion;
   result.cut = exported.cut_recipes;
+}
+
+// Its frame lies under the conversion's: what is needed only before or after it is done out of
+// line, and the job's options take the marker in place.
+FormatResult FormatConversion::run(ByteSource& input, ByteSink& output, FormatJob& job) noexcept {
+  FormatResult result;
+  ByteSource* source = &input;
+  if (const int error = prepare(job, input, source)) {
+    result.no_memory = error == ENOMEM;
+    result.conversion.error = error;
+    if (error != ENOMEM) result.conversion.failed_file = FailedFile::kInput;
+    return result;
+  }
+  run_format(*source, output, job, result);
+  if (job.warnings && !result.no_memory && result.conversion.error == 0) judge(job, result);
   return result;
 }
 
-FormatResult FormatConversion::run(ByteSource& input, ByteSink& output,
-                                   const FormatJob& job) noexcept {
+// Takes the checks' store when the job needs it, whose keeper of the input's start becomes the
+// `source` of the conversion, and chooses the marker into the job's options, scanning the
+// input's start, read ahead, for "auto". Returns 0 or an errno value.
+[[gnu::noinline]] int FormatConversion::prepare(FormatJob& job, ByteSource& input,
+                                                ByteSource*& source) noexcept {
   const bool auto_marker = job.marker != nullptr && std::strcmp(job.marker, "auto") == 0;
-  if ((job.warnings || auto_marker) && !checks_) checks_.reset(new (std::nothrow) InputChecks);
-  if ((job.warnings || auto_marker) && !checks_) {
-    FormatResult failed;
-    failed.no_memory = true;
-    failed.conversion.error = ENOMEM;
-    return failed;
-  }
-  if (checks_) checks_->start_size = 0;
-  StartKeeper start(input, job.warnings || auto_marker ? checks_.get() : nullptr);
-  ConversionOptions options = job.options;
-  if (const int error = choose_marker(job, start, options)) {
-    FormatResult failed;
-    failed.conversion.error = error;
-    failed.conversion.failed_file = FailedFile::kInput;
-    return failed;
-  }
-  FormatResult result = run_format(start, output, job, options);
-  if (!job.warnings || result.no_memory || result.conversion.error != 0) return result;
-  InputChecks& checks = *checks_;
-  if (!auto_marker) checks.scan = scan_markers(checks.start, checks.start_size, options.encoding);
-  // The records format leaves out the recipes past its limit; the others write them.
-  const std::int32_t left_out =
-      job.format == MIRTABEL_FORMAT_RECORDS ? result.conversion.past_body_limit : 0;
-  const WarningFacts facts{&result.conversion, result.conversion.records + left_out,
-                           options.encoding,   marker_text_ != nullptr,
-                           marker_not_found_,  &checks.scan};
-  judge_warnings(checks, facts);
-  result.checks = &checks;
-  return result;
-}
-
-// Kept out of line, so that its scan is off the stack before the conversion starts.
-[[gnu::noinline]] int FormatConversion::choose_marker(const FormatJob& job, StartKeeper& start,
-                                                      ConversionOptions& options) noexcept {
   marker_text_ = nullptr;
   marker_not_found_ = false;
-  if (job.marker != nullptr && std::strcmp(job.marker, "auto") == 0) {
-    if (const int error = start.read_ahead()) return error;
+  judged_ = false;
+  if (job.warnings || auto_marker) {
+    if (!checks_) checks_.reset(new (std::nothrow) InputChecks);
+    if (!checks_) return ENOMEM;
+    checks_->keeper.reset(input);
+    source = &checks_->keeper;
+  }
+  if (auto_marker) {
+    if (const int error = checks_->keeper.read_ahead()) return error;
     InputChecks& checks = *checks_;
-    checks.scan = scan_markers(checks.start, checks.start_size, options.encoding);
+    checks.scan = scan_markers(checks.start, checks.start_size, job.options.encoding);
     marker_not_found_ = !checks.scan.found;
     if (checks.scan.found) marker_text_ = checks.scan.text;
     marker_spacing_ignored_ = true;
@@ -146,11 +136,29 @@ FormatResult FormatConversion::run(ByteSource& input, ByteSink& output,
     marker_spacing_ignored_ = false;
   }
   if (marker_text_ != nullptr) {
-    options.marker = marker_text_;
-    options.marker_size = std::strlen(marker_text_);
-    options.marker_spacing_ignored = marker_spacing_ignored_;
+    job.options.marker = marker_text_;
+    job.options.marker_size = std::strlen(marker_text_);
+    job.options.marker_spacing_ignored = marker_spacing_ignored_;
   }
   return 0;
+}
+
+// The warnings, judged once the conversion is done.
+[[gnu::noinline]] void FormatConversion::judge(const FormatJob& job,
+                                               FormatResult& result) noexcept {
+  InputChecks& checks = *checks_;
+  const bool auto_marker = job.marker != nullptr && std::strcmp(job.marker, "auto") == 0;
+  if (!auto_marker) {
+    checks.scan = scan_markers(checks.start, checks.start_size, job.options.encoding);
+  }
+  // The records format leaves out the recipes past its limit; the others write them.
+  const std::int32_t left_out =
+      job.format == MIRTABEL_FORMAT_RECORDS ? result.conversion.past_body_limit : 0;
+  const WarningFacts facts{&result.conversion,   result.conversion.records + left_out,
+                           job.options.encoding, marker_text_ != nullptr,
+                           marker_not_found_,    &checks.scan};
+  judge_warnings(checks, facts);
+  judged_ = true;
 }
 
 int FormatConversion::find_cut_recipes(RandomAccessFile& bytes, InputEncoding encoding,

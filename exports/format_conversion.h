@@ -38,8 +38,6 @@ struct FormatResult {
   ConversionResult conversion;
   std::int32_t cut = 0;    // JSON Lines or HTML: recipes too large to keep whole, written cut
   bool no_memory = false;  // the structured formats' stores could not be had: nothing was read
-  // With FormatJob::warnings, the warnings, valid while the FormatConversion lives; else null.
-  const InputChecks* checks = nullptr;
 };
 
 class FormatConversion {
@@ -48,7 +46,11 @@ class FormatConversion {
   // JSON Lines and HTML: the stores of the structured export from the heap, kept until this
   // object goes, with the stack of convert_mxp_to_json (or _to_html). A cookbook without
   // `job.again` fails with EINVAL before anything is read.
-  FormatResult run(ByteSource& input, ByteSink& output, const FormatJob& job) noexcept;
+  // The job's options take the marker chosen.
+  FormatResult run(ByteSource& input, ByteSink& output, FormatJob& job) noexcept;
+
+  // After a run with FormatJob::warnings that succeeded, its warnings; else null.
+  const InputChecks* warnings() const noexcept { return judged_ ? checks_.get() : nullptr; }
 
   // After a run that wrote recipes cut: frames the input again, read from `bytes`, to find
   // them, and tells `cut` of each with its place in the input, so that its whole text can be
@@ -61,12 +63,11 @@ class FormatConversion {
                        ConversionObserver& cut) noexcept;
 
  private:
-  [[gnu::always_inline]] inline FormatResult run_format(ByteSource& input, ByteSink& output,
-                                                        const FormatJob& job,
-                                                        const ConversionOptions& options) noexcept;
-  // Chooses the marker for `job` into `options`, scanning the input's start, read ahead through
-  // `start`, for "auto". Returns 0 or the errno value of the read.
-  int choose_marker(const FormatJob& job, StartKeeper& start, ConversionOptions& options) noexcept;
+  [[gnu::always_inline]] inline void run_format(ByteSource& input, ByteSink& output,
+                                                const FormatJob& job,
+                                                FormatResult& result) noexcept;
+  int prepare(FormatJob& job, ByteSource& input, ByteSource*& source) noexcept;
+  void judge(const FormatJob& job, FormatResult& result) noexcept;
 
   std::unique_ptr<RoomyRecipeStores> stores_;
   std::unique_ptr<InputChecks> checks_;
@@ -75,6 +76,7 @@ class FormatConversion {
   const char* marker_text_ = nullptr;
   bool marker_spacing_ignored_ = false;
   bool marker_not_found_ = false;
+  bool judged_ = false;
 };
 
 // The input's bytes read again: ranges of it in turn, each up to its end or the input's.

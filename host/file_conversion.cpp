@@ -157,9 +157,9 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
     return outcome;
   }
 
-  if (converted.checks != nullptr) {
-    for (std::size_t i = 0; i < converted.checks->warning_count; ++i)
-      outcome.warnings.emplace_back(converted.checks->warnings[i].text);
+  if (const mirtabel::InputChecks* checks = conversion.warnings()) {
+    for (std::size_t i = 0; i < checks->warning_count; ++i)
+      outcome.warnings.emplace_back(checks->warnings[i].text);
   }
   if (settings.format != OutputFormat::kRecords) outcome.too_long = result.past_body_limit;
   outcome.dropped = left_out.count();
