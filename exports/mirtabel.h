@@ -116,7 +116,9 @@ typedef struct mirtabel_left_out {
   uint64_t begin;          /* its text is the input's bytes [begin, end), counted from the */
   uint64_t end;            /* input's start (a byte-order mark included), after its marker line */
   uint64_t first_line_end; /* the input's bytes [0, first_line_end) followed by [begin, end) are
-                              an MXP text that holds this recipe alone */
+                              an MXP text that holds this recipe alone (with a marker given,
+                              converted with the same marker: the bytes run to the end of its
+                              first marker line) */
   int32_t records_before;  /* the records written before it: its place among them */
 } mirtabel_left_out;
 
