@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "exports/binary_input.h"
 #include "exports/format_conversion.h"
 #include "host/argument_path.h"
 #include "host/left_out.h"
@@ -116,8 +117,10 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   // An input that cannot be read twice (a pipe) is copied into a scratch file for the text of the
   // recipes left out, when there is a side file to write it to, and for the cookbook's second
   // reading.
+  mirtabel::RandomAccessFile* const regular = input.is_regular() ? &input : nullptr;
+  mirtabel::BinaryCheck checked(input, regular);
   auto copied = std::make_unique<mirtabel::CopiedInput>(
-      input, input.is_regular() ? &input : nullptr,
+      settings.force ? static_cast<mirtabel::ByteSource&>(input) : checked, regular,
       !left_out_file.empty() || settings.format == OutputFormat::kHtml);
   if (copy_failed(*copied, settings.format, outcome)) return outcome;  // before reading
   auto tap = std::make_unique<InputTap>(*copied, bytes_read);
@@ -127,6 +130,7 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   mirtabel::FormatJob format_job;
   format_job.format = api_format(settings.format);
   format_job.options.encoding = settings.encoding;
+  format_job.options.whole_input = regular;
   format_job.options.observer = &left_out;
   format_job.again = &again;
   const std::string title = settings.title ? *settings.title : cookbook_title(job);
@@ -143,6 +147,13 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   outcome.records = result.records;
   outcome.bytes_read = result.bytes_read;
   outcome.bytes_written = result.bytes_written;
+  outcome.encoding = result.encoding;
+  if (checked.refused_as() != nullptr) {
+    outcome.not_text = checked.refused_as();
+    outcome.error = EILSEQ;
+    outcome.failed = FailedPart::kNotText;
+    return outcome;
+  }
   // The side file holds the input's text: it is made as private as the output file, or where the
   // records are written in place, as the input.
   mirtabel::FileAccess access;
@@ -155,16 +166,17 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
     return outcome;
   }
 
-  outcome.doubt =
-      doubt_about(tap->first_bytes(), tap->first_size(), result.bytes_read,
-                  static_cast<std::size_t>(result.records) + left_out.count(), settings.encoding);
+  outcome.doubt = doubt_about(tap->first_bytes(), tap->first_size(), result.bytes_read,
+                              static_cast<std::size_t>(result.records) + left_out.count(),
+                              result.encoding.encoding);
   outcome.dropped = left_out.count();
   mirtabel::RandomAccessFile* bytes = nullptr;
   if (outcome.cut > 0 && !left_out_file.empty()) {
     // The recipes written cut go to the side file as those left out of the records do.
     outcome.left_out_error = copied->rereadable(bytes);
     if (outcome.left_out_error == 0) {
-      outcome.left_out_error = conversion.find_cut_recipes(*bytes, settings.encoding, left_out);
+      outcome.left_out_error =
+          conversion.find_cut_recipes(*bytes, result.encoding.encoding, left_out);
     }
   }
   outcome.dropped_titles = std::move(left_out.titles());

@@ -185,12 +185,13 @@ int convert(const CommandLine& line) {
   threads = static_cast<unsigned>(std::min<std::size_t>({threads, open_file_bound(), jobs.size()}));
   const bool records_on_terminal =
       !line.batch() && is_standard_stream(line.output) && is_terminal(stdout);
-  Report report(line.verbosity, is_terminal(stderr) && !records_on_terminal, stderr);
+  Report report(line.verbosity, is_terminal(stderr) && !records_on_terminal, stderr,
+                line.no_clobber);
   std::atomic<std::uint64_t> bytes_read{0};
   BatchReport listener(jobs, report, bytes_read);
-  const ConversionSettings settings{line.format,     line.encoding,
-                                    line.no_clobber, line.verbosity == Verbosity::kVerbose,
-                                    line.left_out,   line.title};
+  const ConversionSettings settings{
+      line.format,   line.encoding, line.no_clobber, line.verbosity == Verbosity::kVerbose,
+      line.left_out, line.title,    line.force};
   std::unique_ptr<mirtabel::TemporaryFileNote[]> notes(new mirtabel::TemporaryFileNote[threads]);
   remove_temporary_files_on_interruption(notes.get(), threads);
   const auto start = std::chrono::steady_clock::now();
