@@ -49,6 +49,23 @@ class InputTap final : public mirtabel::ByteSource {
   unsigned char first_[kFirstBytes];
 };
 
+// The cookbook's second reading, its bytes counted for the progress line.
+class CountedSource final : public mirtabel::ByteSource {
+ public:
+  CountedSource(mirtabel::ByteSource& input, std::atomic<std::uint64_t>* counter)
+      : input_(input), counter_(counter) {}
+
+  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    const mirtabel::ReadResult result = input_.read(buffer, capacity);
+    if (counter_ != nullptr) counter_->fetch_add(result.size, std::memory_order_relaxed);
+    return result;
+  }
+
+ private:
+  mirtabel::ByteSource& input_;
+  std::atomic<std::uint64_t>* counter_;
+};
+
 // The format's number in the conversion core (MIRTABEL_FORMAT_*).
 int api_format(OutputFormat format) {
   return format == OutputFormat::kJson   ? MIRTABEL_FORMAT_JSON_LINES
@@ -91,8 +108,8 @@ std::filesystem::path left_out_name(const FileJob& job, OutputFormat format, boo
 }
 
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
-                         std::atomic<std::uint64_t>* bytes_read,
-                         mirtabel::TemporaryFileNote* note) {
+                         std::atomic<std::uint64_t>* bytes_read, mirtabel::TemporaryFileNote* note,
+                         std::atomic<std::uint64_t>* bytes_read_again) {
   FileOutcome outcome;
   mirtabel::InputFile input;
   outcome.error = is_standard_stream(job.input) ? input.use_standard_input()
@@ -124,7 +141,8 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
       !left_out_file.empty() || settings.format == OutputFormat::kHtml);
   if (copy_failed(*copied, settings.format, outcome)) return outcome;  // before reading
   auto tap = std::make_unique<InputTap>(*copied, bytes_read);
-  mirtabel::InputAgain again(*copied);
+  mirtabel::InputAgain input_again(*copied);
+  CountedSource again(input_again, bytes_read_again);
   // Without a side file the warning names the recipes left out.
   LeftOutRecipes left_out(settings.keep_titles || left_out_file.empty());
   mirtabel::FormatJob format_job;

@@ -82,10 +82,12 @@ std::filesystem::path left_out_name(const FileJob& job, OutputFormat format, boo
 // place); without one their titles are kept. When none was left out nor written cut, removes the
 // file at left_out_name() (not a directory, nor the input), which an earlier run left, unless
 // `settings.no_clobber`. An input that looks binary is refused (kNotText) unless `settings.force`,
-// before its records are put in place. Adds the bytes read to `bytes_read` as they arrive, and
-// notes temporary files in `note`. Safe to run on several threads at once for different files.
+// before its records are put in place. Adds the bytes read to `bytes_read` as they arrive (those of
+// the cookbook's second reading to `bytes_read_again`), and notes temporary files in `note`. Safe
+// to run on several threads at once for different files.
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
                          std::atomic<std::uint64_t>* bytes_read = nullptr,
-                         mirtabel::TemporaryFileNote* note = nullptr);
+                         mirtabel::TemporaryFileNote* note = nullptr,
+                         std::atomic<std::uint64_t>* bytes_read_again = nullptr);
 
 #endif

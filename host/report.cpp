@@ -254,11 +254,16 @@ void Report::stale_side_file(const FileOutcome& outcome) {
 }
 
 void Report::progress(std::size_t finished, std::size_t total, std::uint64_t bytes,
-                      std::uint64_t total_bytes, const FileJob& current) {
+                      std::uint64_t total_bytes, const FileJob& current, std::uint64_t again) {
   if (!progress_ || verbosity_ == Verbosity::kQuiet || (total == 1 && finished == 1)) return;
-  std::string line = "[" + std::to_string(finished) + "/" + std::to_string(total) + "] " +
-                     megabytes(bytes) + (total_bytes > 0 ? " of " + megabytes(total_bytes) : "") +
-                     " ";
+  const std::string of = total_bytes > 0 ? " of " + megabytes(total_bytes) : "";
+  std::string line = "[" + std::to_string(finished) + "/" + std::to_string(total) + "] ";
+  // Once every input has been read, a cookbook's second reading is what moves.
+  if (again > 0 && total_bytes > 0 && bytes >= total_bytes) {
+    line += "second reading " + megabytes(again) + of + " ";
+  } else {
+    line += megabytes(bytes) + of + (again > 0 ? ", second reading " + megabytes(again) : "") + " ";
+  }
   line += tail(printable(display_name(current.input)), kProgressColumns - columns(line));
   const std::size_t width = columns(line);
   // Spaces cover what is left of a longer line before.

@@ -39,10 +39,10 @@ class Report {
   // why it failed. A closed pipe on standard output fails quietly: the reader has gone.
   void file(const FileJob& job, const FileOutcome& outcome);
   // Redraws the progress line: `finished` of `total` files done, `bytes` of `total_bytes` read
-  // (0 when not known), `current` the file finished last. Nothing is drawn for a single file
-  // that is done.
+  // (0 when not known) and `again` read a second time for a cookbook, `current` the file
+  // finished last. Nothing is drawn for a single file that is done.
   void progress(std::size_t finished, std::size_t total, std::uint64_t bytes,
-                std::uint64_t total_bytes, const FileJob& current);
+                std::uint64_t total_bytes, const FileJob& current, std::uint64_t again = 0);
   // Says that only `started` of the worker threads could be started, and why.
   void thread_failure(unsigned started, int error);
   // Clears the progress line and prints the totals.
