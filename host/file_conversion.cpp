@@ -19,37 +19,7 @@ namespace {
 // Enough of the input's start to hold its first recipe, for the checks of the input.
 constexpr std::size_t kFirstBytes = kInputStartBytes;
 
-// The input as the conversion reads it, watched on the way: its first bytes are kept for the
-// checks of the input, and the bytes read are counted for the progress line.
-class InputTap final : public mirtabel::ByteSource {
- public:
-  InputTap(mirtabel::ByteSource& input, std::atomic<std::uint64_t>* counter)
-      : input_(input), counter_(counter) {}
-
-  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
-    const mirtabel::ReadResult result = input_.read(buffer, capacity);
-    if (result.size == 0) return result;
-    const std::size_t kept = std::min(result.size, kFirstBytes - first_size_);
-    std::memcpy(first_ + first_size_, buffer, kept);
-    first_size_ += kept;
-    if (counter_ != nullptr) counter_->fetch_add(result.size, std::memory_order_relaxed);
-    return result;
-  }
-
-  const unsigned char* first_bytes() const { return first_; }
-  std::size_t first_size() const { return first_size_; }
-
-  // The length of the byte-order mark at the input's start.
-  std::size_t mark_size() const { return mirtabel::byte_order_mark(first_, first_size_).size; }
-
- private:
-  mirtabel::ByteSource& input_;
-  std::atomic<std::uint64_t>* counter_;
-  std::size_t first_size_ = 0;
-  unsigned char first_[kFirstBytes];
-};
-
-// The cookbook's second reading, its bytes counted for the progress line.
+// An input with its bytes counted for the progress line, as they arrive.
 class CountedSource final : public mirtabel::ByteSource {
  public:
   CountedSource(mirtabel::ByteSource& input, std::atomic<std::uint64_t>* counter)
@@ -64,6 +34,33 @@ class CountedSource final : public mirtabel::ByteSource {
  private:
   mirtabel::ByteSource& input_;
   std::atomic<std::uint64_t>* counter_;
+};
+
+// The input as the conversion reads it, watched on the way: its first bytes are kept for the
+// checks of the input, and the bytes read are counted.
+class InputTap final : public mirtabel::ByteSource {
+ public:
+  InputTap(mirtabel::ByteSource& input, std::atomic<std::uint64_t>* counter)
+      : input_(input, counter) {}
+
+  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    const mirtabel::ReadResult result = input_.read(buffer, capacity);
+    const std::size_t kept = std::min(result.size, kFirstBytes - first_size_);
+    std::memcpy(first_ + first_size_, buffer, kept);
+    first_size_ += kept;
+    return result;
+  }
+
+  const unsigned char* first_bytes() const { return first_; }
+  std::size_t first_size() const { return first_size_; }
+
+  // The length of the byte-order mark at the input's start.
+  std::size_t mark_size() const { return mirtabel::byte_order_mark(first_, first_size_).size; }
+
+ private:
+  CountedSource input_;
+  std::size_t first_size_ = 0;
+  unsigned char first_[kFirstBytes];
 };
 
 // The format's number in the conversion core (MIRTABEL_FORMAT_*).
