@@ -51,7 +51,7 @@ def main(argv=None):
     except (OSError, ValueError, MemoryError) as error:
         print(f"mirtabel: {error}", file=sys.stderr)
         return 1
-    if report.encoding.startswith("utf-8+cp437"):  # characters differ from what was assumed
+    if report.encoding.startswith("utf-8+cp437") and not options.quiet:  # as mxpconvert says it
         print(f"mirtabel: '{options.input}' read as {report.encoding_reason}", file=sys.stderr)
     for entry in report.left_out:
         print(f"mirtabel: '{entry.title}' left out ({entry.reason})", file=sys.stderr)
