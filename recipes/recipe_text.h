@@ -188,12 +188,16 @@ inline bool starts_continuation(std::string_view trimmed) noexcept {
   return !trimmed.empty() && (is_continuation_mark(trimmed.front()) || trimmed.front() == '(');
 }
 
-// A row that opens with a lower-case word no ingredient starts with, so that it can only go on
-// with the row above: "and chopped", "to taste", "or melted butter", "for garnish".
+// A row that opens with a word no ingredient starts with, in any case (some exports capitalise
+// every row), so that it can only go on with the row above: "and chopped", "To taste",
+// "Or whole legs", "For garnish". One with an amount after the word names an alternative
+// ingredient of its own: "OR 1/2 cake compressed yeast".
 inline bool starts_with_joining_word(std::string_view trimmed) noexcept {
-  const std::string_view word = trimmed.substr(0, trimmed.find_first_of(" \t,"));
+  std::string_view rest = trimmed;
+  const std::string_view word = next_word(rest);
+  if (!rest.empty() && rest.front() >= '0' && rest.front() <= '9') return false;
   for (std::string_view joining : {"and", "or", "to", "into", "then", "until", "for"}) {
-    if (word == joining) return true;
+    if (is_label(word, joining)) return true;
   }
   return false;
 }

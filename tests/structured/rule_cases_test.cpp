@@ -163,6 +163,10 @@ const RuleCase kCases[] = {
      "                        and chopped", kIngredient, "3 cups apples -- cored and chopped"},
     {"continuation", Zone::kIngredients, kLabelled, "      3 c  Rolled oats",
      "           -OR- quick oats", kIngredient, "3 c Rolled oats -OR- quick oats"},
+    {"continuation", Zone::kIngredients, kLabelled, "      2    Chicken breasts",
+     "           Or whole legs", kIngredient, "2 Chicken breasts Or whole legs"},
+    {"ingredient", Zone::kIngredients, kLabelled, "    1/2    Cake dry yeast",
+     "           OR 1/2 cake compressed yeast", kIngredient, "OR 1/2 cake compressed yeast"},
     // The header.
     {"header end", Zone::kHeader, kColumn, nullptr,
      "--------  ------------  --------------------------------", kComment, nullptr},
