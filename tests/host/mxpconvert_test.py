@@ -278,12 +278,18 @@ class Mxpconvert(unittest.TestCase):
         self.write("dos.mxp", recipes([b"Roast"], b"Bake at 350\xf8F.")[0])
         r = self.run_tool("-f", "cp437", "dos.mxp")
         self.assertIn("Bake at 350\u00b0F.".encode(), r.stdout)
-        # Unnamed, it is chosen from the bytes, and said; a name still decides.
-        for named, text, notice in (
-                ([], "350\u00b0F", b"mxpconvert: 'dos.mxp' read as cp437: 0xF8 by a number 1 time "
-                 b"(-f names another encoding)\n"),
-                (["-f", "windows-1252"], "350\u00f8F", b"")):
-            r = self.run_tool(*named, "dos.mxp")
+        # Unnamed, it is chosen from the bytes, and said; a name still decides. Typed on Windows
+        # with the temperatures from DOS, the degree signs alone are read as code page 437.
+        self.write("mixed.mxp", recipes([b"Roast"], b"Saut\xe9 the caf\xe9 mix at 350\xf8F.")[0])
+        for args, text, notice in (
+                (["dos.mxp"], "350\u00b0F", b"mxpconvert: 'dos.mxp' read as cp437: 0xF8 by a "
+                 b"number 1 time (-f names another encoding)\n"),
+                (["-f", "windows-1252", "dos.mxp"], "350\u00f8F", b""),
+                (["mixed.mxp"], "Saut\u00e9 the caf\u00e9 mix at 350\u00b0F",
+                 b"mxpconvert: 'mixed.mxp' read as windows-1252, and 0xF8 as cp437's degree sign: "
+                 b"windows-1252 letters in words 2 times, against 0xF8 by a number 1 time (-f "
+                 b"names another encoding)\n")):
+            r = self.run_tool(*args)
             self.assertIn(text.encode(), r.stdout)
             self.assertEqual(r.stderr, notice + b"1 recipe written to standard output\n")
 
