@@ -14,7 +14,8 @@ ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
   const SimdPath path = options.simd_path && simd_path_available(*options.simd_path)
                             ? *options.simd_path
                             : chosen_simd_path();
-  TextReader reader(input, options.encoding, stop_marker(path), options.read_buffer_limit);
+  TextReader reader(input, options.encoding, stop_marker(path), options.read_buffer_limit,
+                    options.whole_input);
   OutputBuffer buffer(output, options.write_at, options.output_capacity);
   RecordScanner scanner(reader, buffer, options);
   ConversionResult result;
@@ -32,6 +33,7 @@ ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
   }
   result.bytes_read = reader.bytes_read();
   result.bytes_written = buffer.bytes_written();
+  result.encoding = reader.encoding_choice();
   return result;
 }
 

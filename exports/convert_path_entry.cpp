@@ -3,6 +3,7 @@
 
 #include "exports/api_outcome.h"
 #include "exports/api_settings.h"
+#include "exports/binary_input.h"
 #include "exports/format_conversion.h"
 #include "exports/left_out_reporter.h"
 #include "exports/left_out_side_file.h"
@@ -57,10 +58,10 @@ namespace {
   return outcome;
 }
 
-// Finds the recipes written cut, from the input read again, for the callback and the side file.
-// Returns 0 or an errno value.
+// Finds the recipes written cut, from the input read again as it was read (`encoding`), for the
+// callback and the side file. Returns 0 or an errno value.
 int report_cut(FormatConversion& conversion, CopiedInput& input, const ApiSettings& settings,
-               const char* side_path, LeftOutSideFile& side_file) noexcept {
+               InputEncoding encoding, const char* side_path, LeftOutSideFile& side_file) noexcept {
   RandomAccessFile* bytes = nullptr;
   int error = input.rereadable(bytes);
   // A copy of a FIFO is all the side file has to read from.
@@ -68,7 +69,7 @@ int report_cut(FormatConversion& conversion, CopiedInput& input, const ApiSettin
     error = side_file.read_from(*bytes);
   }
   LeftOutReporter cut(settings, side_path != nullptr ? &side_file : nullptr, MIRTABEL_LEFT_OUT_CUT);
-  if (error == 0) error = conversion.find_cut_recipes(*bytes, settings.encoding, cut);
+  if (error == 0) error = conversion.find_cut_recipes(*bytes, encoding, cut);
   return error;
 }
 
@@ -108,18 +109,23 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   const bool find_cut = settings.format != MIRTABEL_FORMAT_RECORDS &&
                         (side_path != nullptr || settings.left_out != nullptr);
   const bool cookbook = settings.format == MIRTABEL_FORMAT_HTML;
-  CopiedInput copied(input, input.is_regular() ? &input : nullptr, cookbook || find_cut);
+  RandomAccessFile* const regular = input.is_regular() ? &input : nullptr;
+  BinaryCheck checked(input, regular);
+  CopiedInput copied(settings.force ? static_cast<ByteSource&>(input) : checked, regular,
+                     cookbook || find_cut);
   outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
   InputAgain again(copied);
   LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
   FormatConversion conversion;
-  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again)));
+  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again, regular)));
+  outcome.take_refusal(checked);
   outcome.left_out = reporter.count();
   outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
   if (outcome.cut > 0 && find_cut) {
-    if (const int error = report_cut(conversion, copied, settings, side_path, side_file)) {
+    if (const int error = report_cut(conversion, copied, settings, outcome.encoding.encoding,
+                                     side_path, side_file)) {
       outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
       return hand_back(outcome, report);
     }

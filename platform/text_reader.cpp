@@ -74,6 +74,7 @@ void TextReader::detect_encoding() noexcept {
       read_without_mark_as(InputEncoding::kUtf8);
     }
     choice_.ground = EncodingChoice::Ground::kByteOrderMark;
+    choice_.mark = mark.encoding;
   }
   switch (mark.encoding) {
     case MarkedEncoding::kUtf16LE:
