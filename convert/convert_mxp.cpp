@@ -14,7 +14,8 @@ ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
   const SimdPath path = options.simd_path && simd_path_available(*options.simd_path)
                             ? *options.simd_path
                             : chosen_simd_path();
-  TextReader reader(input, options.encoding, stop_marker(path), options.read_buffer_limit);
+  TextReader reader(input, options.encoding, stop_marker(path), options.read_buffer_limit,
+                    options.whole_input);
   OutputBuffer buffer(output, options.write_at, options.output_capacity);
   RecordScanner scanner(reader, buffer, options);
   ConversionResult result;
@@ -35,6 +36,7 @@ ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
   result.empty_titles = scanner.empty_titles();
   result.past_body_limit = scanner.past_body_limit();
   result.lines_but_for_spacing = scanner.lines_but_for_spacing();
+  result.encoding = reader.encoding_choice();
   return result;
 }
 

@@ -7,6 +7,7 @@
 
 #include "convert/conversion_options.h"
 #include "platform/byte_stream.h"
+#include "platform/encoding_choice.h"
 
 namespace mirtabel {
 
@@ -22,6 +23,7 @@ struct ConversionResult {
   std::int32_t empty_titles = 0;            // recipes framed whose title line holds no title
   std::int32_t past_body_limit = 0;         // recipes framed whose record body passed its limit
   std::uint32_t lines_but_for_spacing = 0;  // lines that are the marker but for spacing
+  EncodingChoice encoding;  // how the bytes without a byte-order mark were read, and why
 };
 
 // Converts the MXP text read from `input` into recipe records written to `output`, or, with a

@@ -21,6 +21,8 @@ extern "C" MIRTABEL_API const char* mirtabel_error_name(int code) {
       return "too-many-records";
     case MIRTABEL_ERROR_SCRATCH_FILE:
       return "scratch-file";
+    case MIRTABEL_ERROR_NOT_TEXT:
+      return "not-text";
     default:
       return "unknown";
   }
@@ -28,4 +30,8 @@ extern "C" MIRTABEL_API const char* mirtabel_error_name(int code) {
 
 extern "C" MIRTABEL_API const char* mirtabel_version(void) {
   return MIRTABEL_VERSION_STRING;
+}
+
+extern "C" MIRTABEL_API int32_t mirtabel_version_number(void) {
+  return MIRTABEL_VERSION_NUMBER;
 }

@@ -5,10 +5,9 @@
 namespace mirtabel {
 namespace {
 
-// The structure as the 1.1 and 1.2 headers declared it, up to the fields later ones added.
+// The structures as older headers declared them, up to the fields later ones added.
 constexpr std::size_t kOptionsSize11 = offsetof(mirtabel_options, title);
-constexpr std::size_t kOptionsSize12 = offsetof(mirtabel_options, marker);
-constexpr std::size_t kReportSize12 = offsetof(mirtabel_report, warnings);
+constexpr std::size_t kOptionsSize12 = offsetof(mirtabel_options, force);
 
 // A structure from a newer header is taken only when every field past ours is zero: what a
 // caller sets there, this version would silently ignore. One from an older header is taken too.
@@ -34,7 +33,7 @@ int read_settings(const mirtabel_options* options, ApiSettings& settings) noexce
     case MIRTABEL_FORMAT_HTML:
       break;
     default:
-      return MIRTABEL_ERROR_OPTIONS;
+      return MIRTABEL_ERROR_NOT_SUPPORTED;
   }
   settings.format = options->format;
   if (options->encoding != nullptr &&
@@ -49,6 +48,7 @@ int read_settings(const mirtabel_options* options, ApiSettings& settings) noexce
     settings.rewind = options->rewind;
   }
   if (options->size > kOptionsSize12) {
+    settings.force = options->force != 0;
     settings.marker = options->marker;
     settings.warning = options->warning;
     settings.warning_context = options->warning_context;
@@ -57,17 +57,18 @@ int read_settings(const mirtabel_options* options, ApiSettings& settings) noexce
 }
 
 FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer, ByteSource* again,
-                     mirtabel_report* report) noexcept {
+                     mirtabel_report* report, RandomAccessFile* whole_input) noexcept {
   FormatJob job;
   job.marker = settings.marker;
   job.warnings = settings.warning != nullptr;
-  if (report_has_warnings(report)) {
+  if (report_has_1_3_fields(report)) {
     report->marker[0] = '\0';
     job.options.marker_used = report->marker;
     job.options.marker_used_room = sizeof report->marker;
   }
   job.format = settings.format;
   job.options.encoding = settings.encoding;
+  job.options.whole_input = whole_input;
   job.options.observer = observer;
   job.again = again;
   if (settings.title != nullptr) job.title = settings.title;
@@ -79,7 +80,7 @@ bool report_usable(const mirtabel_report* report) noexcept {
          report->size >= sizeof(mirtabel_report);
 }
 
-bool report_has_warnings(const mirtabel_report* report) noexcept {
+bool report_has_1_3_fields(const mirtabel_report* report) noexcept {
   return report != nullptr && report->size >= sizeof(mirtabel_report);
 }
 

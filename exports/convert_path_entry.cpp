@@ -3,6 +3,7 @@
 
 #include "exports/api_outcome.h"
 #include "exports/api_settings.h"
+#include "exports/binary_input.h"
 #include "exports/format_conversion.h"
 #include "exports/left_out_reporter.h"
 #include "exports/left_out_side_file.h"
@@ -25,42 +26,41 @@ namespace {
          is_same_file(side, output);
 }
 
-// Opens the input and prepares the output and, when asked for, the side file. Kept out of line,
-// so that its wide path, 16 KiB where wchar_t has 32 bits, is off the stack before the
-// conversion starts.
-[[gnu::noinline]] ApiOutcome open_files(const char* input_path, const char* output_path,
-                                        const char* side_path, InputFile& input, OutputFile& output,
-                                        LeftOutSideFile& side_file) noexcept {
-  ApiOutcome outcome;
+// Opens the input and prepares the output and, when asked for, the side file, noting a failure
+// in `outcome`. Kept out of line, so that its wide path, 16 KiB where wchar_t has 32 bits, is off
+// the stack before the conversion starts; the outcome is filled in place rather than returned,
+// so that the caller's frame, which lies under the conversion, holds no second one.
+[[gnu::noinline]] void open_files(const char* input_path, const char* output_path,
+                                  const char* side_path, InputFile& input, OutputFile& output,
+                                  LeftOutSideFile& side_file, ApiOutcome& outcome) noexcept {
   wchar_t wide[kMaxWidePath];
   int error = wide_path(input_path, wide);
   if (error == 0) error = input.open(wide);
   if (error != 0) {
     outcome.fail(MIRTABEL_ERROR_INPUT, error);
-    return outcome;
+    return;
   }
   if (side_path != nullptr && (error = side_file.open_input(wide, input)) != 0) {
     outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
-    return outcome;
+    return;
   }
   error = wide_path(output_path, wide);
   if (error == 0) error = output.create(wide, input);
   if (error != 0) {
     outcome.fail(MIRTABEL_ERROR_OUTPUT, error);
-    return outcome;
+    return;
   }
   if (side_path != nullptr) {
     error = wide_path(side_path, wide);
     if (error == 0) error = side_file.create(wide, input);
     if (error != 0) outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
   }
-  return outcome;
 }
 
-// Finds the recipes written cut, from the input read again, for the callback and the side file.
-// Returns 0 or an errno value.
+// Finds the recipes written cut, from the input read again as it was read (`encoding`), for the
+// callback and the side file. Returns 0 or an errno value.
 int report_cut(FormatConversion& conversion, CopiedInput& input, const ApiSettings& settings,
-               const char* side_path, LeftOutSideFile& side_file) noexcept {
+               InputEncoding encoding, const char* side_path, LeftOutSideFile& side_file) noexcept {
   RandomAccessFile* bytes = nullptr;
   int error = input.rereadable(bytes);
   // A copy of a FIFO is all the side file has to read from.
@@ -68,7 +68,7 @@ int report_cut(FormatConversion& conversion, CopiedInput& input, const ApiSettin
     error = side_file.read_from(*bytes);
   }
   LeftOutReporter cut(settings, side_path != nullptr ? &side_file : nullptr, MIRTABEL_LEFT_OUT_CUT);
-  if (error == 0) error = conversion.find_cut_recipes(*bytes, settings.encoding, cut);
+  if (error == 0) error = conversion.find_cut_recipes(*bytes, encoding, cut);
   return error;
 }
 
@@ -100,7 +100,7 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   InputFile input;
   OutputFile output;
   LeftOutSideFile side_file;
-  outcome = open_files(input_path, output_path, side_path, input, output, side_file);
+  open_files(input_path, output_path, side_path, input, output, side_file, outcome);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
 
   // An input that cannot be read twice (a FIFO) is copied as it is read when it must be read
@@ -108,19 +108,24 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   const bool find_cut = settings.format != MIRTABEL_FORMAT_RECORDS &&
                         (side_path != nullptr || settings.left_out != nullptr);
   const bool cookbook = settings.format == MIRTABEL_FORMAT_HTML;
-  CopiedInput copied(input, input.is_regular() ? &input : nullptr, cookbook || find_cut);
+  RandomAccessFile* const regular = input.is_regular() ? &input : nullptr;
+  BinaryCheck checked(input, regular);
+  CopiedInput copied(settings.force ? static_cast<ByteSource&>(input) : checked, regular,
+                     cookbook || find_cut);
   outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
   InputAgain again(copied);
   LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
   FormatConversion conversion;
-  FormatJob job = format_job(settings, &reporter, &again, report);
+  FormatJob job = format_job(settings, &reporter, &again, report, regular);
   outcome.take(conversion.run(copied, output, job));
+  outcome.take_refusal(checked);
   outcome.left_out = reporter.count();
   outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
   if (outcome.cut > 0 && find_cut) {
-    if (const int error = report_cut(conversion, copied, settings, side_path, side_file)) {
+    if (const int error = report_cut(conversion, copied, settings, outcome.encoding.encoding,
+                                     side_path, side_file)) {
       outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
       return hand_back(outcome, report);
     }

@@ -65,13 +65,10 @@ class LeftOutPlaces final : public ConversionObserver {
 
 }  // namespace
 
-inline void FormatConversion::run_format(ByteSource& input, ByteSink& output, const FormatJob& job,
-                                         FormatResult& result) noexcept {
+[[gnu::noinline]] void FormatConversion::run_structured(ByteSource& input, ByteSink& output,
+                                                        const FormatJob& job,
+                                                        FormatResult& result) noexcept {
   const ConversionOptions& options = job.options;
-  if (job.format == MIRTABEL_FORMAT_RECORDS) {
-    result.conversion = convert_mxp(input, output, options);
-    return;
-  }
   const bool cookbook = job.format == MIRTABEL_FORMAT_HTML;
   if (cookbook && job.again == nullptr) {
     result.conversion.error = EINVAL;
@@ -104,7 +101,11 @@ FormatResult FormatConversion::run(ByteSource& input, ByteSink& output, FormatJo
     if (error != ENOMEM) result.conversion.failed_file = FailedFile::kInput;
     return result;
   }
-  run_format(*source, output, job, result);
+  if (job.format == MIRTABEL_FORMAT_RECORDS) {
+    result.conversion = convert_mxp(*source, output, job.options);
+  } else {
+    run_structured(*source, output, job, result);
+  }
   if (job.warnings && !result.no_memory && result.conversion.error == 0) judge(job, result);
   return result;
 }
@@ -149,14 +150,19 @@ FormatResult FormatConversion::run(ByteSource& input, ByteSink& output, FormatJo
   InputChecks& checks = *checks_;
   const bool auto_marker = job.marker != nullptr && std::strcmp(job.marker, "auto") == 0;
   if (!auto_marker) {
-    checks.scan = scan_markers(checks.start, checks.start_size, job.options.encoding);
+    checks.scan =
+        scan_markers(checks.start, checks.start_size, result.conversion.encoding.encoding);
   }
   // The records format leaves out the recipes past its limit; the others write them.
   const std::int32_t left_out =
       job.format == MIRTABEL_FORMAT_RECORDS ? result.conversion.past_body_limit : 0;
-  const WarningFacts facts{&result.conversion,   result.conversion.records + left_out,
-                           job.options.encoding, marker_text_ != nullptr,
-                           marker_not_found_,    &checks.scan};
+  // The input's start is judged as the conversion read it, in the code page it chose.
+  const WarningFacts facts{&result.conversion,
+                           result.conversion.records + left_out,
+                           result.conversion.encoding.encoding,
+                           marker_text_ != nullptr,
+                           marker_not_found_,
+                           &checks.scan};
   judge_warnings(checks, facts);
   judged_ = true;
 }

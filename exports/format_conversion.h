@@ -63,9 +63,9 @@ class FormatConversion {
                        ConversionObserver& cut) noexcept;
 
  private:
-  [[gnu::always_inline]] inline void run_format(ByteSource& input, ByteSink& output,
-                                                const FormatJob& job,
-                                                FormatResult& result) noexcept;
+  // JSON Lines and HTML, out of line: their temporaries stay off the records' stack.
+  void run_structured(ByteSource& input, ByteSink& output, const FormatJob& job,
+                      FormatResult& result) noexcept;
   int prepare(FormatJob& job, ByteSource& input, ByteSource*& source) noexcept;
   void judge(const FormatJob& job, FormatResult& result) noexcept;
 

@@ -17,14 +17,24 @@
 #define MIRTABEL_VERSION_PATCH 0
 #define MIRTABEL_VERSION_STRING "1.3.0"
 
+/* The version as one number, MAJOR * 10000 + MINOR * 100 + PATCH, for comparisons in #if. */
+#define MIRTABEL_VERSION_NUMBER \
+  (MIRTABEL_VERSION_MAJOR * 10000 + MIRTABEL_VERSION_MINOR * 100 + MIRTABEL_VERSION_PATCH)
+
+/* How a declaration leaves the library. A build may define MIRTABEL_API itself (empty for a
+ * static library, say); compilers without the visibility attribute get nothing. */
+#ifndef MIRTABEL_API
 #if defined(_WIN32)
 #if defined(MIRTABEL_BUILDING)
 #define MIRTABEL_API /* exports/mirtabel.def lists the DLL's exports and their ordinals */
 #else
 #define MIRTABEL_API __declspec(dllimport)
 #endif
-#else
+#elif defined(__GNUC__) && (__GNUC__ >= 4)
 #define MIRTABEL_API __attribute__((visibility("default")))
+#else
+#define MIRTABEL_API
+#endif
 #endif
 
 #ifdef __cplusplus
@@ -74,38 +84,52 @@ MIRTABEL_API int32_t ConvertMXP(const wchar_t* input_path, const wchar_t* output
  */
 
 /* What mirtabel_convert and mirtabel_convert_stream return; mirtabel_error_name names each. */
-#define MIRTABEL_OK 0
-#define MIRTABEL_ERROR_OPTIONS                                                            \
-  1                            /* EINVAL: a null path or function, an options or report   \
-                                  structure of a size this library does not know, an      \
-                                  unknown format or encoding, a side file with the stream \
-                                  form, or a side file that is the output under any       \
-                                  spelling (another path, a hard or a symbolic link) */
-#define MIRTABEL_ERROR_INPUT 2 /* the input could not be opened or read (errno says why) */
-#define MIRTABEL_ERROR_OUTPUT                             \
-  3 /* the output could not be created, written or put in \
-       place; EINVAL when it names the input */
-#define MIRTABEL_ERROR_LEFT_OUT_FILE                                                            \
-  4                                    /* the side file could not be created or written, or the \
-                                          input could not be read again for it */
-#define MIRTABEL_ERROR_NOT_SUPPORTED 5 /* ENOTSUP: a format this version does not write */
-#define MIRTABEL_ERROR_NO_MEMORY 6 /* ENOMEM: the JSON or HTML format's stores could not be had */
-#define MIRTABEL_ERROR_TOO_MANY 7  /* EOVERFLOW: more records than an int32_t counts */
-#define MIRTABEL_ERROR_SCRATCH_FILE                                                         \
-  8 /* (since 1.2) the cookbook's scratch copy of an input that cannot be read twice could  \
-       not be made or written in the system's directory for temporary files (TMPDIR); errno \
-       says why */
+enum mirtabel_error {
+  MIRTABEL_OK = 0,
+  /* EINVAL: a null path or function, an options or report structure of a size this library
+   * does not know, an unknown encoding, a side file with the stream form, or a side file that
+   * is the output under any spelling (another path, a hard or a symbolic link). */
+  MIRTABEL_ERROR_OPTIONS = 1,
+  /* The input could not be opened or read (errno says why). */
+  MIRTABEL_ERROR_INPUT = 2,
+  /* The output could not be created, written or put in place; EINVAL when it names the input. */
+  MIRTABEL_ERROR_OUTPUT = 3,
+  /* The side file could not be created or written, or the input could not be read again for
+   * it. */
+  MIRTABEL_ERROR_LEFT_OUT_FILE = 4,
+  /* ENOTSUP: a format this version does not write (options->format unknown; before 1.3 this
+   * was MIRTABEL_ERROR_OPTIONS). */
+  MIRTABEL_ERROR_NOT_SUPPORTED = 5,
+  /* ENOMEM: the JSON or HTML format's stores could not be had. */
+  MIRTABEL_ERROR_NO_MEMORY = 6,
+  /* EOVERFLOW: more records than an int32_t counts. */
+  MIRTABEL_ERROR_TOO_MANY = 7,
+  /* (since 1.2) The cookbook's scratch copy of an input that cannot be read twice could not be
+   * made or written in the system's directory for temporary files (TMPDIR); errno says why. */
+  MIRTABEL_ERROR_SCRATCH_FILE = 8,
+  /* (since 1.3) EILSEQ: the input is no text but a binary file (report->not_text says what it
+   * looks like); options->force converts it all the same. */
+  MIRTABEL_ERROR_NOT_TEXT = 9
+};
 
 /* The formats of the output. */
-#define MIRTABEL_FORMAT_RECORDS 0    /* one flat record per recipe, as ConvertMXP writes */
-#define MIRTABEL_FORMAT_JSON_LINES 1 /* one schema.org Recipe object per recipe, one per line */
-#define MIRTABEL_FORMAT_HTML 2       /* a cookbook: one HTML page of every recipe (since 1.2) */
+enum mirtabel_format {
+  /* One flat record per recipe, as ConvertMXP writes. */
+  MIRTABEL_FORMAT_RECORDS = 0,
+  /* One schema.org Recipe object per recipe, one per line. */
+  MIRTABEL_FORMAT_JSON_LINES = 1,
+  /* (since 1.2) A cookbook: one HTML page of every recipe. */
+  MIRTABEL_FORMAT_HTML = 2
+};
 
 /* Why a recipe was left out. */
-#define MIRTABEL_LEFT_OUT_TOO_LONG 1 /* records: its text grew past 9,500 characters */
-#define MIRTABEL_LEFT_OUT_CUT                                                                   \
-  2 /* JSON Lines or HTML (since 1.2, path form only): too large to keep whole (more than 1 MiB \
-       of text or 16,384 fields), it was written cut; its whole text goes to the side file */
+enum mirtabel_left_out_reason {
+  /* Records: its text grew past 9,500 characters. */
+  MIRTABEL_LEFT_OUT_TOO_LONG = 1,
+  /* (since 1.2, path form only) JSON Lines or HTML: too large to keep whole (more than 1 MiB of
+   * text or 16,384 fields), it was written cut; its whole text goes to the side file. */
+  MIRTABEL_LEFT_OUT_CUT = 2
+};
 
 /* A recipe the records format left out, or one the other formats wrote cut, as the left-out
  * callback hears of it. The pointers are
@@ -123,15 +147,19 @@ typedef struct mirtabel_left_out {
 } mirtabel_left_out;
 
 /* (since 1.3) What a warning is about. */
-#define MIRTABEL_WARNING_NOT_MXP 1 /* the input does not look like an MXP export at all */
-#define MIRTABEL_WARNING_MARKER                                                           \
-  2 /* its first line does not seem to be the marker line that starts each recipe (blank, \
-       of spaces only, or found only once while another line opens recipes), or no marker \
-       was found for the marker "auto" */
-#define MIRTABEL_WARNING_EMPTY_TITLES 3 /* most recipes came out with an empty title */
-#define MIRTABEL_WARNING_JOINED                                                          \
-  4 /* lines that are the marker line but for spacing, as where exports were joined: the \
-       recipes they start were read as parts of others */
+enum mirtabel_warning_kind {
+  /* The input does not look like an MXP export at all. */
+  MIRTABEL_WARNING_NOT_MXP = 1,
+  /* Its first line does not seem to be the marker line that starts each recipe (blank, of
+   * spaces only, or found only once while another line opens recipes), or no marker was found
+   * for the marker "auto". */
+  MIRTABEL_WARNING_MARKER = 2,
+  /* Most recipes came out with an empty title. */
+  MIRTABEL_WARNING_EMPTY_TITLES = 3,
+  /* Lines that are the marker line but for spacing, as where exports were joined: the recipes
+   * they start were read as parts of others. */
+  MIRTABEL_WARNING_JOINED = 4
+};
 
 /* (since 1.3) A warning about a conversion that succeeded, as the warning callback hears of it.
  * mxpconvert prints the same text after the input's name. The pointer is valid during the
@@ -151,14 +179,18 @@ typedef int (*mirtabel_rewind_function)(void* context);
 typedef void (*mirtabel_warning_function)(void* context, const mirtabel_warning* warning);
 
 /* How to convert. Set every field to zero, then `size`, so that a field added later keeps its
- * default; all zero means flat records, UTF-8 input, no side file and no callback. */
+ * default; all zero means flat records, the input's code page chosen from its bytes, no side
+ * file and no callback. */
 typedef struct mirtabel_options {
   size_t size;          /* sizeof(mirtabel_options): a larger structure, from a newer header, is
                            refused unless the fields this version does not know are zero */
   int32_t format;       /* MIRTABEL_FORMAT_* */
-  const char* encoding; /* how input without a byte-order mark is read: "utf-8" (also for null;
-                           bytes that are not UTF-8 are read as Windows-1252), "windows-1252",
-                           "latin-1", "cp437", "cp850" or "mac-roman" */
+  const char* encoding; /* how input without a byte-order mark is read: "utf-8" (bytes that are
+                           not UTF-8 are read as Windows-1252, as ConvertMXP reads them),
+                           "windows-1252", "latin-1", "cp437", "cp850" or "mac-roman"; or null
+                           (since 1.3): UTF-8, with the bytes that are not UTF-8 read as
+                           Windows-1252 or as code page 437, as the input's bytes show (the
+                           report says which and why). Before 1.3 null meant "utf-8" */
   const char* left_out_path; /* path form only, or null: where the text of the recipes left out
                                 (or written cut) goes, as it stood in the input after the input's
                                 first line, so that the file converts like the input once they
@@ -173,7 +205,10 @@ typedef struct mirtabel_options {
   mirtabel_rewind_function rewind; /* stream form only, or null: how the cookbook reads its
                                       input a second time; without it, the input is copied
                                       into a scratch file during the first reading */
-  /* Since 1.3; a structure from a 1.2 header, which ends here, is taken with all three null. */
+  /* Since 1.3; a structure from a 1.2 header, which ends here, is taken with these zero. */
+  int32_t force;      /* nonzero: convert an input that looks binary (NUL bytes in its first 32 KiB,
+                         or the signature of a PDF, PNG, JPEG, ZIP or gzip file) instead of refusing
+                         it with MIRTABEL_ERROR_NOT_TEXT */
   const char* marker; /* or null: the input's first line marks where each recipe starts. Else
                          the marker line (UTF-8, without a line break): a line that ends with
                          it starts a recipe; or "auto": the first line that opens a recipe as MXP
@@ -199,8 +234,17 @@ typedef struct mirtabel_report {
   int32_t error;          /* 0, or the errno value the call also sets */
   uint64_t bytes_read;    /* bytes of the input */
   uint64_t bytes_written; /* bytes of the output */
-  /* Since 1.3; a report from a 1.2 header, which ends here, is filled up to here. */
-  int32_t warnings; /* warnings the warning callback heard (0 without one) */
+  /* Since 1.3; a structure from an older header ends here, and is filled up to here. */
+  const char* encoding;      /* how the input was read: "utf-8" (bytes that are not UTF-8 as
+                                Windows-1252), "utf-8+cp437" (those as code page 437),
+                                "utf-8+cp437-degrees" (as Windows-1252 but 0xF8 by a number as a
+                                degree sign), the encoding named, or "utf-16le" or "utf-16be" by
+                                the byte-order mark; a string that lasts as long as the library */
+  char encoding_reason[160]; /* why, one line of UTF-8: "cp437: 0xF8 by a number 12 times,
+                                ...", "cp437, as named"; cut short when longer */
+  const char* not_text;      /* null, or for MIRTABEL_ERROR_NOT_TEXT what the input looks like:
+                                "a PDF document", "a binary file with NUL bytes", ... */
+  int32_t warnings;          /* warnings the warning callback heard (0 without one) */
   int32_t too_long; /* recipes whose text grew past the records' 9,500 characters: those the
                        records format left out, and in the other formats (which keep them)
                        most likely recipes that ran into the next for a wrong marker */
@@ -261,25 +305,12 @@ MIRTABEL_API const char* mirtabel_error_name(int code);
  * MIRTABEL_VERSION_STRING, with the same major number. */
 MIRTABEL_API const char* mirtabel_version(void);
 
+/* (since 1.3) The library's version as MIRTABEL_VERSION_NUMBER gives it: at run time it may be
+ * larger than the header's, within the same major number. */
+MIRTABEL_API int32_t mirtabel_version_number(void);
+
 #ifdef __cplusplus
 }
-
-/* A class that carries no data and no behaviour, kept for hosts that link to it. */
-class MIRTABEL_API CMirtabel {
- public:
-  /* Initialises nothing. */
-  CMirtabel();
-  /* Copies the object (which holds no data) and returns *this. */
-  CMirtabel& operator=(const CMirtabel& other);
-};
-
-/* Returns 42 on every call. */
-MIRTABEL_API int fnMirtabel();
-
-/* Holds 0 until a host changes it; the library never reads or writes it. Unprotected: a host
- * that writes it from several threads must serialise those writes. */
-extern MIRTABEL_API int nMirtabel;
-
-#endif /* __cplusplus */
+#endif
 
 #endif /* MIRTABEL_H */

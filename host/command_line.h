@@ -31,10 +31,10 @@ struct CommandLine {
   OutputFormat format = OutputFormat::kRecords;
   std::optional<std::string> title;   // --title: the cookbook's title (UTF-8)
   std::optional<std::string> marker;  // --marker: the marker line (UTF-8), or "auto"
-  mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kUtf8;
+  mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kChoose;  // -f, else chosen
   bool format_chosen = false;  // --format was given; otherwise the output's extension decides
   bool no_clobber = false;
-  bool force = false;  // replace a second operand even when it holds MXP recipes
+  bool force = false;  // replace a second operand that holds MXP recipes; convert binary input
   bool strict = false;
   unsigned jobs = 0;  // 0: one per processor core
   Verbosity verbosity = Verbosity::kNormal;

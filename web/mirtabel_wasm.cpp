@@ -118,6 +118,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE std::int32_t mirtabel_wasm_convert(const char* f
   options.left_out = recipe_left_out;
   options.marker = marker[0] != '\0' ? marker : nullptr;
   options.warning = warn;
+  // The page warns about a file that is not MXP text (the warning callback) and keeps it in its
+  // list, rather than refusing it.
+  options.force = 1;
   mirtabel_report report{};
   report.size = sizeof report;
   const int code = mirtabel_convert_stream(read_input, write_output, nullptr, &options, &report);
