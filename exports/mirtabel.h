@@ -206,9 +206,9 @@ typedef struct mirtabel_options {
                                       input a second time; without it, the input is copied
                                       into a scratch file during the first reading */
   /* Since 1.3; a structure from a 1.2 header, which ends here, is taken with these zero. */
-  int32_t force;      /* nonzero: convert an input that looks binary (NUL bytes in its first 32 KiB,
-                         or the signature of a PDF, PNG, JPEG, ZIP or gzip file) instead of refusing
-                         it with MIRTABEL_ERROR_NOT_TEXT */
+  int32_t force;      /* nonzero: convert an input that looks binary (NUL bytes in its first
+                         32 KiB, or the signature of a PDF, PNG, JPEG, ZIP or gzip file) instead
+                         of refusing it with MIRTABEL_ERROR_NOT_TEXT */
   const char* marker; /* or null: the input's first line marks where each recipe starts. Else
                          the marker line (UTF-8, without a line break): a line that ends with
                          it starts a recipe; or "auto": the first line that opens a recipe as MXP

@@ -83,9 +83,9 @@ class _LeftOutEntry(_ctypes.Structure):
 
 _LeftOutFunction = _ctypes.CFUNCTYPE(None, _ctypes.c_void_p, _ctypes.POINTER(_LeftOutEntry))
 _ReadFunction = _ctypes.CFUNCTYPE(_ctypes.c_ssize_t, _ctypes.c_void_p,
-                                 _ctypes.POINTER(_ctypes.c_ubyte), _ctypes.c_size_t)
-_WriteFunction = _ctypes.CFUNCTYPE(_ctypes.c_int, _ctypes.c_void_p, _ctypes.POINTER(_ctypes.c_ubyte),
-                                  _ctypes.c_size_t)
+                                  _ctypes.POINTER(_ctypes.c_ubyte), _ctypes.c_size_t)
+_WriteFunction = _ctypes.CFUNCTYPE(_ctypes.c_int, _ctypes.c_void_p,
+                                   _ctypes.POINTER(_ctypes.c_ubyte), _ctypes.c_size_t)
 _RewindFunction = _ctypes.CFUNCTYPE(_ctypes.c_int, _ctypes.c_void_p)
 
 
