@@ -19,7 +19,7 @@ install(TARGETS mirtabel
           NAMELINK_COMPONENT Development
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/exports/mirtabel.h
+install(FILES ${PROJECT_SOURCE_DIR}/exports/mirtabel.h ${PROJECT_SOURCE_DIR}/exports/mirtabel_fixed.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT Development)
 
 if(TARGET mxpconvert)

@@ -29,3 +29,7 @@ extern "C" MIRTABEL_API const char* mirtabel_error_name(int code) {
 extern "C" MIRTABEL_API const char* mirtabel_version(void) {
   return MIRTABEL_VERSION_STRING;
 }
+
+extern "C" MIRTABEL_API int32_t mirtabel_version_number(void) {
+  return MIRTABEL_VERSION_NUMBER;
+}

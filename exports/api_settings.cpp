@@ -30,7 +30,7 @@ int read_settings(const mirtabel_options* options, ApiSettings& settings) noexce
     case MIRTABEL_FORMAT_HTML:
       break;
     default:
-      return MIRTABEL_ERROR_OPTIONS;
+      return MIRTABEL_ERROR_NOT_SUPPORTED;
   }
   settings.format = options->format;
   if (options->encoding != nullptr &&

@@ -1,5 +1,5 @@
 // The exports that carry fixed values and no behaviour.
-#include "exports/mirtabel.h"
+#include "exports/mirtabel_fixed.h"
 
 CMirtabel::CMirtabel() = default;
 

@@ -13,18 +13,28 @@
 #include <wchar.h>
 
 #define MIRTABEL_VERSION_MAJOR 1
-#define MIRTABEL_VERSION_MINOR 2
+#define MIRTABEL_VERSION_MINOR 3
 #define MIRTABEL_VERSION_PATCH 0
-#define MIRTABEL_VERSION_STRING "1.2.0"
+#define MIRTABEL_VERSION_STRING "1.3.0"
 
+/* The version as one number, MAJOR * 10000 + MINOR * 100 + PATCH, for comparisons in #if. */
+#define MIRTABEL_VERSION_NUMBER \
+  (MIRTABEL_VERSION_MAJOR * 10000 + MIRTABEL_VERSION_MINOR * 100 + MIRTABEL_VERSION_PATCH)
+
+/* How a declaration leaves the library. A build may define MIRTABEL_API itself (empty for a
+ * static library, say); compilers without the visibility attribute get nothing. */
+#ifndef MIRTABEL_API
 #if defined(_WIN32)
 #if defined(MIRTABEL_BUILDING)
 #define MIRTABEL_API /* exports/mirtabel.def lists the DLL's exports and their ordinals */
 #else
 #define MIRTABEL_API __declspec(dllimport)
 #endif
-#else
+#elif defined(__GNUC__) && (__GNUC__ >= 4)
 #define MIRTABEL_API __attribute__((visibility("default")))
+#else
+#define MIRTABEL_API
+#endif
 #endif
 
 #ifdef __cplusplus
@@ -74,38 +84,49 @@ MIRTABEL_API int32_t ConvertMXP(const wchar_t* input_path, const wchar_t* output
  */
 
 /* What mirtabel_convert and mirtabel_convert_stream return; mirtabel_error_name names each. */
-#define MIRTABEL_OK 0
-#define MIRTABEL_ERROR_OPTIONS                                                            \
-  1                            /* EINVAL: a null path or function, an options or report   \
-                                  structure of a size this library does not know, an      \
-                                  unknown format or encoding, a side file with the stream \
-                                  form, or a side file that is the output under any       \
-                                  spelling (another path, a hard or a symbolic link) */
-#define MIRTABEL_ERROR_INPUT 2 /* the input could not be opened or read (errno says why) */
-#define MIRTABEL_ERROR_OUTPUT                             \
-  3 /* the output could not be created, written or put in \
-       place; EINVAL when it names the input */
-#define MIRTABEL_ERROR_LEFT_OUT_FILE                                                            \
-  4                                    /* the side file could not be created or written, or the \
-                                          input could not be read again for it */
-#define MIRTABEL_ERROR_NOT_SUPPORTED 5 /* ENOTSUP: a format this version does not write */
-#define MIRTABEL_ERROR_NO_MEMORY 6 /* ENOMEM: the JSON or HTML format's stores could not be had */
-#define MIRTABEL_ERROR_TOO_MANY 7  /* EOVERFLOW: more records than an int32_t counts */
-#define MIRTABEL_ERROR_SCRATCH_FILE                                                         \
-  8 /* (since 1.2) the cookbook's scratch copy of an input that cannot be read twice could  \
-       not be made or written in the system's directory for temporary files (TMPDIR); errno \
-       says why */
+enum mirtabel_error {
+  MIRTABEL_OK = 0,
+  /* EINVAL: a null path or function, an options or report structure of a size this library
+   * does not know, an unknown encoding, a side file with the stream form, or a side file that
+   * is the output under any spelling (another path, a hard or a symbolic link). */
+  MIRTABEL_ERROR_OPTIONS = 1,
+  /* The input could not be opened or read (errno says why). */
+  MIRTABEL_ERROR_INPUT = 2,
+  /* The output could not be created, written or put in place; EINVAL when it names the input. */
+  MIRTABEL_ERROR_OUTPUT = 3,
+  /* The side file could not be created or written, or the input could not be read again for
+   * it. */
+  MIRTABEL_ERROR_LEFT_OUT_FILE = 4,
+  /* ENOTSUP: a format this version does not write (options->format unknown; before 1.3 this
+   * was MIRTABEL_ERROR_OPTIONS). */
+  MIRTABEL_ERROR_NOT_SUPPORTED = 5,
+  /* ENOMEM: the JSON or HTML format's stores could not be had. */
+  MIRTABEL_ERROR_NO_MEMORY = 6,
+  /* EOVERFLOW: more records than an int32_t counts. */
+  MIRTABEL_ERROR_TOO_MANY = 7,
+  /* (since 1.2) The cookbook's scratch copy of an input that cannot be read twice could not be
+   * made or written in the system's directory for temporary files (TMPDIR); errno says why. */
+  MIRTABEL_ERROR_SCRATCH_FILE = 8
+};
 
 /* The formats of the output. */
-#define MIRTABEL_FORMAT_RECORDS 0    /* one flat record per recipe, as ConvertMXP writes */
-#define MIRTABEL_FORMAT_JSON_LINES 1 /* one schema.org Recipe object per recipe, one per line */
-#define MIRTABEL_FORMAT_HTML 2       /* a cookbook: one HTML page of every recipe (since 1.2) */
+enum mirtabel_format {
+  /* One flat record per recipe, as ConvertMXP writes. */
+  MIRTABEL_FORMAT_RECORDS = 0,
+  /* One schema.org Recipe object per recipe, one per line. */
+  MIRTABEL_FORMAT_JSON_LINES = 1,
+  /* (since 1.2) A cookbook: one HTML page of every recipe. */
+  MIRTABEL_FORMAT_HTML = 2
+};
 
 /* Why a recipe was left out. */
-#define MIRTABEL_LEFT_OUT_TOO_LONG 1 /* records: its text grew past 9,500 characters */
-#define MIRTABEL_LEFT_OUT_CUT                                                                   \
-  2 /* JSON Lines or HTML (since 1.2, path form only): too large to keep whole (more than 1 MiB \
-       of text or 16,384 fields), it was written cut; its whole text goes to the side file */
+enum mirtabel_left_out_reason {
+  /* Records: its text grew past 9,500 characters. */
+  MIRTABEL_LEFT_OUT_TOO_LONG = 1,
+  /* (since 1.2, path form only) JSON Lines or HTML: too large to keep whole (more than 1 MiB of
+   * text or 16,384 fields), it was written cut; its whole text goes to the side file. */
+  MIRTABEL_LEFT_OUT_CUT = 2
+};
 
 /* A recipe the records format left out, or one the other formats wrote cut, as the left-out
  * callback hears of it. The pointers are
@@ -216,25 +237,12 @@ MIRTABEL_API const char* mirtabel_error_name(int code);
  * MIRTABEL_VERSION_STRING, with the same major number. */
 MIRTABEL_API const char* mirtabel_version(void);
 
+/* (since 1.3) The library's version as MIRTABEL_VERSION_NUMBER gives it: at run time it may be
+ * larger than the header's, within the same major number. */
+MIRTABEL_API int32_t mirtabel_version_number(void);
+
 #ifdef __cplusplus
 }
-
-/* A class that carries no data and no behaviour, kept for hosts that link to it. */
-class MIRTABEL_API CMirtabel {
- public:
-  /* Initialises nothing. */
-  CMirtabel();
-  /* Copies the object (which holds no data) and returns *this. */
-  CMirtabel& operator=(const CMirtabel& other);
-};
-
-/* Returns 42 on every call. */
-MIRTABEL_API int fnMirtabel();
-
-/* Holds 0 until a host changes it; the library never reads or writes it. Unprotected: a host
- * that writes it from several threads must serialise those writes. */
-extern MIRTABEL_API int nMirtabel;
-
-#endif /* __cplusplus */
+#endif
 
 #endif /* MIRTABEL_H */

@@ -190,6 +190,16 @@ bool starts_with_words_spaced(std::string_view text, std::string_view words) noe
   return true;
 }
 
+// Whether `rest` starts with a count of calories ("334 cal", "110 Calories,", "334 Cal."),
+// which it then no longer holds.
+bool starts_calories(std::string_view& rest) noexcept {
+  if (!is_number(next_word(rest), 5)) return false;
+  std::string_view unit = next_word(rest);
+  while (!unit.empty() && (unit.back() == '.' || unit.back() == ',' || unit.back() == ';'))
+    unit.remove_suffix(1);
+  return is_label(unit, "cal") || is_label(unit, "calories") || is_label(unit, "kcal");
+}
+
 bool is_nutrition_line(std::string_view line) noexcept {
   for (std::string_view start :
        {"Per serving", "Per serve", "Nutrition", "Nutritional analysis", "Each serving",
@@ -199,11 +209,14 @@ bool is_nutrition_line(std::string_view line) noexcept {
   }
   // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
   std::string_view rest = line;
-  if (!is_number(next_word(rest), 5)) return false;
-  std::string_view unit = next_word(rest);
-  if (!unit.empty() && unit.back() == '.') unit.remove_suffix(1);  // "334 Cal. Per 3/4 C."
-  return (is_label(unit, "cal") || is_label(unit, "calories") || is_label(unit, "kcal")) &&
-         is_label(next_word(rest), "per");
+  if (starts_calories(rest)) return is_label(next_word(rest), "per");
+  // "Per cookie: 110 calories, 5 g fat", "Each slice (1/12 of the cake): 250 cal".
+  const std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos ||
+      !(starts_with_word(line, "Per ") || starts_with_word(line, "Each ")))
+    return false;
+  rest = line.substr(colon + 1);
+  return starts_calories(rest);
 }
 
 // Whether `value` ends a sentence, so that a line after it does not continue it.

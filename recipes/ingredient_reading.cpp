@@ -199,6 +199,7 @@ bool continues_above(const ReadLine&, const LineBefore&, const State& state,
   if (!entry.amount.empty() || !entry.unit.empty() || entry.text.empty() ||
       !state.has_above[state.side] ||
       !(recipe_text::starts_continuation(entry.text) ||
+        recipe_text::starts_with_joining_word(entry.text) ||
         recipe_text::ends_unfinished(state.above[state.side], entry.text)))
     return false;
   // Under a heading only a marked row in lower case or in brackets goes on with its words: a

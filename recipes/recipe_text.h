@@ -188,11 +188,32 @@ inline bool starts_continuation(std::string_view trimmed) noexcept {
   return !trimmed.empty() && (is_continuation_mark(trimmed.front()) || trimmed.front() == '(');
 }
 
-// The text of a continuation row without its marks: "inch thick" of ";inch thick".
+// A row that opens with a word no ingredient starts with, in any case (some exports capitalise
+// every row), so that it can only go on with the row above: "and chopped", "To taste",
+// "Or whole legs", "For garnish". One with an amount after the word names an alternative
+// ingredient of its own: "OR 1/2 cake compressed yeast".
+inline bool starts_with_joining_word(std::string_view trimmed) noexcept {
+  std::string_view rest = trimmed;
+  const std::string_view word = next_word(rest);
+  if (!rest.empty() && rest.front() >= '0' && rest.front() <= '9') return false;
+  for (std::string_view joining : {"and", "or", "to", "into", "then", "until", "for"}) {
+    if (is_label(word, joining)) return true;
+  }
+  return false;
+}
+
+// The text of a continuation row without its marks: "inch thick" of ";inch thick". A word that
+// the marks enclose keeps them: "-OR- quick oats".
 inline std::string_view without_marks(std::string_view trimmed) noexcept {
-  while (!trimmed.empty() && is_continuation_mark(trimmed.front()))
-    trimmed.remove_prefix(1);
-  return trim(trimmed);
+  std::string_view rest = trimmed;
+  while (!rest.empty() && is_continuation_mark(rest.front()))
+    rest.remove_prefix(1);
+  const std::size_t word_end = rest.find_first_of(" \t");
+  const std::string_view word = rest.substr(0, word_end);
+  if (word.size() > 1 && word.back() == '-' && rest.size() < trimmed.size() &&
+      trimmed[trimmed.size() - rest.size() - 1] == '-')
+    return trim(trimmed.substr(trimmed.size() - rest.size() - 1));
+  return trim(rest);
 }
 
 // Whether the bracket that `text` leaves open closes in `next` before another opens: "(small" /

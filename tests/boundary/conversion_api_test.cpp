@@ -70,7 +70,7 @@ TEST(ConversionApi, RefusalsAndFailuresLeaveEveryPathAsItWas) {
       {"a newer field set", input.c_str(), output.c_str(), sizeof(NewerOptions), 0, nullptr,
        nullptr, 1, MIRTABEL_ERROR_OPTIONS, EINVAL},
       {"an unknown format", input.c_str(), output.c_str(), kSize, 7, nullptr, nullptr, 0,
-       MIRTABEL_ERROR_OPTIONS, EINVAL},
+       MIRTABEL_ERROR_NOT_SUPPORTED, ENOTSUP},
       {"an unknown encoding", input.c_str(), output.c_str(), kSize, 0, "ebcdic", nullptr, 0,
        MIRTABEL_ERROR_OPTIONS, EINVAL},
       {"the side file at the output's path", input.c_str(), output.c_str(), kSize, 0, nullptr,

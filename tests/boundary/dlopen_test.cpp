@@ -4,7 +4,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include "exports/mirtabel.h"
+#include "exports/mirtabel_fixed.h"
 #include "tests/boundary/test_files.h"
 
 namespace mirtabel::testing {

@@ -12,7 +12,8 @@ set(expected
   mirtabel_convert
   mirtabel_convert_stream
   mirtabel_error_name
-  mirtabel_version)
+  mirtabel_version
+  mirtabel_version_number)
 
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
                 OUTPUT_VARIABLE table ERROR_VARIABLE errors RESULT_VARIABLE status)

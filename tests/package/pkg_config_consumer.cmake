@@ -30,3 +30,25 @@ execute_process(COMMAND ${RUN} ${WORK_DIR}/consumer ${EXAMPLE} ${WORK_DIR}/colum
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "the consumer failed: ${result}")
 endif()
+
+# The README's C program, as it stands there, converts an example.
+file(READ ${README} readme)
+string(REGEX MATCH "```c\n([^`]*)```" block "${readme}")
+if(NOT CMAKE_MATCH_1)
+  message(FATAL_ERROR "the README has no C program")
+endif()
+file(WRITE ${WORK_DIR}/readme.c "${CMAKE_MATCH_1}")
+execute_process(
+  COMMAND ${C_COMPILER} -std=c99 -Wall -Wextra -Werror ${WORK_DIR}/readme.c -o ${WORK_DIR}/readme
+          ${flags}
+  RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the README's C program does not build")
+endif()
+configure_file(${EXAMPLE} ${WORK_DIR}/recipes.mxp COPYONLY)
+execute_process(COMMAND ${RUN} ${WORK_DIR}/readme WORKING_DIRECTORY ${WORK_DIR}
+  OUTPUT_VARIABLE printed RESULT_VARIABLE result)
+message("${printed}")
+if(NOT result EQUAL 0 OR NOT printed MATCHES "3 recipes written")
+  message(FATAL_ERROR "the README's C program failed: ${result}")
+endif()

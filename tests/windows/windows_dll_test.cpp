@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <mirtabel.h>
+#include <mirtabel_fixed.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -114,13 +114,13 @@ TEST(windows_dll, finds_each_export_by_name_at_its_ordinal_and_nothing_past_them
   const char* const names[] = {
       "ConvertMXP",      "_ZN9CMirtabelC1Ev", "_ZN9CMirtabelaSERKS_",    "_Z10fnMirtabelv",
       "nMirtabel",       "mirtabel_convert",  "mirtabel_convert_stream", "mirtabel_error_name",
-      "mirtabel_version"};
-  for (WORD ordinal = 1; ordinal <= 9; ++ordinal) {
+      "mirtabel_version", "mirtabel_version_number"};
+  for (WORD ordinal = 1; ordinal <= 10; ++ordinal) {
     const char* name = names[ordinal - 1];
     EXPECT_NE(library.by_name(name), nullptr) << name;
     EXPECT_EQ(library.by_name(name), library.by_ordinal(ordinal)) << name;
   }
-  EXPECT_EQ(library.by_ordinal(10), nullptr);
+  EXPECT_EQ(library.by_ordinal(11), nullptr);
   EXPECT_EQ(library.by_name("_ZN9CMirtabelC2Ev"), nullptr);
   EXPECT_EQ(library.by_name("DllMain"), nullptr);
 }

@@ -1,7 +1,7 @@
 // A C++ program that uses the installed library through find_package(Mirtabel): the header's
 // version is the package's, the conversion writes as many lines as it counts, and the fixed
 // exports are there.
-#include <mirtabel.h>
+#include <mirtabel_fixed.h>
 
 #include <cstdio>
 #include <cstring>
@@ -10,7 +10,8 @@
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
-  if (std::strcmp(MIRTABEL_VERSION_STRING, EXPECTED_VERSION) != 0) {
+  if (std::strcmp(MIRTABEL_VERSION_STRING, EXPECTED_VERSION) != 0 ||
+      mirtabel_version_number() != MIRTABEL_VERSION_NUMBER) {
     std::fprintf(stderr, "header %s, package %s\n", MIRTABEL_VERSION_STRING, EXPECTED_VERSION);
     return 1;
   }
