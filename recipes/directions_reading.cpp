@@ -177,6 +177,10 @@ std::size_t inline_credit(std::string_view text) noexcept {
 // Whether the text starts with `words`, in any case, however many spaces stand between them:
 // "Calories     per serving: 224".
 bool starts_with_words_spaced(std::string_view text, std::string_view words) noexcept {
+  // Every word and at least one space between them: most lines are turned away here, by their
+  // length or their first letter.
+  if (text.size() < words.size() || !starts_with_word(text.substr(0, 1), words.substr(0, 1)))
+    return false;
   while (!words.empty()) {
     const std::size_t space = words.find(' ');
     const std::string_view word = words.substr(0, space);
@@ -200,11 +204,14 @@ bool starts_calories(std::string_view& rest) noexcept {
   return is_label(unit, "cal") || is_label(unit, "calories") || is_label(unit, "kcal");
 }
 
+constexpr std::string_view kNutritionStarts[] = {
+    "Per serving",          "Per serve",          "Nutrition",
+    "Nutritional analysis", "Each serving",       "Analysis per serving",
+    "Calories per",         "Calories:",          "Exchanges",
+    "Food exchanges",       "Diabetic exchanges", "Fat grams"};
+
 bool is_nutrition_line(std::string_view line) noexcept {
-  for (std::string_view start :
-       {"Per serving", "Per serve", "Nutrition", "Nutritional analysis", "Each serving",
-        "Analysis per serving", "Calories per", "Calories:", "Exchanges", "Food exchanges",
-        "Diabetic exchanges", "Fat grams"}) {
+  for (std::string_view start : kNutritionStarts) {
     if (starts_with_words_spaced(line, start)) return true;
   }
   // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
@@ -395,9 +402,10 @@ bool is_directions_label(std::string_view line) noexcept {
     line.remove_suffix(1);
   std::string_view rest = line;
   const std::string_view word = next_word(rest);
+  constexpr std::string_view kLabels[] = {"Directions", "Instructions", "Method", "Preparation",
+                                          "Procedure"};
   bool names = false;
-  for (std::string_view label :
-       {"Directions", "Instructions", "Method", "Preparation", "Procedure"})
+  for (std::string_view label : kLabels)
     names = names || is_label(word, label);
   return names && (rest.empty() || starts_with_word(rest, "continue"));
 }
