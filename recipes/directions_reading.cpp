@@ -210,7 +210,12 @@ constexpr std::string_view kNutritionStarts[] = {
     "Calories per",         "Calories:",          "Exchanges",
     "Food exchanges",       "Diabetic exchanges", "Fat grams"};
 
+// The shortest line any branch below takes: a start of nine characters, "1 cal per", or
+// "Per x: 1 cal".
+constexpr std::size_t kShortestNutritionLine = 9;
+
 bool is_nutrition_line(std::string_view line) noexcept {
+  if (line.size() < kShortestNutritionLine) return false;
   for (std::string_view start : kNutritionStarts) {
     if (starts_with_words_spaced(line, start)) return true;
   }
@@ -218,10 +223,9 @@ bool is_nutrition_line(std::string_view line) noexcept {
   std::string_view rest = line;
   if (starts_calories(rest)) return is_label(next_word(rest), "per");
   // "Per cookie: 110 calories, 5 g fat", "Each slice (1/12 of the cake): 250 cal".
+  if (!(starts_with_word(line, "Per ") || starts_with_word(line, "Each "))) return false;
   const std::size_t colon = line.find(':');
-  if (colon == std::string_view::npos ||
-      !(starts_with_word(line, "Per ") || starts_with_word(line, "Each ")))
-    return false;
+  if (colon == std::string_view::npos) return false;
   rest = line.substr(colon + 1);
   return starts_calories(rest);
 }
@@ -235,7 +239,8 @@ bool ends_sentence(std::string_view value) noexcept {
 
 // A paragraph of notes headed by its label alone: "NOTES", "Hints:".
 bool is_note_heading(std::string_view line) noexcept {
-  if (!line.empty() && line.back() == ':') line = trim(line.substr(0, line.size() - 1));
+  if (line.size() < 4) return false;  // shorter than "Note"
+  if (line.back() == ':') line = trim(line.substr(0, line.size() - 1));
   for (std::string_view heading : kNoteHeadings) {
     if (is_label(line, heading)) return true;
   }
@@ -244,7 +249,8 @@ bool is_note_heading(std::string_view line) noexcept {
 
 // An e-mail or web address standing alone: "jdoe@example.com", "www.example.net/beans".
 bool is_address(std::string_view line) noexcept {
-  if (line.find(' ') != std::string_view::npos) return false;
+  // Shorter than the shortest, "a@.", most lines of a word or two are no address.
+  if (line.size() < 3 || line.find(' ') != std::string_view::npos) return false;
   const std::size_t at = line.find('@');
   if (at != std::string_view::npos && at > 0 && line.find('.', at) != std::string_view::npos)
     return true;
@@ -291,9 +297,9 @@ bool is_credit_line(std::string_view line) noexcept {
   while (!line.empty() && line.front() == '-')
     line.remove_prefix(1);
   // "from Gail" alone: a name after a small "from" ends many a recipe.
-  std::string_view rest = line;
-  if (is_label(next_word(rest), "from") && word_count(rest) <= 3 &&
-      recipe_text::is_person_name(rest))
+  std::string_view rest = trim(line);
+  if (starts_with_word(rest, "from") && is_label(next_word(rest), "from") &&
+      word_count(rest) <= 3 && recipe_text::is_person_name(rest))
     return true;
   if (line.empty() || is_lower(line.front())) return is_address(line);
   for (std::string_view start : kCreditStarts) {
@@ -400,10 +406,11 @@ bool is_directions_label(std::string_view line) noexcept {
     line.remove_prefix(1);
   while (!line.empty() && decoration(line.back()))
     line.remove_suffix(1);
+  if (line.size() < 6) return false;  // shorter than "Method"
   std::string_view rest = line;
   const std::string_view word = next_word(rest);
-  constexpr std::string_view kLabels[] = {"Directions", "Instructions", "Method", "Preparation",
-                                          "Procedure"};
+  static constexpr std::string_view kLabels[] = {"Directions", "Instructions", "Method",
+                                                 "Preparation", "Procedure"};
   bool names = false;
   for (std::string_view label : kLabels)
     names = names || is_label(word, label);
@@ -413,6 +420,8 @@ bool is_directions_label(std::string_view line) noexcept {
 // A decorated "Directions" heading with the first step run in after it: "*<* Directions *>*
 // To make shell: Melt ...". Gives the step.
 bool splits_decorated_directions(std::string_view line, std::string_view& step) noexcept {
+  const char first = line.empty() ? '\0' : line.front();
+  if (first != '*' && first != '<' && first != '>' && first != '-' && first != '=') return false;
   const std::size_t word = line.find_first_not_of("*<>-= ");
   if (word == 0 || word == std::string_view::npos) return false;
   const std::size_t word_end = line.find_first_of("*<>-= ", word);
@@ -457,9 +466,10 @@ bool is_signature(std::string_view line) noexcept {
 // heading and the step.
 bool splits_run_in_heading(std::string_view line, std::string_view& heading,
                            std::string_view& step) noexcept {
+  // Not shorter than "A:1.B": a heading's letter, its colon and a numbered step.
+  if (line.size() < 5 || !is_letter(line[0])) return false;
   const std::size_t colon = line.find(':');
-  if (colon == std::string_view::npos || colon == 0 || colon > 40 || !is_letter(line[0]))
-    return false;
+  if (colon == std::string_view::npos || colon == 0 || colon > 40) return false;
   heading = trim(line.substr(0, colon));
   step = trim(line.substr(colon + 1));
   std::string_view rest;
@@ -689,6 +699,7 @@ const DirectionsReading::Rule DirectionsReading::kRules[] = {
 };
 
 bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out) noexcept {
+  if (trimmed.size() < 2) return false;  // a label and its colon
   const std::size_t colon = trimmed.find(':');
   if (colon == std::string_view::npos || colon == 0) return false;
   std::string_view label = trim(trimmed.substr(0, colon));
