@@ -3,22 +3,10 @@
 // builder (convert/record_builder.h) builds a flat record of it, the line client
 // (convert/recipe_lines.h) hands its lines to a RecipeListener. The client is a template
 // parameter, so that the records' loop holds no test for the other client.
-//
-// A client provides:
-//   kTakesEveryLine      true: it is handed every line of a recipe after the title line, and
-//                        the place of every recipe; false: it keeps the lines the layout
-//                        appends to the body, and only a recipe it left out has its place told;
-//   line_room()          where the next line is decoded (TextLine::kMaxBytes of room), or
-//                        nullptr when the conversion has stopped;
-//   line_decoded(line)   the line just decoded there;
-//   start(layout, line)  a recipe starts at its title line;
-//   append_line(mark, line), append_page_mark(), append_lines_to_marker(reader, marker): the
-//                        body rules of the layouts (see RecordBuilder);
-//   line(line)           (kTakesEveryLine) the recipe's next line;
-//   write(...)           the recipe ended and is complete: returns 0 or an errno value;
-//   abandon()            the recipe was left out; left_out(place, records_before) once its end is
-//                        known;
-//   error(), stop().
+// A client (see the two) gives the room each line is decoded into (line_room, line_decoded),
+// hears of a recipe's start and end (start, write, abandon, left_out), takes the body as the
+// layout's rules append it (append_*), and with kTakesEveryLine every line (line) and every
+// recipe's place in the input; error() and stop() tell of and end a failed conversion.
 #ifndef MIRTABEL_CONVERT_RECIPE_FRAMER_H
 #define MIRTABEL_CONVERT_RECIPE_FRAMER_H
 
