@@ -12,9 +12,14 @@
 
 namespace mirtabel {
 
+class RandomAccessFile;
+
 struct ConversionOptions {
   // How input without a byte-order mark is decoded.
   InputEncoding encoding = InputEncoding::kUtf8;
+  // For kChoose: the input as a file that can be read at any offset, when it is one, so that the
+  // code page is chosen from all of it rather than from the bytes read so far.
+  RandomAccessFile* whole_input = nullptr;
   // When given, hears of every recipe left out.
   ConversionObserver* observer = nullptr;
   // When given, receives every recipe's lines instead of the output receiving flat records;

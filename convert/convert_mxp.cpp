@@ -32,6 +32,7 @@ ConversionResult frame(TextReader& reader, Client& client, Finish finish) noexce
     result.failed_file = FailedFile::kInput;
   }
   result.bytes_read = reader.bytes_read();
+  result.encoding = reader.encoding_choice();
   return result;
 }
 
@@ -58,7 +59,8 @@ ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
   const SimdPath path = options.simd_path && simd_path_available(*options.simd_path)
                             ? *options.simd_path
                             : chosen_simd_path();
-  TextReader reader(input, options.encoding, stop_marker(path), options.read_buffer_limit);
+  TextReader reader(input, options.encoding, stop_marker(path), options.read_buffer_limit,
+                    options.whole_input);
   return options.listener != nullptr ? hand_over_lines(reader, *options.listener)
                                      : build_records(reader, output, options);
 }

@@ -7,6 +7,7 @@
 
 #include "convert/conversion_options.h"
 #include "platform/byte_stream.h"
+#include "platform/encoding_choice.h"
 
 namespace mirtabel {
 
@@ -19,6 +20,7 @@ struct ConversionResult {
   FailedFile failed_file = FailedFile::kNone;
   std::uint64_t bytes_read = 0;
   std::uint64_t bytes_written = 0;
+  EncodingChoice encoding;  // how the bytes without a byte-order mark were read, and why
 };
 
 // Converts the MXP text read from `input` into recipe records written to `output`, or, with a

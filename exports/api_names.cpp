@@ -21,6 +21,8 @@ extern "C" MIRTABEL_API const char* mirtabel_error_name(int code) {
       return "too-many-records";
     case MIRTABEL_ERROR_SCRATCH_FILE:
       return "scratch-file";
+    case MIRTABEL_ERROR_NOT_TEXT:
+      return "not-text";
     default:
       return "unknown";
   }

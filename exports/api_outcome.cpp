@@ -19,6 +19,7 @@ void ApiOutcome::take(const ConversionResult& result) noexcept {
   records = result.records;
   bytes_read = result.bytes_read;
   bytes_written = result.bytes_written;
+  encoding = result.encoding;
   if (result.error == 0) return;
   if (result.failed_file == FailedFile::kOutput) {
     fail(MIRTABEL_ERROR_OUTPUT, result.error);
@@ -44,6 +45,12 @@ void ApiOutcome::take_copy_failure(const CopiedInput& copy, bool cookbook) noexc
   fail(MIRTABEL_ERROR_SCRATCH_FILE, copy.copy_error());
 }
 
+void ApiOutcome::take_refusal(const BinaryCheck& check) noexcept {
+  if (check.refused_as() == nullptr) return;
+  not_text = check.refused_as();
+  fail(MIRTABEL_ERROR_NOT_TEXT, EILSEQ);
+}
+
 int hand_back(const ApiOutcome& outcome, mirtabel_report* report) noexcept {
   if (report != nullptr) {
     report->records = outcome.records;
@@ -52,6 +59,11 @@ int hand_back(const ApiOutcome& outcome, mirtabel_report* report) noexcept {
     report->error = outcome.error;
     report->bytes_read = outcome.bytes_read;
     report->bytes_written = outcome.bytes_written;
+    if (report->size >= sizeof(mirtabel_report)) {
+      report->encoding = chosen_encoding_name(outcome.encoding);
+      describe_choice(outcome.encoding, report->encoding_reason, sizeof report->encoding_reason);
+      report->not_text = outcome.not_text;
+    }
   }
   if (outcome.code != MIRTABEL_OK) errno = outcome.error;
   return outcome.code;

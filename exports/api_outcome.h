@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "convert/convert_mxp.h"
+#include "exports/binary_input.h"
 #include "exports/format_conversion.h"
 #include "exports/mirtabel.h"
 
@@ -18,6 +19,8 @@ struct ApiOutcome {
   std::int32_t cut = 0;
   std::uint64_t bytes_read = 0;
   std::uint64_t bytes_written = 0;
+  EncodingChoice encoding;
+  const char* not_text = nullptr;  // what an input refused as binary looks like
 
   // Notes a failure; `error` 0 takes the errno value that goes with the code.
   void fail(int failure, int error_value = 0) noexcept;
@@ -28,6 +31,8 @@ struct ApiOutcome {
   // Notes `copy`'s failure, when the cookbook needs the copy: the second reading would report it
   // as the input's. Before the conversion, it stops the call with nothing read.
   void take_copy_failure(const CopiedInput& copy, bool cookbook) noexcept;
+  // Notes an input that `check` refused: the conversion met it as a failed read.
+  void take_refusal(const BinaryCheck& check) noexcept;
 };
 
 // Fills `report` (when not null), sets errno on failure, and returns the outcome's code.

@@ -5,13 +5,16 @@
 namespace mirtabel {
 namespace {
 
-// The structure as the 1.1 header declared it, up to the fields 1.2 added.
+// The structures as older headers declared them, up to the fields later ones added.
 constexpr std::size_t kOptionsSize11 = offsetof(mirtabel_options, title);
+constexpr std::size_t kOptionsSize12 = offsetof(mirtabel_options, force);
 
 // A structure from a newer header is taken only when every field past ours is zero: what a
-// caller sets there, this version would silently ignore. One from the 1.1 header is taken too.
+// caller sets there, this version would silently ignore. One from an older header is taken too.
 bool known_size(const mirtabel_options& options) noexcept {
-  if (options.size != kOptionsSize11 && options.size < sizeof(mirtabel_options)) return false;
+  if (options.size != kOptionsSize11 && options.size != kOptionsSize12 &&
+      options.size < sizeof(mirtabel_options))
+    return false;
   const auto* bytes = reinterpret_cast<const unsigned char*>(&options);
   for (std::size_t i = sizeof(mirtabel_options); i < options.size; ++i) {
     if (bytes[i] != 0) return false;
@@ -44,14 +47,16 @@ int read_settings(const mirtabel_options* options, ApiSettings& settings) noexce
     settings.title = options->title;
     settings.rewind = options->rewind;
   }
+  if (options->size > kOptionsSize12) settings.force = options->force != 0;
   return MIRTABEL_OK;
 }
 
-FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer,
-                     ByteSource* again) noexcept {
+FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer, ByteSource* again,
+                     RandomAccessFile* whole_input) noexcept {
   FormatJob job;
   job.format = settings.format;
   job.options.encoding = settings.encoding;
+  job.options.whole_input = whole_input;
   job.options.observer = observer;
   job.again = again;
   if (settings.title != nullptr) job.title = settings.title;
@@ -59,7 +64,7 @@ FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer,
 }
 
 bool report_usable(const mirtabel_report* report) noexcept {
-  return report == nullptr || report->size >= sizeof(mirtabel_report);
+  return report == nullptr || report->size >= kReportSize12;
 }
 
 }  // namespace mirtabel

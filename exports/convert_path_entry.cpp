@@ -3,6 +3,7 @@
 
 #include "exports/api_outcome.h"
 #include "exports/api_settings.h"
+#include "exports/binary_input.h"
 #include "exports/format_conversion.h"
 #include "exports/left_out_reporter.h"
 #include "exports/left_out_side_file.h"
@@ -92,7 +93,9 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   // again: for the cookbook's second reading, or for the side file, which reads each recipe's
   // text from the copy once the conversion has read past it.
   const bool cookbook = settings.format == MIRTABEL_FORMAT_HTML;
-  CopiedInput copied(input, input.is_regular() ? &input : nullptr,
+  RandomAccessFile* const regular = input.is_regular() ? &input : nullptr;
+  BinaryCheck checked(input, regular);
+  CopiedInput copied(settings.force ? static_cast<ByteSource&>(input) : checked, regular,
                      cookbook || side_path != nullptr);
   outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
@@ -102,7 +105,8 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   InputAgain again(copied);
   LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
   FormatConversion conversion;
-  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again)));
+  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again, regular)));
+  outcome.take_refusal(checked);
   outcome.left_out = reporter.count();
   outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);

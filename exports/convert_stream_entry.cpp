@@ -3,6 +3,7 @@
 
 #include "exports/api_outcome.h"
 #include "exports/api_settings.h"
+#include "exports/binary_input.h"
 #include "exports/format_conversion.h"
 #include "exports/left_out_reporter.h"
 #include "exports/mirtabel.h"
@@ -76,10 +77,12 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
     return hand_back(outcome, report);
   }
   CallbackSource input(read, context);
+  BinaryCheck checked(input, nullptr);
   CallbackSink output(write, context);
   // The cookbook's second reading: the caller's input started over, else a copy of the first.
   const bool cookbook = settings.format == MIRTABEL_FORMAT_HTML;
-  CopiedInput copied(input, nullptr, cookbook && settings.rewind == nullptr);
+  CopiedInput copied(settings.force ? static_cast<ByteSource&>(input) : checked, nullptr,
+                     cookbook && settings.rewind == nullptr);
   outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
   InputAgain spooled(copied);
@@ -90,6 +93,7 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
   // Recipes written cut are only counted here, as they always were.
   ConversionObserver* observer = settings.format == MIRTABEL_FORMAT_RECORDS ? &reporter : nullptr;
   outcome.take(conversion.run(copied, output, format_job(settings, observer, again)));
+  outcome.take_refusal(checked);
   outcome.left_out = reporter.count();
   outcome.take_copy_failure(copied, cookbook);
   return hand_back(outcome, report);

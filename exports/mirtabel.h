@@ -106,7 +106,10 @@ enum mirtabel_error {
   MIRTABEL_ERROR_TOO_MANY = 7,
   /* (since 1.2) The cookbook's scratch copy of an input that cannot be read twice could not be
    * made or written in the system's directory for temporary files (TMPDIR); errno says why. */
-  MIRTABEL_ERROR_SCRATCH_FILE = 8
+  MIRTABEL_ERROR_SCRATCH_FILE = 8,
+  /* (since 1.3) EILSEQ: the input is no text but a binary file (report->not_text says what it
+   * looks like); options->force converts it all the same. */
+  MIRTABEL_ERROR_NOT_TEXT = 9
 };
 
 /* The formats of the output. */
@@ -148,14 +151,18 @@ typedef void (*mirtabel_left_out_function)(void* context, const mirtabel_left_ou
 typedef int (*mirtabel_rewind_function)(void* context);
 
 /* How to convert. Set every field to zero, then `size`, so that a field added later keeps its
- * default; all zero means flat records, UTF-8 input, no side file and no callback. */
+ * default; all zero means flat records, the input's code page chosen from its bytes, no side
+ * file and no callback. */
 typedef struct mirtabel_options {
   size_t size;          /* sizeof(mirtabel_options): a larger structure, from a newer header, is
                            refused unless the fields this version does not know are zero */
   int32_t format;       /* MIRTABEL_FORMAT_* */
-  const char* encoding; /* how input without a byte-order mark is read: "utf-8" (also for null;
-                           bytes that are not UTF-8 are read as Windows-1252), "windows-1252",
-                           "latin-1", "cp437", "cp850" or "mac-roman" */
+  const char* encoding; /* how input without a byte-order mark is read: "utf-8" (bytes that are
+                           not UTF-8 are read as Windows-1252, as ConvertMXP reads them),
+                           "windows-1252", "latin-1", "cp437", "cp850" or "mac-roman"; or null
+                           (since 1.3): UTF-8, with the bytes that are not UTF-8 read as
+                           Windows-1252 or as code page 437, as the input's bytes show (the
+                           report says which and why). Before 1.3 null meant "utf-8" */
   const char* left_out_path; /* path form only, or null: where the text of the recipes left out
                                 (or written cut) goes, as it stood in the input after the input's
                                 first line, so that the file converts like the input once they
@@ -170,6 +177,10 @@ typedef struct mirtabel_options {
   mirtabel_rewind_function rewind; /* stream form only, or null: how the cookbook reads its
                                       input a second time; without it, the input is copied
                                       into a scratch file during the first reading */
+  /* Since 1.3; a structure from a 1.2 header ends here. */
+  int32_t force; /* nonzero: convert an input that looks binary (NUL bytes in its first 32 KiB,
+                    or the signature of a PDF, PNG, JPEG, ZIP or gzip file) instead of refusing
+                    it with MIRTABEL_ERROR_NOT_TEXT */
 } mirtabel_options;
 
 /* What a conversion did. Set `size` before the call; the rest is written by it. On failure the
@@ -182,6 +193,16 @@ typedef struct mirtabel_report {
   int32_t error;          /* 0, or the errno value the call also sets */
   uint64_t bytes_read;    /* bytes of the input */
   uint64_t bytes_written; /* bytes of the output */
+  /* Since 1.3; a structure from an older header ends here, and is filled up to here. */
+  const char* encoding;      /* how the input was read: "utf-8" (bytes that are not UTF-8 as
+                                Windows-1252), "utf-8+cp437" (those as code page 437),
+                                "utf-8+cp437-degrees" (as Windows-1252 but 0xF8 by a number as a
+                                degree sign), the encoding named, or "utf-16le" or "utf-16be" by
+                                the byte-order mark; a string that lasts as long as the library */
+  char encoding_reason[160]; /* why, one line of UTF-8: "cp437: 0xF8 by a number 12 times,
+                                ...", "cp437, as named"; cut short when longer */
+  const char* not_text;      /* null, or for MIRTABEL_ERROR_NOT_TEXT what the input looks like:
+                                "a PDF document", "a binary file with NUL bytes", ... */
 } mirtabel_report;
 
 /* Converts the MXP file at `input_path` into `output_path`, with `options` (or null for the

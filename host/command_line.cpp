@@ -102,8 +102,10 @@ const Option kOptions[] = {
      "json, *.html or *.htm html, any other records",
      set_format},
     {"encoding", 'f', "NAME",
-     "read input without a byte-order mark as NAME: utf-8 (the default; a byte that is not "
-     "UTF-8 is read as windows-1252), windows-1252, latin-1, cp437, cp850 or mac-roman",
+     "read input without a byte-order mark as NAME: utf-8 (a byte that is not UTF-8 is read "
+     "as windows-1252), windows-1252, latin-1, cp437, cp850 or mac-roman. Without it, input "
+     "is read as utf-8 with such bytes read as windows-1252 or, where the text shows it "
+     "(byte 0xF8 as the degree sign after 350, say), as cp437; -v tells which and why",
      set_encoding},
     {"left-out", 0, "FILE", "write the text of the recipes left out to FILE", set_left_out},
     {"title", 0, "TEXT",
@@ -114,7 +116,9 @@ const Option kOptions[] = {
        line.no_clobber = true;
        return std::string();
      }},
-    {"force", 0, nullptr, "replace an OUTPUT that holds MXP recipes",
+    {"force", 0, nullptr,
+     "replace an OUTPUT that holds MXP recipes, and convert an input that looks like a binary "
+     "file (a PDF, a picture, an archive) rather than refuse it",
      [](CommandLine& line, const Value&) {
        line.force = true;
        return std::string();

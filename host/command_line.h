@@ -30,10 +30,10 @@ struct CommandLine {
   std::filesystem::path output_dir;
   OutputFormat format = OutputFormat::kRecords;
   std::optional<std::string> title;  // --title: the cookbook's title (UTF-8)
-  mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kUtf8;
+  mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kChoose;  // -f, else chosen
   bool format_chosen = false;  // --format was given; otherwise the output's extension decides
   bool no_clobber = false;
-  bool force = false;  // replace a second operand even when it holds MXP recipes
+  bool force = false;  // replace a second operand that holds MXP recipes; convert binary input
   bool strict = false;
   unsigned jobs = 0;  // 0: one per processor core
   Verbosity verbosity = Verbosity::kNormal;

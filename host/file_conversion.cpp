@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "exports/binary_input.h"
 #include "exports/format_conversion.h"
 #include "host/argument_path.h"
 #include "host/left_out.h"
@@ -17,20 +18,35 @@ namespace {
 // Enough of the input's start to hold its first recipe, for the checks of the input.
 constexpr std::size_t kFirstBytes = kInputStartBytes;
 
-// The input as the conversion reads it, watched on the way: its first bytes are kept for the
-// checks of the input, and the bytes read are counted for the progress line.
-class InputTap final : public mirtabel::ByteSource {
+// An input with its bytes counted for the progress line, as they arrive.
+class CountedSource final : public mirtabel::ByteSource {
  public:
-  InputTap(mirtabel::ByteSource& input, std::atomic<std::uint64_t>* counter)
+  CountedSource(mirtabel::ByteSource& input, std::atomic<std::uint64_t>* counter)
       : input_(input), counter_(counter) {}
 
   mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
     const mirtabel::ReadResult result = input_.read(buffer, capacity);
-    if (result.size == 0) return result;
+    if (counter_ != nullptr) counter_->fetch_add(result.size, std::memory_order_relaxed);
+    return result;
+  }
+
+ private:
+  mirtabel::ByteSource& input_;
+  std::atomic<std::uint64_t>* counter_;
+};
+
+// The input as the conversion reads it, watched on the way: its first bytes are kept for the
+// checks of the input, and the bytes read are counted.
+class InputTap final : public mirtabel::ByteSource {
+ public:
+  InputTap(mirtabel::ByteSource& input, std::atomic<std::uint64_t>* counter)
+      : input_(input, counter) {}
+
+  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    const mirtabel::ReadResult result = input_.read(buffer, capacity);
     const std::size_t kept = std::min(result.size, kFirstBytes - first_size_);
     std::memcpy(first_ + first_size_, buffer, kept);
     first_size_ += kept;
-    if (counter_ != nullptr) counter_->fetch_add(result.size, std::memory_order_relaxed);
     return result;
   }
 
@@ -38,8 +54,7 @@ class InputTap final : public mirtabel::ByteSource {
   std::size_t first_size() const { return first_size_; }
 
  private:
-  mirtabel::ByteSource& input_;
-  std::atomic<std::uint64_t>* counter_;
+  CountedSource input_;
   std::size_t first_size_ = 0;
   unsigned char first_[kFirstBytes];
 };
@@ -86,8 +101,8 @@ std::filesystem::path left_out_name(const FileJob& job, OutputFormat format, boo
 }
 
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
-                         std::atomic<std::uint64_t>* bytes_read,
-                         mirtabel::TemporaryFileNote* note) {
+                         std::atomic<std::uint64_t>* bytes_read, mirtabel::TemporaryFileNote* note,
+                         std::atomic<std::uint64_t>* bytes_read_again) {
   FileOutcome outcome;
   mirtabel::InputFile input;
   outcome.error = is_standard_stream(job.input) ? input.use_standard_input()
@@ -112,18 +127,22 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   // An input that cannot be read twice (a pipe) is copied into a scratch file for the text of the
   // recipes left out, when there is a side file to write it to, and for the cookbook's second
   // reading.
+  mirtabel::RandomAccessFile* const regular = input.is_regular() ? &input : nullptr;
+  mirtabel::BinaryCheck checked(input, regular);
   auto copied = std::make_unique<mirtabel::CopiedInput>(
-      input, input.is_regular() ? &input : nullptr,
+      settings.force ? static_cast<mirtabel::ByteSource&>(input) : checked, regular,
       !left_out_file.empty() || settings.format == OutputFormat::kHtml);
   if (copy_failed(*copied, settings.format, outcome)) return outcome;  // before reading
   auto tap = std::make_unique<InputTap>(*copied, bytes_read);
-  mirtabel::InputAgain again(*copied);
+  mirtabel::InputAgain input_again(*copied);
+  CountedSource again(input_again, bytes_read_again);
   // Without a side file the warning names the recipes left out. A recipe written cut is heard of
   // only for the side file.
   LeftOutRecipes left_out(settings.keep_titles || left_out_file.empty());
   mirtabel::FormatJob format_job;
   format_job.format = api_format(settings.format);
   format_job.options.encoding = settings.encoding;
+  format_job.options.whole_input = regular;
   if (settings.format == OutputFormat::kRecords || !left_out_file.empty())
     format_job.options.observer = &left_out;
   format_job.again = &again;
@@ -141,6 +160,13 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   outcome.records = result.records;
   outcome.bytes_read = result.bytes_read;
   outcome.bytes_written = result.bytes_written;
+  outcome.encoding = result.encoding;
+  if (checked.refused_as() != nullptr) {
+    outcome.not_text = checked.refused_as();
+    outcome.error = EILSEQ;
+    outcome.failed = FailedPart::kNotText;
+    return outcome;
+  }
   // The side file holds the input's text: it is made as private as the output file, or where the
   // records are written in place, as the input.
   mirtabel::FileAccess access;
@@ -153,9 +179,9 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
     return outcome;
   }
 
-  outcome.doubt =
-      doubt_about(tap->first_bytes(), tap->first_size(), result.bytes_read,
-                  static_cast<std::size_t>(result.records) + left_out.count(), settings.encoding);
+  outcome.doubt = doubt_about(tap->first_bytes(), tap->first_size(), result.bytes_read,
+                              static_cast<std::size_t>(result.records) + left_out.count(),
+                              result.encoding.encoding);
   outcome.dropped = left_out.count();
   outcome.dropped_titles = std::move(left_out.titles());
   // The recipes written cut go to the side file as those left out of the records do.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/input_check.h"
+#include "platform/encoding_choice.h"
 #include "platform/input_encoding.h"
 #include "platform/temporary_file.h"
 
@@ -32,18 +33,20 @@ const char* output_extension(OutputFormat format);
 
 struct ConversionSettings {
   OutputFormat format = OutputFormat::kRecords;
-  mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kUtf8;
+  mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kChoose;
   bool no_clobber = false;   // refuse to replace existing files
   bool keep_titles = false;  // keep the titles of the recipes left out, to name them
   // The side file for the text of the recipes left out, instead of left_out_name()'s.
   std::filesystem::path left_out;
   // The cookbook's title (UTF-8), instead of its input's name without the extension.
   std::optional<std::string> title;
+  bool force = false;  // convert an input that looks binary
 };
 
 // Which part of the work a failure concerns.
 // kScratch: the copy of an input that cannot be read twice, in the directory for temporary files.
-enum class FailedPart { kNone, kInput, kOutput, kConversion, kScratch };
+// kNotText: the input looks binary, and was refused.
+enum class FailedPart { kNone, kInput, kOutput, kConversion, kScratch, kNotText };
 
 struct FileOutcome {
   std::int32_t records = 0;  // records written
@@ -59,6 +62,8 @@ struct FileOutcome {
   // (left_out_error 0), kept for -n (EEXIST), or could not be removed (the errno value).
   InputDoubt doubt = InputDoubt::kNone;
   std::int32_t cut = 0;  // in JSON Lines or HTML: recipes too large to keep whole, written cut
+  mirtabel::EncodingChoice encoding;  // how the input was read, and why
+  const char* not_text = nullptr;     // for kNotText: what the input looks like
 };
 
 // Where the text of the recipes left out goes unless a name is given: beside an output file,
@@ -76,10 +81,13 @@ std::filesystem::path left_out_name(const FileJob& job, OutputFormat format, boo
 // left_out_name(), if any, with the output file's access (the input's for an output written in
 // place); without one their titles are kept. When none was left out nor written cut, removes the
 // file at left_out_name() (not a directory, nor the input), which an earlier run left, unless
-// `settings.no_clobber`. Adds the bytes read to `bytes_read` as they arrive, and notes temporary
-// files in `note`. Safe to run on several threads at once for different files.
+// `settings.no_clobber`. An input that looks binary is refused (kNotText) unless `settings.force`,
+// before its records are put in place. Adds the bytes read to `bytes_read` as they arrive (those of
+// the cookbook's second reading to `bytes_read_again`), and notes temporary files in `note`. Safe
+// to run on several threads at once for different files.
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
                          std::atomic<std::uint64_t>* bytes_read = nullptr,
-                         mirtabel::TemporaryFileNote* note = nullptr);
+                         mirtabel::TemporaryFileNote* note = nullptr,
+                         std::atomic<std::uint64_t>* bytes_read_again = nullptr);
 
 #endif

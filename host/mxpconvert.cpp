@@ -144,19 +144,26 @@ std::uint64_t total_size(const std::vector<FileJob>& jobs) {
 class BatchReport final : public BatchListener {
  public:
   BatchReport(const std::vector<FileJob>& jobs, Report& report,
-              const std::atomic<std::uint64_t>& bytes_read)
-      : jobs_(jobs), report_(report), bytes_read_(bytes_read), total_bytes_(total_size(jobs)) {}
+              const std::atomic<std::uint64_t>& bytes_read,
+              const std::atomic<std::uint64_t>& bytes_read_again)
+      : jobs_(jobs),
+        report_(report),
+        bytes_read_(bytes_read),
+        bytes_read_again_(bytes_read_again),
+        total_bytes_(total_size(jobs)) {}
   void file_done(std::size_t index, const FileOutcome& outcome) override {
     report_.file(jobs_[index], outcome);
   }
   void progress(std::size_t finished, std::size_t last) override {
-    report_.progress(finished, jobs_.size(), bytes_read_.load(), total_bytes_, jobs_[last]);
+    report_.progress(finished, jobs_.size(), bytes_read_.load(), total_bytes_, jobs_[last],
+                     bytes_read_again_.load());
   }
 
  private:
   const std::vector<FileJob>& jobs_;
   Report& report_;
   const std::atomic<std::uint64_t>& bytes_read_;
+  const std::atomic<std::uint64_t>& bytes_read_again_;
   const std::uint64_t total_bytes_;
 };
 
@@ -185,19 +192,21 @@ int convert(const CommandLine& line) {
   threads = static_cast<unsigned>(std::min<std::size_t>({threads, open_file_bound(), jobs.size()}));
   const bool records_on_terminal =
       !line.batch() && is_standard_stream(line.output) && is_terminal(stdout);
-  Report report(line.verbosity, is_terminal(stderr) && !records_on_terminal, stderr);
+  Report report(line.verbosity, is_terminal(stderr) && !records_on_terminal, stderr,
+                line.no_clobber);
   std::atomic<std::uint64_t> bytes_read{0};
-  BatchReport listener(jobs, report, bytes_read);
-  const ConversionSettings settings{line.format,     line.encoding,
-                                    line.no_clobber, line.verbosity == Verbosity::kVerbose,
-                                    line.left_out,   line.title};
+  std::atomic<std::uint64_t> bytes_read_again{0};  // by the cookbook's second readings
+  BatchReport listener(jobs, report, bytes_read, bytes_read_again);
+  const ConversionSettings settings{
+      line.format,   line.encoding, line.no_clobber, line.verbosity == Verbosity::kVerbose,
+      line.left_out, line.title,    line.force};
   std::unique_ptr<mirtabel::TemporaryFileNote[]> notes(new mirtabel::TemporaryFileNote[threads]);
   remove_temporary_files_on_interruption(notes.get(), threads);
   const auto start = std::chrono::steady_clock::now();
   const BatchResult result = run_batch(
       jobs.size(), threads,
       [&](std::size_t job, unsigned worker) {
-        return convert_file(jobs[job], settings, &bytes_read, &notes[worker]);
+        return convert_file(jobs[job], settings, &bytes_read, &notes[worker], &bytes_read_again);
       },
       listener);
   stop_removing_temporary_files();

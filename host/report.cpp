@@ -74,12 +74,24 @@ std::string failure_reason(int error) {
   return std::strerror(error);
 }
 
-std::string output_failure_reason(const std::filesystem::path& output, int error) {
+std::string output_failure_reason(const std::filesystem::path& output, int error, bool no_clobber) {
+  if (is_standard_stream(output)) return failure_reason(error);
+  if (error == EEXIST && no_clobber)
+    return "it exists, and -n (--no-clobber) never replaces a file";
+  if (error == ENOENT) {
+    std::error_code ignored;
+    const std::filesystem::path directory = output.parent_path();
+    if (!directory.empty() && !std::filesystem::is_directory(directory, ignored)) {
+      return "the directory " + quoted_name(directory) +
+             " does not exist; create it first, or convert into it with -d DIR, which creates "
+             "the directories it needs";
+    }
+  }
   std::string reason = failure_reason(error);
 #ifdef _WIN32
   (void)output;
 #else
-  if (error != EACCES || is_standard_stream(output)) return reason;
+  if (error != EACCES) return reason;
   // The file replaced is the one a symbolic link names, in that file's directory.
   std::error_code ignored;
   std::filesystem::path file = output;
@@ -105,6 +117,13 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
     ++failed_;
     const bool output = outcome.failed == FailedPart::kOutput;
     if (output && outcome.error == EPIPE && is_standard_stream(job.output)) return;
+    if (outcome.failed == FailedPart::kNotText) {
+      std::fprintf(err_,
+                   "mxpconvert: %s is %s, not an MXP text export; nothing was converted (--force "
+                   "converts it all the same)\n",
+                   quoted_name(job.input).c_str(), outcome.not_text);
+      return;
+    }
     if (outcome.failed == FailedPart::kScratch) {
       std::fprintf(err_,
                    "mxpconvert: cannot keep a copy of %s to read it twice in %s, the directory "
@@ -117,17 +136,18 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
     const char* verb = output                                      ? "write"
                        : outcome.failed == FailedPart::kConversion ? "convert"
                                                                    : "read";
-    std::fprintf(
-        err_, "mxpconvert: cannot %s %s: %s\n", verb,
-        quoted_name(output ? job.output : job.input, output).c_str(),
-        (output ? output_failure_reason(job.output, outcome.error) : failure_reason(outcome.error))
-            .c_str());
+    std::fprintf(err_, "mxpconvert: cannot %s %s: %s\n", verb,
+                 quoted_name(output ? job.output : job.input, output).c_str(),
+                 (output ? output_failure_reason(job.output, outcome.error, no_clobber_)
+                         : failure_reason(outcome.error))
+                     .c_str());
     return;
   }
   records_ += static_cast<std::uint64_t>(outcome.records);
   dropped_ += outcome.dropped;
   bytes_read_ += outcome.bytes_read;
   bytes_written_ += outcome.bytes_written;
+  encoding_notice(job, outcome);
   if (verbosity_ != Verbosity::kQuiet) {
     std::fprintf(err_, "%s written to %s\n",
                  plural(static_cast<std::uint64_t>(outcome.records), "recipe", "recipes").c_str(),
@@ -166,10 +186,25 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
   }
   if (outcome.left_out_error != 0) {
     ++failed_;
-    std::fprintf(err_, "mxpconvert: cannot write %s for the recipes left out: %s\n",
-                 quoted_name(outcome.left_out_file, true).c_str(),
-                 output_failure_reason(outcome.left_out_file, outcome.left_out_error).c_str());
+    std::fprintf(
+        err_, "mxpconvert: cannot write %s for the recipes left out: %s\n",
+        quoted_name(outcome.left_out_file, true).c_str(),
+        output_failure_reason(outcome.left_out_file, outcome.left_out_error, no_clobber_).c_str());
   }
+}
+
+// How the input was read: said under -v, and whenever code page 437 was chosen, which changes
+// characters that a reader of the records would otherwise blame on the file.
+void Report::encoding_notice(const FileJob& job, const FileOutcome& outcome) {
+  const mirtabel::EncodingChoice& choice = outcome.encoding;
+  const bool dos = choice.ground == mirtabel::EncodingChoice::Ground::kSigns &&
+                   (choice.encoding == mirtabel::InputEncoding::kUtf8Cp437 ||
+                    choice.encoding == mirtabel::InputEncoding::kUtf8DosDegrees);
+  if (verbosity_ == Verbosity::kQuiet || (verbosity_ != Verbosity::kVerbose && !dos)) return;
+  char reason[256];
+  mirtabel::describe_choice(choice, reason, sizeof reason);
+  std::fprintf(err_, "mxpconvert: %s read as %s%s\n", quoted_name(job.input).c_str(), reason,
+               dos ? " (-f names another encoding)" : "");
 }
 
 // The recipes written cut in JSON Lines (none is left out there), whole in the side file when
@@ -193,9 +228,10 @@ void Report::cut_recipes(const FileJob& job, const FileOutcome& outcome) {
   }
   if (outcome.left_out_error != 0) {
     ++failed_;
-    std::fprintf(err_, "mxpconvert: cannot write %s for the recipes written cut: %s\n",
-                 quoted_name(outcome.left_out_file, true).c_str(),
-                 output_failure_reason(outcome.left_out_file, outcome.left_out_error).c_str());
+    std::fprintf(
+        err_, "mxpconvert: cannot write %s for the recipes written cut: %s\n",
+        quoted_name(outcome.left_out_file, true).c_str(),
+        output_failure_reason(outcome.left_out_file, outcome.left_out_error, no_clobber_).c_str());
   }
 }
 
@@ -218,11 +254,16 @@ void Report::stale_side_file(const FileOutcome& outcome) {
 }
 
 void Report::progress(std::size_t finished, std::size_t total, std::uint64_t bytes,
-                      std::uint64_t total_bytes, const FileJob& current) {
+                      std::uint64_t total_bytes, const FileJob& current, std::uint64_t again) {
   if (!progress_ || verbosity_ == Verbosity::kQuiet || (total == 1 && finished == 1)) return;
-  std::string line = "[" + std::to_string(finished) + "/" + std::to_string(total) + "] " +
-                     megabytes(bytes) + (total_bytes > 0 ? " of " + megabytes(total_bytes) : "") +
-                     " ";
+  const std::string of = total_bytes > 0 ? " of " + megabytes(total_bytes) : "";
+  std::string line = "[" + std::to_string(finished) + "/" + std::to_string(total) + "] ";
+  // Once every input has been read, a cookbook's second reading is what moves.
+  if (again > 0 && total_bytes > 0 && bytes >= total_bytes) {
+    line += "second reading " + megabytes(again) + of + " ";
+  } else {
+    line += megabytes(bytes) + of + (again > 0 ? ", second reading " + megabytes(again) : "") + " ";
+  }
   line += tail(printable(display_name(current.input)), kProgressColumns - columns(line));
   const std::size_t width = columns(line);
   // Spaces cover what is left of a longer line before.

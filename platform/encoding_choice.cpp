@@ -261,6 +261,21 @@ EncodingChoice choose_encoding(RandomAccessFile& file, unsigned char* buffer, st
   return evidence.choice();
 }
 
+const char* chosen_encoding_name(const EncodingChoice& choice) noexcept {
+  if (choice.ground == EncodingChoice::Ground::kByteOrderMark) {
+    switch (choice.mark) {
+      case MarkedEncoding::kUtf16LE:
+        return "utf-16le";
+      case MarkedEncoding::kUtf16BE:
+        return "utf-16be";
+      case MarkedEncoding::kUtf8:
+      case MarkedEncoding::kNone:
+        return "utf-8";
+    }
+  }
+  return input_encoding_name(choice.encoding);
+}
+
 std::size_t describe_choice(const EncodingChoice& choice, char* text, std::size_t room) noexcept {
   Line line(text, room);
   const EncodingSigns& signs = choice.signs;
@@ -269,7 +284,7 @@ std::size_t describe_choice(const EncodingChoice& choice, char* text, std::size_
       line.add("%s, as named", input_encoding_name(choice.encoding));
       return line.size();
     case EncodingChoice::Ground::kByteOrderMark:
-      line.add("as its byte-order mark says");
+      line.add("%s, as its byte-order mark says", chosen_encoding_name(choice));
       return line.size();
     case EncodingChoice::Ground::kNoStrayByte:
       line.add("utf-8: every byte above 0x7F in a UTF-8 character");

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/byte_order_mark.h"
 #include "platform/input_encoding.h"
 
 namespace mirtabel {
@@ -88,6 +89,7 @@ struct EncodingChoice {
   // choice), kUtf8Cp437 or kUtf8DosDegrees.
   InputEncoding encoding = InputEncoding::kUtf8;
   Ground ground = Ground::kNamed;
+  MarkedEncoding mark = MarkedEncoding::kNone;  // for kByteOrderMark: what the mark says
   EncodingSigns signs;
 };
 
@@ -124,6 +126,10 @@ class EncodingEvidence {
 // with the choice made from the bytes before it.
 EncodingChoice choose_encoding(RandomAccessFile& file, unsigned char* buffer, std::size_t capacity,
                                int& error) noexcept;
+
+// How the input was read, in one word: the encoding its byte-order mark names ("utf-16le"), or
+// input_encoding_name() of the encoding named or chosen.
+const char* chosen_encoding_name(const EncodingChoice& choice) noexcept;
 
 // One line for a notice: how the input is read and why, as "cp437: 0xF8 after a number or before
 // F or C 61 times, ...". Written to `text` (`room` bytes, at least 1), cut short when longer;

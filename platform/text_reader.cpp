@@ -74,6 +74,7 @@ void TextReader::detect_encoding() noexcept {
       read_without_mark_as(InputEncoding::kUtf8);
     }
     choice_.ground = EncodingChoice::Ground::kByteOrderMark;
+    choice_.mark = mark.encoding;
   }
   switch (mark.encoding) {
     case MarkedEncoding::kUtf16LE:
@@ -107,30 +108,39 @@ char32_t TextReader::degree_or_letter(std::size_t at) const noexcept {
   return c == 0x00F8 && dos_degrees_ ? degree_or_letter(at) : c;
 }
 
-// From the whole input where it can be read again, through the buffer, whose bytes are read
-// again after; else from what the buffer holds.
+// From the whole input where it can be read again, else from what the buffer holds. Each way
+// has a frame of its own: the choice is made at the deepest point of a conversion, where every
+// byte of stack counts.
 void TextReader::choose_code_page() noexcept {
-  if (whole_input_ == nullptr) {
-    EncodingEvidence evidence(before_);
-    evidence.scan(buffer_, end_, source_ended_);
-    choice_ = evidence.choice();
-  } else {
-    const std::uint64_t buffer_start = bytes_read_ - end_;
-    int error = 0;
-    choice_ = choose_encoding(*whole_input_, buffer_, capacity_, error);
-    for (std::size_t restored = 0; error == 0 && restored < end_;) {
-      const ReadResult read =
-          whole_input_->read_at(buffer_start + restored, buffer_ + restored, end_ - restored);
-      error = read.error != 0 ? read.error : read.size == 0 ? EIO : 0;  // or cut short meanwhile
-      restored += read.size;
-    }
-    mark_buffered_stops();
-    if (error != 0) {
-      error_ = error;
-      takes_buffered_lines_ = false;
-    }
-  }
+  if (whole_input_ == nullptr)
+    choose_from_buffer();
+  else
+    choose_from_whole_input();
   read_without_mark_as(choice_.encoding);
+}
+
+[[gnu::noinline]] void TextReader::choose_from_buffer() noexcept {
+  EncodingEvidence evidence(before_);
+  evidence.scan(buffer_, end_, source_ended_);
+  choice_ = evidence.choice();
+}
+
+// Through the buffer, whose bytes are read again after.
+[[gnu::noinline]] void TextReader::choose_from_whole_input() noexcept {
+  const std::uint64_t buffer_start = bytes_read_ - end_;
+  int error = 0;
+  choice_ = choose_encoding(*whole_input_, buffer_, capacity_, error);
+  for (std::size_t restored = 0; error == 0 && restored < end_;) {
+    const ReadResult read =
+        whole_input_->read_at(buffer_start + restored, buffer_ + restored, end_ - restored);
+    error = read.error != 0 ? read.error : read.size == 0 ? EIO : 0;  // or cut short meanwhile
+    restored += read.size;
+  }
+  mark_buffered_stops();
+  if (error != 0) {
+    error_ = error;
+    takes_buffered_lines_ = false;
+  }
 }
 
 void TextReader::read_without_mark_as(InputEncoding encoding) noexcept {

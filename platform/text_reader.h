@@ -205,6 +205,8 @@ class TextReader {
   char32_t degree_or_letter(std::size_t at) const noexcept;
   char32_t chosen_character(std::size_t at) noexcept;
   void choose_code_page() noexcept;
+  void choose_from_buffer() noexcept;
+  void choose_from_whole_input() noexcept;
   void read_without_mark_as(InputEncoding encoding) noexcept;
   void read_utf8_line(unsigned char* to, TextLine& line) noexcept;
   void read_utf16_line(unsigned char* to, TextLine& line) noexcept;

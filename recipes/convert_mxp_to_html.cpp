@@ -57,7 +57,12 @@ JsonExportResult convert_mxp_to_html(ByteSource& input, ByteSource& again, ByteS
     write_contents_end(html, static_cast<std::uint64_t>(recipes));
     CookbookPass articles(CookbookPass::Part::kRecipes, html, stores, options.observer);
     structured.listener = &articles;
+    // The second reading decodes as the first did: a choice made there from the bytes read so
+    // far could come out otherwise from the whole input.
+    const EncodingChoice chosen = result.conversion.encoding;
+    if (options.encoding == InputEncoding::kChoose) structured.encoding = chosen.encoding;
     result.conversion = convert_mxp(again, output, structured);
+    result.conversion.encoding = chosen;
     result.cut_recipes = articles.cut_recipes();
     // The same bytes read again frame the same recipes; other bytes are a fault of `again`.
     if (result.conversion.error == 0 && result.conversion.records != recipes) {

@@ -139,6 +139,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE std::int32_t mirtabel_wasm_convert(const char* f
   options.title = title;
   options.rewind = rewind_input;
   options.left_out = recipe_left_out;
+  // The page warns about a file that is not MXP text (mirtabel_input_doubt) and keeps it in its
+  // list, rather than refusing it.
+  options.force = 1;
   JsInput input;
   mirtabel_report report{};
   report.size = sizeof report;

@@ -12,13 +12,14 @@ mirtabel.h), through ctypes. Failures raise OSError with the errno value and the
 that failed; an argument of the wrong type raises TypeError, and one the library does not take
 (or a path or text holding a NUL, as open() does) ValueError, each naming the argument.
 """
-import ctypes
-import errno
-import json
-import os
-import queue
-import threading
-from dataclasses import dataclass, field
+# Imported under private names, so that dir(mirtabel) shows the module's own names only.
+import ctypes as _ctypes
+import errno as _errno
+import json as _json
+import os as _os
+import queue as _queue
+import threading as _threading
+from dataclasses import dataclass as _dataclass, field as _field
 
 from . import _library
 
@@ -30,11 +31,11 @@ FORMATS = {"records": 0, "json": 1, "html": 2}
 ENCODINGS = ("utf-8", "windows-1252", "latin-1", "cp437", "cp850", "mac-roman")
 
 (_OK, _OPTIONS, _INPUT, _OUTPUT, _LEFT_OUT_FILE, _NOT_SUPPORTED, _NO_MEMORY, _TOO_MANY,
- _SCRATCH_FILE) = range(9)
+ _SCRATCH_FILE, _NOT_TEXT) = range(10)
 _REASONS = {1: "too long", 2: "cut"}
 
 
-@dataclass
+@_dataclass
 class LeftOut:
     """A recipe the records format left out ("too long"), or one that JSON Lines or HTML wrote cut
     ("cut": too large to keep whole). `bytes` is its text's place in the input, after its own
@@ -44,52 +45,57 @@ class LeftOut:
     bytes: slice
 
 
-@dataclass
+@_dataclass
 class Report:
     records: int = 0        # records (or JSON objects) written
-    left_out: list = field(default_factory=list)  # a LeftOut for each recipe left out
+    left_out: list = _field(default_factory=list)  # a LeftOut for each recipe left out
     cut: int = 0            # JSON objects of recipes too large to keep whole, written cut
     bytes_read: int = 0
     bytes_written: int = 0
+    encoding: str = ""         # how the input was read: "utf-8", "utf-8+cp437", a name given...
+    encoding_reason: str = ""  # why: "cp437: 0xF8 by a number 3 times", "cp437, as named"
 
 
-class _LeftOutEntry(ctypes.Structure):
-    _fields_ = [("title", ctypes.c_char_p), ("reason", ctypes.c_int32),
-                ("begin", ctypes.c_uint64), ("end", ctypes.c_uint64),
-                ("first_line_end", ctypes.c_uint64), ("records_before", ctypes.c_int32)]
+class _LeftOutEntry(_ctypes.Structure):
+    _fields_ = [("title", _ctypes.c_char_p), ("reason", _ctypes.c_int32),
+                ("begin", _ctypes.c_uint64), ("end", _ctypes.c_uint64),
+                ("first_line_end", _ctypes.c_uint64), ("records_before", _ctypes.c_int32)]
 
 
-_LeftOutFunction = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.POINTER(_LeftOutEntry))
-_ReadFunction = ctypes.CFUNCTYPE(ctypes.c_ssize_t, ctypes.c_void_p,
-                                 ctypes.POINTER(ctypes.c_ubyte), ctypes.c_size_t)
-_WriteFunction = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(ctypes.c_ubyte),
-                                  ctypes.c_size_t)
-_RewindFunction = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p)
+_LeftOutFunction = _ctypes.CFUNCTYPE(None, _ctypes.c_void_p, _ctypes.POINTER(_LeftOutEntry))
+_ReadFunction = _ctypes.CFUNCTYPE(_ctypes.c_ssize_t, _ctypes.c_void_p,
+                                 _ctypes.POINTER(_ctypes.c_ubyte), _ctypes.c_size_t)
+_WriteFunction = _ctypes.CFUNCTYPE(_ctypes.c_int, _ctypes.c_void_p, _ctypes.POINTER(_ctypes.c_ubyte),
+                                  _ctypes.c_size_t)
+_RewindFunction = _ctypes.CFUNCTYPE(_ctypes.c_int, _ctypes.c_void_p)
 
 
-class _Options(ctypes.Structure):
-    _fields_ = [("size", ctypes.c_size_t), ("format", ctypes.c_int32),
-                ("encoding", ctypes.c_char_p), ("left_out_path", ctypes.c_char_p),
-                ("left_out", _LeftOutFunction), ("left_out_context", ctypes.c_void_p),
-                ("title", ctypes.c_char_p), ("rewind", _RewindFunction)]
+class _Options(_ctypes.Structure):
+    _fields_ = [("size", _ctypes.c_size_t), ("format", _ctypes.c_int32),
+                ("encoding", _ctypes.c_char_p), ("left_out_path", _ctypes.c_char_p),
+                ("left_out", _LeftOutFunction), ("left_out_context", _ctypes.c_void_p),
+                ("title", _ctypes.c_char_p), ("rewind", _RewindFunction),
+                ("force", _ctypes.c_int32)]
 
 
-class _Report(ctypes.Structure):
-    _fields_ = [("size", ctypes.c_size_t), ("records", ctypes.c_int32),
-                ("left_out", ctypes.c_int32), ("cut", ctypes.c_int32), ("error", ctypes.c_int32),
-                ("bytes_read", ctypes.c_uint64), ("bytes_written", ctypes.c_uint64)]
+class _Report(_ctypes.Structure):
+    _fields_ = [("size", _ctypes.c_size_t), ("records", _ctypes.c_int32),
+                ("left_out", _ctypes.c_int32), ("cut", _ctypes.c_int32), ("error", _ctypes.c_int32),
+                ("bytes_read", _ctypes.c_uint64), ("bytes_written", _ctypes.c_uint64),
+                ("encoding", _ctypes.c_char_p), ("encoding_reason", _ctypes.c_char * 160),
+                ("not_text", _ctypes.c_char_p)]
 
 
 _lib = _library.load()
-_lib.mirtabel_convert.argtypes = [ctypes.c_char_p, ctypes.c_char_p, ctypes.POINTER(_Options),
-                                  ctypes.POINTER(_Report)]
-_lib.mirtabel_convert.restype = ctypes.c_int
-_lib.mirtabel_convert_stream.argtypes = [_ReadFunction, _WriteFunction, ctypes.c_void_p,
-                                         ctypes.POINTER(_Options), ctypes.POINTER(_Report)]
-_lib.mirtabel_convert_stream.restype = ctypes.c_int
-_lib.mirtabel_error_name.argtypes = [ctypes.c_int]
-_lib.mirtabel_error_name.restype = ctypes.c_char_p
-_lib.mirtabel_version.restype = ctypes.c_char_p
+_lib.mirtabel_convert.argtypes = [_ctypes.c_char_p, _ctypes.c_char_p, _ctypes.POINTER(_Options),
+                                  _ctypes.POINTER(_Report)]
+_lib.mirtabel_convert.restype = _ctypes.c_int
+_lib.mirtabel_convert_stream.argtypes = [_ReadFunction, _WriteFunction, _ctypes.c_void_p,
+                                         _ctypes.POINTER(_Options), _ctypes.POINTER(_Report)]
+_lib.mirtabel_convert_stream.restype = _ctypes.c_int
+_lib.mirtabel_error_name.argtypes = [_ctypes.c_int]
+_lib.mirtabel_error_name.restype = _ctypes.c_char_p
+_lib.mirtabel_version.restype = _ctypes.c_char_p
 
 #: The version of the library in use.
 __version__ = _lib.mirtabel_version().decode()
@@ -105,26 +111,29 @@ def _text(value, name):
 
 
 def _path(value, name):
-    """`value` (str, bytes or os.PathLike) as the bytes of a path, checked as open() checks it:
+    """`value` (str, bytes or _os.PathLike) as the bytes of a path, checked as open() checks it:
     TypeError or ValueError, naming the argument, otherwise. A ctypes call sees bytes only."""
     try:
-        path = os.fsencode(value)
+        path = _os.fsencode(value)
     except TypeError:
-        raise TypeError(f"{name} must be a path (str, bytes or os.PathLike), "
+        raise TypeError(f"{name} must be a path (str, bytes or _os.PathLike), "
                         f"not {type(value).__name__}") from None
     if b"\0" in path:
         raise ValueError(f"{name}: embedded null byte")
     return path
 
 
-def _options(format, encoding, left_out=None, left_out_path=None, title=None):
+def _options(format, encoding, left_out=None, left_out_path=None, title=None, force=False):
     if _text(format, "format") not in FORMATS:
         raise ValueError(f"unknown format {format!r}: one of {', '.join(FORMATS)}")
     if title is not None:
         title = _text(title, "title").encode("utf-8", "replace")
-    options = _Options(size=ctypes.sizeof(_Options), format=FORMATS[format],
-                       encoding=_text(encoding, "encoding").encode("utf-8", "replace"),
-                       left_out_path=left_out_path, title=title)
+    if encoding is not None:
+        encoding = _text(encoding, "encoding").encode("utf-8", "replace")
+    if not isinstance(force, bool):
+        raise TypeError(f"force must be a bool, not {type(force).__name__}")
+    options = _Options(size=_ctypes.sizeof(_Options), format=FORMATS[format], encoding=encoding,
+                       left_out_path=left_out_path, title=title, force=force)
     if left_out is not None:
         options.left_out = left_out
     return options
@@ -133,10 +142,12 @@ def _options(format, encoding, left_out=None, left_out_path=None, title=None):
 def _check_encoding(options, encoding):
     """Raises ValueError for an encoding the library does not take, before any reading starts:
     the library is asked to convert an empty input with `options`, whose encoding it is."""
+    if encoding is None:  # chosen from the input
+        return
     nothing = _ReadFunction(lambda context, buffer, capacity: 0)
     discard = _WriteFunction(lambda context, bytes, size: 0)
-    plain = _Options(size=ctypes.sizeof(_Options), encoding=options.encoding)
-    report = _Report(size=ctypes.sizeof(_Report))
+    plain = _Options(size=_ctypes.sizeof(_Options), encoding=options.encoding)
+    report = _Report(size=_ctypes.sizeof(_Report))
     if _lib.mirtabel_convert_stream(nothing, discard, None, plain, report) != _OK:
         raise ValueError(f"unknown encoding {encoding!r}: one of {', '.join(ENCODINGS)}")
 
@@ -156,36 +167,46 @@ def _raise(code, report, paths, format):
         raise ValueError(f"format {format!r} is not written by this version")
     if code == _NO_MEMORY:
         raise MemoryError("no memory for the structured export's stores")
+    if code == _NOT_TEXT:
+        shown = paths.get(_INPUT)
+        shown = "the input" if shown is None else repr(_os.fsdecode(shown))
+        raise ValueError(f"{shown} is {report.not_text.decode()}, not an MXP text export "
+                         "(force=True converts it all the same)")
     error = report.error
     name = _lib.mirtabel_error_name(code).decode()
     if code == _SCRATCH_FILE:
-        raise OSError(error, f"{os.strerror(error)} ({name}: the copy of an input that cannot be "
+        raise OSError(error, f"{_os.strerror(error)} ({name}: the copy of an input that cannot be "
                       "read twice, in the directory for temporary files)")
-    raise OSError(error, f"{os.strerror(error)} ({name})", paths.get(code, paths.get(_INPUT)))
+    raise OSError(error, f"{_os.strerror(error)} ({name})", paths.get(code, paths.get(_INPUT)))
 
 
-def convert(input, output, format="records", encoding="utf-8", left_out_file=None, title=None):
+def convert(input, output, format="records", encoding=None, left_out_file=None, title=None,
+            force=False):
     """Converts the MXP file `input` into `output` (paths), as flat records, with format="json"
     JSON Lines, or with format="html" a cookbook titled `title` (by default the input's name
     without its extension, as mxpconvert titles it). The output is replaced only once complete.
     With `left_out_file`, the text of the recipes left out, or written cut, goes to that file
     (written only when there are some); it must be neither the output nor the input, under any
-    name. Returns a Report."""
+    name. `encoding` names how bytes without a byte-order mark are read (one of ENCODINGS);
+    without it they are UTF-8, and a byte that is not is read as Windows-1252 or as code page
+    437, as the input shows: the Report says which and why. An input that looks binary (a PDF, a
+    picture, an archive, NUL bytes) raises ValueError, unless `force`. Returns a Report."""
     input_path, output_path = _path(input, "input"), _path(output, "output")
     side = _path(left_out_file, "left_out_file") if left_out_file is not None else None
     if title is None and format == "html":
-        title = os.path.splitext(os.path.basename(os.fsdecode(input_path)))[0]
+        title = _os.path.splitext(_os.path.basename(_os.fsdecode(input_path)))[0]
     entries = []
-    options = _options(format, encoding, _left_out_collector(entries), side, title)
+    options = _options(format, encoding, _left_out_collector(entries), side, title, force)
     _check_encoding(options, encoding)
-    report = _Report(size=ctypes.sizeof(_Report))
+    report = _Report(size=_ctypes.sizeof(_Report))
     code = _lib.mirtabel_convert(input_path, output_path, options, report)
     if code == _OPTIONS:  # every other option was checked above
         raise ValueError(f"left_out_file {left_out_file!r} names the output {output!r}")
     if code != _OK:
         _raise(code, report, {_INPUT: input, _TOO_MANY: input, _OUTPUT: output,
                               _LEFT_OUT_FILE: left_out_file}, format)
-    return Report(report.records, entries, report.cut, report.bytes_read, report.bytes_written)
+    return Report(report.records, entries, report.cut, report.bytes_read, report.bytes_written,
+                  report.encoding.decode(), report.encoding_reason.decode("utf-8", "replace"))
 
 
 class _StreamRun:
@@ -195,14 +216,14 @@ class _StreamRun:
     def __init__(self, read_bytes, options):
         self._read_bytes = read_bytes
         self._options = options
-        self._lines = queue.Queue(maxsize=64)
+        self._lines = _queue.Queue(maxsize=64)
         self._partial = b""
         self._stopped = False
         self.failure = None  # an exception from reading the input
-        self.code, self.report = _OK, _Report(size=ctypes.sizeof(_Report))
+        self.code, self.report = _OK, _Report(size=_ctypes.sizeof(_Report))
         self._read = _ReadFunction(self._on_read)
         self._write = _WriteFunction(self._on_write)
-        self._thread = threading.Thread(target=self._run, daemon=True)
+        self._thread = _threading.Thread(target=self._run, daemon=True)
         self._thread.start()
 
     def _run(self):
@@ -219,7 +240,7 @@ class _StreamRun:
             try:
                 self._lines.put(item, timeout=0.1)
                 return True
-            except queue.Full:
+            except _queue.Full:
                 pass
         return False
 
@@ -228,16 +249,16 @@ class _StreamRun:
             data = self._read_bytes(capacity)
         except BaseException as e:  # an exception cannot cross the C call; raised later
             self.failure = e
-            return -errno.ECANCELED
-        ctypes.memmove(buffer, data, len(data))
+            return -_errno.ECANCELED
+        _ctypes.memmove(buffer, data, len(data))
         return len(data)
 
     def _on_write(self, context, data, size):
-        lines = (self._partial + ctypes.string_at(data, size)).split(b"\n")
+        lines = (self._partial + _ctypes.string_at(data, size)).split(b"\n")
         self._partial = lines.pop()
         for line in lines:
             if not self._put(line):
-                return errno.ECANCELED
+                return _errno.ECANCELED
         return 0
 
     def lines(self):
@@ -261,19 +282,20 @@ def _reader(source):
             position += len(piece)
             return piece.tobytes()
         return read, lambda: None
-    if not isinstance(source, (str, os.PathLike)):  # open() would take a number as a descriptor
-        raise TypeError("source must be a path (str or os.PathLike) or the archive's bytes, "
+    if not isinstance(source, (str, _os.PathLike)):  # open() would take a number as a descriptor
+        raise TypeError("source must be a path (str or _os.PathLike) or the archive's bytes, "
                         f"not {type(source).__name__}")
     _path(source, "source")  # a NUL named as the argument's
     file = open(source, "rb")
     return file.read, file.close
 
 
-def recipes(source, encoding="utf-8"):
+def recipes(source, encoding=None, force=False):
     """The recipes of an MXP archive, one schema.org Recipe object (a dict) at a time, as
-    format="json" writes them. `source` is a path or the archive's bytes. The archive is read
-    as the iteration goes; no temporary file is written."""
-    options = _options("json", encoding)
+    format="json" writes them. `source` is a path or the archive's bytes; `encoding` and `force`
+    are those of convert(). The archive is read as the iteration goes; no temporary file is
+    written."""
+    options = _options("json", encoding, force=force)
     _check_encoding(options, encoding)
     read, close = _reader(source)  # a missing file fails here, before the first recipe
     path = source if not isinstance(source, (bytes, bytearray, memoryview)) else None
@@ -282,7 +304,7 @@ def recipes(source, encoding="utf-8"):
         run = _StreamRun(read, options)
         try:
             for line in run.lines():
-                yield json.loads(line)
+                yield _json.loads(line)
         finally:
             run.stop()
             close()

@@ -20,10 +20,12 @@ def arguments(argv):
     parser.add_argument("--format", choices=list(FORMATS),
                         help="what to write; without it OUT's name chooses: *.jsonl and *.json "
                              "get json, *.html and *.htm html, any other records")
-    parser.add_argument("-f", "--encoding", default="utf-8", choices=ENCODINGS, metavar="NAME",
+    parser.add_argument("-f", "--encoding", choices=ENCODINGS, metavar="NAME",
                         help="read input without a byte-order mark as NAME: "
                              + ", ".join(ENCODINGS) + " (default: utf-8, a byte that is not "
-                             "UTF-8 read as windows-1252)")
+                             "UTF-8 read as windows-1252 or, where the text shows it, as cp437)")
+    parser.add_argument("--force", action="store_true",
+                        help="convert an input that looks like a binary file")
     parser.add_argument("--left-out", metavar="FILE",
                         help="write the text of the recipes left out to FILE")
     parser.add_argument("--title", metavar="TEXT",
@@ -45,10 +47,12 @@ def main(argv=None):
     try:
         report = convert(options.input, options.output, format=options.format,
                          encoding=options.encoding, left_out_file=options.left_out,
-                         title=options.title)
+                         title=options.title, force=options.force)
     except (OSError, ValueError, MemoryError) as error:
         print(f"mirtabel: {error}", file=sys.stderr)
         return 1
+    if report.encoding.startswith("utf-8+cp437") and not options.quiet:  # as mxpconvert says it
+        print(f"mirtabel: '{options.input}' read as {report.encoding_reason}", file=sys.stderr)
     for entry in report.left_out:
         print(f"mirtabel: '{entry.title}' left out ({entry.reason})", file=sys.stderr)
     if not options.quiet:

@@ -110,6 +110,7 @@ TEST(ConversionApi, RefusalsAndFailuresLeaveEveryPathAsItWas) {
       {sizeof(NewerOptions), MIRTABEL_FORMAT_RECORDS, nullptr},
       {kSize11, MIRTABEL_FORMAT_RECORDS, nullptr},
       {kSize11, MIRTABEL_FORMAT_HTML, "Stray"},
+      {offsetof(mirtabel_options, force), MIRTABEL_FORMAT_RECORDS, nullptr},
   };
   for (const auto& t : taken) {
     SCOPED_TRACE(t.size);
@@ -394,6 +395,92 @@ TEST(ConversionApi, StreamFunctionFailuresAreInputAndOutputErrors) {
       unsetenv("TMPDIR");
     }
   }
+}
+
+// Without an encoding named, the code page is chosen from the input and reported with why; an
+// input that looks binary is refused, whether its signature or its NUL bytes tell, however it
+// arrives, unless forced. A report from the 1.2 header is filled up to its end only.
+TEST(ConversionApi, TheChosenCodePageIsReportedAndABinaryInputRefused) {
+  const std::string dos =
+      "* X *\n\n   Roast\n--------\nBake at 350\xF8"
+      "F.\n";
+  std::string nul = dos;
+  while (nul.size() < 20000)
+    nul += dos;  // past the first read
+  nul += '\0';
+  std::string utf16;  // without a byte-order mark: text, though it holds NUL bytes
+  for (const char c : dos.substr(0, 20))
+    utf16 += std::string{c, '\0'};
+  const struct {
+    const char* what;
+    std::string input;
+    std::size_t piece;  // bytes per read at most
+    const char* encoding;
+    bool force;
+    int code;
+    const char* not_text;
+    const char* read_as;
+    const char* why;  // the reason's start
+  } cases[] = {
+      {"cp437 chosen", dos, 4096, nullptr, false, MIRTABEL_OK, nullptr, "utf-8+cp437",
+       "cp437: 0xF8 by a number 1 time"},
+      {"named", dos, 4096, "utf-8", false, MIRTABEL_OK, nullptr, "utf-8", "utf-8, as named"},
+      {"a PDF", "%PDF-1.4\n" + dos, 4096, nullptr, false, MIRTABEL_ERROR_NOT_TEXT, "a PDF document",
+       nullptr, nullptr},
+      {"a PNG byte by byte", "\x89PNG\r\n\x1A\n" + dos, 1, nullptr, false, MIRTABEL_ERROR_NOT_TEXT,
+       "a PNG image", nullptr, nullptr},
+      {"a NUL byte after 20,000", nul, 4096, nullptr, false, MIRTABEL_ERROR_NOT_TEXT,
+       "a binary file with NUL bytes", nullptr, nullptr},
+      {"forced", nul, 4096, nullptr, true, MIRTABEL_OK, nullptr, "utf-8+cp437", "cp437: "},
+      {"UTF-16 without its mark", utf16, 4096, nullptr, false, MIRTABEL_OK, nullptr, "utf-8",
+       "utf-8: "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    struct State {
+      const std::string* input;
+      std::size_t piece;
+      std::size_t position = 0;
+    } state{&c.input, c.piece};
+    const auto read = [](void* context, unsigned char* buffer, size_t capacity) -> std::ptrdiff_t {
+      auto* s = static_cast<State*>(context);
+      const std::size_t size = std::min({capacity, s->piece, s->input->size() - s->position});
+      std::memcpy(buffer, s->input->data() + s->position, size);
+      s->position += size;
+      return static_cast<std::ptrdiff_t>(size);
+    };
+    mirtabel_options options{};
+    options.size = sizeof options;
+    options.encoding = c.encoding;
+    options.force = c.force;
+    mirtabel_report report{};
+    report.size = sizeof report;
+    const auto discard = [](void*, const unsigned char*, size_t) { return 0; };
+    EXPECT_EQ(mirtabel_convert_stream(read, discard, &state, &options, &report), c.code);
+    EXPECT_STREQ(report.not_text, c.not_text);
+    if (c.code == MIRTABEL_OK) {
+      EXPECT_STREQ(report.encoding, c.read_as);
+      EXPECT_EQ(std::string_view(report.encoding_reason).substr(0, std::strlen(c.why)), c.why);
+    } else {
+      EXPECT_EQ(report.error, EILSEQ);
+    }
+  }
+
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string pdf = dir / "doc.pdf", output = dir / "out.txt";
+  ASSERT_TRUE(write_file(pdf, "%PDF-1.4\n" + dos));
+  struct OldReport {
+    unsigned char known[offsetof(mirtabel_report, encoding)];
+    unsigned char after[sizeof(mirtabel_report)];
+  } old;
+  std::memset(&old, 0xA5, sizeof old);
+  auto& report = *reinterpret_cast<mirtabel_report*>(&old);
+  report.size = sizeof old.known;
+  EXPECT_EQ(mirtabel_convert(pdf.c_str(), output.c_str(), nullptr, &report),
+            MIRTABEL_ERROR_NOT_TEXT);
+  EXPECT_EQ(names_in(dir / "."), std::vector<std::string>{"doc.pdf"});
+  EXPECT_EQ(std::count(old.after, old.after + sizeof old.after, 0xA5), sizeof old.after);
 }
 
 // What a conversion's failure becomes at the API: the code that names the part that failed, with

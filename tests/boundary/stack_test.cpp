@@ -29,7 +29,9 @@ std::string times(const std::string& text, std::size_t count) {
 // Labelled recipes in 4-byte characters that fill every store: a first line, and so the marker,
 // of 4,999 characters; a title line and body lines of 4,999; a body of 9,512 characters when the
 // list block ends, and a paragraph line of 4,999 behind it. Then a recipe of such lines that is
-// left out for its length, and enough small recipes to fill the read buffer many times over.
+// left out for its length, and enough small recipes to fill the read buffer many times over, the
+// first with a byte that is not UTF-8, at which a code page is chosen (Windows-1252 here, as
+// ConvertMXP reads it).
 std::string stack_filling_input() {
   const std::string e = "\xF0\x9F\x98\x80";
   const std::string marker = times(e, 4998) + "\n";
@@ -38,7 +40,8 @@ std::string stack_filling_input() {
   text += marker + "\nTitle: " + times(e, 4991) + "\n\n" + times(times(e, 4990) + "y\n", 3);
   for (int i = 0; text.size() < 400000; ++i) {
     text += marker + "\nTitle: Soup " + std::to_string(i) +
-            "\nYield: 4 cups\n\n1 leek, sliced\n\nSimmer until soft.\n";
+            "\nYield: 4 cups\n\n1 leek, sliced\n\nSimmer until soft" + (i == 0 ? " caf\xE9" : "") +
+            ".\n";
   }
   return text;
 }

@@ -91,22 +91,23 @@ TEST(command_line_test, reads_options_as_getopt_long_does) {
   };
   const Verbosity kN = Verbosity::kNormal, kQ = Verbosity::kQuiet, kV = Verbosity::kVerbose;
   const Case cases[] = {
-      {{}, {"-"}, "-", "", kN, 0, Enc::kUtf8},  // a filter
-      {{"a.mxp"}, {"a.mxp"}, "-", "", kN, 0, Enc::kUtf8},
-      {{"a.mxp", "a.txt"}, {"a.mxp"}, "a.txt", "", kN, 0, Enc::kUtf8},
-      {{"a.mxp", "-o", "a.txt"}, {"a.mxp"}, "a.txt", "", kN, 0, Enc::kUtf8},  // permuted
-      {{"-oa.txt", "-"}, {"-"}, "a.txt", "", kN, 0, Enc::kUtf8},
-      {{"--output=a.txt", "a.mxp"}, {"a.mxp"}, "a.txt", "", kN, 0, Enc::kUtf8},
-      {{"-qv", "a.mxp"}, {"a.mxp"}, "-", "", kV, 0, Enc::kUtf8},  // the last wins
-      {{"--verbose", "--quiet", "a.mxp"}, {"a.mxp"}, "-", "", kQ, 0, Enc::kUtf8},
-      {{"--verb", "a.mxp"}, {"a.mxp"}, "-", "", kV, 0, Enc::kUtf8},
-      {{"-vd", "out", "a", "b"}, {"a", "b"}, "", "out", kV, 0, Enc::kUtf8},
-      {{"-j4", "--output-dir=out", "a"}, {"a"}, "", "out", kN, 4, Enc::kUtf8},
-      {{"--jobs", "1024", "-dout", "a"}, {"a"}, "", "out", kN, 1024, Enc::kUtf8},
+      {{}, {"-"}, "-", "", kN, 0, Enc::kChoose},  // a filter
+      {{"a.mxp"}, {"a.mxp"}, "-", "", kN, 0, Enc::kChoose},
+      {{"a.mxp", "a.txt"}, {"a.mxp"}, "a.txt", "", kN, 0, Enc::kChoose},
+      {{"a.mxp", "-o", "a.txt"}, {"a.mxp"}, "a.txt", "", kN, 0, Enc::kChoose},  // permuted
+      {{"-oa.txt", "-"}, {"-"}, "a.txt", "", kN, 0, Enc::kChoose},
+      {{"--output=a.txt", "a.mxp"}, {"a.mxp"}, "a.txt", "", kN, 0, Enc::kChoose},
+      {{"-qv", "a.mxp"}, {"a.mxp"}, "-", "", kV, 0, Enc::kChoose},  // the last wins
+      {{"--verbose", "--quiet", "a.mxp"}, {"a.mxp"}, "-", "", kQ, 0, Enc::kChoose},
+      {{"--verb", "a.mxp"}, {"a.mxp"}, "-", "", kV, 0, Enc::kChoose},
+      {{"-vd", "out", "a", "b"}, {"a", "b"}, "", "out", kV, 0, Enc::kChoose},
+      {{"-j4", "--output-dir=out", "a"}, {"a"}, "", "out", kN, 4, Enc::kChoose},
+      {{"--jobs", "1024", "-dout", "a"}, {"a"}, "", "out", kN, 1024, Enc::kChoose},
       {{"-f", "cp437", "a"}, {"a"}, "-", "", kN, 0, Enc::kCp437},
+      {{"-futf-8", "a"}, {"a"}, "-", "", kN, 0, Enc::kUtf8},
       {{"--enc=Latin1", "a"}, {"a"}, "-", "", kN, 0, Enc::kLatin1},
       {{"-f", "MAC_roman", "a"}, {"a"}, "-", "", kN, 0, Enc::kMacRoman},
-      {{"-d", "out", "--", "-a.mxp", "-q"}, {"-a.mxp", "-q"}, "", "out", kN, 0, Enc::kUtf8},
+      {{"-d", "out", "--", "-a.mxp", "-q"}, {"-a.mxp", "-q"}, "", "out", kN, 0, Enc::kChoose},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(shown(c.arguments));

@@ -117,14 +117,24 @@ class Mxpconvert(unittest.TestCase):
     def test_failures_name_the_file_and_the_reason(self):
         self.write("in.mxp", recipes([b"Soup"])[0])
         self.write("kept.txt", b"kept")
+        self.write("doc.pdf", b"%PDF-1.7\n" + recipes([b"Soup"])[0])
+        # A NUL past the first read's bytes, within those judged.
+        self.write("nul.mxp", recipes([b"Soup %d" % i for i in range(400)])[0][:20000] + b"\0")
         no_tmp = {"TMPDIR": "/nonexistent-mirtabel"}
         failing = [
             (["missing.mxp", "new.txt"], "cannot read 'missing.mxp': " + os.strerror(errno.ENOENT)),
             ([""], "cannot read '': " + os.strerror(errno.ENOENT)),
             (["in.mxp", "no/such/dir.txt"],
-             "cannot write 'no/such/dir.txt': " + os.strerror(errno.ENOENT)),
+             "cannot write 'no/such/dir.txt': the directory 'no/such' does not exist; create it "
+             "first, or convert into it with -d DIR, which creates the directories it needs"),
             (["in.mxp", "in.mxp"], "cannot write 'in.mxp': the output path names the input file"),
-            (["-n", "in.mxp", "kept.txt"], "cannot write 'kept.txt': " + os.strerror(errno.EEXIST)),
+            (["-n", "in.mxp", "kept.txt"],
+             "cannot write 'kept.txt': it exists, and -n (--no-clobber) never replaces a file"),
+            (["doc.pdf", "new.txt"], "'doc.pdf' is a PDF document, not an MXP text export; "
+             "nothing was converted (--force converts it all the same)"),
+            (["--format=html", "nul.mxp", "new.txt"], "'nul.mxp' is a binary file with NUL "
+             "bytes, not an MXP text export; nothing was converted (--force converts it all the "
+             "same)"),
             # The cookbook reads a device twice through a copy, which it cannot keep here.
             (["--format=html", "-", "new.txt"], "cannot keep a copy of standard input to read it "
              "twice in '/nonexistent-mirtabel', the directory for temporary files: "
@@ -136,10 +146,13 @@ class Mxpconvert(unittest.TestCase):
                 self.assertEqual((r.returncode, r.stdout), (1, b""))
                 self.assertEqual(r.stderr.decode(), "mxpconvert: " + message + "\n")
         self.assertFalse(os.path.exists(self.path("new.txt")))
+        self.assertEqual(self.run_tool("-q", "--force", "doc.pdf", "forced.txt").returncode, 0)
+        self.assertIn(b"[PAGE]Stir.[PAGE]", self.read("forced.txt"))
         self.assertEqual(self.read("in.mxp"), recipes([b"Soup"])[0])
         self.assertEqual(self.read("kept.txt"), b"kept")
         self.assertEqual(self.run_tool("-n", "in.mxp", "fresh.txt").returncode, 0)
-        self.assertEqual(sorted(os.listdir(self.dir)), ["fresh.txt", "in.mxp", "kept.txt"])
+        self.assertEqual(sorted(os.listdir(self.dir)),
+                         ["doc.pdf", "forced.txt", "fresh.txt", "in.mxp", "kept.txt", "nul.mxp"])
 
     def test_wrong_usage_exits_2_with_the_usage_and_converts_nothing(self):
         self.write("in.mxp", recipes([b"Soup"])[0])
@@ -265,13 +278,27 @@ class Mxpconvert(unittest.TestCase):
         self.write("dos.mxp", recipes([b"Roast"], b"Bake at 350\xf8F.")[0])
         r = self.run_tool("-f", "cp437", "dos.mxp")
         self.assertIn("Bake at 350\u00b0F.".encode(), r.stdout)
+        # Unnamed, it is chosen from the bytes, and said; a name still decides. Typed on Windows
+        # with the temperatures from DOS, the degree signs alone are read as code page 437.
+        self.write("mixed.mxp", recipes([b"Roast"], b"Saut\xe9 the caf\xe9 mix at 350\xf8F.")[0])
+        for args, text, notice in (
+                (["dos.mxp"], "350\u00b0F", b"mxpconvert: 'dos.mxp' read as cp437: 0xF8 by a "
+                 b"number 1 time (-f names another encoding)\n"),
+                (["-f", "windows-1252", "dos.mxp"], "350\u00f8F", b""),
+                (["mixed.mxp"], "Saut\u00e9 the caf\u00e9 mix at 350\u00b0F",
+                 b"mxpconvert: 'mixed.mxp' read as windows-1252, and 0xF8 as cp437's degree sign: "
+                 b"windows-1252 letters in words 2 times, against 0xF8 by a number 1 time (-f "
+                 b"names another encoding)\n")):
+            r = self.run_tool(*args)
+            self.assertIn(text.encode(), r.stdout)
+            self.assertEqual(r.stderr, notice + b"1 recipe written to standard output\n")
 
     def test_inputs_that_do_not_look_like_mxp_are_warned_about(self):
         text, _ = recipes([b"Soup", b"Tea"])
         layout = ("its first recipe has neither a 'Title:' line nor a line of hyphens under its "
                   "heading, one of which every recipe in MXP has")
         cases = [
-            ("binary.mxp", b"\x7fELF\x02\x01\x01\x00\x00\x00\x00" * 50,
+            ("binary.mxp", b"\x7fELF\x02\x01\x01\x03\x03\x03\x03" * 50,
              "its first line holds bytes that are not text, as a program, a picture or a "
              "compressed file does"),
             ("utf16.mxp", text.decode().encode("utf-16-le"), "it seems to be UTF-16 text that "
@@ -334,7 +361,8 @@ class Mxpconvert(unittest.TestCase):
         r = self.run_tool("-q", "-n", "big.mxp", "o.txt")
         self.assertEqual(r.returncode, 1)
         self.assertTrue(r.stderr.endswith(b"mxpconvert: cannot write 'o.left-out.mxp' for the "
-                                          b"recipes left out: File exists\n"), r.stderr)
+                                          b"recipes left out: it exists, and -n "
+                                          b"(--no-clobber) never replaces a file\n"), r.stderr)
 
         self.write("shortened.mxp", side.replace(b"y" * 99 + b"\r\n", b""))
         r = self.run_tool("--strict", "shortened.mxp", "again.txt")

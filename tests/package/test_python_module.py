@@ -83,6 +83,7 @@ def test_a_missing_file_raises_oserror_with_errno_and_its_path(tmp_path, call, f
     (TypeError, lambda d: {"format": "html", "title": b"Pies"}, "title"),
     (TypeError, lambda d: {"source": 0}, "source"),
     (TypeError, lambda d: {"source": EXAMPLE, "encoding": 5}, "encoding"),
+    (TypeError, lambda d: {"force": 1}, "force"),
     (ValueError, lambda d: {"format": "pdf"}, "format"),
     (ValueError, lambda d: {"encoding": "ebcdic"}, "encoding"),
     (ValueError, lambda d: {"format": "html", "title": "a\0b"}, "title"),
@@ -102,3 +103,32 @@ def test_a_wrong_argument_raises_an_error_that_names_it(tmp_path, error, argumen
         else:
             mirtabel.convert(**{"input": EXAMPLE, "output": tmp_path / "out.txt", **given})
     assert os.listdir(tmp_path) == []
+
+
+DOS_ARCHIVE = b"* Export *\r\n\r\n   Roast\r\nBy: me\r\n--------\r\nBake at 350\xf8F.\r\n"
+
+
+@pytest.mark.parametrize("encoding, text, read_as, why", [
+    (None, "350\u00b0F", "utf-8+cp437", "cp437: 0xF8 by a number 1 time"),
+    ("windows-1252", "350\u00f8F", "windows-1252", "windows-1252, as named"),
+])
+def test_the_code_page_is_chosen_unless_named_and_reported(tmp_path, encoding, text, read_as, why):
+    (tmp_path / "dos.mxp").write_bytes(DOS_ARCHIVE)
+    report = mirtabel.convert(tmp_path / "dos.mxp", tmp_path / "out.txt", encoding=encoding)
+    assert text in read(tmp_path / "out.txt").decode()
+    assert (report.encoding, report.encoding_reason) == (read_as, why)
+
+
+def test_a_binary_file_is_refused_unless_forced(tmp_path):
+    pdf = tmp_path / "doc.pdf"
+    pdf.write_bytes(b"%PDF-1.7\n" + DOS_ARCHIVE)
+    with pytest.raises(ValueError, match=f"^'{pdf}' is a PDF document, not an MXP text export"):
+        mirtabel.convert(pdf, tmp_path / "out.txt")
+    with pytest.raises(ValueError, match="^the input is a PNG image"):
+        list(mirtabel.recipes(b"\x89PNG\r\n\x1a\n" + DOS_ARCHIVE))
+    assert os.listdir(tmp_path) == ["doc.pdf"]
+    assert mirtabel.convert(pdf, tmp_path / "out.txt", force=True).records == 1
+
+
+def test_the_module_shows_its_own_names_only():
+    assert not {"ctypes", "os", "json", "threading"} & set(dir(mirtabel))

@@ -20,10 +20,12 @@ const converter =
   ["build/dev/mxpconvert", "build/release/mxpconvert"].map((p) => join(root, p)).find(existsSync);
 
 // The native mxpconvert on one file, in "records" or "json": its output bytes, how many recipes
-// it left out, and its warnings.
+// it left out, and its warnings. It reads the input as the module does by default: as UTF-8
+// (bytes that are not UTF-8 as Windows-1252), and binary files too.
 export function nativeConvert(input, scratch, format = "records") {
   const output = join(scratch, "native.out");
-  const run = spawnSync(converter, ["-v", `--format=${format}`, input, "-o", output], { encoding: "utf8" });
+  const args = ["-v", "-f", "utf-8", "--force", `--format=${format}`, input, "-o", output];
+  const run = spawnSync(converter, args, { encoding: "utf8" });
   if (run.status !== 0) throw new Error(`${converter} failed on ${input}: ${run.stderr}`);
   return {
     output: readFileSync(output),

@@ -111,10 +111,16 @@ class ScratchFolder {
 TEST(windows_dll, finds_each_export_by_name_at_its_ordinal_and_nothing_past_them) {
   LoadedLibrary library;
   ASSERT_NE(library.get(), nullptr) << "LoadLibraryW failed: " << GetLastError();
-  const char* const names[] = {
-      "ConvertMXP",      "_ZN9CMirtabelC1Ev", "_ZN9CMirtabelaSERKS_",    "_Z10fnMirtabelv",
-      "nMirtabel",       "mirtabel_convert",  "mirtabel_convert_stream", "mirtabel_error_name",
-      "mirtabel_version", "mirtabel_version_number"};
+  const char* const names[] = {"ConvertMXP",
+                               "_ZN9CMirtabelC1Ev",
+                               "_ZN9CMirtabelaSERKS_",
+                               "_Z10fnMirtabelv",
+                               "nMirtabel",
+                               "mirtabel_convert",
+                               "mirtabel_convert_stream",
+                               "mirtabel_error_name",
+                               "mirtabel_version",
+                               "mirtabel_version_number"};
   for (WORD ordinal = 1; ordinal <= 10; ++ordinal) {
     const char* name = names[ordinal - 1];
     EXPECT_NE(library.by_name(name), nullptr) << name;
