@@ -13,10 +13,7 @@ std::size_t next_char(const TextLine& line, std::size_t offset) noexcept {
 
 }  // namespace
 
-bool LabelledLayout::is_indented(const TextLine& line) noexcept {
-  // Most lines start with three ASCII characters, a byte each.
-  if (line.size > 4 && (line.bytes[0] | line.bytes[1] | line.bytes[2]) < 0x80)
-    return line.bytes[3] == ' ' && line.bytes[4] == ' ';
+bool LabelledLayout::is_indented_slowly(const TextLine& line) noexcept {
   std::size_t offset = 0;
   std::size_t chars = 0;
   while (chars < 3 && offset < line.size) {

@@ -66,7 +66,13 @@ struct LabelledLayout {
   }
 
   // Whether the line's 4th and 5th characters are both spaces; the first three may be anything.
-  static bool is_indented(const TextLine& line) noexcept;
+  // Most lines start with three ASCII characters, a byte each; the others are counted out.
+  static bool is_indented(const TextLine& line) noexcept {
+    if (line.size > 4 && (line.bytes[0] | line.bytes[1] | line.bytes[2]) < 0x80)
+      return line.bytes[3] == ' ' && line.bytes[4] == ' ';
+    return is_indented_slowly(line);
+  }
+  static bool is_indented_slowly(const TextLine& line) noexcept;
 };
 
 }  // namespace mirtabel
