@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/record_scanner.h"
+#include "convert/record_builder.h"
 #include "fuzz/conversion_checks.h"
 #include "recipes/convert_mxp_to_html.h"
 #include "recipes/convert_mxp_to_json.h"
@@ -28,7 +28,7 @@ struct Exported {
 // The lines of each recipe are decoded in the output buffer, whose capacity the input chooses.
 mirtabel::ConversionOptions options_for(const std::string& input) {
   mirtabel::ConversionOptions options;
-  options.output_capacity = mirtabel::RecordScanner::kLineRoom +
+  options.output_capacity = mirtabel::RecordBuilder::kLineRoom +
                             mirtabel::fuzzing::input_turn(input) * 7919 % (2 * input.size() + 1);
   return options;
 }

@@ -177,6 +177,10 @@ std::size_t inline_credit(std::string_view text) noexcept {
 // Whether the text starts with `words`, in any case, however many spaces stand between them:
 // "Calories     per serving: 224".
 bool starts_with_words_spaced(std::string_view text, std::string_view words) noexcept {
+  // Every word and at least one space between them: most lines are turned away here, by their
+  // length or their first letter.
+  if (text.size() < words.size() || !starts_with_word(text.substr(0, 1), words.substr(0, 1)))
+    return false;
   while (!words.empty()) {
     const std::size_t space = words.find(' ');
     const std::string_view word = words.substr(0, space);
@@ -200,21 +204,23 @@ bool starts_calories(std::string_view& rest) noexcept {
   return is_label(unit, "cal") || is_label(unit, "calories") || is_label(unit, "kcal");
 }
 
+constexpr std::string_view kNutritionStarts[] = {
+    "Per serving",          "Per serve",          "Nutrition",
+    "Nutritional analysis", "Each serving",       "Analysis per serving",
+    "Calories per",         "Calories:",          "Exchanges",
+    "Food exchanges",       "Diabetic exchanges", "Fat grams"};
+
 bool is_nutrition_line(std::string_view line) noexcept {
-  for (std::string_view start :
-       {"Per serving", "Per serve", "Nutrition", "Nutritional analysis", "Each serving",
-        "Analysis per serving", "Calories per", "Calories:", "Exchanges", "Food exchanges",
-        "Diabetic exchanges", "Fat grams"}) {
+  for (std::string_view start : kNutritionStarts) {
     if (starts_with_words_spaced(line, start)) return true;
   }
   // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
   std::string_view rest = line;
   if (starts_calories(rest)) return is_label(next_word(rest), "per");
   // "Per cookie: 110 calories, 5 g fat", "Each slice (1/12 of the cake): 250 cal".
+  if (!(starts_with_word(line, "Per ") || starts_with_word(line, "Each "))) return false;
   const std::size_t colon = line.find(':');
-  if (colon == std::string_view::npos ||
-      !(starts_with_word(line, "Per ") || starts_with_word(line, "Each ")))
-    return false;
+  if (colon == std::string_view::npos) return false;
   rest = line.substr(colon + 1);
   return starts_calories(rest);
 }
@@ -237,7 +243,8 @@ bool is_note_heading(std::string_view line) noexcept {
 
 // An e-mail or web address standing alone: "jdoe@example.com", "www.example.net/beans".
 bool is_address(std::string_view line) noexcept {
-  if (line.find(' ') != std::string_view::npos) return false;
+  // Shorter than the shortest, "a@.", most lines of a word or two are no address.
+  if (line.size() < 3 || line.find(' ') != std::string_view::npos) return false;
   const std::size_t at = line.find('@');
   if (at != std::string_view::npos && at > 0 && line.find('.', at) != std::string_view::npos)
     return true;
@@ -284,9 +291,9 @@ bool is_credit_line(std::string_view line) noexcept {
   while (!line.empty() && line.front() == '-')
     line.remove_prefix(1);
   // "from Gail" alone: a name after a small "from" ends many a recipe.
-  std::string_view rest = line;
-  if (is_label(next_word(rest), "from") && word_count(rest) <= 3 &&
-      recipe_text::is_person_name(rest))
+  std::string_view rest = trim(line);
+  if (starts_with_word(rest, "from") && is_label(next_word(rest), "from") &&
+      word_count(rest) <= 3 && recipe_text::is_person_name(rest))
     return true;
   if (line.empty() || is_lower(line.front())) return is_address(line);
   for (std::string_view start : kCreditStarts) {
@@ -395,9 +402,10 @@ bool is_directions_label(std::string_view line) noexcept {
     line.remove_suffix(1);
   std::string_view rest = line;
   const std::string_view word = next_word(rest);
+  static constexpr std::string_view kLabels[] = {"Directions", "Instructions", "Method",
+                                                 "Preparation", "Procedure"};
   bool names = false;
-  for (std::string_view label :
-       {"Directions", "Instructions", "Method", "Preparation", "Procedure"})
+  for (std::string_view label : kLabels)
     names = names || is_label(word, label);
   return names && (rest.empty() || starts_with_word(rest, "continue"));
 }
@@ -405,6 +413,8 @@ bool is_directions_label(std::string_view line) noexcept {
 // A decorated "Directions" heading with the first step run in after it: "*<* Directions *>*
 // To make shell: Melt ...". Gives the step.
 bool splits_decorated_directions(std::string_view line, std::string_view& step) noexcept {
+  const char first = line.empty() ? '\0' : line.front();
+  if (first != '*' && first != '<' && first != '>' && first != '-' && first != '=') return false;
   const std::size_t word = line.find_first_not_of("*<>-= ");
   if (word == 0 || word == std::string_view::npos) return false;
   const std::size_t word_end = line.find_first_of("*<>-= ", word);
@@ -660,16 +670,20 @@ bool is_step(const ReadLine& line, const LineBefore&, const State&, Finding& out
 
 }  // namespace
 
+// A rule with a shortest line is not tried on a shorter one: most lines of one or two words pass
+// on to "continues open" without a search. The shortest lines: "Calories:" (the shortest start,
+// as long as "1 cal per"), "A:", "Note", "(c)" and "\xC2\xA9" (two bytes), "Method", "A:1.B" and
+// "1.B".
 const DirectionsReading::Rule DirectionsReading::kRules[] = {
     {"ends paragraph", ends_paragraph},
     {"value after label", is_value_after_label},
-    {"analysis", is_analysis},
-    {"labelled part", is_labelled_part},
-    {"notes heading", is_notes_heading},
-    {"credit", is_credit},
-    {"directions heading", is_directions_heading},
-    {"run-in heading", is_run_in_heading},
-    {"numbered step", is_numbered_step},
+    {"analysis", is_analysis, 9},
+    {"labelled part", is_labelled_part, 2},
+    {"notes heading", is_notes_heading, 4},
+    {"credit", is_credit, 2},
+    {"directions heading", is_directions_heading, 6},
+    {"run-in heading", is_run_in_heading, 5},
+    {"numbered step", is_numbered_step, 3},
     {"continues open", continues_open},
     {"signature", is_signature_line},
     {"date", is_date},

@@ -381,6 +381,9 @@ std::size_t IngredientReading::second_column(std::string_view text) noexcept {
     return right.fits && !right.text.empty() && entry_of(columns(text, 0, column), at, true).fits;
   };
   if (second_column_ != 0) return holds_two(second_column_) ? second_column_ : 0;
+  // A row of fewer bytes has fewer characters than the first place of a second amount's end:
+  // most rows are so short, and are turned away before the search.
+  if (text.size() < kSecondColumnFirst + at.amount_end) return 0;
   for (std::size_t column = kSecondColumnFirst; column <= kSecondColumnLast; ++column) {
     const std::string_view amount_end =
         columns(text, column + at.amount_end - 1, column + at.amount_end);
