@@ -33,6 +33,11 @@ constexpr RecipeField kStep = RecipeField::kStep;
 constexpr RecipeField kComment = RecipeField::kComment;
 constexpr RecipeField kIngredient = RecipeField::kIngredient;
 
+// Lines that a column export wrapped at 60 and at 78 columns.
+#define WRAPPED_AT_60 "Fry the onion in the oil until it is golden, then add garlic\n"
+#define WRAPPED_AT_78 \
+  "Cook the beans in plenty of salted water until they are quite soft, then drain\n"
+
 const RuleCase kCases[] = {
     // Directions.
     {"ends paragraph", Zone::kDirections, kLabelled, "Stir.", "- - - - - -", kStep, nullptr},
@@ -76,10 +81,19 @@ const RuleCase kCases[] = {
      "Mix the flour. Then knead it."},
     {"continues open", Zone::kDirections, kColumn, "Toss with flour. (Leave", "Mozzarella apart.)",
      kStep, "Toss with flour. (Leave Mozzarella apart.)"},
+    // The wrap width is the file's own: lines that stop mid-sentence at 60 columns show an
+    // export that wraps there, and lines at 78 columns one that wraps at 78.
     {"continues open", Zone::kDirections, kColumn,
-     "Add the beans to boiling water, bring to a boil again and cook 3 minutes.", "Cover and cook.",
-     kStep,
-     "Add the beans to boiling water, bring to a boil again and cook 3 minutes. Cover and cook."},
+     WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60
+         WRAPPED_AT_60 WRAPPED_AT_60
+     "and cook.\n\nAdd the beans to boiling water, bring to a boil and cook.",
+     "Cover and cook.", kStep,
+     "Add the beans to boiling water, bring to a boil and cook. Cover and cook."},
+    {"step", Zone::kDirections, kColumn,
+     WRAPPED_AT_78 WRAPPED_AT_78 WRAPPED_AT_78 WRAPPED_AT_78 WRAPPED_AT_78 WRAPPED_AT_78
+         WRAPPED_AT_78 WRAPPED_AT_78
+     "them.\n\nAdd the beans to the boiling water, bring it back to a boil and cook it.",
+     "Cover and cook.", kStep, "Cover and cook."},
     {"continues open", Zone::kDirections, kColumn, "Sprinkle with 1", "Tablespoon sugar.", kStep,
      "Sprinkle with 1 Tablespoon sugar."},
     {"continues open", Zone::kDirections, kColumn, "1.  Cook the beans.", " Or use canned beans.",
