@@ -448,14 +448,18 @@ bool splits_run_in_heading(std::string_view line, std::string_view& heading,
 
 using State = DirectionsReading::State;
 
-// Lines of a wrapped paragraph fill about this many columns; a shorter line ends before the
-// margin, as a name or a heading does.
+// A wrapped line falls short of the wrap by less than a long word; a shorter line ends before
+// the margin, as a name or a heading does. A line that reaches 60 columns is full in any file;
+// in a file whose own wrap is narrower, so is one within a long word of that wrap.
 constexpr std::size_t kFullLine = 60;
+constexpr std::size_t kLongWord = 14;
 
 // Whether the line before stops after a word at the end of a full line, so that the next line
 // carries its sentence on.
 bool wraps_mid_sentence(const LineBefore& before, const State& state) noexcept {
-  return state.wrapping == DirectionsReading::Wrapping::kParagraphs && before.width >= kFullLine &&
+  const std::size_t full =
+      std::min(kFullLine, state.wrap_width - std::min(state.wrap_width, kLongWord));
+  return state.wrapping == DirectionsReading::Wrapping::kParagraphs && before.width >= full &&
          is_letter(before.last);
 }
 

@@ -74,6 +74,11 @@ const RuleCase kCases[] = {
      "Drain it."},
     {"stated yield", Zone::kDirections, kColumn, "4.  Bake.", "5.  Makes 8 cups.",
      RecipeField::kYield, "8 cups"},
+    {"continues open", Zone::kDirections, kLabelled,
+     WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60
+         WRAPPED_AT_60 WRAPPED_AT_60
+     "and cook.\n\n  Cover and simmer until the rice is tender. Remove",
+     "  From the heat.", kStep, "Cover and simmer until the rice is tender. Remove From the heat."},
     {"continues open", Zone::kDirections, kLabelled, "  Cover and simmer until tender.  Remove",
      "  from the broth; cool.", kStep,
      "Cover and simmer until tender. Remove from the broth; cool."},
