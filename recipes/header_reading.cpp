@@ -96,6 +96,16 @@ bool is_blank_line(const ReadLine& line, const LineBefore&, const State&, Findin
   return line.is_blank();
 }
 
+// A label alone ("T(Preparation Time):") takes its value from the next line when that is a
+// quoted value or starts with a digit ("\"0:40\""), not a field of its own.
+bool is_value_after_label(const ReadLine& line, const LineBefore&, const State& state,
+                          Finding& out) noexcept {
+  if (!state.value_pending || !(line.first() == '"' || recipe_text::is_digit(line.first())))
+    return false;
+  out = {Action::kContinue, RecipeField::kComment, {}, recipe_text::without_quotes(line.trimmed)};
+  return true;
+}
+
 // Indented lines under the categories list more of them.
 bool continues_categories(const ReadLine& line, const LineBefore&, const State& state,
                           Finding& out) noexcept {
@@ -209,6 +219,7 @@ bool is_unlabelled(const ReadLine& line, const LineBefore&, const State&, Findin
 const HeaderReading::Rule HeaderReading::kRules[] = {
     {"header end", ends_header},
     {"header blank", is_blank_line},
+    {"value after label", is_value_after_label},
     {"more categories", continues_categories},
     {"column names", names_columns},
     {"two fields", holds_two_fields},
@@ -225,6 +236,7 @@ const HeaderReading::Rule HeaderReading::kRules[] = {
 void HeaderReading::start(const ReadingLayout& layout) noexcept {
   state_ = {};
   state_.layout = &layout;
+  pending_ = StructuredRecipe::kNoItem;
   columns_ = layout.columns;
 }
 
@@ -235,7 +247,9 @@ bool HeaderReading::read(std::string_view text) noexcept {
   const Rule* rule = first_match(kRules, line, LineBefore(), state_, found);
   if (counts_ != nullptr) counts_->add(rule->name);
   state_.after_categories = found.action == Action::kCategories;
+  if (found.action != Action::kContinue) pending_ = StructuredRecipe::kNoItem;
   apply(found);
+  state_.value_pending = pending_ != StructuredRecipe::kNoItem;
   return found.action == Action::kEndHeader;
 }
 
@@ -260,8 +274,16 @@ void HeaderReading::apply(const Finding& found) noexcept {
       add_field(found.value.substr(0, at));
       return add_field(found.value.substr(at));
     }
-    case Action::kField:
-      recipe_.add(found.field, found.label, found.value);
+    case Action::kField: {
+      // A program's field quotes its value: the quotes are not text.
+      const std::string_view value = recipe_text::without_quotes(found.value);
+      const std::size_t item = recipe_.add(found.field, found.label, value);
+      if (value.empty() && !found.label.empty()) pending_ = item;
+      return;
+    }
+    case Action::kContinue:
+      recipe_.extend(pending_, found.value);
+      pending_ = StructuredRecipe::kNoItem;
       return;
     case Action::kCredit:
       return add_credit(found.label, found.value);

@@ -176,6 +176,14 @@ inline std::string_view without_colon(std::string_view text) noexcept {
   return trim(text);
 }
 
+// The text without one pair of double quotes that encloses it: a program's field writes its
+// value so ("T(Cook Time): "0:40"").
+inline std::string_view without_quotes(std::string_view text) noexcept {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+    text = trim(text.substr(1, text.size() - 2));
+  return text;
+}
+
 // A mark that opens a continuation row of the ingredient block: ";inch thick", "-- beaten",
 // ":cut into".
 inline bool is_continuation_mark(char c) noexcept {
