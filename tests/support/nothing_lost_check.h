@@ -208,23 +208,26 @@ inline bool find_lost_words(std::string_view input, std::string_view json_lines,
     return false;
   std::size_t recipe = 0;
   std::vector<std::string> found, wanted;
-  bool first_line = true;  // of the recipe: the framing's own
-  bool lost_one = false;   // of this recipe
+  std::size_t after_marker = 0;  // lines of the recipe so far
+  bool lost_one = false;         // of this recipe
   bool after_time_label = false;
-  bool title_pending = false;  // the recipe's title line has not come yet
+  bool labelled = false;  // the file's layout
   for (std::string_view line : lines) {
     if (is_marker(line)) {
       found = nothing_lost::object_words(objects[recipe++]);
-      first_line = title_pending = true;
+      after_marker = 0;
       lost_one = false;
       continue;
     }
-    // A labelled title line's label ("Title: ") is the framing's own: the title starts two
-    // characters after the first colon.
-    if (title_pending && !first_line && !nothing_lost::trim(line).empty()) {
-      title_pending = false;
-      if (const std::size_t colon = line.find(':');
-          colon != std::string_view::npos && line.find("Title:") != std::string_view::npos)
+    // As the framing decides: the line after the marker is its own, the next is the title line.
+    // The first recipe's title line holding "Title:" makes the file labelled, and a labelled
+    // title line's label is the framing's too: the title starts two characters after the first
+    // colon among its first 100 ("Titel: Soup" gives "Soup").
+    const bool first_line = ++after_marker == 1;
+    if (after_marker == 2) {
+      if (recipe == 1) labelled = line.find("Title:") != std::string_view::npos;
+      if (const std::size_t colon = line.substr(0, 100).find(':');
+          labelled && colon != std::string_view::npos)
         line.remove_prefix(std::min(colon + 2, line.size()));
     }
     // A label with nothing after it ("Recipe By     :") is the program's empty field; a time's
@@ -235,10 +238,8 @@ inline bool find_lost_words(std::string_view input, std::string_view json_lines,
     const bool time = nothing_lost::labels_time(line) || after_time_label;
     after_time_label = empty_field && nothing_lost::labels_time(line);
     if (first_line || lost_one || empty_field || nothing_lost::is_default_count(line) ||
-        nothing_lost::is_banner(line)) {
-      first_line = false;
+        nothing_lost::is_banner(line))
       continue;
-    }
     wanted.clear();
     nothing_lost::add_words(line, wanted, true);
     for (const std::string& word : wanted) {
