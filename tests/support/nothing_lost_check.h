@@ -185,13 +185,14 @@ inline bool find_lost_words(std::string_view input, std::string_view json_lines,
   if (input.find('\0') != std::string_view::npos || input.substr(0, 2) == "\xFF\xFE" ||
       input.substr(0, 2) == "\xFE\xFF")
     return false;
+  // Lines as the reader makes them: CR LF and a lone CR end a line as LF does, and a Ctrl-Z
+  // that is the input's last byte marks its end.
+  if (!input.empty() && input.back() == '\x1A') input.remove_suffix(1);
   std::vector<std::string_view> lines;
   for (std::size_t at = 0; at <= input.size();) {
-    const std::size_t end = std::min(input.find('\n', at), input.size());
-    std::string_view line = input.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    at = end + 1;
+    const std::size_t end = std::min(input.find_first_of("\r\n", at), input.size());
+    lines.push_back(input.substr(at, end - at));
+    at = end + (input.substr(end, 2) == "\r\n" ? 2 : 1);
   }
   const std::string_view marker = lines.front();
   const auto is_marker = [&](std::string_view line) {
