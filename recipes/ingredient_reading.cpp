@@ -380,9 +380,12 @@ std::size_t IngredientReading::second_column(std::string_view text) noexcept {
     return right.fits && !right.text.empty() && entry_of(columns(text, 0, column), at, true).fits;
   };
   if (second_column_ != 0) return holds_two(second_column_) ? second_column_ : 0;
+  // Where the row is ASCII a column is a byte: most rows are looked at so, a byte a column.
+  const std::size_t ascii = recipe_text::is_ascii(text) ? text.size() : 0;
   for (std::size_t column = kSecondColumnFirst; column <= kSecondColumnLast; ++column) {
+    const std::size_t end = column + at.amount_end - 1;
     const std::string_view amount_end =
-        columns(text, column + at.amount_end - 1, column + at.amount_end);
+        end < ascii ? text.substr(end, 1) : columns(text, end, end + 1);
     if (amount_end.empty() || !is_digit(amount_end[0]) || !holds_two(column)) continue;
     second_column_ = column;
     return column;

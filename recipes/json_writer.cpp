@@ -1,5 +1,8 @@
 #include "recipes/json_writer.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "platform/utf8.h"
 
 namespace mirtabel {
@@ -65,6 +68,29 @@ unsigned escaped_code_point(const unsigned char* bytes, std::size_t length) noex
   return separator || noncharacter ? code_point : 0;
 }
 
+constexpr std::uint64_t kEachByte = 0x0101010101010101u;
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+std::uint64_t load8(const unsigned char* bytes) noexcept {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, 8);
+  return word;
+}
+
+// Whether a byte of the word is 0 (the classic test: its high bit survives the borrow).
+constexpr std::uint64_t zero_bytes(std::uint64_t word) noexcept {
+  return (word - kEachByte) & ~word & kHighBits;
+}
+
+// Whether some byte of the eight is not printable ASCII, or is '"', '\\' or '<': those the
+// loop below looks at one by one. A byte of 0x7F shows as one whose 0x7F copy XORs to 0.
+constexpr bool needs_look(std::uint64_t word) noexcept {
+  const std::uint64_t control = (word - 0x20 * kEachByte) & ~word & kHighBits;
+  return ((word & kHighBits) | control | zero_bytes(word ^ ('"' * kEachByte)) |
+          zero_bytes(word ^ ('\\' * kEachByte)) | zero_bytes(word ^ ('<' * kEachByte)) |
+          zero_bytes(word ^ (0x7F * kEachByte))) != 0;
+}
+
 }  // namespace
 
 void JsonWriter::quoted(std::string_view text) noexcept {
@@ -80,8 +106,13 @@ void JsonWriter::escaped(std::string_view text) noexcept {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   std::size_t run = 0;  // start of the bytes not written yet
   for (std::size_t at = 0; at < text.size();) {
+    // Most text is printable ASCII that needs no escape: eight bytes are passed at once while
+    // none of them needs a look of its own.
+    while (at + 8 <= text.size() && !needs_look(load8(bytes + at)))
+      at += 8;
+    if (at == text.size()) break;
     const unsigned char c = bytes[at];
-    // Most text is printable ASCII that needs no escape: one test a byte.
+    // Then one test a byte.
     if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\' && c != '<') {
       ++at;
       continue;

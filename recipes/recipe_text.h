@@ -4,6 +4,8 @@
 #define MIRTABEL_RECIPES_RECIPE_TEXT_H
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "platform/text_line.h"
@@ -78,9 +80,29 @@ inline std::size_t indent(std::string_view text) noexcept {
   return n;
 }
 
-// Byte offset of character `column` (from 0), or the text's size when it is shorter.
+// Whether every byte of the text is ASCII, so that a character is a byte.
+inline bool is_ascii(std::string_view text) noexcept {
+  std::size_t at = 0;
+  for (std::uint64_t word; at + 8 <= text.size(); at += 8) {
+    std::memcpy(&word, text.data() + at, 8);
+    if ((word & 0x8080808080808080u) != 0) return false;
+  }
+  for (; at < text.size(); ++at) {
+    if (static_cast<unsigned char>(text[at]) >= 0x80) return false;
+  }
+  return true;
+}
+
+// Byte offset of character `column` (from 0), or the text's size when it is shorter. Rows are
+// mostly ASCII, where a character is a byte: those bytes are passed eight at a time.
 inline std::size_t offset_of_column(std::string_view text, std::size_t column) noexcept {
   std::size_t offset = 0;
+  const std::size_t ascii_end = column < text.size() ? column : text.size();
+  for (std::uint64_t word; offset + 8 <= ascii_end; offset += 8) {
+    std::memcpy(&word, text.data() + offset, 8);
+    if ((word & 0x8080808080808080u) != 0) break;
+  }
+  column -= offset;
   for (; offset < text.size(); ++offset) {
     if ((static_cast<unsigned char>(text[offset]) & 0xC0) == 0x80) continue;  // not a lead byte
     if (column == 0) return offset;

@@ -41,9 +41,34 @@ void StructuredRecipe::extend_words(std::size_t index, std::string_view text) no
   const auto is_space = [](char c) { return c == ' ' || c == '\t'; };
   RecipeItem& item = stores_.items[index];
   const bool after_text = item.size > item.label_size;
-  // Most text is words and single spaces already: it is copied as it is.
-  if (!text.empty() && !is_space(text.front()) && !is_space(text.back()) &&
-      text.find('\t') == std::string_view::npos && !has_double_space(text))
+  const std::size_t end = item.begin + item.size;
+  // The item written last ends the text, as it mostly does: its words go straight after it, in
+  // one pass, when the store has room for the whole text and a space.
+  if (end == used_ && text.size() < stores_.text_size - used_) {
+    unsigned char* const first = stores_.text + end;
+    unsigned char* out = first;
+    bool in_word = false, any = false;
+    for (char c : text) {
+      if (is_space(c)) {
+        in_word = false;
+        continue;
+      }
+      if (!in_word && (any || after_text)) *out++ = ' ';
+      in_word = any = true;
+      *out++ = static_cast<unsigned char>(c);
+    }
+    const auto size = static_cast<std::size_t>(out - first);
+    if (size == 0) return;
+    used_ += size;
+    item.size += size;
+    for (std::size_t later = index + 1; later < count_; ++later)
+      stores_.items[later].begin += size;
+    last_written_ = index;
+    ++writes_;
+    return;
+  }
+  // Otherwise text that is words and single spaces already is copied as it is.
+  if (!text.empty() && !is_space(text.front()) && !is_space(text.back()) && !has_double_space(text))
     return extend(index, text, after_text);
   std::size_t size = 0;  // of the words with single spaces
   bool in_word = false, any = false;
@@ -58,7 +83,6 @@ void StructuredRecipe::extend_words(std::size_t index, std::string_view text) no
   }
   if (size == 0) return;
   if (size > stores_.text_size - used_) return extend_word_by_word(index, text);
-  const std::size_t end = item.begin + item.size;
   std::memmove(stores_.text + end + size, stores_.text + end, used_ - end);
   unsigned char* out = stores_.text + end;
   in_word = any = false;
@@ -79,10 +103,13 @@ void StructuredRecipe::extend_words(std::size_t index, std::string_view text) no
   ++writes_;
 }
 
+// Whether the text holds a tab or two spaces in a row: one pass, as the text is mostly short
+// words.
 bool StructuredRecipe::has_double_space(std::string_view text) noexcept {
-  for (std::size_t at = text.find(' '); at != std::string_view::npos && at + 1 < text.size();
-       at = text.find(' ', at + 2)) {
-    if (text[at + 1] == ' ') return true;
+  bool space = false;
+  for (char c : text) {
+    if (c == '\t' || (c == ' ' && space)) return true;
+    space = c == ' ';
   }
   return false;
 }

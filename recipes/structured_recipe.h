@@ -92,6 +92,7 @@ class StructuredRecipe {
 
  private:
   void extend_word_by_word(std::size_t index, std::string_view text) noexcept;
+  // Whether the text holds a tab or two spaces in a row.
   static bool has_double_space(std::string_view text) noexcept;
   // Inserts `text` at `at` in the text store, moving the text after it; returns the bytes kept.
   std::size_t insert(std::size_t at, std::string_view text) noexcept;
