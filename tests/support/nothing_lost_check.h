@@ -145,9 +145,12 @@ inline bool is_default_count(std::string_view line) noexcept {
 inline bool labels_time(std::string_view line) noexcept {
   const std::size_t colon = line.find(':');
   if (colon == std::string_view::npos) return false;
+  // The column layout's preparation time may stand as the line's second field.
+  std::string whole(line);
+  std::transform(whole.begin(), whole.end(), whole.begin(), lower);
+  if (whole.find("preparation time") != std::string::npos) return true;
   std::string label(trim(line.substr(0, colon)));
   std::transform(label.begin(), label.end(), label.begin(), lower);
-  if (label.find("preparation time") != std::string::npos) return true;
   while (!label.empty() && label.back() == ')')
     label.pop_back();
   for (std::string_view time : {"prep", "cook", "bake", "ready in"}) {
