@@ -1,9 +1,9 @@
 #include "recipes/json_writer.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "platform/utf8.h"
+#include "recipes/recipe_text.h"
 
 namespace mirtabel {
 
@@ -68,27 +68,15 @@ unsigned escaped_code_point(const unsigned char* bytes, std::size_t length) noex
   return separator || noncharacter ? code_point : 0;
 }
 
-constexpr std::uint64_t kEachByte = 0x0101010101010101u;
-constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-
-std::uint64_t load8(const unsigned char* bytes) noexcept {
-  std::uint64_t word;
-  std::memcpy(&word, bytes, 8);
-  return word;
-}
-
-// Whether a byte of the word is 0 (the classic test: its high bit survives the borrow).
-constexpr std::uint64_t zero_bytes(std::uint64_t word) noexcept {
-  return (word - kEachByte) & ~word & kHighBits;
-}
-
 // Whether some byte of the eight is not printable ASCII, or is '"', '\\' or '<': those the
-// loop below looks at one by one. A byte of 0x7F shows as one whose 0x7F copy XORs to 0.
+// loop below looks at one by one.
 constexpr bool needs_look(std::uint64_t word) noexcept {
+  using recipe_text::bytes_equal;
+  using recipe_text::kEachByte;
+  using recipe_text::kHighBits;
   const std::uint64_t control = (word - 0x20 * kEachByte) & ~word & kHighBits;
-  return ((word & kHighBits) | control | zero_bytes(word ^ ('"' * kEachByte)) |
-          zero_bytes(word ^ ('\\' * kEachByte)) | zero_bytes(word ^ ('<' * kEachByte)) |
-          zero_bytes(word ^ (0x7F * kEachByte))) != 0;
+  return ((word & kHighBits) | control | bytes_equal(word, '"') | bytes_equal(word, '\\') |
+          bytes_equal(word, '<') | bytes_equal(word, 0x7F)) != 0;
 }
 
 }  // namespace
@@ -108,7 +96,7 @@ void JsonWriter::escaped(std::string_view text) noexcept {
   for (std::size_t at = 0; at < text.size();) {
     // Most text is printable ASCII that needs no escape: eight bytes are passed at once while
     // none of them needs a look of its own.
-    while (at + 8 <= text.size() && !needs_look(load8(bytes + at)))
+    while (at + 8 <= text.size() && !needs_look(recipe_text::load8(text.data() + at)))
       at += 8;
     if (at == text.size()) break;
     const unsigned char c = bytes[at];

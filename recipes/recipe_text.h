@@ -80,12 +80,29 @@ inline std::size_t indent(std::string_view text) noexcept {
   return n;
 }
 
+// Plain text is passed eight bytes at a time where a loop may: these load the eight bytes as a
+// word and find bytes in it.
+inline constexpr std::uint64_t kEachByte = 0x0101010101010101u;
+inline constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+inline std::uint64_t load8(const char* bytes) noexcept {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, 8);
+  return word;
+}
+
+// The high bit of each byte of the word that is `c`, and no other bit: exact, on any byte order.
+constexpr std::uint64_t bytes_equal(std::uint64_t word, unsigned char c) noexcept {
+  constexpr std::uint64_t low = ~kHighBits;
+  const std::uint64_t x = word ^ (c * kEachByte);
+  return ~(((x & low) + low) | x | low);
+}
+
 // Whether every byte of the text is ASCII, so that a character is a byte.
 inline bool is_ascii(std::string_view text) noexcept {
   std::size_t at = 0;
-  for (std::uint64_t word; at + 8 <= text.size(); at += 8) {
-    std::memcpy(&word, text.data() + at, 8);
-    if ((word & 0x8080808080808080u) != 0) return false;
+  for (; at + 8 <= text.size(); at += 8) {
+    if ((load8(text.data() + at) & kHighBits) != 0) return false;
   }
   for (; at < text.size(); ++at) {
     if (static_cast<unsigned char>(text[at]) >= 0x80) return false;
@@ -98,9 +115,8 @@ inline bool is_ascii(std::string_view text) noexcept {
 inline std::size_t offset_of_column(std::string_view text, std::size_t column) noexcept {
   std::size_t offset = 0;
   const std::size_t ascii_end = column < text.size() ? column : text.size();
-  for (std::uint64_t word; offset + 8 <= ascii_end; offset += 8) {
-    std::memcpy(&word, text.data() + offset, 8);
-    if ((word & 0x8080808080808080u) != 0) break;
+  for (; offset + 8 <= ascii_end; offset += 8) {
+    if ((load8(text.data() + offset) & kHighBits) != 0) break;
   }
   column -= offset;
   for (; offset < text.size(); ++offset) {

@@ -1,6 +1,9 @@
 #include "recipes/structured_recipe.h"
 
+#include <cstdint>
 #include <cstring>
+
+#include "recipes/recipe_text.h"
 
 namespace mirtabel {
 
@@ -48,7 +51,20 @@ void StructuredRecipe::extend_words(std::size_t index, std::string_view text) no
     unsigned char* const first = stores_.text + end;
     unsigned char* out = first;
     bool in_word = false, any = false;
-    for (char c : text) {
+    for (std::size_t at = 0; at < text.size();) {
+      // Inside a word, eight bytes of words with single spaces between them that do not end in
+      // a space go as they are.
+      if (in_word && at + 8 <= text.size() && text[at + 7] != ' ') {
+        const std::uint64_t word = recipe_text::load8(text.data() + at);
+        const std::uint64_t spaces = recipe_text::bytes_equal(word, ' ');
+        if (recipe_text::bytes_equal(word, '\t') == 0 && (spaces & (spaces << 8)) == 0) {
+          std::memcpy(out, text.data() + at, 8);
+          out += 8;
+          at += 8;
+          continue;
+        }
+      }
+      const char c = text[at++];
       if (is_space(c)) {
         in_word = false;
         continue;
