@@ -69,14 +69,15 @@ bool splits_name_and_address(std::string_view text, std::string_view& name,
 // Time : 1:30"; npos when the line holds one.
 std::size_t second_field(std::string_view text, std::string_view label) noexcept {
   if (label.empty()) return std::string_view::npos;
-  // The label starts a word: "MPreparation Time" is no second field.
+  // The label is a word of its own: "MPreparation Time" and "Preparation TimeTitle" are no
+  // second field.
   std::size_t at = text.find(label);
   while (at != std::string_view::npos && at > 0 && !recipe_text::is_space(text[at - 1]))
     at = text.find(label, at + 1);
   recipe_text::Labelled first, second;
   if (at == std::string_view::npos || recipe_text::is_blank(text.substr(0, at)) ||
       !recipe_text::split_label(text.substr(0, at), first) ||
-      !recipe_text::split_label(text.substr(at), second))
+      !recipe_text::split_label(text.substr(at), second) || !is_label(second.label, label))
     return std::string_view::npos;
   return at;
 }
