@@ -200,7 +200,7 @@ bool is_nutrition_line(std::string_view line) noexcept {
        {"Per serving", "Per serve", "Nutrition", "Nutritional analysis", "Each serving",
         "Analysis per serving", "Calories per", "Calories:", "Exchanges", "Food exchanges",
         "Diabetic exchanges", "Fat grams"}) {
-    if (starts_with_words_spaced(line, start)) return true;
+    if ((start.front() | 0x20) == first && starts_with_words_spaced(line, start)) return true;
   }
   // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
   std::string_view rest = line;
@@ -281,8 +281,11 @@ bool is_credit_line(std::string_view line) noexcept {
       recipe_text::is_person_name(rest))
     return true;
   if (line.empty() || is_lower(line.front())) return is_address(line);
+  // A start that matches has the line's first character, in either case.
+  const char first = static_cast<char>(line.front() | 0x20);
   for (std::string_view start : kCreditStarts) {
-    if (starts_with_word(line, start)) return true;
+    if (static_cast<char>(start.front() | 0x20) == first && starts_with_word(line, start))
+      return true;
   }
   return is_address(line) || is_publication_line(line) ||
          line.find("From the collection of") != std::string_view::npos;
