@@ -190,16 +190,21 @@ bool starts_with_words_spaced(std::string_view text, std::string_view words) noe
   return true;
 }
 
+// What a line of analysis starts with, in any case and spacing.
+constexpr std::string_view kAnalysisStarts[] = {
+    "Per serving",          "Per serve",          "Nutrition",
+    "Nutritional analysis", "Each serving",       "Analysis per serving",
+    "Calories per",         "Calories:",          "Exchanges",
+    "Food exchanges",       "Diabetic exchanges", "Fat grams",
+};
+
 bool is_nutrition_line(std::string_view line) noexcept {
   // Each start below opens with one of these letters, in either case, or with a number.
   if (line.empty()) return false;
   const char first = static_cast<char>(line.front() | 0x20);
   if (!is_digit(line.front()) && std::string_view("pneacfd").find(first) == std::string_view::npos)
     return false;
-  for (std::string_view start :
-       {"Per serving", "Per serve", "Nutrition", "Nutritional analysis", "Each serving",
-        "Analysis per serving", "Calories per", "Calories:", "Exchanges", "Food exchanges",
-        "Diabetic exchanges", "Fat grams"}) {
+  for (std::string_view start : kAnalysisStarts) {
     if ((start.front() | 0x20) == first && starts_with_words_spaced(line, start)) return true;
   }
   // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
