@@ -188,8 +188,9 @@ inline bool find_lost_words(std::string_view input, std::string_view json_lines,
   if (input.find('\0') != std::string_view::npos || input.substr(0, 2) == "\xFF\xFE" ||
       input.substr(0, 2) == "\xFE\xFF")
     return false;
-  // Lines as the reader makes them: CR LF and a lone CR end a line as LF does, and a Ctrl-Z
-  // that is the input's last byte marks its end.
+  // Lines as the reader makes them: a UTF-8 byte order mark is no text, CR LF and a lone CR end
+  // a line as LF does, and a Ctrl-Z that is the input's last byte marks its end.
+  if (input.substr(0, 3) == "\xEF\xBB\xBF") input.remove_prefix(3);
   if (!input.empty() && input.back() == '\x1A') input.remove_suffix(1);
   std::vector<std::string_view> lines;
   for (std::size_t at = 0; at <= input.size();) {
