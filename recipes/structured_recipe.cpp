@@ -188,12 +188,6 @@ std::string_view StructuredRecipe::label(std::size_t index) const noexcept {
   return {reinterpret_cast<const char*>(stores_.text) + item.begin, item.label_size};
 }
 
-std::string_view StructuredRecipe::value(std::size_t index) const noexcept {
-  const RecipeItem& item = stores_.items[index];
-  return {reinterpret_cast<const char*>(stores_.text) + item.begin + item.label_size,
-          item.size - item.label_size};
-}
-
 std::size_t StructuredRecipe::insert(std::size_t at, std::string_view text) noexcept {
   std::size_t kept = text.size();
   if (kept > stores_.text_size - used_) {
