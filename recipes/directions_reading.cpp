@@ -204,15 +204,22 @@ bool starts_calories(std::string_view& rest) noexcept {
   return is_label(unit, "cal") || is_label(unit, "calories") || is_label(unit, "kcal");
 }
 
-constexpr std::string_view kNutritionStarts[] = {
+// What a line of analysis starts with, in any case and spacing.
+constexpr std::string_view kAnalysisStarts[] = {
     "Per serving",          "Per serve",          "Nutrition",
     "Nutritional analysis", "Each serving",       "Analysis per serving",
     "Calories per",         "Calories:",          "Exchanges",
-    "Food exchanges",       "Diabetic exchanges", "Fat grams"};
+    "Food exchanges",       "Diabetic exchanges", "Fat grams",
+};
 
 bool is_nutrition_line(std::string_view line) noexcept {
-  for (std::string_view start : kNutritionStarts) {
-    if (starts_with_words_spaced(line, start)) return true;
+  // Each start below opens with one of these letters, in either case, or with a number.
+  if (line.empty()) return false;
+  const char first = static_cast<char>(line.front() | 0x20);
+  if (!is_digit(line.front()) && std::string_view("pneacfd").find(first) == std::string_view::npos)
+    return false;
+  for (std::string_view start : kAnalysisStarts) {
+    if ((start.front() | 0x20) == first && starts_with_words_spaced(line, start)) return true;
   }
   // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
   std::string_view rest = line;
@@ -296,8 +303,11 @@ bool is_credit_line(std::string_view line) noexcept {
       word_count(rest) <= 3 && recipe_text::is_person_name(rest))
     return true;
   if (line.empty() || is_lower(line.front())) return is_address(line);
+  // A start that matches has the line's first character, in either case.
+  const char first = static_cast<char>(line.front() | 0x20);
   for (std::string_view start : kCreditStarts) {
-    if (starts_with_word(line, start)) return true;
+    if (static_cast<char>(start.front() | 0x20) == first && starts_with_word(line, start))
+      return true;
   }
   return is_address(line) || is_publication_line(line) ||
          line.find("From the collection of") != std::string_view::npos;
@@ -366,15 +376,13 @@ bool is_section_heading(std::string_view line) noexcept {
   return words.find_first_of(".:;!?") == std::string_view::npos && word_count(words) <= 4;
 }
 
-// The column layout's export wraps its directions so that no line passes this many columns.
-constexpr std::size_t kColumnWrapWidth = 74;
-
-// Whether the line before was wrapped where the column layout's export wraps: the first word of
+// Whether the line before was wrapped where the export wraps the directions: the first word of
 // this line would not have fitted after it ("... and cook 3 minutes." / "Cover and cook ...").
-bool fills_the_width(const LineBefore& before, const ReadLine& line) noexcept {
+// The width is the file's own (see DirectionsReading::wrap_width), learned from the lines seen
+// so far: it may fall a column or two short, so a line that far past it still counts as full.
+bool fills_the_width(const LineBefore& before, const ReadLine& line, std::size_t width) noexcept {
   const std::size_t word = std::min(line.trimmed.find_first_of(" \t"), line.trimmed.size());
-  return !before.is_blank() && before.width <= kColumnWrapWidth + 1 &&
-         before.width + 1 + word > kColumnWrapWidth;
+  return !before.is_blank() && before.width <= width + 2 && before.width + 1 + word > width;
 }
 
 // Whether a step's text stops on a word that leads into more, as no sentence ends: "Sprinkle
@@ -473,14 +481,18 @@ bool splits_run_in_heading(std::string_view line, std::string_view& heading,
 
 using State = DirectionsReading::State;
 
-// Lines of a wrapped paragraph fill about this many columns; a shorter line ends before the
-// margin, as a name or a heading does.
+// A wrapped line falls short of the wrap by less than a long word; a shorter line ends before
+// the margin, as a name or a heading does. A line that reaches 60 columns is full in any file;
+// in a file whose own wrap is narrower, so is one within a long word of that wrap.
 constexpr std::size_t kFullLine = 60;
+constexpr std::size_t kLongWord = 14;
 
 // Whether the line before stops after a word at the end of a full line, so that the next line
 // carries its sentence on.
 bool wraps_mid_sentence(const LineBefore& before, const State& state) noexcept {
-  return state.wrapping == DirectionsReading::Wrapping::kParagraphs && before.width >= kFullLine &&
+  const std::size_t full =
+      std::min(kFullLine, state.wrap_width - std::min(state.wrap_width, kLongWord));
+  return state.wrapping == DirectionsReading::Wrapping::kParagraphs && before.width >= full &&
          is_letter(before.last);
 }
 
@@ -615,7 +627,7 @@ bool continues_open(const ReadLine& line, const LineBefore& before, const State&
         continues ||
         (!ends_sentence(state.open_value) &&
          (is_lower(line.first()) || is_digit(line.first()) || stops_mid_phrase(state.open_value)));
-    continues = continues || fills_the_width(before, line);
+    continues = continues || fills_the_width(before, line, state.wrap_width);
     // "... with flour. (Leave" / "Mozzarella separate.)": the bracket closes on this line.
     continues = continues || recipe_text::closes_bracket(state.open_value, line.trimmed);
   }
@@ -737,6 +749,7 @@ bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out
 void DirectionsReading::start(Wrapping wrapping) noexcept {
   state_ = {};
   state_.wrapping = wrapping;
+  state_.wrap_width = wrap_width();
   open_ = last_step_ = StructuredRecipe::kNoItem;
   before_ = {};
 }
@@ -753,7 +766,37 @@ void DirectionsReading::read(std::string_view text) noexcept {
   if (found.action != Action::kEndParagraph && found.action != Action::kEndSteps)
     indent_ = line.indent;
   if (found.action != Action::kContinue) state_.open_indent = line.indent;
+  // A line that stops mid-sentence with more text under it shows where the export wrapped.
+  if (!line.is_blank() && !before_.is_blank() && is_letter(before_.last) &&
+      before_.width < kWidths && widths_[before_.width] < 0xFFFF) {
+    ++widths_[before_.width];
+    ++lines_counted_;
+    state_.wrap_width = wrap_width();
+  }
   before_ = LineBefore::of(line);
+}
+
+namespace {
+
+// Narrower than this, a line is no wrapped paragraph's: it is a heading, a list or a signature.
+constexpr std::size_t kNarrowestWrap = 40;
+// The width the column layout's export wraps at most often. A file's first wrapped lines say
+// little (the widest of a few ends short of the wrap), so until it has shown this many, the
+// wider of its own width and this one is taken.
+constexpr std::size_t kUsualWrapWidth = 74;
+constexpr unsigned kLinesToTell = 8;
+
+}  // namespace
+
+std::size_t DirectionsReading::wrap_width() const noexcept {
+  // A width where at least two wrapped lines end, and one in 64 of them once there are many: the
+  // few lines that pass the wrap are then too few to count.
+  const unsigned enough = std::max(2u, lines_counted_ / 64);
+  std::size_t width = kWidths - 1;
+  while (width >= kNarrowestWrap && widths_[width] < enough)
+    --width;
+  if (width < kNarrowestWrap) return kUsualWrapWidth;
+  return lines_counted_ < kLinesToTell ? std::max(width, kUsualWrapWidth) : width;
 }
 
 // The one place where a line of directions changes the recipe.
