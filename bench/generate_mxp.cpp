@@ -24,6 +24,8 @@
 //   hostile-invalid  column-lf with a byte that is not UTF-8 (0xFF) in the middle of each line
 //   hostile-a-lines  one labelled recipe of the whole size: a title, then lines of "a" alone,
 //                    which the structured reading takes one by one and the records cut
+//   hostile-a-steps  one column recipe of the whole size: one ingredient, then directions of
+//                    lines of "a" alone, each tried against every rule of the directions
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -354,6 +356,7 @@ std::string fixed_recipe(const std::string& variant, bool first) {
   if (variant == "hostile-1-byte") return head + std::string(1000, '\n');
   if (variant == "hostile-tiny") return "\n\nTitle:x\n";
   if (variant == "hostile-a-lines") return std::string(kMarker) + "\n\nTitle: A lines\n\n";
+  if (variant == "hostile-a-steps") return head + "  1       cup           water\n\n";
   return head + repeat("\xF0\x9F\x98\x8B", 4999) + "\n";
 }
 
@@ -362,7 +365,7 @@ int usage() {
       "usage: generate_mxp VARIANT SIZE SEED OUTPUT\n"
       "  VARIANT  column-lf, column-crlf, column-1252, labelled-lf, or one of the hostile-\n"
       "           inputs: hostile-marker, -1-byte, -tiny, -over, -cr, -4-byte, -utf16, -invalid,\n"
-      "           -a-lines\n"
+      "           -a-lines, -a-steps\n"
       "  SIZE     bytes, or with a suffix K, M or G (KiB, MiB, GiB); whole recipes are written\n"
       "           up to this size\n"
       "  SEED     any whole number; the same seed gives the same bytes\n",
@@ -382,7 +385,7 @@ int main(int argc, char** argv) {
   const bool cr = variant == "hostile-cr";
   const bool utf16 = variant == "hostile-utf16";
   const bool invalid = variant == "hostile-invalid";
-  const bool one_recipe = variant == "hostile-a-lines";
+  const bool one_recipe = variant == "hostile-a-lines" || variant == "hostile-a-steps";
   const bool fixed = variant == "hostile-marker" || variant == "hostile-1-byte" ||
                      variant == "hostile-tiny" || variant == "hostile-4-byte" || one_recipe;
   if (!labelled && !crlf && !cp1252 && !all_long && !cr && !utf16 && !invalid && !fixed &&

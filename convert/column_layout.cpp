@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "convert/record_scanner.h"
 #include "convert/title_field.h"
 
 namespace mirtabel {
@@ -12,9 +11,11 @@ namespace {
 
 constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
 
-// Whether the line holds a rule of eight hyphens. Any eight bytes in a row include one whose
-// offset is 7 modulo 8, so only those bytes are looked at until one is a hyphen.
-bool holds_rule(const TextLine& line) noexcept {
+}  // namespace
+
+// Any eight bytes in a row include one whose offset is 7 modulo 8, so only those bytes are
+// looked at until one is a hyphen.
+bool ColumnLayout::holds_rule(const TextLine& line) noexcept {
   for (std::size_t at = 7; at < line.size; at += 8) {
     if (line.bytes[at] != '-') continue;
     std::size_t first = at, last = at;
@@ -27,12 +28,10 @@ bool holds_rule(const TextLine& line) noexcept {
   return false;
 }
 
-}  // namespace
-
 // The title starts at the first character among the first 100 that is not a space; the end of
 // the line counts as such a character, so only a line of 100 leading spaces has no title. The
 // spaces are passed eight at a time.
-std::size_t ColumnLayout::title_start(const TextLine& title_line) const noexcept {
+std::size_t ColumnLayout::title_start(const TextLine& title_line) noexcept {
   const std::size_t limit =
       title_line.size < TitleField::kChars ? title_line.size : TitleField::kChars;
   std::size_t at = 0;
@@ -43,22 +42,6 @@ std::size_t ColumnLayout::title_start(const TextLine& title_line) const noexcept
   while (at < limit && title_line.bytes[at] == ' ')
     ++at;
   return at < TitleField::kChars ? at : TitleField::kNoStart;
-}
-
-// The header ends at the first line holding a rule of eight hyphens. A recipe without a rule
-// ends at the next marker line, which starts the next recipe: it does not take that recipe's
-// lines with it.
-std::optional<RecipeEnd> ColumnLayout::skip_header(RecordScanner& scanner) const noexcept {
-  while (scanner.read_line()) {
-    if (scanner.line_is_marker()) return RecipeEnd::kAtMarker;
-    if (holds_rule(scanner.line())) return std::nullopt;
-  }
-  return RecipeEnd::kAtInputEnd;
-}
-
-// Every body line becomes a page mark and its text, blank lines included.
-RecipeEnd ColumnLayout::read_body(RecordScanner& scanner) const noexcept {
-  return scanner.append_lines_to_marker();
 }
 
 }  // namespace mirtabel

@@ -4,7 +4,9 @@
 #define MIRTABEL_CONVERT_RECIPE_LISTENER_H
 
 #include <cstddef>
+#include <cstdint>
 
+#include "convert/conversion_observer.h"
 #include "convert/layout.h"
 #include "convert/title_field.h"
 #include "platform/text_line.h"
@@ -23,9 +25,10 @@ class RecipeListener {
   // The next line of the recipe after its title line: header lines, rules and body lines alike,
   // in order. The marker line that ends a recipe belongs to the next one and is not passed.
   virtual void recipe_line(const TextLine& line) noexcept = 0;
-  // The recipe ended, at the next marker line or at the input's end. Returns 0, or the errno
-  // value of a failed write, which stops the conversion.
-  virtual int recipe_ended() noexcept = 0;
+  // The recipe ended, at the next marker line or at the input's end; it stands at `place` in
+  // the input, after `recipes_before` others. Returns 0, or the errno value of a failed write,
+  // which stops the conversion.
+  virtual int recipe_ended(const RecipePlace& place, std::int32_t recipes_before) noexcept = 0;
 
  protected:
   ~RecipeListener() = default;

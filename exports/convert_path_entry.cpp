@@ -57,21 +57,6 @@ namespace {
   }
 }
 
-// Finds the recipes written cut, from the input read again as it was read (`encoding`), for the
-// callback and the side file. Returns 0 or an errno value.
-int report_cut(FormatConversion& conversion, CopiedInput& input, const ApiSettings& settings,
-               InputEncoding encoding, const char* side_path, LeftOutSideFile& side_file) noexcept {
-  RandomAccessFile* bytes = nullptr;
-  int error = input.rereadable(bytes);
-  // A copy of a FIFO is all the side file has to read from.
-  if (error == 0 && side_path != nullptr && bytes != input.regular()) {
-    error = side_file.read_from(*bytes);
-  }
-  LeftOutReporter cut(settings, side_path != nullptr ? &side_file : nullptr, MIRTABEL_LEFT_OUT_CUT);
-  if (error == 0) error = conversion.find_cut_recipes(*bytes, encoding, cut);
-  return error;
-}
-
 }  // namespace
 }  // namespace mirtabel
 
@@ -104,16 +89,18 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
 
   // An input that cannot be read twice (a FIFO) is copied as it is read when it must be read
-  // again: for the cookbook's second reading, or to find the recipes written cut.
-  const bool find_cut = settings.format != MIRTABEL_FORMAT_RECORDS &&
-                        (side_path != nullptr || settings.left_out != nullptr);
+  // again: for the cookbook's second reading, or for the side file, which reads each recipe's
+  // text from the copy once the conversion has read past it.
   const bool cookbook = settings.format == MIRTABEL_FORMAT_HTML;
   RandomAccessFile* const regular = input.is_regular() ? &input : nullptr;
   BinaryCheck checked(input, regular);
   CopiedInput copied(settings.force ? static_cast<ByteSource&>(input) : checked, regular,
-                     cookbook || find_cut);
+                     cookbook || side_path != nullptr);
   outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
+  RandomAccessFile* bytes = nullptr;
+  if (side_path != nullptr && !input.is_regular() && copied.rereadable(bytes) == 0)
+    side_file.read_from(*bytes);
   InputAgain again(copied);
   LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
   FormatConversion conversion;
@@ -123,13 +110,6 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   outcome.left_out = reporter.count();
   outcome.take_copy_failure(copied, cookbook);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
-  if (outcome.cut > 0 && find_cut) {
-    if (const int error = report_cut(conversion, copied, settings, outcome.encoding.encoding,
-                                     side_path, side_file)) {
-      outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
-      return hand_back(outcome, report);
-    }
-  }
   // The side file first: when it fails, the output is not replaced either.
   if (side_path != nullptr) {
     if (const int error = side_file.commit()) {

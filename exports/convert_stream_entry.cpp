@@ -90,7 +90,9 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
   LeftOutReporter reporter(settings, nullptr);
   ByteSource* again = settings.rewind != nullptr ? static_cast<ByteSource*>(&rewound) : &spooled;
   FormatConversion conversion;
-  FormatJob job = format_job(settings, &reporter, again, report);
+  // Recipes written cut are only counted here, as they always were.
+  ConversionObserver* observer = settings.format == MIRTABEL_FORMAT_RECORDS ? &reporter : nullptr;
+  FormatJob job = format_job(settings, observer, again, report);
   outcome.take(conversion.run(copied, output, job));
   outcome.take_refusal(checked);
   outcome.left_out = reporter.count();

@@ -4,66 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "convert/title_field.h"
 #include "recipes/convert_mxp_to_html.h"
 
 namespace mirtabel {
-namespace {
-
-class NullSink final : public ByteSink {
- public:
-  int write(const unsigned char*, std::size_t) noexcept override { return 0; }
-};
-
-// The recipes the records' framing leaves out, with their places and titles: those the
-// structured export may have cut are among them. They are few, so they are kept in an array
-// that doubles when full.
-class LeftOutPlaces final : public ConversionObserver {
- public:
-  struct Place {
-    LeftOutRecipe recipe;
-    unsigned char title[TitleField::kMaxBytes];
-  };
-
-  void recipe_left_out(const LeftOutRecipe& recipe) noexcept override {
-    if (lost_) return;
-    if (size_ == capacity_ && !grow()) {
-      lost_ = true;
-      return;
-    }
-    Place& place = places_[size_++];
-    place.recipe = recipe;
-    place.recipe.title_size =
-        recipe.title_size < TitleField::kMaxBytes ? recipe.title_size : TitleField::kMaxBytes;
-    std::memcpy(place.title, recipe.title_field, place.recipe.title_size);
-    place.recipe.title_field = place.title;
-  }
-
-  bool lost() const noexcept { return lost_; }
-  std::size_t size() const noexcept { return size_; }
-  const Place& operator[](std::size_t i) const noexcept { return places_[i]; }
-
- private:
-  bool grow() noexcept {
-    const std::size_t capacity = capacity_ == 0 ? 16 : capacity_ * 2;
-    std::unique_ptr<Place[]> grown(new (std::nothrow) Place[capacity]);
-    if (!grown) return false;
-    for (std::size_t i = 0; i < size_; ++i) {
-      grown[i] = places_[i];
-      grown[i].recipe.title_field = grown[i].title;
-    }
-    places_ = std::move(grown);
-    capacity_ = capacity;
-    return true;
-  }
-
-  std::unique_ptr<Place[]> places_;
-  std::size_t size_ = 0;
-  std::size_t capacity_ = 0;
-  bool lost_ = false;
-};
-
-}  // namespace
 
 [[gnu::noinline]] void FormatConversion::run_structured(ByteSource& input, ByteSink& output,
                                                         const FormatJob& job,
@@ -165,52 +108,6 @@ FormatResult FormatConversion::run(ByteSource& input, ByteSink& output, FormatJo
                            &checks.scan};
   judge_warnings(checks, facts);
   judged_ = true;
-}
-
-int FormatConversion::find_cut_recipes(RandomAccessFile& bytes, InputEncoding encoding,
-                                       ConversionObserver& cut) noexcept {
-  if (!stores_) return EINVAL;  // no structured run came first
-  LeftOutPlaces places;
-  ConversionOptions options;
-  options.encoding = encoding;
-  options.observer = &places;
-  if (marker_text_ != nullptr) {
-    options.marker = marker_text_;
-    options.marker_size = std::strlen(marker_text_);
-    options.marker_spacing_ignored = marker_spacing_ignored_;
-  }
-  NullSink nowhere;
-  {
-    RereadSource input(bytes, {0, UINT64_MAX});
-    const int error = convert_mxp(input, nowhere, options).error;
-    if (error != 0) return error;
-  }
-  if (places.lost()) return ENOMEM;
-  options.observer = nullptr;
-  for (std::size_t i = 0; i < places.size(); ++i) {
-    const LeftOutRecipe& place = places[i].recipe;
-    RereadSource alone(bytes, {0, place.first_line_end}, {place.begin, place.end});
-    const JsonExportResult exported =
-        convert_mxp_to_json(alone, nowhere, options, stores_->stores());
-    if (exported.conversion.error != 0) return exported.conversion.error;
-    if (exported.cut_recipes > 0) cut.recipe_left_out(place);
-  }
-  return 0;
-}
-
-ReadResult RereadSource::read(unsigned char* buffer, std::size_t capacity) noexcept {
-  for (; current_ < 2; ++current_) {
-    Range& range = ranges_[current_];
-    const std::uint64_t left = range.end - range.begin;
-    if (left == 0) continue;
-    const ReadResult result = bytes_.read_at(
-        range.begin, buffer, left < capacity ? static_cast<std::size_t>(left) : capacity);
-    if (result.error != 0) return result;
-    if (result.size == 0) continue;
-    range.begin += result.size;
-    return result;
-  }
-  return {0, 0};
 }
 
 CopiedInput::CopiedInput(ByteSource& input, RandomAccessFile* regular, bool keep_copy) noexcept

@@ -1,6 +1,5 @@
 // The conversion every host runs, on any byte source and sink, in the format asked for: the C
-// API's path and stream forms, mxpconvert and the browser module all dispatch here, and find the
-// recipes written cut here.
+// API's path and stream forms, mxpconvert and the browser module all dispatch here.
 #ifndef MIRTABEL_EXPORTS_FORMAT_CONVERSION_H
 #define MIRTABEL_EXPORTS_FORMAT_CONVERSION_H
 
@@ -21,7 +20,8 @@ namespace mirtabel {
 
 struct FormatJob {
   int format = MIRTABEL_FORMAT_RECORDS;
-  // The encoding, and the observer that hears of each recipe the records format leaves out.
+  // The encoding, and the observer that hears of each recipe the records format leaves out, or
+  // JSON Lines and HTML write cut.
   ConversionOptions options;
   // For the cookbook: the input again from its first byte, for the second reading, and its
   // title (UTF-8; empty: "Cookbook").
@@ -52,16 +52,6 @@ class FormatConversion {
   // After a run with FormatJob::warnings that succeeded, its warnings; else null.
   const InputChecks* warnings() const noexcept { return judged_ ? checks_.get() : nullptr; }
 
-  // After a run that wrote recipes cut: frames the input again, read from `bytes`, to find
-  // them, and tells `cut` of each with its place in the input, so that its whole text can be
-  // kept. The structured export does not know where a recipe stands in the input, but the
-  // records' framing, which is the same, does, and leaves every such recipe out for its length
-  // (more than 16,384 fields or 1 MiB of text is far more than 9,500 characters); each recipe
-  // left out there that the export cuts on its own is one. Takes a little heap for the places.
-  // Returns 0, or an errno value.
-  int find_cut_recipes(RandomAccessFile& bytes, InputEncoding encoding,
-                       ConversionObserver& cut) noexcept;
-
  private:
   // JSON Lines and HTML, out of line: their temporaries stay off the records' stack.
   void run_structured(ByteSource& input, ByteSink& output, const FormatJob& job,
@@ -71,31 +61,12 @@ class FormatConversion {
 
   std::unique_ptr<RoomyRecipeStores> stores_;
   std::unique_ptr<InputChecks> checks_;
-  // The marker the last run framed with (in checks_ or the job's), for find_cut_recipes to
-  // frame alike; whether the scan for one found none.
+  // The marker the last run framed with (in checks_ or the job's); whether the scan for one
+  // found none.
   const char* marker_text_ = nullptr;
   bool marker_spacing_ignored_ = false;
   bool marker_not_found_ = false;
   bool judged_ = false;
-};
-
-// The input's bytes read again: ranges of it in turn, each up to its end or the input's.
-class RereadSource final : public ByteSource {
- public:
-  struct Range {
-    std::uint64_t begin;
-    std::uint64_t end;
-  };
-
-  RereadSource(RandomAccessFile& bytes, Range first, Range second = {0, 0}) noexcept
-      : bytes_(bytes), ranges_{first, second} {}
-
-  ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override;
-
- private:
-  RandomAccessFile& bytes_;
-  Range ranges_[2];
-  std::size_t current_ = 0;
 };
 
 // An input read through, and copied on the way into a scratch file when it cannot be read twice
@@ -111,7 +82,6 @@ class CopiedInput final : public ByteSource {
   // Where the input's bytes can be read again, or why they cannot: returns 0 or an errno value.
   // The copy is whole only once the input has been read to its end.
   int rereadable(RandomAccessFile*& bytes) noexcept;
-  RandomAccessFile* regular() const noexcept { return regular_; }
   // Why the copy could not be made or written, or 0: known from the start when the scratch file
   // could not be created, so that a reading that needs it fails before it begins.
   int copy_error() const noexcept { return copy_error_; }

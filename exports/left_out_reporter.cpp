@@ -9,8 +9,7 @@ namespace {
 
 // Out of line, so that the title's copy and the side file's copy buffer are never on the stack
 // at once: this runs at the conversion's depth, where the stack is nearly at its bound.
-[[gnu::noinline]] void tell(const ApiSettings& settings, const LeftOutRecipe& recipe,
-                            std::int32_t reason) noexcept {
+[[gnu::noinline]] void tell(const ApiSettings& settings, const LeftOutRecipe& recipe) noexcept {
   // The title without the field's padding, null-terminated for C.
   char title[TitleField::kMaxBytes + 1];
   std::size_t size =
@@ -21,10 +20,11 @@ namespace {
   title[size] = '\0';
   mirtabel_left_out heard{};
   heard.title = title;
-  heard.reason = reason;
-  heard.begin = recipe.begin;
-  heard.end = recipe.end;
-  heard.first_line_end = recipe.first_line_end;
+  heard.reason =
+      recipe.reason == LeftOutReason::kCut ? MIRTABEL_LEFT_OUT_CUT : MIRTABEL_LEFT_OUT_TOO_LONG;
+  heard.begin = recipe.place.begin;
+  heard.end = recipe.place.end;
+  heard.first_line_end = recipe.place.first_line_end;
   heard.records_before = recipe.records_before;
   settings.left_out(settings.left_out_context, &heard);
 }
@@ -33,9 +33,9 @@ namespace {
 
 void LeftOutReporter::recipe_left_out(const LeftOutRecipe& recipe) noexcept {
   // Counts up to the int32_t limit, as the records do, and no further.
-  if (count_ < INT32_MAX) ++count_;
-  if (side_file_ != nullptr) side_file_->add(recipe);
-  if (settings_.left_out != nullptr) tell(settings_, recipe, reason_);
+  if (recipe.reason == LeftOutReason::kTooLong && count_ < INT32_MAX) ++count_;
+  if (side_file_ != nullptr) side_file_->add(recipe.place);
+  if (settings_.left_out != nullptr) tell(settings_, recipe);
 }
 
 }  // namespace mirtabel

@@ -1,36 +1,29 @@
 #include "exports/left_out_side_file.h"
 
 #include <cerrno>
-#include <cstring>
+
+#include "platform/byte_order_mark.h"
 
 namespace mirtabel {
 namespace {
 
-// The copy's buffer lives on the stack at the conversion's depth, so it stays small: recipes
-// are left out rarely, and each is a few tens of kilobytes.
+// The copy's buffer during a conversion lives on the stack at the conversion's depth, so it
+// stays small: recipes are left out rarely, and each is a few tens of kilobytes.
 constexpr std::size_t kCopyBuffer = 512;
-
-std::size_t mark_size_of(const unsigned char* bytes, std::size_t size) noexcept {
-  if (size >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) return 3;
-  if (size >= 2 &&
-      (std::memcmp(bytes, "\xFF\xFE", 2) == 0 || std::memcmp(bytes, "\xFE\xFF", 2) == 0))
-    return 2;
-  return 0;
-}
 
 }  // namespace
 
 int LeftOutSideFile::open_input(const wchar_t* input_path, const InputFile& input) noexcept {
   if (!input.is_regular()) return 0;
   if (int error = again_.open(input_path)) return error;
+  source_ = &again_;
+  // Read now, before the conversion, so that the first read at an offset is not made (and its
+  // symbol bound) at the conversion's depth.
   return read_mark();
 }
 
-int LeftOutSideFile::read_from(RandomAccessFile& bytes) noexcept {
-  source_ = &bytes;
-  return read_mark();
-}
-
+// The mark of a copy, which is empty until the conversion reads on, is read when the second
+// recipe needs its length.
 int LeftOutSideFile::read_mark() noexcept {
   unsigned char start[3];
   std::size_t size = 0;
@@ -40,21 +33,28 @@ int LeftOutSideFile::read_mark() noexcept {
     if (read.size == 0) break;
     size += read.size;
   }
-  mark_size_ = mark_size_of(start, size);
-  rereadable_ = true;
+  mark_size_ = byte_order_mark(start, size).size;
+  mark_read_ = true;
   return 0;
 }
 
-int LeftOutSideFile::create(const wchar_t* path, const InputFile& input) noexcept {
-  return output_.create(path, input);
+int LeftOutSideFile::create(const wchar_t* path, const InputFile& input,
+                            const OutputOptions& options) noexcept {
+  return output_.create(path, input, options);
 }
 
 int LeftOutSideFile::copy(std::uint64_t begin, std::uint64_t end) noexcept {
+  if (buffer_ != nullptr) return copy_through(buffer_, buffer_size_, begin, end);
   unsigned char buffer[kCopyBuffer];
+  return copy_through(buffer, sizeof buffer, begin, end);
+}
+
+int LeftOutSideFile::copy_through(unsigned char* buffer, std::size_t size, std::uint64_t begin,
+                                  std::uint64_t end) noexcept {
   while (begin < end) {
     const std::uint64_t left = end - begin;
-    const ReadResult read = source_->read_at(
-        begin, buffer, left < kCopyBuffer ? static_cast<std::size_t>(left) : kCopyBuffer);
+    const ReadResult read =
+        source_->read_at(begin, buffer, left < size ? static_cast<std::size_t>(left) : size);
     if (read.error != 0) return read.error;
     // The input is shorter than the conversion read it: it changed meanwhile.
     if (read.size == 0) return EIO;
@@ -64,13 +64,14 @@ int LeftOutSideFile::copy(std::uint64_t begin, std::uint64_t end) noexcept {
   return 0;
 }
 
-void LeftOutSideFile::add(const LeftOutRecipe& recipe) noexcept {
+void LeftOutSideFile::add(const RecipePlace& recipe) noexcept {
   if (error_ != 0) return;
-  if (!rereadable_) {
+  if (source_ == nullptr) {
     error_ = ESPIPE;
     return;
   }
-  error_ = copy(written_ ? mark_size_ : 0, recipe.first_line_end);
+  if (written_ && !mark_read_) error_ = read_mark();
+  if (error_ == 0) error_ = copy(written_ ? mark_size_ : 0, recipe.first_line_end);
   if (error_ == 0) error_ = copy(recipe.begin, recipe.end);
   written_ = true;
 }

@@ -1,7 +1,8 @@
-// The side file of the conversion API: the text of the recipes left out, copied from the input
-// while the conversion runs, so that no list of them has to be kept. The input's first line comes
-// first, then each recipe as it stood, each after the first behind that line again (the file
-// mxpconvert writes), so that the file converts like the input once its recipes are shortened.
+// The side file: the text of the recipes left out or written cut, copied from the input, the
+// input's first line first, then each recipe as it stood, each after the first behind that line
+// again, so that the file converts like the input once its recipes are shortened. The conversion
+// API copies each recipe while the conversion runs, so that no list of them has to be kept;
+// mxpconvert copies those it kept the places of once the conversion has ended.
 #ifndef MIRTABEL_EXPORTS_LEFT_OUT_SIDE_FILE_H
 #define MIRTABEL_EXPORTS_LEFT_OUT_SIDE_FILE_H
 
@@ -14,19 +15,25 @@ namespace mirtabel {
 
 class LeftOutSideFile {
  public:
+  // Copies through `buffer` when given; else through a small one on the stack, as the copy
+  // during a conversion must, at the conversion's depth.
+  explicit LeftOutSideFile(unsigned char* buffer = nullptr, std::size_t size = 0) noexcept
+      : buffer_(buffer), buffer_size_(buffer != nullptr ? size : 0) {}
+
   // Opens the input at `input_path`, which `input` has open, a second time, to read its recipes
   // at their offsets while the conversion reads on: a read at an offset moves a Windows file's
   // position. An input that cannot be read twice (a pipe) is noted, to fail only if a recipe is
-  // left out. Returns 0 or an errno value.
+  // added. Returns 0 or an errno value.
   int open_input(const wchar_t* input_path, const InputFile& input) noexcept;
+  // Reads the recipes from `bytes` from now on: the input itself, or a copy of an input that
+  // cannot be read twice, which holds a recipe's bytes once the conversion has read past it.
+  void read_from(RandomAccessFile& bytes) noexcept { source_ = &bytes; }
   // Prepares the side file at `path`, as OutputFile::create does. Returns 0 or an errno value.
-  int create(const wchar_t* path, const InputFile& input) noexcept;
-  // Reads the recipes from `bytes` from now on: a copy of an input that cannot be read twice.
-  // Returns 0 or an errno value.
-  int read_from(RandomAccessFile& bytes) noexcept;
+  int create(const wchar_t* path, const InputFile& input,
+             const OutputOptions& options = {}) noexcept;
 
   // Copies the recipe's text; a failure is kept for error().
-  void add(const LeftOutRecipe& recipe) noexcept;
+  void add(const RecipePlace& recipe) noexcept;
   int error() const noexcept { return error_; }
 
   // Puts the side file in place when a recipe was added to it, or removes its temporary file.
@@ -35,14 +42,18 @@ class LeftOutSideFile {
 
  private:
   int copy(std::uint64_t begin, std::uint64_t end) noexcept;
+  int copy_through(unsigned char* buffer, std::size_t size, std::uint64_t begin,
+                   std::uint64_t end) noexcept;
   int read_mark() noexcept;
 
+  unsigned char* buffer_;
+  std::size_t buffer_size_;
   InputFile again_;
-  RandomAccessFile* source_ = &again_;
+  RandomAccessFile* source_ = nullptr;
   OutputFile output_;
-  bool rereadable_ = false;
   bool written_ = false;
   int error_ = 0;
+  bool mark_read_ = false;
   std::size_t mark_size_ = 0;  // the input's byte-order mark, which only the file's start holds
 };
 

@@ -268,8 +268,8 @@ typedef struct mirtabel_report {
  *
  * The cookbook (MIRTABEL_FORMAT_HTML) reads the input twice: a regular file again from its start,
  * another input (a FIFO) through a copy in a scratch file made during the first reading.
- * A recipe that JSON Lines or HTML writes cut is found again after the conversion, from the
- * input read once more, and goes whole to the side file and the callback (MIRTABEL_LEFT_OUT_CUT).
+ * A recipe that JSON Lines or HTML writes cut goes, once it has ended, whole to the side file and
+ * to the callback (MIRTABEL_LEFT_OUT_CUT), its records_before counting the objects before it.
  *
  * Returns MIRTABEL_OK, or a MIRTABEL_ERROR_* code with errno (and report->error) set.
  * The records format uses no heap and at most 96 KiB of stack, plus the stack the callback uses;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/record_scanner.h"
+#include "convert/record_builder.h"
 #include "platform/simd_path.h"
 #include "platform/utf8.h"
 #include "tests/reference/reference_converter.h"
@@ -121,7 +121,7 @@ inline std::vector<LibraryRun> library_runs(const std::string& input, std::size_
     options.simd_path = path;
     options.read_buffer_limit = 8 + turn % 9;
     options.write_at = 1 + turn % 13;
-    options.output_capacity = RecordScanner::kLineRoom + turn * 7919 % (2 * input.size() + 1);
+    options.output_capacity = RecordBuilder::kLineRoom + turn * 7919 % (2 * input.size() + 1);
     runs.push_back({1 + turn % 7, options});
     ++turn;
   }

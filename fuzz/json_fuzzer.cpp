@@ -1,8 +1,9 @@
 // The structured export's fuzz target: converts each input to JSON Lines in memory and aborts,
 // saying why, unless every recipe framed became one valid JSON object with its "@type" and
 // "name"; with roomy stores and with stores so small that most recipes are cut, and with the
-// input in whole and in pieces. The cookbook of each input must be whole, valid HTML text and
-// hold those objects byte for byte.
+// input in whole and in pieces. With roomy stores, no word of a recipe's text may be lost
+// (tests/support/nothing_lost_check.h). The cookbook of each input must be whole, valid HTML text
+// and hold those objects byte for byte.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -10,13 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "convert/record_scanner.h"
+#include "convert/record_builder.h"
 #include "fuzz/conversion_checks.h"
 #include "recipes/convert_mxp_to_html.h"
 #include "recipes/convert_mxp_to_json.h"
 #include "tests/support/cookbook_check.h"
 #include "tests/support/json_lines_check.h"
 #include "tests/support/memory_streams.h"
+#include "tests/support/nothing_lost_check.h"
 
 namespace {
 
@@ -28,7 +30,7 @@ struct Exported {
 // The lines of each recipe are decoded in the output buffer, whose capacity the input chooses.
 mirtabel::ConversionOptions options_for(const std::string& input) {
   mirtabel::ConversionOptions options;
-  options.output_capacity = mirtabel::RecordScanner::kLineRoom +
+  options.output_capacity = mirtabel::RecordBuilder::kLineRoom +
                             mirtabel::fuzzing::input_turn(input) * 7919 % (2 * input.size() + 1);
   return options;
 }
@@ -80,6 +82,12 @@ std::string find_violation(const std::string& input) {
   if (std::string problem = mirtabel::testing::check_json_lines(roomy.output, conversion.records);
       !problem.empty()) {
     return problem;
+  }
+  // Every word of each recipe's text is in its object, where the input frames as the check
+  // frames it.
+  if (std::vector<std::string> lost;
+      mirtabel::testing::find_lost_words(input, roomy.output, lost) && !lost.empty()) {
+    return "nothing lost: " + lost.front();
   }
   if (export_json(input, roomy_text, roomy_items, 2 + input.size() % 7).output != roomy.output) {
     return "input in pieces gave a different output";

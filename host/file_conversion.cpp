@@ -11,7 +11,6 @@
 #include "exports/format_conversion.h"
 #include "host/argument_path.h"
 #include "host/left_out.h"
-#include "platform/byte_order_mark.h"
 #include "platform/file.h"
 
 namespace {
@@ -53,9 +52,6 @@ class InputTap final : public mirtabel::ByteSource {
 
   const unsigned char* first_bytes() const { return first_; }
   std::size_t first_size() const { return first_size_; }
-
-  // The length of the byte-order mark at the input's start.
-  std::size_t mark_size() const { return mirtabel::byte_order_mark(first_, first_size_).size; }
 
  private:
   CountedSource input_;
@@ -140,13 +136,15 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   auto tap = std::make_unique<InputTap>(*copied, bytes_read);
   mirtabel::InputAgain input_again(*copied);
   CountedSource again(input_again, bytes_read_again);
-  // Without a side file the warning names the recipes left out.
+  // Without a side file the warning names the recipes left out. A recipe written cut is heard of
+  // only for the side file.
   LeftOutRecipes left_out(settings.keep_titles || left_out_file.empty());
   mirtabel::FormatJob format_job;
   format_job.format = api_format(settings.format);
   format_job.options.encoding = settings.encoding;
   format_job.options.whole_input = regular;
-  format_job.options.observer = &left_out;
+  if (settings.format == OutputFormat::kRecords || !left_out_file.empty())
+    format_job.options.observer = &left_out;
   format_job.again = &again;
   const std::string title = settings.title ? *settings.title : cookbook_title(job);
   format_job.title = title;
@@ -189,25 +187,17 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   }
   if (settings.format != OutputFormat::kRecords) outcome.too_long = result.past_body_limit;
   outcome.dropped = left_out.count();
-  mirtabel::RandomAccessFile* bytes = nullptr;
-  if (outcome.cut > 0 && !left_out_file.empty()) {
-    // The recipes written cut go to the side file as those left out of the records do.
-    outcome.left_out_error = copied->rereadable(bytes);
-    if (outcome.left_out_error == 0) {
-      outcome.left_out_error =
-          conversion.find_cut_recipes(*bytes, result.encoding.encoding, left_out);
-    }
-  }
   outcome.dropped_titles = std::move(left_out.titles());
-  if ((left_out.count() > 0 || outcome.left_out_error != 0) && !left_out_file.empty()) {
+  // The recipes written cut go to the side file as those left out of the records do.
+  if ((left_out.count() > 0 || outcome.cut > 0) && !left_out_file.empty()) {
     outcome.left_out_file = left_out_file;
-    if (outcome.left_out_error == 0) outcome.left_out_error = copied->rereadable(bytes);
+    mirtabel::RandomAccessFile* bytes = nullptr;
+    outcome.left_out_error = copied->rereadable(bytes);
     if (outcome.left_out_error == 0) {
       mirtabel::OutputOptions side_options = output_options;
       if (known_access) side_options.access = &access;
       outcome.left_out_error =
-          left_out.write(*bytes, tap->mark_size(), library_path(outcome.left_out_file).c_str(),
-                         input, side_options);
+          left_out.write(*bytes, library_path(outcome.left_out_file).c_str(), input, side_options);
     }
   } else if (left_out.count() == 0 && outcome.cut == 0 && settings.left_out.empty() &&
              !left_out_file.empty()) {

@@ -4,7 +4,7 @@
 
 namespace mirtabel {
 
-void BufferedOutput::put(const char* bytes, std::size_t size) noexcept {
+void BufferedOutput::put_filling(const char* bytes, std::size_t size) noexcept {
   while (size > 0 && error_ == 0) {
     const std::size_t room = sizeof buffer_ - used_;
     const std::size_t piece = size < room ? size : room;

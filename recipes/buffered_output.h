@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/byte_stream.h"
 #include "platform/io_buffer_size.h"
@@ -18,8 +19,23 @@ class BufferedOutput {
   BufferedOutput(const BufferedOutput&) = delete;
   BufferedOutput& operator=(const BufferedOutput&) = delete;
 
-  void put(const char* bytes, std::size_t size) noexcept;
-  void put(char c) noexcept { put(&c, 1); }
+  // What fits in the buffer is copied there at once; only a put that fills it goes the long way.
+  void put(const char* bytes, std::size_t size) noexcept {
+    if (size == 0) return;  // an empty view may hold no pointer at all
+    if (size < sizeof buffer_ - used_ && error_ == 0) {
+      std::memcpy(buffer_ + used_, bytes, size);
+      used_ += size;
+      return;
+    }
+    put_filling(bytes, size);
+  }
+  void put(char c) noexcept {
+    if (used_ + 1 < sizeof buffer_ && error_ == 0) {
+      buffer_[used_++] = c;
+      return;
+    }
+    put_filling(&c, 1);
+  }
 
   // Writes out what is buffered; returns error().
   int flush() noexcept;
@@ -28,6 +44,8 @@ class BufferedOutput {
   std::uint64_t bytes_written() const noexcept { return bytes_written_; }
 
  private:
+  void put_filling(const char* bytes, std::size_t size) noexcept;
+
   ByteSink& sink_;
   int error_ = 0;
   std::uint64_t bytes_written_ = 0;

@@ -1,38 +1,28 @@
 #include "recipes/convert_mxp_to_json.h"
 
-#include "convert/recipe_listener.h"
 #include "recipes/json_writer.h"
 #include "recipes/recipe_json.h"
-#include "recipes/structured_reading.h"
+#include "recipes/structured_listener.h"
 
 namespace mirtabel {
 namespace {
 
-// Reads each recipe the framing loop hands over and writes it once it has ended.
-class JsonLinesExport final : public RecipeListener {
+// Writes each recipe as one line of JSON once it has been read.
+class JsonLinesExport final : public StructuredListener {
  public:
-  JsonLinesExport(ByteSink& output, const StructuredRecipeStores& stores) noexcept
-      : reading_(stores), json_(output) {}
+  JsonLinesExport(ByteSink& output, const StructuredRecipeStores& stores,
+                  ConversionObserver* cut) noexcept
+      : StructuredListener(stores, cut), json_(output) {}
 
-  void recipe_started(LayoutKind layout, const TextLine& title_line,
-                      std::size_t title_start) noexcept override {
-    reading_.start(layout, title_line, title_start);
-  }
-  void recipe_line(const TextLine& line) noexcept override { reading_.read(line); }
-  int recipe_ended() noexcept override {
-    reading_.finish();
-    write_recipe_json(json_, reading_.recipe());
-    if (reading_.recipe().is_cut() && json_.error() == 0) ++cut_recipes_;
+  JsonWriter& json() noexcept { return json_; }
+
+ private:
+  int write(const StructuredRecipe& recipe, std::int32_t) noexcept override {
+    write_recipe_json(json_, recipe);
     return json_.error();
   }
 
-  JsonWriter& json() noexcept { return json_; }
-  std::int32_t cut_recipes() const noexcept { return cut_recipes_; }
-
- private:
-  StructuredReading reading_;
   JsonWriter json_;
-  std::int32_t cut_recipes_ = 0;
 };
 
 }  // namespace
@@ -40,9 +30,8 @@ class JsonLinesExport final : public RecipeListener {
 JsonExportResult convert_mxp_to_json(ByteSource& input, ByteSink& output,
                                      const ConversionOptions& options,
                                      const StructuredRecipeStores& stores) noexcept {
-  JsonLinesExport json_lines(output, stores);
+  JsonLinesExport json_lines(output, stores, options.observer);
   ConversionOptions structured = options;
-  structured.observer = nullptr;
   structured.listener = &json_lines;
   JsonExportResult result;
   result.conversion = convert_mxp(input, output, structured);

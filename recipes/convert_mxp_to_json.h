@@ -48,7 +48,8 @@ struct JsonExportResult {
 };
 
 // Reads the MXP text from `input` and writes JSON Lines to `output`. `options` gives the
-// encoding; its listener is not used and its observer is never called. Each recipe is read into
+// encoding, and its observer, when given, hears of each recipe written cut (none is left out);
+// its listener is not used. Each recipe is read into
 // `stores`, which the caller provides (on the heap, say) and which bound the memory a recipe may
 // take; they may be reused from one call to the next, and calls on other threads need their
 // own. Besides them it uses the stack of convert_mxp and 5 KB more, no heap, and never throws.

@@ -177,6 +177,10 @@ std::size_t inline_credit(std::string_view text) noexcept {
 // Whether the text starts with `words`, in any case, however many spaces stand between them:
 // "Calories     per serving: 224".
 bool starts_with_words_spaced(std::string_view text, std::string_view words) noexcept {
+  // Every word and at least one space between them: most lines are turned away here, by their
+  // length or their first letter.
+  if (text.size() < words.size() || !starts_with_word(text.substr(0, 1), words.substr(0, 1)))
+    return false;
   while (!words.empty()) {
     const std::size_t space = words.find(' ');
     const std::string_view word = words.substr(0, space);
@@ -200,21 +204,30 @@ bool starts_calories(std::string_view& rest) noexcept {
   return is_label(unit, "cal") || is_label(unit, "calories") || is_label(unit, "kcal");
 }
 
+// What a line of analysis starts with, in any case and spacing.
+constexpr std::string_view kAnalysisStarts[] = {
+    "Per serving",          "Per serve",          "Nutrition",
+    "Nutritional analysis", "Each serving",       "Analysis per serving",
+    "Calories per",         "Calories:",          "Exchanges",
+    "Food exchanges",       "Diabetic exchanges", "Fat grams",
+};
+
 bool is_nutrition_line(std::string_view line) noexcept {
-  for (std::string_view start :
-       {"Per serving", "Per serve", "Nutrition", "Nutritional analysis", "Each serving",
-        "Analysis per serving", "Calories per", "Calories:", "Exchanges", "Food exchanges",
-        "Diabetic exchanges", "Fat grams"}) {
-    if (starts_with_words_spaced(line, start)) return true;
+  // Each start below opens with one of these letters, in either case, or with a number.
+  if (line.empty()) return false;
+  const char first = static_cast<char>(line.front() | 0x20);
+  if (!is_digit(line.front()) && std::string_view("pneacfd").find(first) == std::string_view::npos)
+    return false;
+  for (std::string_view start : kAnalysisStarts) {
+    if ((start.front() | 0x20) == first && starts_with_words_spaced(line, start)) return true;
   }
   // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
   std::string_view rest = line;
   if (starts_calories(rest)) return is_label(next_word(rest), "per");
   // "Per cookie: 110 calories, 5 g fat", "Each slice (1/12 of the cake): 250 cal".
+  if (!(starts_with_word(line, "Per ") || starts_with_word(line, "Each "))) return false;
   const std::size_t colon = line.find(':');
-  if (colon == std::string_view::npos ||
-      !(starts_with_word(line, "Per ") || starts_with_word(line, "Each ")))
-    return false;
+  if (colon == std::string_view::npos) return false;
   rest = line.substr(colon + 1);
   return starts_calories(rest);
 }
@@ -237,7 +250,8 @@ bool is_note_heading(std::string_view line) noexcept {
 
 // An e-mail or web address standing alone: "jdoe@example.com", "www.example.net/beans".
 bool is_address(std::string_view line) noexcept {
-  if (line.find(' ') != std::string_view::npos) return false;
+  // Shorter than the shortest, "a@.", most lines of a word or two are no address.
+  if (line.size() < 3 || line.find(' ') != std::string_view::npos) return false;
   const std::size_t at = line.find('@');
   if (at != std::string_view::npos && at > 0 && line.find('.', at) != std::string_view::npos)
     return true;
@@ -284,13 +298,16 @@ bool is_credit_line(std::string_view line) noexcept {
   while (!line.empty() && line.front() == '-')
     line.remove_prefix(1);
   // "from Gail" alone: a name after a small "from" ends many a recipe.
-  std::string_view rest = line;
-  if (is_label(next_word(rest), "from") && word_count(rest) <= 3 &&
-      recipe_text::is_person_name(rest))
+  std::string_view rest = trim(line);
+  if (starts_with_word(rest, "from") && is_label(next_word(rest), "from") &&
+      word_count(rest) <= 3 && recipe_text::is_person_name(rest))
     return true;
   if (line.empty() || is_lower(line.front())) return is_address(line);
+  // A start that matches has the line's first character, in either case.
+  const char first = static_cast<char>(line.front() | 0x20);
   for (std::string_view start : kCreditStarts) {
-    if (starts_with_word(line, start)) return true;
+    if (static_cast<char>(start.front() | 0x20) == first && starts_with_word(line, start))
+      return true;
   }
   return is_address(line) || is_publication_line(line) ||
          line.find("From the collection of") != std::string_view::npos;
@@ -359,15 +376,13 @@ bool is_section_heading(std::string_view line) noexcept {
   return words.find_first_of(".:;!?") == std::string_view::npos && word_count(words) <= 4;
 }
 
-// The column layout's export wraps its directions so that no line passes this many columns.
-constexpr std::size_t kColumnWrapWidth = 74;
-
-// Whether the line before was wrapped where the column layout's export wraps: the first word of
+// Whether the line before was wrapped where the export wraps the directions: the first word of
 // this line would not have fitted after it ("... and cook 3 minutes." / "Cover and cook ...").
-bool fills_the_width(const LineBefore& before, const ReadLine& line) noexcept {
+// The width is the file's own (see DirectionsReading::wrap_width), learned from the lines seen
+// so far: it may fall a column or two short, so a line that far past it still counts as full.
+bool fills_the_width(const LineBefore& before, const ReadLine& line, std::size_t width) noexcept {
   const std::size_t word = std::min(line.trimmed.find_first_of(" \t"), line.trimmed.size());
-  return !before.is_blank() && before.width <= kColumnWrapWidth + 1 &&
-         before.width + 1 + word > kColumnWrapWidth;
+  return !before.is_blank() && before.width <= width + 2 && before.width + 1 + word > width;
 }
 
 // Whether a step's text stops on a word that leads into more, as no sentence ends: "Sprinkle
@@ -395,9 +410,10 @@ bool is_directions_label(std::string_view line) noexcept {
     line.remove_suffix(1);
   std::string_view rest = line;
   const std::string_view word = next_word(rest);
+  static constexpr std::string_view kLabels[] = {"Directions", "Instructions", "Method",
+                                                 "Preparation", "Procedure"};
   bool names = false;
-  for (std::string_view label :
-       {"Directions", "Instructions", "Method", "Preparation", "Procedure"})
+  for (std::string_view label : kLabels)
     names = names || is_label(word, label);
   return names && (rest.empty() || starts_with_word(rest, "continue"));
 }
@@ -405,6 +421,8 @@ bool is_directions_label(std::string_view line) noexcept {
 // A decorated "Directions" heading with the first step run in after it: "*<* Directions *>*
 // To make shell: Melt ...". Gives the step.
 bool splits_decorated_directions(std::string_view line, std::string_view& step) noexcept {
+  const char first = line.empty() ? '\0' : line.front();
+  if (first != '*' && first != '<' && first != '>' && first != '-' && first != '=') return false;
   const std::size_t word = line.find_first_not_of("*<>-= ");
   if (word == 0 || word == std::string_view::npos) return false;
   const std::size_t word_end = line.find_first_of("*<>-= ", word);
@@ -463,14 +481,18 @@ bool splits_run_in_heading(std::string_view line, std::string_view& heading,
 
 using State = DirectionsReading::State;
 
-// Lines of a wrapped paragraph fill about this many columns; a shorter line ends before the
-// margin, as a name or a heading does.
+// A wrapped line falls short of the wrap by less than a long word; a shorter line ends before
+// the margin, as a name or a heading does. A line that reaches 60 columns is full in any file;
+// in a file whose own wrap is narrower, so is one within a long word of that wrap.
 constexpr std::size_t kFullLine = 60;
+constexpr std::size_t kLongWord = 14;
 
 // Whether the line before stops after a word at the end of a full line, so that the next line
 // carries its sentence on.
 bool wraps_mid_sentence(const LineBefore& before, const State& state) noexcept {
-  return state.wrapping == DirectionsReading::Wrapping::kParagraphs && before.width >= kFullLine &&
+  const std::size_t full =
+      std::min(kFullLine, state.wrap_width - std::min(state.wrap_width, kLongWord));
+  return state.wrapping == DirectionsReading::Wrapping::kParagraphs && before.width >= full &&
          is_letter(before.last);
 }
 
@@ -605,7 +627,7 @@ bool continues_open(const ReadLine& line, const LineBefore& before, const State&
         continues ||
         (!ends_sentence(state.open_value) &&
          (is_lower(line.first()) || is_digit(line.first()) || stops_mid_phrase(state.open_value)));
-    continues = continues || fills_the_width(before, line);
+    continues = continues || fills_the_width(before, line, state.wrap_width);
     // "... with flour. (Leave" / "Mozzarella separate.)": the bracket closes on this line.
     continues = continues || recipe_text::closes_bracket(state.open_value, line.trimmed);
   }
@@ -660,16 +682,20 @@ bool is_step(const ReadLine& line, const LineBefore&, const State&, Finding& out
 
 }  // namespace
 
+// A rule with a shortest line is not tried on a shorter one: most lines of one or two words pass
+// on to "continues open" without a search. The shortest lines: "Calories:" (the shortest start,
+// as long as "1 cal per"), "A:", "Note", "(c)" and "\xC2\xA9" (two bytes), "Method", "A:1.B" and
+// "1.B".
 const DirectionsReading::Rule DirectionsReading::kRules[] = {
     {"ends paragraph", ends_paragraph},
     {"value after label", is_value_after_label},
-    {"analysis", is_analysis},
-    {"labelled part", is_labelled_part},
-    {"notes heading", is_notes_heading},
-    {"credit", is_credit},
-    {"directions heading", is_directions_heading},
-    {"run-in heading", is_run_in_heading},
-    {"numbered step", is_numbered_step},
+    {"analysis", is_analysis, 9},
+    {"labelled part", is_labelled_part, 2},
+    {"notes heading", is_notes_heading, 4},
+    {"credit", is_credit, 2},
+    {"directions heading", is_directions_heading, 6},
+    {"run-in heading", is_run_in_heading, 5},
+    {"numbered step", is_numbered_step, 3},
     {"continues open", continues_open},
     {"signature", is_signature_line},
     {"date", is_date},
@@ -723,6 +749,7 @@ bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out
 void DirectionsReading::start(Wrapping wrapping) noexcept {
   state_ = {};
   state_.wrapping = wrapping;
+  state_.wrap_width = wrap_width();
   open_ = last_step_ = StructuredRecipe::kNoItem;
   before_ = {};
 }
@@ -739,7 +766,37 @@ void DirectionsReading::read(std::string_view text) noexcept {
   if (found.action != Action::kEndParagraph && found.action != Action::kEndSteps)
     indent_ = line.indent;
   if (found.action != Action::kContinue) state_.open_indent = line.indent;
+  // A line that stops mid-sentence with more text under it shows where the export wrapped.
+  if (!line.is_blank() && !before_.is_blank() && is_letter(before_.last) &&
+      before_.width < kWidths && widths_[before_.width] < 0xFFFF) {
+    ++widths_[before_.width];
+    ++lines_counted_;
+    state_.wrap_width = wrap_width();
+  }
   before_ = LineBefore::of(line);
+}
+
+namespace {
+
+// Narrower than this, a line is no wrapped paragraph's: it is a heading, a list or a signature.
+constexpr std::size_t kNarrowestWrap = 40;
+// The width the column layout's export wraps at most often. A file's first wrapped lines say
+// little (the widest of a few ends short of the wrap), so until it has shown this many, the
+// wider of its own width and this one is taken.
+constexpr std::size_t kUsualWrapWidth = 74;
+constexpr unsigned kLinesToTell = 8;
+
+}  // namespace
+
+std::size_t DirectionsReading::wrap_width() const noexcept {
+  // A width where at least two wrapped lines end, and one in 64 of them once there are many: the
+  // few lines that pass the wrap are then too few to count.
+  const unsigned enough = std::max(2u, lines_counted_ / 64);
+  std::size_t width = kWidths - 1;
+  while (width >= kNarrowestWrap && widths_[width] < enough)
+    --width;
+  if (width < kNarrowestWrap) return kUsualWrapWidth;
+  return lines_counted_ < kLinesToTell ? std::max(width, kUsualWrapWidth) : width;
 }
 
 // The one place where a line of directions changes the recipe.

@@ -31,6 +31,7 @@ class DirectionsReading {
     std::size_t open_indent = 0;   // of the line that opened the open step or part
     unsigned step_number = 0;      // of the open step when it was numbered
     bool after_rule = false;       // past the spaced rule
+    std::size_t wrap_width = 0;    // where the file's directions wrap
   };
   using Rule = ReadingRule<State>;
   static const Rule kRules[17];
@@ -59,6 +60,12 @@ class DirectionsReading {
 
   void count_rules(RuleCounts* counts) noexcept { counts_ = counts; }
 
+  // Where the directions of the file read so far wrap: the widest width at which enough of their
+  // lines stop mid-sentence, with more text under them. An export wraps every paragraph at one
+  // width, so such lines end within a word of it and few pass it (a word too long to wrap, a
+  // line typed as is). Until a width is seen often enough to tell, the usual one.
+  std::size_t wrap_width() const noexcept;
+
  private:
   void apply(const Finding& found) noexcept;
   void open(RecipeField field, std::string_view label, std::string_view value) noexcept;
@@ -72,6 +79,11 @@ class DirectionsReading {
   std::size_t indent_ = 0;
   LineBefore before_;
   RuleCounts* counts_ = nullptr;
+  // How many of the file's wrapped lines of directions end at each width, for wrap_width; kept from
+  // one recipe to the next.
+  static constexpr std::size_t kWidths = 160;
+  unsigned short widths_[kWidths] = {};
+  unsigned lines_counted_ = 0;
 };
 
 }  // namespace mirtabel

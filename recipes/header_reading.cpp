@@ -69,11 +69,15 @@ bool splits_name_and_address(std::string_view text, std::string_view& name,
 // Time : 1:30"; npos when the line holds one.
 std::size_t second_field(std::string_view text, std::string_view label) noexcept {
   if (label.empty()) return std::string_view::npos;
-  const std::size_t at = text.find(label);
+  // The label is a word of its own: "MPreparation Time" and "Preparation TimeTitle" are no
+  // second field.
+  std::size_t at = text.find(label);
+  while (at != std::string_view::npos && at > 0 && !recipe_text::is_space(text[at - 1]))
+    at = text.find(label, at + 1);
   recipe_text::Labelled first, second;
   if (at == std::string_view::npos || recipe_text::is_blank(text.substr(0, at)) ||
       !recipe_text::split_label(text.substr(0, at), first) ||
-      !recipe_text::split_label(text.substr(at), second))
+      !recipe_text::split_label(text.substr(at), second) || !is_label(second.label, label))
     return std::string_view::npos;
   return at;
 }
@@ -94,6 +98,16 @@ bool ends_header(const ReadLine& line, const LineBefore&, const State& state,
 
 bool is_blank_line(const ReadLine& line, const LineBefore&, const State&, Finding&) noexcept {
   return line.is_blank();
+}
+
+// A label alone ("T(Preparation Time):") takes its value from the next line when that is a
+// quoted value or starts with a digit ("\"0:40\""), not a field of its own.
+bool is_value_after_label(const ReadLine& line, const LineBefore&, const State& state,
+                          Finding& out) noexcept {
+  if (!state.value_pending || !(line.first() == '"' || recipe_text::is_digit(line.first())))
+    return false;
+  out = {Action::kContinue, RecipeField::kComment, {}, recipe_text::without_quotes(line.trimmed)};
+  return true;
 }
 
 // Indented lines under the categories list more of them.
@@ -209,6 +223,7 @@ bool is_unlabelled(const ReadLine& line, const LineBefore&, const State&, Findin
 const HeaderReading::Rule HeaderReading::kRules[] = {
     {"header end", ends_header},
     {"header blank", is_blank_line},
+    {"value after label", is_value_after_label},
     {"more categories", continues_categories},
     {"column names", names_columns},
     {"two fields", holds_two_fields},
@@ -225,6 +240,7 @@ const HeaderReading::Rule HeaderReading::kRules[] = {
 void HeaderReading::start(const ReadingLayout& layout) noexcept {
   state_ = {};
   state_.layout = &layout;
+  pending_ = StructuredRecipe::kNoItem;
   columns_ = layout.columns;
 }
 
@@ -235,7 +251,9 @@ bool HeaderReading::read(std::string_view text) noexcept {
   const Rule* rule = first_match(kRules, line, LineBefore(), state_, found);
   if (counts_ != nullptr) counts_->add(rule->name);
   state_.after_categories = found.action == Action::kCategories;
+  if (found.action != Action::kContinue) pending_ = StructuredRecipe::kNoItem;
   apply(found);
+  state_.value_pending = pending_ != StructuredRecipe::kNoItem;
   return found.action == Action::kEndHeader;
 }
 
@@ -260,8 +278,16 @@ void HeaderReading::apply(const Finding& found) noexcept {
       add_field(found.value.substr(0, at));
       return add_field(found.value.substr(at));
     }
-    case Action::kField:
-      recipe_.add(found.field, found.label, found.value);
+    case Action::kField: {
+      // A program's field quotes its value: the quotes are not text.
+      const std::string_view value = recipe_text::without_quotes(found.value);
+      const std::size_t item = recipe_.add(found.field, found.label, value);
+      if (value.empty() && !found.label.empty()) pending_ = item;
+      return;
+    }
+    case Action::kContinue:
+      recipe_.extend(pending_, found.value);
+      pending_ = StructuredRecipe::kNoItem;
       return;
     case Action::kCredit:
       return add_credit(found.label, found.value);

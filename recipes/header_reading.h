@@ -21,9 +21,10 @@ class HeaderReading {
     const ReadingLayout* layout = &kColumnReadingLayout;
     bool after_categories = false;  // the line above listed categories
     bool title_missing = false;     // the title line was blank: the recipe has no name yet
+    bool value_pending = false;     // the line above was a label with no value after it
   };
   using Rule = ReadingRule<State>;
-  static const Rule kRules[13];
+  static const Rule kRules[14];
 
   explicit HeaderReading(StructuredRecipe& recipe) noexcept : recipe_(recipe) {}
 
@@ -44,6 +45,7 @@ class HeaderReading {
 
   StructuredRecipe& recipe_;
   State state_;
+  std::size_t pending_ = StructuredRecipe::kNoItem;  // the field whose value is on the next line
   IngredientColumns columns_;
   RuleCounts* counts_ = nullptr;
 };

@@ -375,15 +375,26 @@ void IngredientReading::learn_indent(std::string_view text) noexcept {
 std::size_t IngredientReading::second_column(std::string_view text) noexcept {
   if (!state_.layout->two_entries_per_row) return 0;
   const IngredientColumns& at = state_.columns;
+  // Where the row is ASCII, as most rows are, a column is a byte.
+  const bool ascii = recipe_text::is_ascii(text);
+  const auto cut = [&](std::size_t first, std::size_t last) {
+    if (!ascii) return columns(text, first, last);
+    const std::size_t begin = first < text.size() ? first : text.size();
+    return text.substr(begin, (last < text.size() ? last : text.size()) - begin);
+  };
   const auto holds_two = [&](std::size_t column) {
-    if (columns(text, column).empty() || !is_blank(columns(text, column - 1, column))) return false;
-    const Entry right = entry_of(columns(text, column), at, true);
-    return right.fits && !right.text.empty() && entry_of(columns(text, 0, column), at, true).fits;
+    const std::string_view right_part = cut(column, std::string_view::npos);
+    if (right_part.empty() || !is_blank(cut(column - 1, column))) return false;
+    const Entry right = entry_of(right_part, at, true);
+    return right.fits && !right.text.empty() && entry_of(cut(0, column), at, true).fits;
   };
   if (second_column_ != 0) return holds_two(second_column_) ? second_column_ : 0;
+  // A row of fewer bytes has fewer characters than the first place of a second amount's end:
+  // most rows are so short, and are turned away before the search.
+  if (text.size() < kSecondColumnFirst + at.amount_end) return 0;
   for (std::size_t column = kSecondColumnFirst; column <= kSecondColumnLast; ++column) {
-    const std::string_view amount_end =
-        columns(text, column + at.amount_end - 1, column + at.amount_end);
+    const std::size_t end = column + at.amount_end - 1;
+    const std::string_view amount_end = cut(end, end + 1);
     if (amount_end.empty() || !is_digit(amount_end[0]) || !holds_two(column)) continue;
     second_column_ = column;
     return column;

@@ -1,6 +1,9 @@
 #include "recipes/json_writer.h"
 
+#include <cstdint>
+
 #include "platform/utf8.h"
+#include "recipes/recipe_text.h"
 
 namespace mirtabel {
 
@@ -65,6 +68,17 @@ unsigned escaped_code_point(const unsigned char* bytes, std::size_t length) noex
   return separator || noncharacter ? code_point : 0;
 }
 
+// Whether some byte of the eight is not printable ASCII, or is '"', '\\' or '<': those the
+// loop below looks at one by one.
+constexpr bool needs_look(std::uint64_t word) noexcept {
+  using recipe_text::bytes_equal;
+  using recipe_text::kEachByte;
+  using recipe_text::kHighBits;
+  const std::uint64_t control = (word - 0x20 * kEachByte) & ~word & kHighBits;
+  return ((word & kHighBits) | control | bytes_equal(word, '"') | bytes_equal(word, '\\') |
+          bytes_equal(word, '<') | bytes_equal(word, 0x7F)) != 0;
+}
+
 }  // namespace
 
 void JsonWriter::quoted(std::string_view text) noexcept {
@@ -80,8 +94,13 @@ void JsonWriter::escaped(std::string_view text) noexcept {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   std::size_t run = 0;  // start of the bytes not written yet
   for (std::size_t at = 0; at < text.size();) {
+    // Most text is printable ASCII that needs no escape: eight bytes are passed at once while
+    // none of them needs a look of its own.
+    while (at + 8 <= text.size() && !needs_look(recipe_text::load8(text.data() + at)))
+      at += 8;
+    if (at == text.size()) break;
     const unsigned char c = bytes[at];
-    // Most text is printable ASCII that needs no escape: one test a byte.
+    // Then one test a byte.
     if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\' && c != '<') {
       ++at;
       continue;

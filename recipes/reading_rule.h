@@ -76,13 +76,15 @@ struct Finding {
   std::string_view value;
 };
 
-// A row of a zone's table: the rule's name (what the coverage report and the rule cases call it)
-// and its recogniser: the line, the line before it and the zone's state in, a Finding out.
+// A row of a zone's table: the rule's name (what the coverage report and the rule cases call it),
+// its recogniser: the line, the line before it and the zone's state in, a Finding out; and the
+// size of the shortest trimmed line it can recognise, below which it is not tried.
 template <typename State>
 struct ReadingRule {
   std::string_view name;
   bool (*recognise)(const ReadLine& line, const LineBefore& before, const State& state,
                     Finding& out) noexcept;
+  std::size_t shortest = 0;
 };
 
 // Counts how often each rule fires, for the coverage report over real archives; the reading
@@ -101,6 +103,7 @@ const ReadingRule<State>* first_match(const ReadingRule<State> (&table)[N], cons
                                       const LineBefore& before, const State& state,
                                       Finding& out) noexcept {
   for (const ReadingRule<State>& rule : table) {
+    if (line.trimmed.size() < rule.shortest) continue;
     out = {};
     if (rule.recognise(line, before, state, out)) return &rule;
   }

@@ -4,6 +4,8 @@
 #define MIRTABEL_RECIPES_RECIPE_TEXT_H
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "platform/text_line.h"
@@ -78,9 +80,45 @@ inline std::size_t indent(std::string_view text) noexcept {
   return n;
 }
 
-// Byte offset of character `column` (from 0), or the text's size when it is shorter.
+// Plain text is passed eight bytes at a time where a loop may: these load the eight bytes as a
+// word and find bytes in it.
+inline constexpr std::uint64_t kEachByte = 0x0101010101010101u;
+inline constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+inline std::uint64_t load8(const char* bytes) noexcept {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, 8);
+  return word;
+}
+
+// The high bit of each byte of the word that is `c`, and no other bit: exact, on any byte order.
+constexpr std::uint64_t bytes_equal(std::uint64_t word, unsigned char c) noexcept {
+  constexpr std::uint64_t low = ~kHighBits;
+  const std::uint64_t x = word ^ (c * kEachByte);
+  return ~(((x & low) + low) | x | low);
+}
+
+// Whether every byte of the text is ASCII, so that a character is a byte.
+inline bool is_ascii(std::string_view text) noexcept {
+  std::size_t at = 0;
+  for (; at + 8 <= text.size(); at += 8) {
+    if ((load8(text.data() + at) & kHighBits) != 0) return false;
+  }
+  for (; at < text.size(); ++at) {
+    if (static_cast<unsigned char>(text[at]) >= 0x80) return false;
+  }
+  return true;
+}
+
+// Byte offset of character `column` (from 0), or the text's size when it is shorter. Rows are
+// mostly ASCII, where a character is a byte: those bytes are passed eight at a time.
 inline std::size_t offset_of_column(std::string_view text, std::size_t column) noexcept {
   std::size_t offset = 0;
+  const std::size_t ascii_end = column < text.size() ? column : text.size();
+  for (; offset + 8 <= ascii_end; offset += 8) {
+    if ((load8(text.data() + offset) & kHighBits) != 0) break;
+  }
+  column -= offset;
   for (; offset < text.size(); ++offset) {
     if ((static_cast<unsigned char>(text[offset]) & 0xC0) == 0x80) continue;  // not a lead byte
     if (column == 0) return offset;
@@ -174,6 +212,14 @@ inline std::size_t word_count(std::string_view text) noexcept {
 inline std::string_view without_colon(std::string_view text) noexcept {
   if (!text.empty() && text.back() == ':') text.remove_suffix(1);
   return trim(text);
+}
+
+// The text without one pair of double quotes that encloses it: a program's field writes its
+// value so ("T(Cook Time): "0:40"").
+inline std::string_view without_quotes(std::string_view text) noexcept {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+    text = trim(text.substr(1, text.size() - 2));
+  return text;
 }
 
 // A mark that opens a continuation row of the ingredient block: ";inch thick", "-- beaten",

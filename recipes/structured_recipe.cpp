@@ -1,6 +1,9 @@
 #include "recipes/structured_recipe.h"
 
+#include <cstdint>
 #include <cstring>
+
+#include "recipes/recipe_text.h"
 
 namespace mirtabel {
 
@@ -33,37 +36,31 @@ std::size_t StructuredRecipe::add_words(RecipeField field, std::string_view labe
   return index;
 }
 
-// In one pass and one move of the text after the item, whatever the number of words: this runs
-// on every line of every recipe. Words that do not all fit are added one by one, so that the cut
-// falls where extend() cuts.
-void StructuredRecipe::extend_words(std::size_t index, std::string_view text) noexcept {
-  if (index == kNoItem || cut_) return;
-  const auto is_space = [](char c) { return c == ' ' || c == '\t'; };
-  RecipeItem& item = stores_.items[index];
-  const bool after_text = item.size > item.label_size;
-  // Most text is words and single spaces already: it is copied as it is.
-  if (!text.empty() && !is_space(text.front()) && !is_space(text.back()) &&
-      text.find('\t') == std::string_view::npos && !has_double_space(text))
-    return extend(index, text, after_text);
-  std::size_t size = 0;  // of the words with single spaces
+namespace {
+
+bool is_blank_char(char c) noexcept {
+  return c == ' ' || c == '\t';
+}
+
+// Writes the words of `text` at `out`, one space between them and one before the first after
+// other text; returns the bytes written. Inside a word, eight bytes of words with single spaces
+// between them that do not end in a space go as they are.
+std::size_t copy_words(std::string_view text, unsigned char* out, bool after_text) noexcept {
+  unsigned char* const first = out;
   bool in_word = false, any = false;
-  for (char c : text) {
-    if (is_space(c)) {
-      in_word = false;
-      continue;
+  for (std::size_t at = 0; at < text.size();) {
+    if (in_word && at + 8 <= text.size() && text[at + 7] != ' ') {
+      const std::uint64_t word = recipe_text::load8(text.data() + at);
+      const std::uint64_t spaces = recipe_text::bytes_equal(word, ' ');
+      if (recipe_text::bytes_equal(word, '\t') == 0 && (spaces & (spaces << 8)) == 0) {
+        std::memcpy(out, text.data() + at, 8);
+        out += 8;
+        at += 8;
+        continue;
+      }
     }
-    if (!in_word && (any || after_text)) ++size;
-    in_word = any = true;
-    ++size;
-  }
-  if (size == 0) return;
-  if (size > stores_.text_size - used_) return extend_word_by_word(index, text);
-  const std::size_t end = item.begin + item.size;
-  std::memmove(stores_.text + end + size, stores_.text + end, used_ - end);
-  unsigned char* out = stores_.text + end;
-  in_word = any = false;
-  for (char c : text) {
-    if (is_space(c)) {
+    const char c = text[at++];
+    if (is_blank_char(c)) {
       in_word = false;
       continue;
     }
@@ -71,6 +68,40 @@ void StructuredRecipe::extend_words(std::size_t index, std::string_view text) no
     in_word = any = true;
     *out++ = static_cast<unsigned char>(c);
   }
+  return static_cast<std::size_t>(out - first);
+}
+
+}  // namespace
+
+// In one pass, and one move of the text after the item unless it is the item written last (as
+// it mostly is), whatever the number of words: this runs on every line of every recipe. Words
+// that do not all fit are added one by one, so that the cut falls where extend() cuts.
+void StructuredRecipe::extend_words(std::size_t index, std::string_view text) noexcept {
+  if (index == kNoItem || cut_) return;
+  RecipeItem& item = stores_.items[index];
+  const bool after_text = item.size > item.label_size;
+  const std::size_t end = item.begin + item.size;
+  // Behind the last item, the words go straight in when the store has room for the whole text
+  // and a space; elsewhere the text after the item moves first.
+  if (end != used_ || text.size() >= stores_.text_size - used_) {
+    // Text that is words and single spaces already is copied as it is.
+    if (!text.empty() && !is_blank_char(text.front()) && !is_blank_char(text.back()) &&
+        !has_double_space(text))
+      return extend(index, text, after_text);
+    std::size_t size = 0;  // of the words with single spaces
+    bool in_word = false;
+    for (char c : text) {
+      // A word's first character comes after a space unless it opens the item's text.
+      const bool blank = is_blank_char(c);
+      if (!blank) size += in_word || (size == 0 && !after_text) ? 1 : 2;
+      in_word = !blank;
+    }
+    if (size == 0) return;
+    if (size > stores_.text_size - used_) return extend_word_by_word(index, text);
+    std::memmove(stores_.text + end + size, stores_.text + end, used_ - end);
+  }
+  const std::size_t size = copy_words(text, stores_.text + end, after_text);
+  if (size == 0) return;
   used_ += size;
   item.size += size;
   for (std::size_t later = index + 1; later < count_; ++later)
@@ -79,10 +110,13 @@ void StructuredRecipe::extend_words(std::size_t index, std::string_view text) no
   ++writes_;
 }
 
+// Whether the text holds a tab or two spaces in a row: one pass, as the text is mostly short
+// words.
 bool StructuredRecipe::has_double_space(std::string_view text) noexcept {
-  for (std::size_t at = text.find(' '); at != std::string_view::npos && at + 1 < text.size();
-       at = text.find(' ', at + 2)) {
-    if (text[at + 1] == ' ') return true;
+  bool space = false;
+  for (char c : text) {
+    if (c == '\t' || (c == ' ' && space)) return true;
+    space = c == ' ';
   }
   return false;
 }
@@ -152,12 +186,6 @@ bool StructuredRecipe::has(RecipeField field) const noexcept {
 std::string_view StructuredRecipe::label(std::size_t index) const noexcept {
   const RecipeItem& item = stores_.items[index];
   return {reinterpret_cast<const char*>(stores_.text) + item.begin, item.label_size};
-}
-
-std::string_view StructuredRecipe::value(std::size_t index) const noexcept {
-  const RecipeItem& item = stores_.items[index];
-  return {reinterpret_cast<const char*>(stores_.text) + item.begin + item.label_size,
-          item.size - item.label_size};
 }
 
 std::size_t StructuredRecipe::insert(std::size_t at, std::string_view text) noexcept {

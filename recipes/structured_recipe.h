@@ -80,7 +80,12 @@ class StructuredRecipe {
   bool has(RecipeField field) const noexcept;
   RecipeField field(std::size_t index) const noexcept { return stores_.items[index].field; }
   std::string_view label(std::size_t index) const noexcept;
-  std::string_view value(std::size_t index) const noexcept;
+  // Asked for on every line by the rules, so inline.
+  std::string_view value(std::size_t index) const noexcept {
+    const RecipeItem& item = stores_.items[index];
+    return {reinterpret_cast<const char*>(stores_.text) + item.begin + item.label_size,
+            item.size - item.label_size};
+  }
 
   // The item that the last add or extend wrote to, and a count of such writes, by which a
   // caller sees whether a line went anywhere.
@@ -92,6 +97,7 @@ class StructuredRecipe {
 
  private:
   void extend_word_by_word(std::size_t index, std::string_view text) noexcept;
+  // Whether the text holds a tab or two spaces in a row.
   static bool has_double_space(std::string_view text) noexcept;
   // Inserts `text` at `at` in the text store, moving the text after it; returns the bytes kept.
   std::size_t insert(std::size_t at, std::string_view text) noexcept;

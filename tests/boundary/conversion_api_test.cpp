@@ -386,6 +386,40 @@ TEST(ConversionApi, WarningsAreHeardAndTheMarkerAutoMendsThem) {
   }
 }
 
+// The records of a FIFO keep their side file too, read from the copy of the input once the
+// conversion has passed each recipe; the byte-order mark, read from that copy, opens it once.
+TEST(ConversionApi, AFifoKeepsTheRecipesLeftOutWithOneMark) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  RecipeFile recipes;
+  recipes.add("Soup", {"one line"});
+  recipes.add("Too long", std::vector<std::string>(100, std::string(99, 'y')));
+  recipes.add("Too long again", std::vector<std::string>(100, std::string(99, 'z')));
+  const std::string text = "\xEF\xBB\xBF" + recipes.text;
+  const std::string fifo = dir / "in.fifo", out = dir / "out.txt", side = dir / "side.mxp";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Heard heard;
+  mirtabel_options options{};
+  options.size = sizeof options;
+  options.left_out_path = side.c_str();
+  options.left_out = Heard::hear;
+  options.left_out_context = &heard;
+  mirtabel_report report{};
+  report.size = sizeof report;
+  std::thread writer([&] { write_file(fifo, text); });
+  EXPECT_EQ(mirtabel_convert(fifo.c_str(), out.c_str(), &options, &report), MIRTABEL_OK);
+  writer.join();
+  EXPECT_EQ(report.left_out, 2);
+  ASSERT_EQ(heard.places.size(), 2u);
+  const auto part = [&](std::uint64_t begin, std::uint64_t end) {
+    return text.substr(begin, end - begin);
+  };
+  EXPECT_TRUE(read_file(side) == part(0, heard.first_line_end) +
+                                     part(heard.places[0].first, heard.places[0].second) +
+                                     part(3, heard.first_line_end) +
+                                     part(heard.places[1].first, heard.places[1].second));
+}
+
 // The stream form: a failure of either function stops the conversion with its errno, and a read
 // that claims more than it was given room for is an input error, not an overrun. A cookbook that
 // cannot have its scratch copy fails before the first read, naming that file, not the input.

@@ -347,8 +347,9 @@ TEST(conversion_observer_test, hears_every_recipe_left_out_and_no_other) {
       titles.emplace_back(reinterpret_cast<const char*>(recipe.title_field), recipe.title_size);
       records_before.push_back(recipe.records_before);
       const auto at = [](std::uint64_t offset) { return static_cast<std::size_t>(offset); };
-      texts.push_back(input->substr(0, at(recipe.first_line_end)) +
-                      input->substr(at(recipe.begin), at(recipe.end - recipe.begin)));
+      texts.push_back(
+          input->substr(0, at(recipe.place.first_line_end)) +
+          input->substr(at(recipe.place.begin), at(recipe.place.end - recipe.place.begin)));
     }
   } left_out;
   const std::string labelled_long =

@@ -78,7 +78,7 @@ TEST(ReferenceComparison, LongLinesAtEveryOffsetFromTheOutputBuffersEnd) {
   };
   for (const std::string& input : inputs) {
     const Converted expected = convert(input);
-    for (std::size_t capacity = RecordScanner::kLineRoom; capacity < RecordScanner::kLineRoom + 600;
+    for (std::size_t capacity = RecordBuilder::kLineRoom; capacity < RecordBuilder::kLineRoom + 600;
          ++capacity) {
       fuzzing::LibraryRun run{fuzzing::kWholeInput, {}};
       run.options.output_capacity = capacity;

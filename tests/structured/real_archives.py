@@ -24,7 +24,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 # The best errors per recipe reached on the development gold: the score may not rise above it.
 # Lower it when the reading gets better, down to the goal of 0.5.
-BEST_SCORE = 0.40
+BEST_SCORE = 0.33
 
 def archives(dev_dir):
     return sorted(glob.glob(os.path.join(dev_dir, "archives", "*", "*")))

@@ -33,6 +33,11 @@ constexpr RecipeField kStep = RecipeField::kStep;
 constexpr RecipeField kComment = RecipeField::kComment;
 constexpr RecipeField kIngredient = RecipeField::kIngredient;
 
+// Lines that a column export wrapped at 60 and at 78 columns.
+#define WRAPPED_AT_60 "Fry the onion in the oil until it is golden, then add garlic\n"
+#define WRAPPED_AT_78 \
+  "Cook the beans in plenty of salted water until they are quite soft, then drain\n"
+
 const RuleCase kCases[] = {
     // Directions.
     {"ends paragraph", Zone::kDirections, kLabelled, "Stir.", "- - - - - -", kStep, nullptr},
@@ -69,8 +74,21 @@ const RuleCase kCases[] = {
      "Salt the beans."},
     {"numbered step", Zone::kDirections, kLabelled, nullptr, "1.Boil the rice. 2.Drain it.", kStep,
      "Drain it."},
+    // The shortest line each rule takes, which the table's shortest sizes must let through.
+    {"analysis", Zone::kDirections, kLabelled, nullptr, "Calories:", RecipeField::kNutrition,
+     "Calories:"},
+    {"notes heading", Zone::kDirections, kLabelled, nullptr, "Note", kComment, ""},
+    {"credit", Zone::kDirections, kLabelled, nullptr, "\xC2\xA9", kComment, "\xC2\xA9"},
+    {"directions heading", Zone::kDirections, kLabelled, nullptr, "Method", kStep, nullptr},
+    {"run-in heading", Zone::kDirections, kLabelled, nullptr, "A:1.B", kStep, "B"},
+    {"numbered step", Zone::kDirections, kLabelled, nullptr, "1.B", kStep, "B"},
     {"stated yield", Zone::kDirections, kColumn, "4.  Bake.", "5.  Makes 8 cups.",
      RecipeField::kYield, "8 cups"},
+    {"continues open", Zone::kDirections, kLabelled,
+     WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60
+         WRAPPED_AT_60 WRAPPED_AT_60
+     "and cook.\n\n  Cover and simmer until the rice is tender. Remove",
+     "  From the heat.", kStep, "Cover and simmer until the rice is tender. Remove From the heat."},
     {"continues open", Zone::kDirections, kLabelled, "  Cover and simmer until tender.  Remove",
      "  from the broth; cool.", kStep,
      "Cover and simmer until tender. Remove from the broth; cool."},
@@ -78,10 +96,19 @@ const RuleCase kCases[] = {
      "Mix the flour. Then knead it."},
     {"continues open", Zone::kDirections, kColumn, "Toss with flour. (Leave", "Mozzarella apart.)",
      kStep, "Toss with flour. (Leave Mozzarella apart.)"},
+    // The wrap width is the file's own: lines that stop mid-sentence at 60 columns show an
+    // export that wraps there, and lines at 78 columns one that wraps at 78.
     {"continues open", Zone::kDirections, kColumn,
-     "Add the beans to boiling water, bring to a boil again and cook 3 minutes.", "Cover and cook.",
-     kStep,
-     "Add the beans to boiling water, bring to a boil again and cook 3 minutes. Cover and cook."},
+     WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60 WRAPPED_AT_60
+         WRAPPED_AT_60 WRAPPED_AT_60
+     "and cook.\n\nAdd the beans to boiling water, bring to a boil and cook.",
+     "Cover and cook.", kStep,
+     "Add the beans to boiling water, bring to a boil and cook. Cover and cook."},
+    {"step", Zone::kDirections, kColumn,
+     WRAPPED_AT_78 WRAPPED_AT_78 WRAPPED_AT_78 WRAPPED_AT_78 WRAPPED_AT_78 WRAPPED_AT_78
+         WRAPPED_AT_78 WRAPPED_AT_78
+     "them.\n\nAdd the beans to the boiling water, bring it back to a boil and cook it.",
+     "Cover and cook.", kStep, "Cover and cook."},
     {"continues open", Zone::kDirections, kColumn, "Sprinkle with 1", "Tablespoon sugar.", kStep,
      "Sprinkle with 1 Tablespoon sugar."},
     {"continues open", Zone::kDirections, kColumn, "1.  Cook the beans.", " Or use canned beans.",
@@ -177,6 +204,12 @@ const RuleCase kCases[] = {
      "  Amount  Measure       Ingredient -- Preparation Method", kComment, nullptr},
     {"two fields", Zone::kHeader, kColumn, nullptr, "Serving Size  : 1     Preparation Time :0:15",
      RecipeField::kPrepTime, "0:15"},
+    {"serving count", Zone::kHeader, kColumn, nullptr,
+     "Serving Size  : 6     \"MPreparation Time :0:50", RecipeField::kYield,
+     "6     \"MPreparation Time :0:50"},
+    {"serving count", Zone::kHeader, kColumn, nullptr,
+     "Serving Size  : 8     Preparation TimeTitle:", RecipeField::kYield,
+     "8     Preparation TimeTitle:"},
     {"categories", Zone::kHeader, kLabelled, nullptr, " Categories: Soups, Stews",
      RecipeField::kCategory, "Stews"},
     {"categories", Zone::kHeader, kLabelled, nullptr, " Categories: None", RecipeField::kCategory,
@@ -189,6 +222,10 @@ const RuleCase kCases[] = {
      RecipeField::kPrepTime, "1:30"},
     {"known part", Zone::kHeader, kLabelled, nullptr, "  Cook Time: 0:40", RecipeField::kCookTime,
      "0:40"},
+    {"known part", Zone::kHeader, kLabelled, nullptr, " T(Baking Time): \"0:40\"",
+     RecipeField::kCookTime, "0:40"},
+    {"value after label", Zone::kHeader, kLabelled, "T(Preparation Time):", "\"0:40\"",
+     RecipeField::kPrepTime, "0:40"},
     {"labelled field", Zone::kHeader, kColumn, nullptr, "Cuisine       : Thai", kComment, "Thai"},
     {"title", Zone::kHeader, kColumn, nullptr, "       Corn Bread", RecipeField::kName,
      "Corn Bread", ""},

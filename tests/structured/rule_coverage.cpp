@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "convert/convert_mxp.h"
-#include "convert/recipe_listener.h"
-#include "recipes/structured_reading.h"
+#include "recipes/structured_listener.h"
 #include "tests/support/memory_streams.h"
 
 namespace {
@@ -24,24 +23,16 @@ struct Counts final : RuleCounts {
   void add(std::string_view rule) noexcept override { ++fired[std::string(rule)]; }
 };
 
-// Reads every recipe the framing hands over, counting the rules.
-class CountingReader final : public RecipeListener {
+// Reads every recipe the framing hands over, counting the rules, and writes nothing.
+class CountingReader final : public StructuredListener {
  public:
-  CountingReader(const StructuredRecipeStores& stores, Counts& counts) noexcept : reading_(stores) {
-    reading_.count_rules(&counts);
-  }
-  void recipe_started(LayoutKind layout, const TextLine& title_line,
-                      std::size_t title_start) noexcept override {
-    reading_.start(layout, title_line, title_start);
-  }
-  void recipe_line(const TextLine& line) noexcept override { reading_.read(line); }
-  int recipe_ended() noexcept override {
-    reading_.finish();
-    return 0;
+  CountingReader(const StructuredRecipeStores& stores, Counts& counts) noexcept
+      : StructuredListener(stores, nullptr) {
+    reading().count_rules(&counts);
   }
 
  private:
-  StructuredReading reading_;
+  int write(const StructuredRecipe&, std::int32_t) noexcept override { return 0; }
 };
 
 }  // namespace

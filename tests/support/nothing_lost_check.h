@@ -145,9 +145,12 @@ inline bool is_default_count(std::string_view line) noexcept {
 inline bool labels_time(std::string_view line) noexcept {
   const std::size_t colon = line.find(':');
   if (colon == std::string_view::npos) return false;
+  // The column layout's preparation time may stand as the line's second field.
+  std::string whole(line);
+  std::transform(whole.begin(), whole.end(), whole.begin(), lower);
+  if (whole.find("preparation time") != std::string::npos) return true;
   std::string label(trim(line.substr(0, colon)));
   std::transform(label.begin(), label.end(), label.begin(), lower);
-  if (label.find("preparation time") != std::string::npos) return true;
   while (!label.empty() && label.back() == ')')
     label.pop_back();
   for (std::string_view time : {"prep", "cook", "bake", "ready in"}) {
@@ -185,13 +188,15 @@ inline bool find_lost_words(std::string_view input, std::string_view json_lines,
   if (input.find('\0') != std::string_view::npos || input.substr(0, 2) == "\xFF\xFE" ||
       input.substr(0, 2) == "\xFE\xFF")
     return false;
+  // Lines as the reader makes them: a UTF-8 byte order mark is no text, CR LF and a lone CR end
+  // a line as LF does, and a Ctrl-Z that is the input's last byte marks its end.
+  if (input.substr(0, 3) == "\xEF\xBB\xBF") input.remove_prefix(3);
+  if (!input.empty() && input.back() == '\x1A') input.remove_suffix(1);
   std::vector<std::string_view> lines;
   for (std::size_t at = 0; at <= input.size();) {
-    const std::size_t end = std::min(input.find('\n', at), input.size());
-    std::string_view line = input.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    at = end + 1;
+    const std::size_t end = std::min(input.find_first_of("\r\n", at), input.size());
+    lines.push_back(input.substr(at, end - at));
+    at = end + (input.substr(end, 2) == "\r\n" ? 2 : 1);
   }
   const std::string_view marker = lines.front();
   const auto is_marker = [&](std::string_view line) {
@@ -208,23 +213,26 @@ inline bool find_lost_words(std::string_view input, std::string_view json_lines,
     return false;
   std::size_t recipe = 0;
   std::vector<std::string> found, wanted;
-  bool first_line = true;  // of the recipe: the framing's own
-  bool lost_one = false;   // of this recipe
+  std::size_t after_marker = 0;  // lines of the recipe so far
+  bool lost_one = false;         // of this recipe
   bool after_time_label = false;
-  bool title_pending = false;  // the recipe's title line has not come yet
+  bool labelled = false;  // the file's layout
   for (std::string_view line : lines) {
     if (is_marker(line)) {
       found = nothing_lost::object_words(objects[recipe++]);
-      first_line = title_pending = true;
+      after_marker = 0;
       lost_one = false;
       continue;
     }
-    // A labelled title line's label ("Title: ") is the framing's own: the title starts two
-    // characters after the first colon.
-    if (title_pending && !first_line && !nothing_lost::trim(line).empty()) {
-      title_pending = false;
-      if (const std::size_t colon = line.find(':');
-          colon != std::string_view::npos && line.find("Title:") != std::string_view::npos)
+    // As the framing decides: the line after the marker is its own, the next is the title line.
+    // The first recipe's title line holding "Title:" makes the file labelled, and a labelled
+    // title line's label is the framing's too: the title starts two characters after the first
+    // colon among its first 100 ("Titel: Soup" gives "Soup").
+    const bool first_line = ++after_marker == 1;
+    if (after_marker == 2) {
+      if (recipe == 1) labelled = line.find("Title:") != std::string_view::npos;
+      if (const std::size_t colon = line.substr(0, 100).find(':');
+          labelled && colon != std::string_view::npos)
         line.remove_prefix(std::min(colon + 2, line.size()));
     }
     // A label with nothing after it ("Recipe By     :") is the program's empty field; a time's
@@ -235,10 +243,8 @@ inline bool find_lost_words(std::string_view input, std::string_view json_lines,
     const bool time = nothing_lost::labels_time(line) || after_time_label;
     after_time_label = empty_field && nothing_lost::labels_time(line);
     if (first_line || lost_one || empty_field || nothing_lost::is_default_count(line) ||
-        nothing_lost::is_banner(line)) {
-      first_line = false;
+        nothing_lost::is_banner(line))
       continue;
-    }
     wanted.clear();
     nothing_lost::add_words(line, wanted, true);
     for (const std::string& word : wanted) {
