@@ -74,15 +74,13 @@ FormatResult FormatConversion::run(ByteSource& input, ByteSink& output, FormatJo
     checks.scan = scan_markers(checks.start, checks.start_size, job.options.encoding);
     marker_not_found_ = !checks.scan.found;
     if (checks.scan.found) marker_text_ = checks.scan.text;
-    marker_spacing_ignored_ = true;
   } else if (job.marker != nullptr) {
     marker_text_ = job.marker;
-    marker_spacing_ignored_ = false;
   }
   if (marker_text_ != nullptr) {
     job.options.marker = marker_text_;
     job.options.marker_size = std::strlen(marker_text_);
-    job.options.marker_spacing_ignored = marker_spacing_ignored_;
+    job.options.marker_spacing_ignored = auto_marker;  // a marker given is matched as it is
   }
   return 0;
 }

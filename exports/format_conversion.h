@@ -64,7 +64,6 @@ class FormatConversion {
   // The marker the last run framed with (in checks_ or the job's); whether the scan for one
   // found none.
   const char* marker_text_ = nullptr;
-  bool marker_spacing_ignored_ = false;
   bool marker_not_found_ = false;
   bool judged_ = false;
 };
