@@ -25,6 +25,16 @@ struct ConversionOptions {
   // When given, receives every recipe's lines instead of the output receiving flat records;
   // nothing is written to the output and no recipe is left out.
   RecipeListener* listener = nullptr;
+  // The marker line, when not the input's first: a text (UTF-8, without a line feed) that a line
+  // ends with, or with `marker_spacing_ignored` equals but for spacing. Lines before the first
+  // such line are skipped.
+  const char* marker = nullptr;
+  std::size_t marker_size = 0;
+  bool marker_spacing_ignored = false;
+  // When given, receives the marker's text as the conversion used it, cut to
+  // `marker_used_room` bytes with its null.
+  char* marker_used = nullptr;
+  std::size_t marker_used_room = 0;
 
   // For tests and the fuzzer, which run every inner loop and every buffer boundary on one
   // build: an inner loop to use instead of the chosen one (when available), a smaller share of

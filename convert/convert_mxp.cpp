@@ -16,8 +16,9 @@ namespace {
 // Each client's conversion is a function of its own, so that the stack holds only the buffers of
 // the one that runs.
 template <class Client, class Finish>
-ConversionResult frame(TextReader& reader, Client& client, Finish finish) noexcept {
-  RecipeFramer<Client> framer(reader, client);
+ConversionResult frame(TextReader& reader, Client& client, const ConversionOptions& options,
+                       Finish finish) noexcept {
+  RecipeFramer<Client> framer(reader, client, options);
   ConversionResult result;
   result.records = framer.run();
   finish();
@@ -33,6 +34,9 @@ ConversionResult frame(TextReader& reader, Client& client, Finish finish) noexce
   }
   result.bytes_read = reader.bytes_read();
   result.encoding = reader.encoding_choice();
+  result.empty_titles = framer.empty_titles();
+  result.past_body_limit = client.past_body_limit();
+  result.lines_but_for_spacing = framer.lines_but_for_spacing();
   return result;
 }
 
@@ -41,15 +45,15 @@ ConversionResult frame(TextReader& reader, Client& client, Finish finish) noexce
   OutputBuffer buffer(output, options.write_at, options.output_capacity);
   RecordBuilder builder(buffer, options.observer);
   // The records written before a failed read stay written.
-  ConversionResult result = frame(reader, builder, [&buffer] { buffer.flush(); });
+  ConversionResult result = frame(reader, builder, options, [&buffer] { buffer.flush(); });
   result.bytes_written = buffer.bytes_written();
   return result;
 }
 
-[[gnu::noinline]] ConversionResult hand_over_lines(TextReader& reader,
-                                                   RecipeListener& listener) noexcept {
+[[gnu::noinline]] ConversionResult hand_over_lines(TextReader& reader, RecipeListener& listener,
+                                                   const ConversionOptions& options) noexcept {
   RecipeLines lines(listener);
-  return frame(reader, lines, [] {});
+  return frame(reader, lines, options, [] {});
 }
 
 }  // namespace
@@ -61,7 +65,7 @@ ConversionResult convert_mxp(ByteSource& input, ByteSink& output,
                             : chosen_simd_path();
   TextReader reader(input, options.encoding, stop_marker(path), options.read_buffer_limit,
                     options.whole_input);
-  return options.listener != nullptr ? hand_over_lines(reader, *options.listener)
+  return options.listener != nullptr ? hand_over_lines(reader, *options.listener, options)
                                      : build_records(reader, output, options);
 }
 

@@ -20,6 +20,9 @@ struct ConversionResult {
   FailedFile failed_file = FailedFile::kNone;
   std::uint64_t bytes_read = 0;
   std::uint64_t bytes_written = 0;
+  std::int32_t empty_titles = 0;            // recipes framed whose title line holds no title
+  std::int32_t past_body_limit = 0;         // recipes framed whose record body passed its limit
+  std::uint32_t lines_but_for_spacing = 0;  // lines that are the marker but for spacing
   EncodingChoice encoding;  // how the bytes without a byte-order mark were read, and why
 };
 

@@ -15,6 +15,7 @@
 
 #include "convert/column_layout.h"
 #include "convert/conversion_observer.h"
+#include "convert/conversion_options.h"
 #include "convert/labelled_layout.h"
 #include "convert/layout.h"
 #include "convert/marker_line.h"
@@ -26,7 +27,10 @@ namespace mirtabel {
 template <class Client>
 class RecipeFramer {
  public:
-  RecipeFramer(TextReader& reader, Client& client) noexcept : reader_(reader), client_(client) {}
+  // `options` give the marker line, when it is not the input's first, and where to write the
+  // one used.
+  RecipeFramer(TextReader& reader, Client& client, const ConversionOptions& options) noexcept
+      : reader_(reader), client_(client), options_(options) {}
   RecipeFramer(const RecipeFramer&) = delete;
   RecipeFramer& operator=(const RecipeFramer&) = delete;
 
@@ -36,6 +40,10 @@ class RecipeFramer {
 
   // True when the input held more recipes than the count can express; the framing stopped there.
   bool count_overflowed() const noexcept { return count_overflowed_; }
+  // Recipes framed whose title line is blank where the title stands.
+  std::int32_t empty_titles() const noexcept { return empty_titles_; }
+  // Lines that are the marker but for spacing.
+  std::uint32_t lines_but_for_spacing() const noexcept { return marker_.lines_but_for_spacing(); }
 
   // What the layouts frame a recipe with.
   bool read_line() noexcept;  // the next line into line(); false at the end of the input
@@ -50,6 +58,7 @@ class RecipeFramer {
   static constexpr bool kEveryLine = Client::kTakesEveryLine;
 
   bool at_next_marker(std::uint64_t& marker_begin) noexcept;
+  bool hold_marker() noexcept;
   template <class Rules>
   RecipeEnd frame_recipe() noexcept;
   bool end_recipe(RecipeEnd end) noexcept;
@@ -62,7 +71,9 @@ class RecipeFramer {
 
   TextReader& reader_;
   Client& client_;
+  const ConversionOptions& options_;
   std::optional<LayoutKind> layout_;
+  std::int32_t empty_titles_ = 0;
   std::int32_t records_ = 0;
   bool count_overflowed_ = false;
   TextLine line_;
@@ -96,8 +107,7 @@ inline bool RecipeFramer<Client>::read_line() noexcept {
 
 template <class Client>
 std::int32_t RecipeFramer<Client>::run() noexcept {
-  if (!read_line()) return 0;  // an empty input has no marker line and no recipe
-  marker_.hold(line_);
+  if (!hold_marker()) return 0;  // no marker line, and no recipe
   first_line_end_ = reader_.offset();
   // The first line is a marker line itself and starts the first recipe. A recipe left out is
   // followed by a search for the next marker line, which tells where its text ends.
@@ -120,10 +130,34 @@ std::int32_t RecipeFramer<Client>::run() noexcept {
   return records_;
 }
 
+// The marker is the first line, or the one the options give, before whose first occurrence
+// every line is skipped. Returns false when no line is the marker.
+template <class Client>
+bool RecipeFramer<Client>::hold_marker() noexcept {
+  if (!read_line()) return false;
+  if (options_.marker == nullptr) {
+    marker_.hold(line_);
+  } else {
+    marker_.hold_text(options_.marker, options_.marker_size, options_.marker_spacing_ignored);
+    while (!line_is_marker()) {
+      if (!read_line()) return false;
+    }
+  }
+  if (options_.marker_used != nullptr && options_.marker_used_room > 0) {
+    marker_.copy_text(options_.marker_used, options_.marker_used_room);
+  }
+  return true;
+}
+
 template <class Client>
 template <class Rules>
 RecipeEnd RecipeFramer<Client>::frame_recipe() noexcept {
-  client_.start(Rules::kKind, line_, Rules::title_start(line_));
+  const std::size_t title_start = Rules::title_start(line_);
+  std::size_t title_end = line_.size;
+  while (title_end > title_start && is_spacing(line_.bytes[title_end - 1]))
+    --title_end;
+  if (title_start >= title_end) ++empty_titles_;
+  client_.start(Rules::kKind, line_, title_start);
   in_recipe_ = kEveryLine;
   const std::optional<RecipeEnd> end_in_header = Rules::skip_header(*this);
   return end_in_header ? *end_in_header : Rules::read_body(*this);
@@ -145,6 +179,7 @@ RecipeEnd RecipeFramer<Client>::append_lines_to_marker() noexcept {
     for (;;) {
       if (!read_line()) return RecipeEnd::kAtInputEnd;
       if (line_is_marker()) return RecipeEnd::kAtMarker;
+      client_.append_line(PageMark::kBefore, line_);  // counted, for the limit
     }
   } else {
     return client_.append_lines_to_marker(reader_, marker_);

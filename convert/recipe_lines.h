@@ -10,6 +10,7 @@
 #include "convert/layout.h"
 #include "convert/marker_line.h"
 #include "convert/recipe_listener.h"
+#include "convert/record_builder.h"
 #include "platform/text_line.h"
 #include "platform/text_reader.h"
 
@@ -26,13 +27,20 @@ class RecipeLines {
   unsigned char* line_room() noexcept { return stopped_ ? nullptr : line_; }
   void line_decoded(const TextLine&) const noexcept {}
   void start(LayoutKind layout, const TextLine& title_line, std::size_t title_start) noexcept {
+    body_chars_ = 0;
     listener_.recipe_started(layout, title_line, title_start);
   }
   void line(const TextLine& line) noexcept { listener_.recipe_line(line); }
-  // The listener builds its own output from the lines, and no recipe is too long for it.
-  bool append_line(PageMark, const TextLine&) noexcept { return true; }
-  void append_page_mark() noexcept {}
+  // The listener builds its own output from the lines, and no recipe is too long for it: the
+  // size its record's body would have is only counted.
+  bool append_line(PageMark mark, const TextLine& line) noexcept {
+    const std::size_t line_feed = line.ends_with_line_feed() ? 1 : 0;
+    body_chars_ += (mark == PageMark::kBefore ? kPageMarkSize : 0) + line.chars - line_feed;
+    return true;
+  }
+  void append_page_mark() noexcept { body_chars_ += kPageMarkSize; }
   int write(const RecipePlace& place, std::int32_t recipes_before) noexcept {
+    if (body_chars_ > kBodyLimit) ++past_body_limit_;
     error_ = listener_.recipe_ended(place, recipes_before);
     return error_;
   }
@@ -40,9 +48,16 @@ class RecipeLines {
   void left_out(const RecipePlace&, std::int32_t) noexcept {}
   int error() const noexcept { return error_; }
   void stop() noexcept { stopped_ = true; }
+  // Recipes whose record body would have grown past the records' limit.
+  std::int32_t past_body_limit() const noexcept { return past_body_limit_; }
 
  private:
+  static constexpr std::size_t kPageMarkSize = 6;  // the records' "[PAGE]"
+  static constexpr std::size_t kBodyLimit = RecordBuilder::kBodyLimit;
+
   RecipeListener& listener_;
+  std::size_t body_chars_ = 0;
+  std::int32_t past_body_limit_ = 0;
   int error_ = 0;  // the errno value with which the listener failed
   bool stopped_ = false;
   unsigned char line_[TextLine::kMaxBytes];

@@ -92,6 +92,7 @@ void RecordBuilder::append_page_mark() noexcept {
 }
 
 void RecordBuilder::write() noexcept {
+  if (body_chars_ > kBodyLimit) ++past_body_limit_;
   check_written(body_end_ + 1);
   record_[body_end_] = '\n';  // over the marker line that ended it, if any
   output_.finish(body_end_ + 1);
@@ -100,6 +101,7 @@ void RecordBuilder::write() noexcept {
 }
 
 void RecordBuilder::abandon() noexcept {
+  if (body_chars_ > kBodyLimit) ++past_body_limit_;
   if (observer_ != nullptr) {
     std::memcpy(left_out_title_, record_, title_size_);
     left_out_title_size_ = title_size_;

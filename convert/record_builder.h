@@ -60,6 +60,8 @@ class RecordBuilder {
   void abandon() noexcept;
   void left_out(const RecipePlace& place, std::int32_t records_before) noexcept;
   int error() const noexcept { return output_.error(); }
+  // Recipes whose body grew past kBodyLimit: those left out.
+  std::int32_t past_body_limit() const noexcept { return past_body_limit_; }
   void stop() noexcept {
     stopped_ = true;
     room_ = 0;
@@ -107,6 +109,7 @@ class RecordBuilder {
   std::size_t line_offset_ = 0;
   std::size_t expected_mark_size_ = kPageMarkSize;
   bool stopped_ = false;  // a write failed, or the framer stopped
+  std::int32_t past_body_limit_ = 0;
 
   std::size_t left_out_title_size_ = 0;
   unsigned char left_out_title_[TitleField::kMaxBytes];

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "exports/api_settings.h"
+
 namespace mirtabel {
 
 void ApiOutcome::fail(int failure, int error_value) noexcept {
@@ -37,6 +39,18 @@ void ApiOutcome::take(const FormatResult& result) noexcept {
   }
   take(result.conversion);
   cut = result.cut;
+  too_long = result.conversion.past_body_limit;
+}
+
+void ApiOutcome::tell_warnings(const FormatConversion& conversion,
+                               mirtabel_warning_function warning, void* context) noexcept {
+  const InputChecks* checks = conversion.warnings();
+  if (code != MIRTABEL_OK || warning == nullptr || checks == nullptr) return;
+  for (std::size_t i = 0; i < checks->warning_count; ++i) {
+    const mirtabel_warning heard{checks->warnings[i].kind, checks->warnings[i].text};
+    warning(context, &heard);
+    ++warnings;
+  }
 }
 
 void ApiOutcome::take_copy_failure(const CopiedInput& copy, bool cookbook) noexcept {
@@ -59,10 +73,12 @@ int hand_back(const ApiOutcome& outcome, mirtabel_report* report) noexcept {
     report->error = outcome.error;
     report->bytes_read = outcome.bytes_read;
     report->bytes_written = outcome.bytes_written;
-    if (report->size >= sizeof(mirtabel_report)) {
+    if (report_has_1_3_fields(report)) {
       report->encoding = chosen_encoding_name(outcome.encoding);
       describe_choice(outcome.encoding, report->encoding_reason, sizeof report->encoding_reason);
       report->not_text = outcome.not_text;
+      report->warnings = outcome.warnings;
+      report->too_long = outcome.too_long;
     }
   }
   if (outcome.code != MIRTABEL_OK) errno = outcome.error;

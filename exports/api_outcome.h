@@ -21,7 +21,13 @@ struct ApiOutcome {
   std::uint64_t bytes_written = 0;
   EncodingChoice encoding;
   const char* not_text = nullptr;  // what an input refused as binary looks like
+  std::int32_t too_long = 0;
+  std::int32_t warnings = 0;
 
+  // Tells `warning` (when not null) of each warning of `conversion`, after a conversion that
+  // succeeded.
+  void tell_warnings(const FormatConversion& conversion, mirtabel_warning_function warning,
+                     void* context) noexcept;
   // Notes a failure; `error` 0 takes the errno value that goes with the code.
   void fail(int failure, int error_value = 0) noexcept;
   // Takes the figures and the failure, if any, of a conversion.

@@ -47,13 +47,25 @@ int read_settings(const mirtabel_options* options, ApiSettings& settings) noexce
     settings.title = options->title;
     settings.rewind = options->rewind;
   }
-  if (options->size > kOptionsSize12) settings.force = options->force != 0;
+  if (options->size > kOptionsSize12) {
+    settings.force = options->force != 0;
+    settings.marker = options->marker;
+    settings.warning = options->warning;
+    settings.warning_context = options->warning_context;
+  }
   return MIRTABEL_OK;
 }
 
 FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer, ByteSource* again,
-                     RandomAccessFile* whole_input) noexcept {
+                     mirtabel_report* report, RandomAccessFile* whole_input) noexcept {
   FormatJob job;
+  job.marker = settings.marker;
+  job.warnings = settings.warning != nullptr;
+  if (report_has_1_3_fields(report)) {
+    report->marker[0] = '\0';
+    job.options.marker_used = report->marker;
+    job.options.marker_used_room = sizeof report->marker;
+  }
   job.format = settings.format;
   job.options.encoding = settings.encoding;
   job.options.whole_input = whole_input;
@@ -64,7 +76,12 @@ FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer, 
 }
 
 bool report_usable(const mirtabel_report* report) noexcept {
-  return report == nullptr || report->size >= kReportSize12;
+  return report == nullptr || report->size == kReportSize12 ||
+         report->size >= sizeof(mirtabel_report);
+}
+
+bool report_has_1_3_fields(const mirtabel_report* report) noexcept {
+  return report != nullptr && report->size >= sizeof(mirtabel_report);
 }
 
 }  // namespace mirtabel

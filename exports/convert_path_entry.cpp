@@ -26,36 +26,35 @@ namespace {
          is_same_file(side, output);
 }
 
-// Opens the input and prepares the output and, when asked for, the side file. Kept out of line,
-// so that its wide path, 16 KiB where wchar_t has 32 bits, is off the stack before the
-// conversion starts.
-[[gnu::noinline]] ApiOutcome open_files(const char* input_path, const char* output_path,
-                                        const char* side_path, InputFile& input, OutputFile& output,
-                                        LeftOutSideFile& side_file) noexcept {
-  ApiOutcome outcome;
+// Opens the input and prepares the output and, when asked for, the side file, noting a failure
+// in `outcome`. Kept out of line, so that its wide path, 16 KiB where wchar_t has 32 bits, is off
+// the stack before the conversion starts; the outcome is filled in place rather than returned,
+// so that the caller's frame, which lies under the conversion, holds no second one.
+[[gnu::noinline]] void open_files(const char* input_path, const char* output_path,
+                                  const char* side_path, InputFile& input, OutputFile& output,
+                                  LeftOutSideFile& side_file, ApiOutcome& outcome) noexcept {
   wchar_t wide[kMaxWidePath];
   int error = wide_path(input_path, wide);
   if (error == 0) error = input.open(wide);
   if (error != 0) {
     outcome.fail(MIRTABEL_ERROR_INPUT, error);
-    return outcome;
+    return;
   }
   if (side_path != nullptr && (error = side_file.open_input(wide, input)) != 0) {
     outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
-    return outcome;
+    return;
   }
   error = wide_path(output_path, wide);
   if (error == 0) error = output.create(wide, input);
   if (error != 0) {
     outcome.fail(MIRTABEL_ERROR_OUTPUT, error);
-    return outcome;
+    return;
   }
   if (side_path != nullptr) {
     error = wide_path(side_path, wide);
     if (error == 0) error = side_file.create(wide, input);
     if (error != 0) outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
   }
-  return outcome;
 }
 
 }  // namespace
@@ -86,7 +85,7 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   InputFile input;
   OutputFile output;
   LeftOutSideFile side_file;
-  outcome = open_files(input_path, output_path, side_path, input, output, side_file);
+  open_files(input_path, output_path, side_path, input, output, side_file, outcome);
   if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
 
   // An input that cannot be read twice (a FIFO) is copied as it is read when it must be read
@@ -105,7 +104,8 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   InputAgain again(copied);
   LeftOutReporter reporter(settings, side_path != nullptr ? &side_file : nullptr);
   FormatConversion conversion;
-  outcome.take(conversion.run(copied, output, format_job(settings, &reporter, &again, regular)));
+  FormatJob job = format_job(settings, &reporter, &again, report, regular);
+  outcome.take(conversion.run(copied, output, job));
   outcome.take_refusal(checked);
   outcome.left_out = reporter.count();
   outcome.take_copy_failure(copied, cookbook);
@@ -118,5 +118,6 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
     }
   }
   if (const int error = output.commit()) outcome.fail(MIRTABEL_ERROR_OUTPUT, error);
+  outcome.tell_warnings(conversion, settings.warning, settings.warning_context);
   return hand_back(outcome, report);
 }

@@ -92,9 +92,11 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
   FormatConversion conversion;
   // Recipes written cut are only counted here, as they always were.
   ConversionObserver* observer = settings.format == MIRTABEL_FORMAT_RECORDS ? &reporter : nullptr;
-  outcome.take(conversion.run(copied, output, format_job(settings, observer, again)));
+  FormatJob job = format_job(settings, observer, again, report);
+  outcome.take(conversion.run(copied, output, job));
   outcome.take_refusal(checked);
   outcome.left_out = reporter.count();
   outcome.take_copy_failure(copied, cookbook);
+  outcome.tell_warnings(conversion, settings.warning, settings.warning_context);
   return hand_back(outcome, report);
 }

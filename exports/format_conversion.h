@@ -10,6 +10,7 @@
 #include "convert/conversion_observer.h"
 #include "convert/conversion_options.h"
 #include "convert/convert_mxp.h"
+#include "exports/conversion_warnings.h"
 #include "exports/mirtabel.h"
 #include "platform/byte_stream.h"
 #include "platform/file.h"
@@ -26,6 +27,10 @@ struct FormatJob {
   // title (UTF-8; empty: "Cookbook").
   ByteSource* again = nullptr;
   std::string_view title;
+  // The marker line (null: the first line), or "auto" for the scan to choose it.
+  const char* marker = nullptr;
+  // Whether to judge the warnings, which takes InputChecks from the heap.
+  bool warnings = false;
 };
 
 struct FormatResult {
@@ -41,10 +46,26 @@ class FormatConversion {
   // JSON Lines and HTML: the stores of the structured export from the heap, kept until this
   // object goes, with the stack of convert_mxp_to_json (or _to_html). A cookbook without
   // `job.again` fails with EINVAL before anything is read.
-  FormatResult run(ByteSource& input, ByteSink& output, const FormatJob& job) noexcept;
+  // The job's options take the marker chosen.
+  FormatResult run(ByteSource& input, ByteSink& output, FormatJob& job) noexcept;
+
+  // After a run with FormatJob::warnings that succeeded, its warnings; else null.
+  const InputChecks* warnings() const noexcept { return judged_ ? checks_.get() : nullptr; }
 
  private:
+  // JSON Lines and HTML, out of line: their temporaries stay off the records' stack.
+  void run_structured(ByteSource& input, ByteSink& output, const FormatJob& job,
+                      FormatResult& result) noexcept;
+  int prepare(FormatJob& job, ByteSource& input, ByteSource*& source) noexcept;
+  void judge(const FormatJob& job, FormatResult& result) noexcept;
+
   std::unique_ptr<RoomyRecipeStores> stores_;
+  std::unique_ptr<InputChecks> checks_;
+  // The marker the last run framed with (in checks_ or the job's); whether the scan for one
+  // found none.
+  const char* marker_text_ = nullptr;
+  bool marker_not_found_ = false;
+  bool judged_ = false;
 };
 
 // An input read through, and copied on the way into a scratch file when it cannot be read twice

@@ -140,15 +140,43 @@ typedef struct mirtabel_left_out {
   uint64_t begin;          /* its text is the input's bytes [begin, end), counted from the */
   uint64_t end;            /* input's start (a byte-order mark included), after its marker line */
   uint64_t first_line_end; /* the input's bytes [0, first_line_end) followed by [begin, end) are
-                              an MXP text that holds this recipe alone */
+                              an MXP text that holds this recipe alone (with a marker given,
+                              converted with the same marker: the bytes run to the end of its
+                              first marker line) */
   int32_t records_before;  /* the records written before it: its place among them */
 } mirtabel_left_out;
+
+/* (since 1.3) What a warning is about. */
+enum mirtabel_warning_kind {
+  /* The input does not look like an MXP export at all. */
+  MIRTABEL_WARNING_NOT_MXP = 1,
+  /* Its first line does not seem to be the marker line that starts each recipe (blank, of
+   * spaces only, or found only once while another line opens recipes), or no marker was found
+   * for the marker "auto". */
+  MIRTABEL_WARNING_MARKER = 2,
+  /* Most recipes came out with an empty title. */
+  MIRTABEL_WARNING_EMPTY_TITLES = 3,
+  /* Lines that are the marker line but for spacing, as where exports were joined: the recipes
+   * they start were read as parts of others. */
+  MIRTABEL_WARNING_JOINED = 4
+};
+
+/* (since 1.3) A warning about a conversion that succeeded, as the warning callback hears of it.
+ * mxpconvert prints the same text after the input's name. The pointer is valid during the
+ * callback only. Later versions may add fields at the end. */
+typedef struct mirtabel_warning {
+  int32_t kind;     /* MIRTABEL_WARNING_* */
+  const char* text; /* UTF-8, null-terminated, in words that follow the input's name: "does not
+                       look like an MXP recipe export: it is empty", "holds 3 lines that ..." */
+} mirtabel_warning;
 
 /* Every function the caller passes must return normally: not throw, nor jump out of the call. */
 typedef void (*mirtabel_left_out_function)(void* context, const mirtabel_left_out* recipe);
 /* The stream form's input started over: the next read gives its first byte again. Returns 0, or
  * an errno value to fail. */
 typedef int (*mirtabel_rewind_function)(void* context);
+/* (since 1.3) Hears of a warning, on the converting thread, after a conversion that succeeded. */
+typedef void (*mirtabel_warning_function)(void* context, const mirtabel_warning* warning);
 
 /* How to convert. Set every field to zero, then `size`, so that a field added later keeps its
  * default; all zero means flat records, the input's code page chosen from its bytes, no side
@@ -177,10 +205,23 @@ typedef struct mirtabel_options {
   mirtabel_rewind_function rewind; /* stream form only, or null: how the cookbook reads its
                                       input a second time; without it, the input is copied
                                       into a scratch file during the first reading */
-  /* Since 1.3; a structure from a 1.2 header ends here. */
-  int32_t force; /* nonzero: convert an input that looks binary (NUL bytes in its first 32 KiB,
-                    or the signature of a PDF, PNG, JPEG, ZIP or gzip file) instead of refusing
-                    it with MIRTABEL_ERROR_NOT_TEXT */
+  /* Since 1.3; a structure from a 1.2 header, which ends here, is taken with these zero. */
+  int32_t force;      /* nonzero: convert an input that looks binary (NUL bytes in its first
+                         32 KiB, or the signature of a PDF, PNG, JPEG, ZIP or gzip file) instead
+                         of refusing it with MIRTABEL_ERROR_NOT_TEXT */
+  const char* marker; /* or null: the input's first line marks where each recipe starts. Else
+                         the marker line (UTF-8, without a line break): a line that ends with
+                         it starts a recipe; or "auto": the first line that opens a recipe as MXP
+                         opens one (followed, two lines later, by a "Title:" line, or by a title
+                         and a header that ends at a rule of hyphens) and opens others too,
+                         matched but for spacing (runs of spaces and tabs, blanks at either end).
+                         Lines before the first marker line are skipped. "auto" scans the
+                         input's first 32 KiB before converting, taking about 60 KiB from the
+                         heap */
+  mirtabel_warning_function warning; /* or null: hears of each warning. With it, the input's
+                                        start is kept and checked, which takes about 100 KiB
+                                        from the heap */
+  void* warning_context;             /* passed to warning */
 } mirtabel_options;
 
 /* What a conversion did. Set `size` before the call; the rest is written by it. On failure the
@@ -203,6 +244,12 @@ typedef struct mirtabel_report {
                                 ...", "cp437, as named"; cut short when longer */
   const char* not_text;      /* null, or for MIRTABEL_ERROR_NOT_TEXT what the input looks like:
                                 "a PDF document", "a binary file with NUL bytes", ... */
+  int32_t warnings;          /* warnings the warning callback heard (0 without one) */
+  int32_t too_long; /* recipes whose text grew past the records' 9,500 characters: those the
+                       records format left out, and in the other formats (which keep them)
+                       most likely recipes that ran into the next for a wrong marker */
+  char marker[128]; /* the marker line used, UTF-8 without its line break, cut to 127 bytes
+                       at a character's end, null-terminated; "" for an input without one */
 } mirtabel_report;
 
 /* Converts the MXP file at `input_path` into `output_path`, with `options` (or null for the

@@ -107,6 +107,14 @@ const Option kOptions[] = {
      "is read as utf-8 with such bytes read as windows-1252 or, where the text shows it "
      "(byte 0xF8 as the degree sign after 350, say), as cp437; -v tells which and why",
      set_encoding},
+    {"marker", 0, "TEXT",
+     "start each recipe at a line that ends with TEXT, not at the input's first line, skipping "
+     "the lines before the first; auto: at the first line that opens a recipe as MXP does, and "
+     "others too, but for spacing",
+     [](CommandLine& line, const Value& value) {
+       line.marker = value.text;
+       return std::string(value.text.empty() ? "needs the marker line's text, or auto" : "");
+     }},
     {"left-out", 0, "FILE", "write the text of the recipes left out to FILE", set_left_out},
     {"title", 0, "TEXT",
      "title the cookbook TEXT instead of its input's name without the extension (html only)",
@@ -124,7 +132,8 @@ const Option kOptions[] = {
        return std::string();
      }},
     {"strict", 0, nullptr,
-     "exit with status 3 when recipes were left out or an input does not look like MXP",
+     "exit with status 3 when recipes were left out, or in json or html passed a record's "
+     "length, or a warning was given about an input",
      [](CommandLine& line, const Value&) {
        line.strict = true;
        return std::string();

@@ -29,7 +29,8 @@ struct CommandLine {
   // With -d: every input is converted into this directory, each output named after its input.
   std::filesystem::path output_dir;
   OutputFormat format = OutputFormat::kRecords;
-  std::optional<std::string> title;  // --title: the cookbook's title (UTF-8)
+  std::optional<std::string> title;   // --title: the cookbook's title (UTF-8)
+  std::optional<std::string> marker;  // --marker: the marker line (UTF-8), or "auto"
   mirtabel::InputEncoding encoding = mirtabel::InputEncoding::kChoose;  // -f, else chosen
   bool format_chosen = false;  // --format was given; otherwise the output's extension decides
   bool no_clobber = false;

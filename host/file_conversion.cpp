@@ -148,6 +148,8 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   format_job.again = &again;
   const std::string title = settings.title ? *settings.title : cookbook_title(job);
   format_job.title = title;
+  format_job.marker = settings.marker ? settings.marker->c_str() : nullptr;
+  format_job.warnings = true;
   mirtabel::FormatConversion conversion;
   const mirtabel::FormatResult converted = conversion.run(*tap, output, format_job);
   if (converted.no_memory) {
@@ -179,9 +181,11 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
     return outcome;
   }
 
-  outcome.doubt = doubt_about(tap->first_bytes(), tap->first_size(), result.bytes_read,
-                              static_cast<std::size_t>(result.records) + left_out.count(),
-                              result.encoding.encoding);
+  if (const mirtabel::InputChecks* checks = conversion.warnings()) {
+    for (std::size_t i = 0; i < checks->warning_count; ++i)
+      outcome.warnings.emplace_back(checks->warnings[i].text);
+  }
+  if (settings.format != OutputFormat::kRecords) outcome.too_long = result.past_body_limit;
   outcome.dropped = left_out.count();
   outcome.dropped_titles = std::move(left_out.titles());
   // The recipes written cut go to the side file as those left out of the records do.

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "host/input_check.h"
+#include "exports/input_check.h"
 #include "platform/encoding_choice.h"
 #include "platform/input_encoding.h"
 #include "platform/temporary_file.h"
@@ -40,6 +40,8 @@ struct ConversionSettings {
   std::filesystem::path left_out;
   // The cookbook's title (UTF-8), instead of its input's name without the extension.
   std::optional<std::string> title;
+  // The marker line, or "auto", instead of the input's first line.
+  std::optional<std::string> marker;
   bool force = false;  // convert an input that looks binary
 };
 
@@ -60,8 +62,11 @@ struct FileOutcome {
   int left_out_error = 0;                   // 0, or why their text could not be written there
   // With none left out, left_out_file names a side file of an earlier run, which was removed
   // (left_out_error 0), kept for -n (EEXIST), or could not be removed (the errno value).
-  InputDoubt doubt = InputDoubt::kNone;
-  std::int32_t cut = 0;  // in JSON Lines or HTML: recipes too large to keep whole, written cut
+  // The conversion's warnings about the input (UTF-8, to follow its name), as the C API's
+  // warning callback hears them.
+  std::vector<std::string> warnings;
+  std::int32_t cut = 0;       // in JSON Lines or HTML: recipes too large to keep whole, written cut
+  std::int32_t too_long = 0;  // in JSON Lines or HTML: recipes past the records' body limit
   mirtabel::EncodingChoice encoding;  // how the input was read, and why
   const char* not_text = nullptr;     // for kNotText: what the input looks like
 };

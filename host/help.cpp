@@ -40,9 +40,12 @@ constexpr const char* kAbout[] = {
 constexpr const char* kAfterOptions[] = {
     "exit status: 0 when every file was converted, 1 when any could not be (standard error "
     "names each such file and the reason), 2 for wrong usage (nothing is converted then), 3 "
-    "with --strict when recipes were left out or written cut (JSON, HTML) or an input does not "
-    "look "
-    "like MXP.",
+    "with --strict when recipes were left out, or written cut or longer than a record (JSON, "
+    "HTML), or a warning was given about an input.",
+    "Warnings about an input come before the line that says what was written. When its first "
+    "line does not seem to mark its recipes (blank, of spaces only, or found once), or exports "
+    "were joined into it, they name the line that seems to open the recipes: --marker=auto "
+    "frames them from it.",
     "Unlike iconv and pandoc, which join several inputs into one output, mxpconvert converts "
     "one input at a time unless -d names a directory, and takes a second operand as the output "
     "file. Unlike gzip, -q keeps warnings: a recipe left out is never dropped unnoticed.",

@@ -17,12 +17,12 @@
 #include <sys/resource.h>
 #endif
 
+#include "exports/input_check.h"
 #include "host/argument_path.h"
 #include "host/batch.h"
 #include "host/command_line.h"
 #include "host/file_conversion.h"
 #include "host/help.h"
-#include "host/input_check.h"
 #include "host/interruption.h"
 #include "host/output_plan.h"
 #include "host/report.h"
@@ -199,7 +199,7 @@ int convert(const CommandLine& line) {
   BatchReport listener(jobs, report, bytes_read, bytes_read_again);
   const ConversionSettings settings{
       line.format,   line.encoding, line.no_clobber, line.verbosity == Verbosity::kVerbose,
-      line.left_out, line.title,    line.force};
+      line.left_out, line.title,    line.marker,     line.force};
   std::unique_ptr<mirtabel::TemporaryFileNote[]> notes(new mirtabel::TemporaryFileNote[threads]);
   remove_temporary_files_on_interruption(notes.get(), threads);
   const auto start = std::chrono::steady_clock::now();

@@ -148,24 +148,36 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
   bytes_read_ += outcome.bytes_read;
   bytes_written_ += outcome.bytes_written;
   encoding_notice(job, outcome);
+  if (!outcome.warnings.empty() || outcome.dropped > 0 || outcome.cut > 0 || outcome.too_long > 0)
+    ++questionable_;
+  // The warnings come first, so that the line that says what was written is not taken for all
+  // there is to know.
+  for (const std::string& warning : outcome.warnings) {
+    std::fprintf(err_, "mxpconvert: warning: %s %s\n", quoted_name(job.input).c_str(),
+                 printable(warning).c_str());
+  }
+  if (outcome.too_long > 0) {
+    std::fprintf(err_,
+                 "mxpconvert: warning: %s of %s longer than a record's %s characters, kept "
+                 "whole here; so long a recipe may be several read as one\n",
+                 plural(static_cast<std::uint64_t>(outcome.too_long), "recipe", "recipes").c_str(),
+                 quoted_name(job.input).c_str(), kBodyLimit);
+  }
+  if (outcome.cut > 0) {
+    cut_recipes(job, outcome);
+  } else if (outcome.dropped == 0) {
+    if (!outcome.left_out_file.empty()) stale_side_file(outcome);
+  } else {
+    left_out_recipes(job, outcome);
+  }
   if (verbosity_ != Verbosity::kQuiet) {
     std::fprintf(err_, "%s written to %s\n",
                  plural(static_cast<std::uint64_t>(outcome.records), "recipe", "recipes").c_str(),
                  quoted_name(job.output, true).c_str());
   }
-  if (outcome.doubt != InputDoubt::kNone || outcome.dropped > 0 || outcome.cut > 0) ++questionable_;
-  if (outcome.doubt != InputDoubt::kNone) {
-    std::fprintf(err_, "mxpconvert: warning: %s does not look like an MXP recipe export: %s\n",
-                 quoted_name(job.input).c_str(), doubt_reason(outcome.doubt));
-  }
-  if (outcome.cut > 0) {
-    cut_recipes(job, outcome);
-    return;
-  }
-  if (outcome.dropped == 0) {
-    if (!outcome.left_out_file.empty()) stale_side_file(outcome);
-    return;
-  }
+}
+
+void Report::left_out_recipes(const FileJob& job, const FileOutcome& outcome) {
   std::string kept;
   if (outcome.left_out_file.empty()) {
     kept = "; give --left-out FILE to keep " +

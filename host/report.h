@@ -58,6 +58,7 @@ class Report {
   // Says what became of a side file that an earlier run left (see FileOutcome::left_out_file).
   void stale_side_file(const FileOutcome& outcome);
   void cut_recipes(const FileJob& job, const FileOutcome& outcome);
+  void left_out_recipes(const FileJob& job, const FileOutcome& outcome);
   void encoding_notice(const FileJob& job, const FileOutcome& outcome);
 
   Verbosity verbosity_;

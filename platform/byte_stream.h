@@ -5,6 +5,7 @@
 #define MIRTABEL_PLATFORM_BYTE_STREAM_H
 
 #include <cstddef>
+#include <cstring>
 
 namespace mirtabel {
 
@@ -29,6 +30,24 @@ class ByteSink {
 
  protected:
   ~ByteSink() = default;
+};
+
+// Bytes held in memory, read through once.
+class BytesSource final : public ByteSource {
+ public:
+  BytesSource(const unsigned char* bytes, std::size_t size) noexcept : bytes_(bytes), size_(size) {}
+
+  ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
+    const std::size_t n = capacity < size_ - at_ ? capacity : size_ - at_;
+    if (n > 0) std::memcpy(buffer, bytes_ + at_, n);
+    at_ += n;
+    return {n, 0};
+  }
+
+ private:
+  const unsigned char* bytes_;
+  std::size_t size_;
+  std::size_t at_ = 0;
 };
 
 }  // namespace mirtabel

@@ -12,6 +12,10 @@
 //                      --format html writes, every recipe in it.
 //          title       with "html": the cookbook's title, a string of at most 200 characters
 //                      (default: "Cookbook").
+//          marker      the line that starts each recipe: "" (the default) the input's first
+//                      line, as the format has it; "auto" the line that opens the recipes as MXP
+//                      does (for a file with a preface, or exports joined into one); or the
+//                      text such a line ends with, at most 500 characters (mxpconvert --marker).
 //          encoding    how bytes are read where the input has no byte-order mark: "utf-8" (the
 //                      default; bytes that are not UTF-8 are read as Windows-1252),
 //                      "windows-1252", "latin-1", "cp437", "cp850", "mac-roman" or an alias.
@@ -25,10 +29,14 @@
 //                       first line, then each recipe), or null when none was left out
 //          cutRecipes   with "json" or "html": the recipes too large to keep whole (more than 1 MiB of
 //                       text or 16,384 fields), written with what fit; 0 otherwise
+//          marker       the marker line used (at most 127 bytes of it)
 //          warnings     [{ code, message }], the warnings mxpconvert gives, in plain words:
 //                       "not-mxp" when the input does not look like MXP text (empty, say, or
-//                       binary; its records are written all the same), "left-out" and "cut"
-//                       for the recipes above
+//                       binary; its records are written all the same), "marker" when its first
+//                       line does not seem to mark its recipes, "empty-titles" when most came
+//                       out untitled, "joined" for exports joined into one (these three suggest
+//                       the marker "auto"), "left-out" and "cut" for the recipes above, and
+//                       with "json" or "html" "too-long" for recipes past a record's length
 //          error        null, or { code, message } when nothing was converted; records is then
 //                       0, output empty, warnings empty. Codes: "unknown-format", "unknown-encoding",
 //                       "bad-options", "out-of-memory", "too-many-records".
@@ -86,7 +94,9 @@ class MirtabelConversion {
     this.recordsBefore = [];
     this.segments = [];
     this.cutRecipes = 0;
-    this.doubt = null;  // why the input does not look like MXP, if it does not
+    this.tooLong = 0;  // with "json" or "html": recipes past the records' 9,500 characters
+    this.heard = [];  // the engine's warnings about the input: { kind, text }
+    this.marker = "";
     this.decoder = new TextDecoder();
   }
 
@@ -152,8 +162,11 @@ class MirtabelConversion {
   warnings() {
     const warnings = [];
     const count = (n) => `${n.toLocaleString("en")} recipe${n === 1 ? "" : "s"}`;
-    if (this.doubt !== null)
-      warnings.push({ code: "not-mxp", message: `The file does not look like an MXP recipe export: ${this.doubt}.` });
+    const codes = { 1: "not-mxp", 2: "marker", 3: "empty-titles", 4: "joined" };
+    for (const { kind, text } of this.heard)
+      warnings.push({ code: codes[kind] ?? "input", message: `The file ${text}.` });
+    if (this.tooLong > 0)
+      warnings.push({ code: "too-long", message: `${count(this.tooLong)} longer than a record's 9,500 characters, kept whole here; so long a recipe may be several read as one.` });
     if (this.titles.length > 0) {
       const one = this.titles.length === 1;
       warnings.push({ code: "left-out", message: `${count(this.titles.length)} left out: ${one ? "its text is" : "their texts are"} longer than 9,500 characters.` });
@@ -179,11 +192,13 @@ async function convertMXP(bytes, options) {
   const input = mirtabelBytes(bytes);
   if (options === undefined || options === null) options = {};
   if (typeof options !== "object") return mirtabelFailure("bad-options", "options must be an object");
-  const { format = "records", encoding = "utf-8", title = "", onProgress } = options;
+  const { format = "records", encoding = "utf-8", title = "", marker = "", onProgress } = options;
   if (onProgress !== undefined && typeof onProgress !== "function")
     return mirtabelFailure("bad-options", "onProgress must be a function");
   if (typeof title !== "string" || title.length > 200 || title.includes("\0"))
     return mirtabelFailure("bad-options", "title must be a string of at most 200 characters, without NUL");
+  if (typeof marker !== "string" || marker.length > 500 || marker.includes("\0"))
+    return mirtabelFailure("bad-options", "marker must be a string of at most 500 characters, without NUL");
   const formatName = mirtabelName(format);
   if (formatName === null) return mirtabelFailure(...MIRTABEL_FAILURES["-1"]);
   const encodingName = mirtabelName(encoding);
@@ -194,7 +209,8 @@ async function convertMXP(bytes, options) {
   wasm.mirtabelConversion = conversion;
   let status;
   try {
-    status = wasm.ccall("mirtabel_wasm_convert", "number", ["string", "string", "string"], [formatName, encodingName, title]);
+    status = wasm.ccall("mirtabel_wasm_convert", "number", ["string", "string", "string", "string"],
+                        [formatName, encodingName, title, marker]);
   } finally {
     wasm.mirtabelConversion = null;
   }
@@ -207,6 +223,7 @@ async function convertMXP(bytes, options) {
     leftOutAt: conversion.recordsBefore,
     leftOutFile: conversion.leftOutFile(),
     cutRecipes: conversion.cutRecipes,
+    marker: conversion.marker,
     warnings: conversion.warnings(),
     error: null,
   };

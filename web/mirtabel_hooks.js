@@ -14,11 +14,16 @@ mergeInto(LibraryManager.library, {
     Module["mirtabelConversion"].leftOut(
       HEAPU8.subarray(title, title + titleSize), firstLineEnd, begin, end, recordsBefore);
   },
-  mirtabel_recipes_cut: function (count) {
+  mirtabel_recipes_cut: function (count, tooLong) {
     Module["mirtabelConversion"].cutRecipes = count;
+    Module["mirtabelConversion"].tooLong = tooLong;
   },
-  mirtabel_input_doubt: function (reason, size) {
+  mirtabel_input_warning: function (kind, text, size) {
     const conversion = Module["mirtabelConversion"];
-    conversion.doubt = conversion.decoder.decode(HEAPU8.subarray(reason, reason + size));
+    conversion.heard.push({ kind, text: conversion.decoder.decode(HEAPU8.subarray(text, text + size)) });
+  },
+  mirtabel_marker_used: function (text, size) {
+    const conversion = Module["mirtabelConversion"];
+    conversion.marker = conversion.decoder.decode(HEAPU8.subarray(text, text + size));
   },
 });

@@ -11,7 +11,6 @@
 #include <string_view>
 
 #include "exports/mirtabel.h"
-#include "host/input_check.h"
 #include "platform/input_encoding.h"
 
 // The JavaScript side, web/mirtabel_hooks.js.
@@ -27,10 +26,14 @@ int mirtabel_write_output(const unsigned char* bytes, std::size_t size);
 // the input, as mirtabel_left_out gives them (exact as doubles up to 2^53 bytes).
 void mirtabel_recipe_left_out(const char* title, std::size_t title_size, double first_line_end,
                               double begin, double end, std::int32_t records_before);
-// Hears how many recipes of the structured export were too large to keep whole.
-void mirtabel_recipes_cut(std::int32_t count);
-// Hears why the input does not look like MXP text, in words ("it is empty").
-void mirtabel_input_doubt(const char* reason, std::size_t size);
+// Hears how many recipes of the structured export were too large to keep whole, and how many
+// passed the records' length, kept whole.
+void mirtabel_recipes_cut(std::int32_t count, std::int32_t too_long);
+// Hears a warning about the input: its kind (MIRTABEL_WARNING_*) and its text, in words that
+// follow the input's name ("does not look like an MXP recipe export: it is empty").
+void mirtabel_input_warning(std::int32_t kind, const char* text, std::size_t size);
+// Hears the marker line the conversion used.
+void mirtabel_marker_used(const char* text, std::size_t size);
 }
 
 namespace {
@@ -44,32 +47,13 @@ enum Status : std::int32_t {
   kTooManyRecords = -6,
 };
 
-// The JavaScript input, whose first bytes are kept for the check whether it looks like MXP at
-// all: as many as mxpconvert keeps for it, of the first reading only.
-struct JsInput {
-  static constexpr std::size_t kFirstBytes = 32 * 1024;
-
-  unsigned char first[kFirstBytes];
-  std::size_t first_size = 0;
-  bool rewound = false;
-};
-
-std::ptrdiff_t read_input(void* context, unsigned char* buffer, std::size_t capacity) {
-  auto& input = *static_cast<JsInput*>(context);
+std::ptrdiff_t read_input(void*, unsigned char* buffer, std::size_t capacity) {
   const int size = mirtabel_read_input(buffer, capacity);
   if (size < 0) return -ECANCELED;
-  const std::size_t read = static_cast<std::size_t>(size);
-  if (!input.rewound) {
-    const std::size_t room = JsInput::kFirstBytes - input.first_size;
-    const std::size_t kept = read < room ? read : room;
-    std::memcpy(input.first + input.first_size, buffer, kept);
-    input.first_size += kept;
-  }
-  return static_cast<std::ptrdiff_t>(read);
+  return static_cast<std::ptrdiff_t>(size);
 }
 
-int rewind_input(void* context) {
-  static_cast<JsInput*>(context)->rewound = true;
+int rewind_input(void*) {
   mirtabel_rewind_input();
   return 0;
 }
@@ -84,17 +68,9 @@ void recipe_left_out(void*, const mirtabel_left_out* recipe) {
       static_cast<double>(recipe->begin), static_cast<double>(recipe->end), recipe->records_before);
 }
 
-// Tells the JavaScript side when the input does not look like MXP, as mxpconvert warns, judged
-// by the recipes the conversion found: those written and those left out.
-void check_input(const JsInput& input, const mirtabel_report& report,
-                 mirtabel::InputEncoding encoding) {
-  const InputDoubt doubt = doubt_about(
-      input.first, input.first_size, report.bytes_read,
-      static_cast<std::size_t>(report.records) + static_cast<std::size_t>(report.left_out),
-      encoding);
-  if (doubt == InputDoubt::kNone) return;
-  const char* reason = doubt_reason(doubt);
-  mirtabel_input_doubt(reason, std::strlen(reason));
+// The warnings mxpconvert gives, judged by the same code.
+void warn(void*, const mirtabel_warning* warning) {
+  mirtabel_input_warning(warning->kind, warning->text, std::strlen(warning->text));
 }
 
 std::int32_t status_of(int code, const mirtabel_report& report) {
@@ -116,11 +92,12 @@ std::int32_t status_of(int code, const mirtabel_report& report) {
 
 // Converts the input the JavaScript side holds into `format` ("records", "json" or "html"),
 // reading bytes without a byte-order mark as `encoding` (a name input_encoding_from_name takes);
-// `title` (UTF-8) titles a cookbook. Returns the number of records (or recipes) written, or a
-// negative Status.
+// `title` (UTF-8) titles a cookbook; `marker` is the marker line, "auto", or "" for the input's
+// first line. Returns the number of records (or recipes) written, or a negative Status.
 extern "C" EMSCRIPTEN_KEEPALIVE std::int32_t mirtabel_wasm_convert(const char* format,
                                                                    const char* encoding,
-                                                                   const char* title) {
+                                                                   const char* title,
+                                                                   const char* marker) {
   mirtabel_options options{};
   options.size = sizeof options;
   const std::string_view name(format);
@@ -139,16 +116,18 @@ extern "C" EMSCRIPTEN_KEEPALIVE std::int32_t mirtabel_wasm_convert(const char* f
   options.title = title;
   options.rewind = rewind_input;
   options.left_out = recipe_left_out;
-  // The page warns about a file that is not MXP text (mirtabel_input_doubt) and keeps it in its
+  options.marker = marker[0] != '\0' ? marker : nullptr;
+  options.warning = warn;
+  // The page warns about a file that is not MXP text (the warning callback) and keeps it in its
   // list, rather than refusing it.
   options.force = 1;
-  JsInput input;
   mirtabel_report report{};
   report.size = sizeof report;
-  const int code = mirtabel_convert_stream(read_input, write_output, &input, &options, &report);
+  const int code = mirtabel_convert_stream(read_input, write_output, nullptr, &options, &report);
   if (code == MIRTABEL_OK) {
-    if (options.format != MIRTABEL_FORMAT_RECORDS) mirtabel_recipes_cut(report.cut);
-    check_input(input, report, input_encoding);
+    if (options.format != MIRTABEL_FORMAT_RECORDS)
+      mirtabel_recipes_cut(report.cut, report.too_long);
+    mirtabel_marker_used(report.marker, std::strlen(report.marker));
   }
   return status_of(code, report);
 }

@@ -43,7 +43,7 @@
     $("drop-zone").classList.remove("over");
     add(event.dataTransfer.files);
   });
-  for (const id of ["format", "encoding"]) $(id).addEventListener("change", () => entries.forEach(convert));
+  for (const id of ["format", "encoding", "marker"]) $(id).addEventListener("change", () => entries.forEach(convert));
 
   function add(files) {
     for (const file of files) {
@@ -82,7 +82,7 @@
     entry.card.querySelector(".warnings").replaceChildren();
     entry.card.querySelector(".downloads").replaceChildren();
     const title = (entry.file.name.replace(/\.[^.]*$/, "") || entry.file.name).slice(0, 200).replaceAll("\0", "");
-    worker.postMessage({ id: entry.job, file: entry.file, format: entry.format, encoding: $("encoding").value, title });
+    worker.postMessage({ id: entry.job, file: entry.file, format: entry.format, encoding: $("encoding").value, marker: $("marker").value, title });
     refreshDownloadAll();
     if (entry === shown) showFile(null);
   }

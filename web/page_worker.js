@@ -9,7 +9,7 @@ self.onmessage = (event) => {
   queue = queue.then(() => convertFile(event.data));
 };
 
-async function convertFile({ id, file, format, encoding, title }) {
+async function convertFile({ id, file, format, encoding, marker, title }) {
   try {
     const bytes = new Uint8Array(await file.arrayBuffer());
     self.postMessage({ id, type: "progress", done: 0, total: bytes.length });
@@ -17,6 +17,7 @@ async function convertFile({ id, file, format, encoding, title }) {
     const result = await convertMXP(bytes, {
       format,
       encoding,
+      marker,
       title,
       onProgress: (done, total) => self.postMessage({ id, type: "progress", done, total }),
     });
@@ -29,7 +30,7 @@ async function convertFile({ id, file, format, encoding, title }) {
     if (index !== null) transfer.push(index.starts.buffer);
     if (index?.bodies) transfer.push(index.bodies.buffer);
     self.postMessage({ id, type: "done", result, index, seconds }, transfer);
-    if (result.error === null && format === "records") await readRecipes(id, bytes, encoding);
+    if (result.error === null && format === "records") await readRecipes(id, bytes, encoding, marker);
   } catch (error) {
     self.postMessage({ id, type: "failed", message: messageOf(error) });
   }
@@ -37,9 +38,9 @@ async function convertFile({ id, file, format, encoding, title }) {
 
 // The structured reading of the records' file, for the preview only: a failure here leaves the
 // records as they are.
-async function readRecipes(id, bytes, encoding) {
+async function readRecipes(id, bytes, encoding, marker) {
   try {
-    const structured = await convertMXP(bytes, { format: "json", encoding });
+    const structured = await convertMXP(bytes, { format: "json", encoding, marker });
     if (structured.error !== null) throw new Error(structured.error.message);
     const starts = lineStarts(structured.output);
     self.postMessage({ id, type: "recipes", recipes: { json: structured.output, starts } }, [structured.output.buffer, starts.buffer]);

@@ -19,11 +19,12 @@ import json as _json
 import os as _os
 import queue as _queue
 import threading as _threading
+import warnings as _warnings
 from dataclasses import dataclass as _dataclass, field as _field
 
 from . import _library
 
-__all__ = ["convert", "recipes", "Report", "LeftOut", "FORMATS", "ENCODINGS"]
+__all__ = ["convert", "recipes", "Report", "LeftOut", "MxpWarning", "FORMATS", "ENCODINGS"]
 
 #: The output formats, by the names mxpconvert's --format takes.
 FORMATS = {"records": 0, "json": 1, "html": 2}
@@ -45,6 +46,21 @@ class LeftOut:
     bytes: slice
 
 
+class MxpWarning(UserWarning):
+    """A warning about an input that converted: it does not look like MXP, its first line does
+    not seem to mark its recipes (try marker="auto"), most titles came out empty, or exports were
+    joined into it. The message is "INPUT TEXT", as mxpconvert prints it; `kind` names what it
+    is about ("not-mxp", "marker", "empty-titles" or "joined")."""
+
+    def __init__(self, message, kind="", text=""):
+        super().__init__(message)
+        self.kind = kind
+        self.text = text
+
+
+_WARNING_KINDS = {1: "not-mxp", 2: "marker", 3: "empty-titles", 4: "joined"}
+
+
 @_dataclass
 class Report:
     records: int = 0        # records (or JSON objects) written
@@ -54,6 +70,9 @@ class Report:
     bytes_written: int = 0
     encoding: str = ""         # how the input was read: "utf-8", "utf-8+cp437", a name given...
     encoding_reason: str = ""  # why: "cp437: 0xF8 by a number 3 times", "cp437, as named"
+    warnings: list = _field(default_factory=list)  # an MxpWarning for each warning, also issued
+    too_long: int = 0       # recipes past the records' 9,500 characters (kept by json and html)
+    marker: str = ""        # the marker line used (cut to 127 bytes)
 
 
 class _LeftOutEntry(_ctypes.Structure):
@@ -64,10 +83,17 @@ class _LeftOutEntry(_ctypes.Structure):
 
 _LeftOutFunction = _ctypes.CFUNCTYPE(None, _ctypes.c_void_p, _ctypes.POINTER(_LeftOutEntry))
 _ReadFunction = _ctypes.CFUNCTYPE(_ctypes.c_ssize_t, _ctypes.c_void_p,
-                                 _ctypes.POINTER(_ctypes.c_ubyte), _ctypes.c_size_t)
-_WriteFunction = _ctypes.CFUNCTYPE(_ctypes.c_int, _ctypes.c_void_p, _ctypes.POINTER(_ctypes.c_ubyte),
-                                  _ctypes.c_size_t)
+                                  _ctypes.POINTER(_ctypes.c_ubyte), _ctypes.c_size_t)
+_WriteFunction = _ctypes.CFUNCTYPE(_ctypes.c_int, _ctypes.c_void_p,
+                                   _ctypes.POINTER(_ctypes.c_ubyte), _ctypes.c_size_t)
 _RewindFunction = _ctypes.CFUNCTYPE(_ctypes.c_int, _ctypes.c_void_p)
+
+
+class _Warning(_ctypes.Structure):
+    _fields_ = [("kind", _ctypes.c_int32), ("text", _ctypes.c_char_p)]
+
+
+_WarningFunction = _ctypes.CFUNCTYPE(None, _ctypes.c_void_p, _ctypes.POINTER(_Warning))
 
 
 class _Options(_ctypes.Structure):
@@ -75,7 +101,8 @@ class _Options(_ctypes.Structure):
                 ("encoding", _ctypes.c_char_p), ("left_out_path", _ctypes.c_char_p),
                 ("left_out", _LeftOutFunction), ("left_out_context", _ctypes.c_void_p),
                 ("title", _ctypes.c_char_p), ("rewind", _RewindFunction),
-                ("force", _ctypes.c_int32)]
+                ("force", _ctypes.c_int32), ("marker", _ctypes.c_char_p),
+                ("warning", _WarningFunction), ("warning_context", _ctypes.c_void_p)]
 
 
 class _Report(_ctypes.Structure):
@@ -83,7 +110,8 @@ class _Report(_ctypes.Structure):
                 ("left_out", _ctypes.c_int32), ("cut", _ctypes.c_int32), ("error", _ctypes.c_int32),
                 ("bytes_read", _ctypes.c_uint64), ("bytes_written", _ctypes.c_uint64),
                 ("encoding", _ctypes.c_char_p), ("encoding_reason", _ctypes.c_char * 160),
-                ("not_text", _ctypes.c_char_p)]
+                ("not_text", _ctypes.c_char_p), ("warnings", _ctypes.c_int32),
+                ("too_long", _ctypes.c_int32), ("marker", _ctypes.c_char * 128)]
 
 
 _lib = _library.load()
@@ -111,19 +139,20 @@ def _text(value, name):
 
 
 def _path(value, name):
-    """`value` (str, bytes or _os.PathLike) as the bytes of a path, checked as open() checks it:
+    """`value` (str, bytes or os.PathLike) as the bytes of a path, checked as open() checks it:
     TypeError or ValueError, naming the argument, otherwise. A ctypes call sees bytes only."""
     try:
         path = _os.fsencode(value)
     except TypeError:
-        raise TypeError(f"{name} must be a path (str, bytes or _os.PathLike), "
+        raise TypeError(f"{name} must be a path (str, bytes or os.PathLike), "
                         f"not {type(value).__name__}") from None
     if b"\0" in path:
         raise ValueError(f"{name}: embedded null byte")
     return path
 
 
-def _options(format, encoding, left_out=None, left_out_path=None, title=None, force=False):
+def _options(format, encoding, left_out=None, left_out_path=None, title=None, force=False,
+             marker=None, warning=None):
     if _text(format, "format") not in FORMATS:
         raise ValueError(f"unknown format {format!r}: one of {', '.join(FORMATS)}")
     if title is not None:
@@ -132,11 +161,32 @@ def _options(format, encoding, left_out=None, left_out_path=None, title=None, fo
         encoding = _text(encoding, "encoding").encode("utf-8", "replace")
     if not isinstance(force, bool):
         raise TypeError(f"force must be a bool, not {type(force).__name__}")
+    if marker is not None:
+        marker = _text(marker, "marker").encode("utf-8", "replace")
+        if not marker:
+            raise ValueError("marker: the marker line's text, or 'auto', not ''")
     options = _Options(size=_ctypes.sizeof(_Options), format=FORMATS[format], encoding=encoding,
-                       left_out_path=left_out_path, title=title, force=force)
+                       left_out_path=left_out_path, title=title, force=force, marker=marker)
     if left_out is not None:
         options.left_out = left_out
+    if warning is not None:
+        options.warning = warning
     return options
+
+
+def _warning_collector(heard_warnings, name):
+    """The warning callback: each warning as an MxpWarning, named after the input `name`."""
+    def heard(context, warning):
+        w = warning.contents
+        text = w.text.decode("utf-8", "replace")
+        heard_warnings.append(MxpWarning(f"{name} {text}", _WARNING_KINDS.get(w.kind, ""), text))
+    return _WarningFunction(heard)
+
+
+def _issue(heard_warnings):
+    """Issues the warnings through the warnings module, from the caller's line."""
+    for warning in heard_warnings:
+        _warnings.warn(warning, stacklevel=3)
 
 
 def _check_encoding(options, encoding):
@@ -181,7 +231,7 @@ def _raise(code, report, paths, format):
 
 
 def convert(input, output, format="records", encoding=None, left_out_file=None, title=None,
-            force=False):
+            force=False, marker=None):
     """Converts the MXP file `input` into `output` (paths), as flat records, with format="json"
     JSON Lines, or with format="html" a cookbook titled `title` (by default the input's name
     without its extension, as mxpconvert titles it). The output is replaced only once complete.
@@ -190,13 +240,18 @@ def convert(input, output, format="records", encoding=None, left_out_file=None, 
     name. `encoding` names how bytes without a byte-order mark are read (one of ENCODINGS);
     without it they are UTF-8, and a byte that is not is read as Windows-1252 or as code page
     437, as the input shows: the Report says which and why. An input that looks binary (a PDF, a
-    picture, an archive, NUL bytes) raises ValueError, unless `force`. Returns a Report."""
+    picture, an archive, NUL bytes) raises ValueError, unless `force`. `marker` is the line that
+    starts each recipe instead of the input's first ("auto": the line that opens recipes as MXP
+    does, matched but for spacing), as mxpconvert --marker takes it. Returns a Report; its
+    warnings are also issued as MxpWarning."""
     input_path, output_path = _path(input, "input"), _path(output, "output")
     side = _path(left_out_file, "left_out_file") if left_out_file is not None else None
     if title is None and format == "html":
         title = _os.path.splitext(_os.path.basename(_os.fsdecode(input_path)))[0]
-    entries = []
-    options = _options(format, encoding, _left_out_collector(entries), side, title, force)
+    entries, heard = [], []
+    name = repr(_os.fsdecode(input_path))
+    options = _options(format, encoding, _left_out_collector(entries), side, title, force, marker,
+                       _warning_collector(heard, name))
     _check_encoding(options, encoding)
     report = _Report(size=_ctypes.sizeof(_Report))
     code = _lib.mirtabel_convert(input_path, output_path, options, report)
@@ -205,8 +260,10 @@ def convert(input, output, format="records", encoding=None, left_out_file=None, 
     if code != _OK:
         _raise(code, report, {_INPUT: input, _TOO_MANY: input, _OUTPUT: output,
                               _LEFT_OUT_FILE: left_out_file}, format)
+    _issue(heard)
     return Report(report.records, entries, report.cut, report.bytes_read, report.bytes_written,
-                  report.encoding.decode(), report.encoding_reason.decode("utf-8", "replace"))
+                  report.encoding.decode(), report.encoding_reason.decode("utf-8", "replace"),
+                  heard, report.too_long, report.marker.decode("utf-8", "replace"))
 
 
 class _StreamRun:
@@ -283,19 +340,22 @@ def _reader(source):
             return piece.tobytes()
         return read, lambda: None
     if not isinstance(source, (str, _os.PathLike)):  # open() would take a number as a descriptor
-        raise TypeError("source must be a path (str or _os.PathLike) or the archive's bytes, "
+        raise TypeError("source must be a path (str or os.PathLike) or the archive's bytes, "
                         f"not {type(source).__name__}")
     _path(source, "source")  # a NUL named as the argument's
     file = open(source, "rb")
     return file.read, file.close
 
 
-def recipes(source, encoding=None, force=False):
+def recipes(source, encoding=None, force=False, marker=None):
     """The recipes of an MXP archive, one schema.org Recipe object (a dict) at a time, as
-    format="json" writes them. `source` is a path or the archive's bytes; `encoding` and `force`
-    are those of convert(). The archive is read as the iteration goes; no temporary file is
-    written."""
-    options = _options("json", encoding, force=force)
+    format="json" writes them. `source` is a path or the archive's bytes; `encoding`, `force` and
+    `marker` are those of convert(). The archive is read as the iteration goes; no temporary file
+    is written. The warnings are issued as MxpWarning once the last recipe is taken."""
+    heard = []
+    name = repr(_os.fsdecode(source)) if isinstance(source, (str, _os.PathLike)) else "the archive"
+    options = _options("json", encoding, force=force, marker=marker,
+                       warning=_warning_collector(heard, name))
     _check_encoding(options, encoding)
     read, close = _reader(source)  # a missing file fails here, before the first recipe
     path = source if not isinstance(source, (bytes, bytearray, memoryview)) else None
@@ -312,4 +372,5 @@ def recipes(source, encoding=None, force=False):
             raise run.failure
         if run.code != _OK:
             _raise(run.code, run.report, {_INPUT: path, _TOO_MANY: path}, "json")
+        _issue(heard)
     return iterate()

@@ -2,8 +2,9 @@
 a few of its options."""
 import argparse
 import sys
+import warnings
 
-from . import ENCODINGS, FORMATS, __version__, convert
+from . import ENCODINGS, FORMATS, MxpWarning, __version__, convert
 
 EXTENSIONS = {".jsonl": "json", ".json": "json", ".html": "html", ".htm": "html"}
 
@@ -28,6 +29,9 @@ def arguments(argv):
                         help="convert an input that looks like a binary file")
     parser.add_argument("--left-out", metavar="FILE",
                         help="write the text of the recipes left out to FILE")
+    parser.add_argument("--marker", metavar="TEXT",
+                        help="start each recipe at a line that ends with TEXT, not at IN's "
+                             "first line; auto: at the line that opens recipes as MXP does")
     parser.add_argument("--title", metavar="TEXT",
                         help="title the cookbook TEXT instead of IN's name (html only)")
     parser.add_argument("-q", "--quiet", action="store_true",
@@ -45,14 +49,18 @@ def arguments(argv):
 def main(argv=None):
     options = arguments(argv)
     try:
-        report = convert(options.input, options.output, format=options.format,
-                         encoding=options.encoding, left_out_file=options.left_out,
-                         title=options.title, force=options.force)
+        with warnings.catch_warnings():  # printed below, as mxpconvert prints them
+            warnings.simplefilter("ignore", MxpWarning)
+            report = convert(options.input, options.output, format=options.format,
+                             encoding=options.encoding, left_out_file=options.left_out,
+                             title=options.title, marker=options.marker, force=options.force)
     except (OSError, ValueError, MemoryError) as error:
         print(f"mirtabel: {error}", file=sys.stderr)
         return 1
     if report.encoding.startswith("utf-8+cp437") and not options.quiet:  # as mxpconvert says it
         print(f"mirtabel: '{options.input}' read as {report.encoding_reason}", file=sys.stderr)
+    for warning in report.warnings:
+        print(f"mirtabel: warning: {warning}", file=sys.stderr)
     for entry in report.left_out:
         print(f"mirtabel: '{entry.title}' left out ({entry.reason})", file=sys.stderr)
     if not options.quiet:

@@ -333,6 +333,59 @@ TEST(ConversionApi, TheCookbookIsTheSameWhateverTheInputAndKeepsTheCutRecipe) {
   }
 }
 
+// The warnings the callback hears, and the marker used in the report: an archive whose first
+// line is blank, of spaces only or junk, and two exports joined; the marker "auto" mends each.
+TEST(ConversionApi, WarningsAreHeardAndTheMarkerAutoMendsThem) {
+  std::string archive;
+  for (const char* title : {"Soup", "Tea"})
+    archive += std::string("* Export *\n\n   ") + title + "\nBy: me\n--------\nStir.\n\n";
+  std::string joined = archive;
+  joined.replace(0, 10, "*  Export\t*");
+  const struct {
+    std::string input;
+    std::int32_t kind;
+    const char* marker_used;
+    std::int32_t records_with_auto;
+  } rows[] = {
+      {"\n" + archive, MIRTABEL_WARNING_MARKER, "", 2},
+      {"   \n" + archive, MIRTABEL_WARNING_MARKER, "   ", 2},
+      {"Garbage\n" + archive, MIRTABEL_WARNING_MARKER, "Garbage", 2},
+      {archive + joined, MIRTABEL_WARNING_JOINED, "* Export *", 4},
+  };
+  struct Warnings {
+    std::vector<std::int32_t> kinds;
+    static void hear(void* context, const mirtabel_warning* warning) {
+      static_cast<Warnings*>(context)->kinds.push_back(warning->kind);
+    }
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.input);
+    for (const char* marker : {static_cast<const char*>(nullptr), "auto"}) {
+      MemoryStreams streams;
+      streams.input = row.input;
+      Warnings heard;
+      mirtabel_options options{};
+      options.size = sizeof options;
+      options.marker = marker;
+      options.warning = Warnings::hear;
+      options.warning_context = &heard;
+      mirtabel_report report{};
+      report.size = sizeof report;
+      ASSERT_EQ(mirtabel_convert_stream(MemoryStreams::read, MemoryStreams::write, &streams,
+                                        &options, &report),
+                MIRTABEL_OK);
+      EXPECT_EQ(heard.kinds,
+                marker ? std::vector<std::int32_t>{} : std::vector<std::int32_t>{row.kind});
+      EXPECT_EQ(report.warnings, marker ? 0 : 1);
+      EXPECT_STREQ(report.marker, marker ? "* Export *" : row.marker_used);
+      if (marker) {
+        EXPECT_EQ(report.records, row.records_with_auto);
+        EXPECT_EQ(streams.output.substr(0, 4), "Soup");
+      }
+    }
+  }
+}
+
 // The records of a FIFO keep their side file too, read from the copy of the input once the
 // conversion has passed each recipe; the byte-order mark, read from that copy, opens it once.
 TEST(ConversionApi, AFifoKeepsTheRecipesLeftOutWithOneMark) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/convert_mxp.h"
+#include "convert/marker_scan.h"
 #include "convert/substring_search.h"
 #include "tests/conversion/conversion_case.h"
 #include "tests/support/memory_streams.h"
@@ -182,6 +183,69 @@ TEST(RecipeListener, ReceivesEveryRecipeLineByLine) {
     EXPECT_EQ(result.records, c.recipes);
     EXPECT_EQ(events.log, c.events);
     EXPECT_EQ(sink.text(), "");
+  }
+}
+
+// A marker given: lines before its first occurrence are skipped; exact, a line must end with it,
+// and lines that are it but for spacing are counted; with spacing ignored, those start recipes.
+// The scan of an input's start finds the line that opens its recipes, of either layout.
+TEST(GivenMarker, SkipsTheLinesBeforeItAndCountsOrTakesLinesButForSpacing) {
+  const std::string spaced = "  ==  RECIPE\tEXPORT == ";
+  const std::string two = recipe("Tea", {"Boil."}) + lines({spaced, "", "Soup", kRule, "Stir."});
+  const std::string tea = record("Tea", "[PAGE]Boil.");
+  const struct {
+    std::string input;
+    bool spacing_ignored;
+    std::string expected;
+    std::uint32_t but_for_spacing;
+  } rows[] = {
+      {lines({"", "Preface", "xx" + kMark}) + lines({"", "Tea", kRule, "Boil."}), false, tea, 0},
+      {two, false,
+       record("Tea",
+              "[PAGE]Boil.[PAGE]" + spaced + "[PAGE][PAGE]Soup[PAGE]" + kRule + "[PAGE]Stir."),
+       1},
+      {two, true, tea + record("Soup", "[PAGE]Stir."), 0},
+      {lines({"Preface"}), true, "", 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.input);
+    MemorySource source(row.input);
+    MemorySink sink;
+    ConversionOptions options;
+    options.marker = kMark.c_str();
+    options.marker_size = kMark.size();
+    options.marker_spacing_ignored = row.spacing_ignored;
+    char used[8];
+    options.marker_used = used;
+    options.marker_used_room = sizeof used;
+    const ConversionResult result = convert_mxp(source, sink, options);
+    EXPECT_EQ(sink.text(), row.expected);
+    EXPECT_EQ(result.lines_but_for_spacing, row.but_for_spacing);
+    if (!row.expected.empty()) {
+      EXPECT_STREQ(used, "== RECI");  // cut to its room
+    }
+  }
+  const std::string labelled = lines({"MMMMM", "", " Title: Soup", "", "Cook", "MMMMM"});
+  const struct {
+    std::string input;
+    const char* text;
+    std::uint64_t line;
+    std::uint32_t count;
+  } scans[] = {
+      {lines({"", "About these recipes", "", "* Export *", "", "Tea", "By: me", kRule, "Boil.",
+              "* Export *", "", "Soup", "", "By: me", kRule}),
+       "* Export *", 4, 2},
+      {lines({"Garbage", ""}) + labelled, "MMMMM", 3, 1},
+      {lines({"Dear John,", "how are you?"}), "", 0, 0},
+  };
+  for (const auto& scan : scans) {
+    SCOPED_TRACE(scan.input);
+    const MarkerScan found = scan_markers(reinterpret_cast<const unsigned char*>(scan.input.data()),
+                                          scan.input.size(), InputEncoding::kUtf8);
+    EXPECT_EQ(found.found, scan.line != 0);
+    EXPECT_STREQ(found.text, scan.text);
+    EXPECT_EQ(found.line, scan.line);
+    EXPECT_EQ(found.count, scan.count);
   }
 }
 

@@ -16,11 +16,11 @@
 #include <thread>
 #include <vector>
 
+#include "exports/input_check.h"
 #include "host/argument_path.h"
 #include "host/batch.h"
 #include "host/command_line.h"
 #include "host/file_conversion.h"
-#include "host/input_check.h"
 #include "host/output_plan.h"
 #include "tests/support/memory_streams.h"
 

@@ -105,6 +105,30 @@ def test_a_wrong_argument_raises_an_error_that_names_it(tmp_path, error, argumen
     assert os.listdir(tmp_path) == []
 
 
+def _archive(marker=b"* Export *"):
+    return b"".join(marker + b"\n\n   " + title + b"\nBy: me\n--------\nStir.\n\n"
+                    for title in (b"Soup", b"Tea"))
+
+
+@pytest.mark.parametrize("name, data, kind", [
+    ("blank", b"\n" + _archive(), "marker"),
+    ("spaces", b"   \n" + _archive(), "marker"),
+    ("junk", b"Garbage\n" + _archive(), "marker"),
+    ("joined", _archive() + _archive(b"*  Export\t*"), "joined"),
+])
+def test_warnings_are_heard_and_the_marker_auto_mends_them(tmp_path, name, data, kind):
+    (tmp_path / "in.mxp").write_bytes(data)
+    with pytest.warns(mirtabel.MxpWarning) as issued:
+        report = mirtabel.convert(tmp_path / "in.mxp", tmp_path / "out.jsonl")
+    assert [w.kind for w in report.warnings] == [kind]
+    assert [str(w.message) for w in issued] == [str(report.warnings[0])]
+    assert "--marker=auto" in str(report.warnings[0])
+    report = mirtabel.convert(tmp_path / "in.mxp", tmp_path / "out.jsonl", marker="auto")
+    assert (report.warnings, report.marker) == ([], "* Export *")
+    titles = [r["name"] for r in mirtabel.recipes(data, marker="auto")]
+    assert titles == ["Soup", "Tea"] * (2 if name == "joined" else 1)
+
+
 DOS_ARCHIVE = b"* Export *\r\n\r\n   Roast\r\nBy: me\r\n--------\r\nBake at 350\xf8F.\r\n"
 
 

@@ -7,6 +7,8 @@
     real_archives.py nothing-lost DEV_DIR MXPCONVERT NOTHING_LOST
                                                       every word of every recipe's text is in
                                                       its object, but labels, markers and rules
+    real_archives.py marker DEV_DIR MXPCONVERT        archives whose first line is not the marker
+                                                      give their recipes, titled, with auto
 
 Exits 77 (skipped) when DEV_DIR is absent, as in a clone without the set.
 """
@@ -66,15 +68,36 @@ def nothing_lost(dev_dir, mxpconvert, checker):
     return 1 if lost_recipes else 0
 
 
+# Archives that open with a blank line and a preface, a line of spaces, and a junk line, and the
+# recipes each holds.
+MARKER_AUTO = {"collection-a/CARIBOU.MMF": 49, "cookbook-b/HFC.txt": 361, "fixtures-c/1.txt": 1}
+
+
+def marker(dev_dir, mxpconvert):
+    failed = 0
+    for name, count in MARKER_AUTO.items():
+        result = subprocess.run([mxpconvert, "--marker=auto", "--format=json", "-q",
+                                 os.path.join(dev_dir, "archives", name)], capture_output=True)
+        names = [json.loads(line).get("name", "") for line in result.stdout.splitlines()]
+        untitled = sum(1 for n in names if not n.strip())
+        print("%s: %d recipes, %d untitled, exit %d" % (name, len(names), untitled,
+                                                         result.returncode))
+        if (len(names), untitled, result.returncode) != (count, 0, 0):
+            print("  expected %d recipes, all titled, exit 0: %s" % (count, result.stderr))
+            failed = 1
+    return failed
+
+
 def main(argv):
-    if len(argv) < 4 or argv[1] not in ("coverage", "score", "nothing-lost"):
+    if len(argv) < 4 or argv[1] not in ("coverage", "score", "nothing-lost", "marker"):
         print(__doc__)
         return 2
     check, dev_dir, programs = argv[1], argv[2], argv[3:]
     if not os.path.isdir(os.path.join(dev_dir, "archives")):
         print("no development archives at %s: skipped" % dev_dir)
         return 77
-    return {"coverage": coverage, "score": score, "nothing-lost": nothing_lost}[check](dev_dir, *programs)
+    return {"coverage": coverage, "score": score, "nothing-lost": nothing_lost,
+            "marker": marker}[check](dev_dir, *programs)
 
 
 if __name__ == "__main__":

@@ -36,7 +36,11 @@ test("every test input and fuzz seed converts to the native converter's bytes", 
 const warningWords = ({ code, message }) => (code === "not-mxp" ? `${code}: ${message.replace(/^.*?: |\.$/g, "")}` : code);
 const nativeWarningWords = (line) => {
   const doubt = / does not look like an MXP recipe export: (.*)$/.exec(line);
-  return doubt ? `not-mxp: ${doubt[1]}` : / left out: /.test(line) ? "left-out" : / written cut$/.test(line) ? "cut" : line;
+  if (doubt) return `not-mxp: ${doubt[1]}`;
+  const codes = [[/ left out: /, "left-out"], [/ written cut$/, "cut"], [/ has a first line /, "marker"],
+                 [/ has no line that opens /, "marker"], [/ an empty title: /, "empty-titles"],
+                 [/ its marker line but for spacing/, "joined"], [/ longer than a record's /, "too-long"]];
+  return codes.find(([pattern]) => pattern.test(line))?.[1] ?? line;
 };
 
 test("the left-out side file holds those recipes as they stood", async () => {

@@ -196,8 +196,17 @@ test("two files of either layout: counts, warnings, preview of both formats, dow
   await saveScreenshot(t, screenshots.records);
 
   // JSON Lines: the same card, and the object as written.
+  // JSON Lines and the cookbook keep the pudding whole, and warn that it is past a record's length.
+  const jsonWarnings = (await convertMXP(readFileSync(files[1]), { format: "json" })).warnings;
+  assert.deepEqual(jsonWarnings.map((w) => w.code), ["too-long"]);
+  const tooLong = jsonWarnings.map((w) => w.message);
+  const keptWhole = async () => {
+    await page.waitFor("document.querySelectorAll('.file[data-state=done], .file[data-state=warning]').length === 2");
+    assert.deepEqual(await page.evaluate("[...document.querySelectorAll('.file')].map((e) => e.dataset.state)"), ["done", "warning"]);
+    assert.deepEqual(await text(".file:nth-child(2) .warnings li"), tooLong);
+  };
   await page.evaluate("document.getElementById('format').value = 'json'; document.getElementById('format').dispatchEvent(new Event('change'))");
-  await page.waitFor("document.querySelectorAll('.file[data-state=done]').length === 2");
+  await keptWhole();
   assert.deepEqual(await text("#titles button"), structured[0].map((recipe) => recipe.name));
   await click("#titles button", 1);
   await page.waitFor("document.querySelector('#reader h3')?.textContent === 'Crème Brûlée'");
@@ -209,7 +218,7 @@ test("two files of either layout: counts, warnings, preview of both formats, dow
 
   // As a cookbook, titled after the file.
   await page.evaluate("document.getElementById('format').value = 'html'; document.getElementById('format').dispatchEvent(new Event('change'))");
-  await page.waitFor("document.querySelectorAll('.file[data-state=done]').length === 2");
+  await keptWhole();
   const cookbook = await download(".file:nth-child(1) .downloads button");
   assert.equal(cookbook.name, "column-layout.html");
   const html = await convertMXP(readFileSync(files[0]), { format: "html", title: "column-layout" });

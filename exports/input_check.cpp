@@ -1,10 +1,11 @@
-#include "host/input_check.h"
+#include "exports/input_check.h"
 
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "convert/marker_line.h"
+#include "convert/marker_scan.h"
 #include "platform/byte_order_mark.h"
 #include "platform/simd_path.h"
 #include "platform/text_reader.h"
@@ -61,24 +62,6 @@ bool next_char(const unsigned char* bytes, std::size_t size, std::size_t& at, Fo
   return true;
 }
 
-// The input's first bytes as the conversion's reader takes them.
-class FirstBytes final : public mirtabel::ByteSource {
- public:
-  FirstBytes(const unsigned char* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
-
-  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
-    const std::size_t n = capacity < size_ - at_ ? capacity : size_ - at_;
-    if (n > 0) std::memcpy(buffer, bytes_ + at_, n);
-    at_ += n;
-    return {n, 0};
-  }
-
- private:
-  const unsigned char* bytes_;
-  std::size_t size_;
-  std::size_t at_ = 0;
-};
-
 // What reading the first recipe takes, too much for the stack of a worker thread.
 struct FirstRecipe {
   FirstRecipe(mirtabel::ByteSource& source, mirtabel::InputEncoding encoding)
@@ -89,22 +72,6 @@ struct FirstRecipe {
   unsigned char line_bytes[mirtabel::TextLine::kMaxBytes];
 };
 
-// A rule under a header is made of hyphens, in runs with blanks between them: at least half of
-// the line's other characters are hyphens. A sentence that merely quotes eight hyphens is not.
-bool is_rule(const mirtabel::TextLine& line) {
-  std::size_t hyphens = 0;
-  std::size_t others = 0;
-  for (std::size_t i = 0; i < line.size; ++i) {
-    const unsigned char c = line.bytes[i];
-    if (c == '-') {
-      ++hyphens;
-    } else if (c != ' ' && c != '\t' && c != '\n') {
-      ++others;
-    }
-  }
-  return hyphens >= others;
-}
-
 // Whether the first recipe is arranged as MXP arranges one, read as the conversion reads it:
 // after the marker line and the line that follows it, a title line that holds "Title:" (the
 // labelled layout), or header lines that end at a rule (the column layout) before the next
@@ -112,7 +79,7 @@ bool is_rule(const mirtabel::TextLine& line) {
 // recipe, and a text that merely has three lines is no recipe.
 bool first_recipe_has_layout(const unsigned char* bytes, std::size_t size,
                              mirtabel::InputEncoding encoding) {
-  FirstBytes source(bytes, size);
+  mirtabel::BytesSource source(bytes, size);
   const std::unique_ptr<FirstRecipe> first(new (std::nothrow) FirstRecipe(source, encoding));
   if (!first) return true;  // no memory to judge by: no doubt
   mirtabel::TextLine line;
@@ -122,7 +89,7 @@ bool first_recipe_has_layout(const unsigned char* bytes, std::size_t size,
   if (!read() || !read()) return false;
   if (line.contains("Title:")) return true;
   while (read()) {
-    if (line.contains("--------")) return is_rule(line);
+    if (line.contains("--------")) return mirtabel::is_header_rule(line);
     if (first->marker.is_in(line)) return false;
   }
   return false;
