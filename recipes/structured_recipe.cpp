@@ -103,9 +103,14 @@ void StructuredRecipe::extend_words(std::size_t index, std::string_view text) no
   const std::size_t size = copy_words(text, stores_.text + end, after_text);
   if (size == 0) return;
   used_ += size;
-  item.size += size;
+  grew(index, size);
+}
+
+// Item `index` got `added` bytes at its end: the items after it start that much later.
+void StructuredRecipe::grew(std::size_t index, std::size_t added) noexcept {
+  stores_.items[index].size += added;
   for (std::size_t later = index + 1; later < count_; ++later)
-    stores_.items[later].begin += size;
+    stores_.items[later].begin += added;
   last_written_ = index;
   ++writes_;
 }
@@ -134,16 +139,12 @@ void StructuredRecipe::extend_word_by_word(std::size_t index, std::string_view t
 
 void StructuredRecipe::extend(std::size_t index, std::string_view text, bool spaced) noexcept {
   if (index == kNoItem || cut_ || text.empty()) return;
-  RecipeItem& item = stores_.items[index];
+  const RecipeItem& item = stores_.items[index];
   const std::size_t end = item.begin + item.size;
   std::size_t added = 0;
   if (spaced && item.size > item.label_size) added = insert(end, " ");
   if (!cut_) added += insert(end + added, text);
-  item.size += added;
-  for (std::size_t later = index + 1; later < count_; ++later)
-    stores_.items[later].begin += added;
-  last_written_ = index;
-  ++writes_;
+  grew(index, added);
 }
 
 void StructuredRecipe::unquote(std::size_t index) noexcept {

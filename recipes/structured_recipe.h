@@ -97,6 +97,7 @@ class StructuredRecipe {
 
  private:
   void extend_word_by_word(std::size_t index, std::string_view text) noexcept;
+  void grew(std::size_t index, std::size_t added) noexcept;
   // Whether the text holds a tab or two spaces in a row.
   static bool has_double_space(std::string_view text) noexcept;
   // Inserts `text` at `at` in the text store, moving the text after it; returns the bytes kept.
