@@ -229,7 +229,12 @@ inline bool find_lost_words(std::string_view input, std::string_view json_lines,
     // title line's label is the framing's too: the title starts two characters after the first
     // colon among its first 100 ("Titel: Soup" gives "Soup").
     const bool first_line = ++after_marker == 1;
+    // A title line that opens as a banner does ("-----", "MMMMM") is layout when a labelled
+    // recipe framed from a junk first line starts again at its "Title:" line.
+    bool banner_title = false;
     if (after_marker == 2) {
+      const std::string_view title = nothing_lost::trim(line);
+      banner_title = title.substr(0, 5) == "-----" || title.substr(0, 5) == "MMMMM";
       if (recipe == 1) labelled = line.find("Title:") != std::string_view::npos;
       if (const std::size_t colon = line.substr(0, 100).find(':');
           labelled && colon != std::string_view::npos)
@@ -242,8 +247,8 @@ inline bool find_lost_words(std::string_view input, std::string_view json_lines,
         !trimmed.empty() && trimmed.back() == ':' && trimmed.find(':') == trimmed.size() - 1;
     const bool time = nothing_lost::labels_time(line) || after_time_label;
     after_time_label = empty_field && nothing_lost::labels_time(line);
-    if (first_line || lost_one || empty_field || nothing_lost::is_default_count(line) ||
-        nothing_lost::is_banner(line))
+    if (first_line || banner_title || lost_one || empty_field ||
+        nothing_lost::is_default_count(line) || nothing_lost::is_banner(line))
       continue;
     wanted.clear();
     nothing_lost::add_words(line, wanted, true);
