@@ -89,15 +89,23 @@ int close_file(HANDLE file) noexcept {
   return system_calls().close_handle(file) ? 0 : last_errno();
 }
 
+// As pread: the read at an offset leaves the file's position where it was. ReadFile with an
+// offset moves a synchronous handle's position past the bytes it read, so the position is put
+// back, and the sequential reads that follow go on where they stood.
 ReadResult read_at(HANDLE file, std::uint64_t offset, unsigned char* buffer,
                    std::size_t capacity) noexcept {
   if (capacity > kMaxTransfer) capacity = kMaxTransfer;
+  LARGE_INTEGER here{};
+  if (!SetFilePointerEx(file, LARGE_INTEGER{}, &here, FILE_CURRENT))
+    return {0, errno_from(GetLastError())};
   OVERLAPPED at{};
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
   DWORD count = 0;
-  if (ReadFile(file, buffer, static_cast<DWORD>(capacity), &count, &at)) return {count, 0};
-  const DWORD error = GetLastError();
+  const bool read = ReadFile(file, buffer, static_cast<DWORD>(capacity), &count, &at) != 0;
+  const DWORD error = read ? 0 : GetLastError();
+  if (!SetFilePointerEx(file, here, nullptr, FILE_BEGIN)) return {0, errno_from(GetLastError())};
+  if (read) return {count, 0};
   if (error == ERROR_HANDLE_EOF) return {0, 0};
   return {0, errno_from(error)};
 }

@@ -412,7 +412,7 @@ TEST(ConversionApi, AFifoKeepsTheRecipesLeftOutWithOneMark) {
   EXPECT_EQ(report.left_out, 2);
   ASSERT_EQ(heard.places.size(), 2u);
   const auto part = [&](std::uint64_t begin, std::uint64_t end) {
-    return text.substr(begin, end - begin);
+    return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
   };
   EXPECT_TRUE(read_file(side) == part(0, heard.first_line_end) +
                                      part(heard.places[0].first, heard.places[0].second) +
