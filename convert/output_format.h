@@ -33,12 +33,19 @@ inline constexpr OutputFormatNames kOutputFormats[] = {
     {OutputFormat::kHtml, "html", ".html", ".htm", false},
 };
 
-// The names of `format`; the records' for a value outside the enum.
-constexpr const OutputFormatNames& output_format_names(OutputFormat format) noexcept {
-  for (const OutputFormatNames& names : kOutputFormats) {
-    if (names.format == format) return names;
+inline constexpr std::size_t kOutputFormatCount = sizeof kOutputFormats / sizeof kOutputFormats[0];
+
+constexpr bool each_format_at_its_value() noexcept {
+  for (std::size_t i = 0; i < kOutputFormatCount; ++i) {
+    if (static_cast<std::size_t>(kOutputFormats[i].format) != i) return false;
   }
-  return kOutputFormats[0];
+  return true;
+}
+static_assert(each_format_at_its_value());
+
+// The names of `format`, which the table holds at the format's value.
+constexpr const OutputFormatNames& output_format_names(OutputFormat format) noexcept {
+  return kOutputFormats[static_cast<std::size_t>(format)];
 }
 
 // The format named `name`; null when there is none of that name.

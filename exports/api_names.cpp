@@ -49,8 +49,7 @@ extern "C" MIRTABEL_API int32_t mirtabel_format_from_name(const char* name) {
 }
 
 extern "C" MIRTABEL_API const char* mirtabel_format_name(int32_t format) {
-  for (const mirtabel::OutputFormatNames& names : mirtabel::kOutputFormats) {
-    if (static_cast<int32_t>(names.format) == format) return names.name;
-  }
-  return nullptr;
+  const auto at = static_cast<std::size_t>(format);
+  return format >= 0 && at < mirtabel::kOutputFormatCount ? mirtabel::kOutputFormats[at].name
+                                                          : nullptr;
 }
