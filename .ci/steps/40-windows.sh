@@ -30,8 +30,11 @@ expected='1 ConvertMXP
 6 mirtabel_convert
 7 mirtabel_convert_stream
 8 mirtabel_error_name
-9 mirtabel_version'
-if [ "$table" != "$expected" ] || ! grep -q 'Export Address Table 		00000009' <<<"$dump"; then
+9 mirtabel_version
+10 mirtabel_version_number
+11 mirtabel_format_from_name
+12 mirtabel_format_name'
+if [ "$table" != "$expected" ] || ! grep -q 'Export Address Table 		0000000c' <<<"$dump"; then
   printf 'unexpected export table:\n%s\n' "$table" >&2
   exit 1
 fi
