@@ -8,8 +8,8 @@
 #include "exports/left_out_reporter.h"
 #include "exports/left_out_side_file.h"
 #include "exports/mirtabel.h"
-#include "exports/wide_path.h"
 #include "platform/file_identity.h"
+#include "platform/native_path.h"
 
 namespace mirtabel {
 namespace {
@@ -21,8 +21,8 @@ namespace {
   if (std::strcmp(side_path, output_path) == 0) return true;
   wchar_t wide[kMaxWidePath];
   FileIdentity side, output;
-  return wide_path(side_path, wide) == 0 && identify_file(wide, side) == 0 &&
-         wide_path(output_path, wide) == 0 && identify_file(wide, output) == 0 &&
+  return from_utf8_path(side_path, wide, kMaxWidePath) == 0 && identify_file(wide, side) == 0 &&
+         from_utf8_path(output_path, wide, kMaxWidePath) == 0 && identify_file(wide, output) == 0 &&
          is_same_file(side, output);
 }
 
@@ -34,7 +34,7 @@ namespace {
                                   const char* side_path, InputFile& input, OutputFile& output,
                                   LeftOutSideFile& side_file, ApiOutcome& outcome) noexcept {
   wchar_t wide[kMaxWidePath];
-  int error = wide_path(input_path, wide);
+  int error = from_utf8_path(input_path, wide, kMaxWidePath);
   if (error == 0) error = input.open(wide);
   if (error != 0) {
     outcome.fail(MIRTABEL_ERROR_INPUT, error);
@@ -44,14 +44,14 @@ namespace {
     outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
     return;
   }
-  error = wide_path(output_path, wide);
+  error = from_utf8_path(output_path, wide, kMaxWidePath);
   if (error == 0) error = output.create(wide, input);
   if (error != 0) {
     outcome.fail(MIRTABEL_ERROR_OUTPUT, error);
     return;
   }
   if (side_path != nullptr) {
-    error = wide_path(side_path, wide);
+    error = from_utf8_path(side_path, wide, kMaxWidePath);
     if (error == 0) error = side_file.create(wide, input);
     if (error != 0) outcome.fail(MIRTABEL_ERROR_LEFT_OUT_FILE, error);
   }

@@ -309,6 +309,14 @@ MIRTABEL_API const char* mirtabel_version(void);
  * larger than the header's, within the same major number. */
 MIRTABEL_API int32_t mirtabel_version_number(void);
 
+/* (since 1.3) The format named `name` ("records", "json" or "html", as mxpconvert's --format
+ * takes them), or -1 for a name this version does not know or a null one. */
+MIRTABEL_API int32_t mirtabel_format_from_name(const char* name);
+
+/* (since 1.3) The name of `format`, one of the MIRTABEL_FORMAT_* codes, or null for a code this
+ * version does not write: the codes from 0 up to the first null name are every format. */
+MIRTABEL_API const char* mirtabel_format_name(int32_t format);
+
 #ifdef __cplusplus
 }
 #endif

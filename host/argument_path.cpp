@@ -1,34 +1,21 @@
 #include "host/argument_path.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "platform/file_identity.h"
+#include "platform/native_path.h"
 #include "platform/utf8.h"
-
-std::wstring argument_to_path(const char* argument) {
-  const auto* s = reinterpret_cast<const unsigned char*>(argument);
-  std::size_t n = std::strlen(argument);
-  std::wstring path;
-  while (n > 0) {
-    const std::size_t length = mirtabel::utf8::valid_sequence_length(s, n);
-    if (length == 0) {
-      path.push_back(static_cast<wchar_t>(0xDC00 + s[0]));
-      ++s;
-      --n;
-      continue;
-    }
-    path.push_back(static_cast<wchar_t>(mirtabel::utf8::decode(s, length)));
-    s += length;
-    n -= length;
-  }
-  return path;
-}
 
 std::wstring library_path(const std::filesystem::path& path) {
 #ifdef _WIN32
   return path.native();
 #else
-  return argument_to_path(path.c_str());
+  // Every UTF-8 sequence and every other byte gives at most one wide character.
+  std::wstring wide(std::strlen(path.c_str()) + 1, L'\0');
+  mirtabel::from_utf8_path(path.c_str(), wide.data(), wide.size());
+  wide.resize(std::wcslen(wide.c_str()));
+  return wide;
 #endif
 }
 

@@ -6,13 +6,10 @@
 #include <filesystem>
 #include <string>
 
-// Decodes a file name given as bytes, whatever the locale: UTF-8 sequences become their
-// characters, and every other byte 0x80..0xFF becomes U+DC80..U+DCFF, which the library turns back
-// into that byte, so that any name the system can hold reaches the library unchanged.
-std::wstring argument_to_path(const char* argument);
-
-// The path as the conversion opens it: on POSIX its bytes decoded as above, on Windows its
-// UTF-16 text as it is.
+// The path as the conversion opens it: on POSIX its bytes decoded whatever the locale, UTF-8
+// sequences as their characters and every other byte 0x80..0xFF as U+DC80..U+DCFF, which the
+// file layer turns back into that byte (platform/native_path.h), so that any name the system can
+// hold reaches it unchanged; on Windows its UTF-16 text as it is.
 std::wstring library_path(const std::filesystem::path& path);
 
 // Whether two paths name one file, or the one place a new file would take, however they are

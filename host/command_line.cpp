@@ -50,15 +50,11 @@ std::string set_left_out(CommandLine& line, const Value& value) {
 
 std::string set_format(CommandLine& line, const Value& value) {
   line.format_chosen = true;
-  if (value.text == "records") {
-    line.format = OutputFormat::kRecords;
-  } else if (value.text == "json") {
-    line.format = OutputFormat::kJson;
-  } else if (value.text == "html") {
-    line.format = OutputFormat::kHtml;
-  } else {
+  const mirtabel::OutputFormatNames* names = mirtabel::output_format_named(value.text);
+  if (names == nullptr) {
     return "knows no format '" + printable(value.text) + "'; it takes records, json or html";
   }
+  line.format = names->format;
   return "";
 }
 
@@ -232,7 +228,7 @@ void take_operands(CommandLine& line, std::vector<fs::path> operands) {
   line.input_named = !operands.empty();
   line.inputs.push_back(operands.empty() ? fs::path("-") : operands[0]);
   if (!line.format_chosen && !is_standard_stream(line.output)) {
-    format_from_name(line.output, line.format, line.error);
+    format_from_name(line.output, line.format);
   }
 }
 
@@ -307,17 +303,10 @@ CommandLine parse_command_line(const std::vector<fs::path>& arguments) {
   return line;
 }
 
-bool format_from_name(const fs::path& output, OutputFormat& format, std::string& /*error*/) {
-  const std::string extension = lowercase_extension(output);
-  if (extension == ".jsonl" || extension == ".json") {
-    format = OutputFormat::kJson;
-    return true;
-  }
-  if (extension == ".html" || extension == ".htm") {
-    format = OutputFormat::kHtml;
-    return true;
-  }
-  return false;
+void format_from_name(const fs::path& output, OutputFormat& format) {
+  const mirtabel::OutputFormatNames* names =
+      mirtabel::output_format_of_extension(lowercase_extension(output));
+  if (names != nullptr) format = names->format;
 }
 
 std::string options_help(std::size_t width) {

@@ -51,12 +51,9 @@ inline constexpr unsigned kMaxJobs = 1024;
 // ending the options.
 CommandLine parse_command_line(const std::vector<std::filesystem::path>& arguments);
 
-// The format an output file's name asks for by its extension: ".jsonl" and ".json" ask for JSON
-// Lines, ".html" and ".htm" for the cookbook. Sets `format` and returns true when the name asks
-// for one; would set `error` for a name that asks for a format mxpconvert cannot write (there is
-// none now).
-bool format_from_name(const std::filesystem::path& output, OutputFormat& format,
-                      std::string& error);
+// The format an output file's name asks for by its extension (".jsonl" and ".json" ask for JSON
+// Lines, ".html" and ".htm" for the cookbook, ".txt" for records): sets `format` when it asks.
+void format_from_name(const std::filesystem::path& output, OutputFormat& format);
 
 // The options' part of the help: one entry per option, its names, value and meaning, filled to
 // `width` columns.

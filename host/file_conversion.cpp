@@ -82,12 +82,6 @@ bool copy_failed(const mirtabel::CopiedInput& copied, OutputFormat format, FileO
 
 }  // namespace
 
-const char* output_extension(OutputFormat format) {
-  return format == OutputFormat::kJson   ? ".jsonl"
-         : format == OutputFormat::kHtml ? ".html"
-                                         : ".txt";
-}
-
 bool is_standard_stream(const std::filesystem::path& path) {
   return path.native().size() == 1 && path.native()[0] == '-';
 }
@@ -95,9 +89,9 @@ bool is_standard_stream(const std::filesystem::path& path) {
 std::filesystem::path left_out_name(const FileJob& job, OutputFormat format, bool output_in_place) {
   if (output_in_place) return {};
   std::filesystem::path name = job.output;
-  // The records' name, which users rely on, takes the output's extension's place.
-  if (format == OutputFormat::kRecords) return name.replace_extension(".left-out.mxp");
-  return name += ".left-out.mxp";
+  if (mirtabel::output_format_names(format).side_file_replaces_extension)
+    return name.replace_extension(mirtabel::kSideFileExtension);
+  return name += mirtabel::kSideFileExtension;
 }
 
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/output_format.h"
 #include "exports/input_check.h"
 #include "platform/encoding_choice.h"
 #include "platform/input_encoding.h"
@@ -25,11 +26,7 @@ struct FileJob {
 
 bool is_standard_stream(const std::filesystem::path& path);
 
-// What an output holds: flat records, the structured export's JSON Lines, or its HTML cookbook.
-enum class OutputFormat { kRecords, kJson, kHtml };
-
-// The extension of an output file of `format`: ".txt", ".jsonl" or ".html".
-const char* output_extension(OutputFormat format);
+using mirtabel::OutputFormat;
 
 struct ConversionSettings {
   OutputFormat format = OutputFormat::kRecords;

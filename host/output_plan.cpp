@@ -44,7 +44,8 @@ OutputPlan plan_outputs(const std::vector<fs::path>& inputs, const fs::path& dir
   OutputPlan plan;
   plan.jobs.reserve(inputs.size());
   for (const fs::path& input : inputs)
-    plan.jobs.push_back({input, output_name(input, directory, output_extension(format))});
+    plan.jobs.push_back(
+        {input, output_name(input, directory, mirtabel::output_format_names(format).extension)});
 
   // Every identity with the job it belongs to and whether it is that job's output, sorted so
   // that equal identities sit side by side.

@@ -1,10 +1,22 @@
-// Wide-character paths as the operating system takes them.
+// Paths between the UTF-8 the callers give, the wide characters the file layer takes, and the
+// bytes a POSIX system opens: the one codec of them.
 #ifndef MIRTABEL_PLATFORM_NATIVE_PATH_H
 #define MIRTABEL_PLATFORM_NATIVE_PATH_H
 
 #include <cstddef>
 
 namespace mirtabel {
+
+// The longest path, in wchar_t with its terminator, that the C API takes.
+inline constexpr std::size_t kMaxWidePath = 4096;
+
+// Decodes a null-terminated UTF-8 path into `out`, which holds `capacity` wchar_t with the
+// terminator (strlen(utf8) + 1 always suffice). Where wchar_t is UTF-16 (Windows) the path must
+// be valid UTF-8, and a character beyond the Basic Multilingual Plane becomes a surrogate pair.
+// Elsewhere a byte that does not begin a valid sequence becomes U+DC80..U+DCFF, which
+// to_native_path turns back into that byte, so any name a POSIX system holds gets through
+// unchanged. Returns 0, ENAMETOOLONG, or EILSEQ.
+int from_utf8_path(const char* utf8, wchar_t* out, std::size_t capacity) noexcept;
 
 // The longest path, in bytes with its terminator, that a POSIX path may take here.
 inline constexpr std::size_t kMaxNativePath = 4096;

@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string_view>
 
+#include "convert/output_format.h"
 #include "exports/mirtabel.h"
 #include "platform/input_encoding.h"
 
@@ -100,16 +100,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE std::int32_t mirtabel_wasm_convert(const char* f
                                                                    const char* marker) {
   mirtabel_options options{};
   options.size = sizeof options;
-  const std::string_view name(format);
-  if (name == "records") {
-    options.format = MIRTABEL_FORMAT_RECORDS;
-  } else if (name == "json") {
-    options.format = MIRTABEL_FORMAT_JSON_LINES;
-  } else if (name == "html") {
-    options.format = MIRTABEL_FORMAT_HTML;
-  } else {
-    return kUnknownFormat;
-  }
+  const mirtabel::OutputFormatNames* names = mirtabel::output_format_named(format);
+  if (names == nullptr) return kUnknownFormat;
+  options.format = static_cast<std::int32_t>(names->format);
   mirtabel::InputEncoding input_encoding;
   if (!mirtabel::input_encoding_from_name(encoding, input_encoding)) return kUnknownEncoding;
   options.encoding = encoding;

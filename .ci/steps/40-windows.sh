@@ -31,8 +31,10 @@ expected='1 ConvertMXP
 7 mirtabel_convert_stream
 8 mirtabel_error_name
 9 mirtabel_version
-10 mirtabel_version_number'
-if [ "$table" != "$expected" ] || ! grep -q 'Export Address Table 		0000000a' <<<"$dump"; then
+10 mirtabel_version_number
+11 mirtabel_format_from_name
+12 mirtabel_format_name'
+if [ "$table" != "$expected" ] || ! grep -q 'Export Address Table 		0000000c' <<<"$dump"; then
   printf 'unexpected export table:\n%s\n' "$table" >&2
   exit 1
 fi

@@ -26,8 +26,6 @@ from . import _library
 
 __all__ = ["convert", "recipes", "Report", "LeftOut", "MxpWarning", "FORMATS", "ENCODINGS"]
 
-#: The output formats, by the names mxpconvert's --format takes.
-FORMATS = {"records": 0, "json": 1, "html": 2}
 #: The encodings for input without a byte-order mark.
 ENCODINGS = ("utf-8", "windows-1252", "latin-1", "cp437", "cp850", "mac-roman")
 
@@ -124,6 +122,19 @@ _lib.mirtabel_convert_stream.restype = _ctypes.c_int
 _lib.mirtabel_error_name.argtypes = [_ctypes.c_int]
 _lib.mirtabel_error_name.restype = _ctypes.c_char_p
 _lib.mirtabel_version.restype = _ctypes.c_char_p
+_lib.mirtabel_format_name.argtypes = [_ctypes.c_int32]
+_lib.mirtabel_format_name.restype = _ctypes.c_char_p
+
+
+def _formats():
+    formats = {}
+    while (name := _lib.mirtabel_format_name(len(formats))) is not None:
+        formats[name.decode()] = len(formats)
+    return formats
+
+
+#: The output formats, by the names mxpconvert's --format takes, as the library names them.
+FORMATS = _formats()
 
 #: The version of the library in use.
 __version__ = _lib.mirtabel_version().decode()

@@ -602,5 +602,22 @@ TEST(ConversionApi, AFailureGetsTheCodeOfThePartThatFailed) {
   }
 }
 
+// The format names the tool, the page and the Python module take: each leads back to its code,
+// the codes run from 0 without a gap, and what is not a name is refused.
+TEST(ConversionApi, FormatNamesAndCodesLeadToEachOther) {
+  const int32_t codes[] = {MIRTABEL_FORMAT_RECORDS, MIRTABEL_FORMAT_JSON_LINES,
+                           MIRTABEL_FORMAT_HTML};
+  for (const int32_t code : codes) {
+    ASSERT_NE(mirtabel_format_name(code), nullptr) << code;
+    EXPECT_EQ(mirtabel_format_from_name(mirtabel_format_name(code)), code);
+  }
+  EXPECT_STREQ(mirtabel_format_name(MIRTABEL_FORMAT_JSON_LINES), "json");
+  EXPECT_EQ(mirtabel_format_name(3), nullptr);
+  EXPECT_EQ(mirtabel_format_name(-1), nullptr);
+  EXPECT_EQ(mirtabel_format_from_name("JSON"), -1);
+  EXPECT_EQ(mirtabel_format_from_name(""), -1);
+  EXPECT_EQ(mirtabel_format_from_name(nullptr), -1);
+}
+
 }  // namespace
 }  // namespace mirtabel::testing

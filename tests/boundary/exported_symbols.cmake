@@ -13,7 +13,9 @@ set(expected
   mirtabel_convert_stream
   mirtabel_error_name
   mirtabel_version
-  mirtabel_version_number)
+  mirtabel_version_number
+  mirtabel_format_from_name
+  mirtabel_format_name)
 
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
                 OUTPUT_VARIABLE table ERROR_VARIABLE errors RESULT_VARIABLE status)

@@ -120,13 +120,15 @@ TEST(windows_dll, finds_each_export_by_name_at_its_ordinal_and_nothing_past_them
                                "mirtabel_convert_stream",
                                "mirtabel_error_name",
                                "mirtabel_version",
-                               "mirtabel_version_number"};
-  for (WORD ordinal = 1; ordinal <= 10; ++ordinal) {
+                               "mirtabel_version_number",
+                               "mirtabel_format_from_name",
+                               "mirtabel_format_name"};
+  for (WORD ordinal = 1; ordinal <= 12; ++ordinal) {
     const char* name = names[ordinal - 1];
     EXPECT_NE(library.by_name(name), nullptr) << name;
     EXPECT_EQ(library.by_name(name), library.by_ordinal(ordinal)) << name;
   }
-  EXPECT_EQ(library.by_ordinal(11), nullptr);
+  EXPECT_EQ(library.by_ordinal(13), nullptr);
   EXPECT_EQ(library.by_name("_ZN9CMirtabelC2Ev"), nullptr);
   EXPECT_EQ(library.by_name("DllMain"), nullptr);
 }

@@ -1,4 +1,4 @@
-#include "exports/wide_path.h"
+#include "platform/native_path.h"
 
 #include <cerrno>
 #include <cstring>
@@ -7,7 +7,7 @@
 
 namespace mirtabel {
 
-int wide_path(const char* utf8, wchar_t (&out)[kMaxWidePath]) noexcept {
+int from_utf8_path(const char* utf8, wchar_t* out, std::size_t capacity) noexcept {
   const auto* bytes = reinterpret_cast<const unsigned char*>(utf8);
   std::size_t left = std::strlen(utf8);
   std::size_t size = 0;
@@ -21,7 +21,7 @@ int wide_path(const char* utf8, wchar_t (&out)[kMaxWidePath]) noexcept {
       c = utf8::decode(bytes, length);
     }
     const std::size_t width = utf8::wide_width_of(c);
-    if (size + width >= kMaxWidePath) return ENAMETOOLONG;
+    if (size + width >= capacity) return ENAMETOOLONG;
     if (width == 2) {
       out[size++] = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
       out[size++] = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
