@@ -163,6 +163,11 @@ std::size_t inline_credit(std::string_view text) noexcept {
     std::string_view words = rest;
     while (!words.empty() && words.front() == '*')
       words = trim(words.substr(1));
+    // Each start below opens with one of these letters, in either case: most sentences are
+    // turned away by their first.
+    if (words.empty() || std::string_view("sfptr").find(static_cast<char>(words.front() | 0x20)) ==
+                             std::string_view::npos)
+      continue;
     for (std::string_view start : {"Source:", "Source :", "From the collection", "Posted by",
                                    "Typed by", "Reformatted by", "Formatted by", "Recipe by"}) {
       if (starts_with_word(words, start)) return text.size() - rest.size();
@@ -259,11 +264,24 @@ bool is_address(std::string_view line) noexcept {
          starts_with_word(line, "www.");
 }
 
+// Whether the text holds more than `most` words: it stops at the one past them.
+bool has_more_words(std::string_view text, std::size_t most) noexcept {
+  std::size_t words = 0;
+  bool in_word = false;
+  for (char c : text) {
+    const bool space = recipe_text::is_space(c);
+    if (!space && !in_word && ++words > most) return true;
+    in_word = !space;
+  }
+  return false;
+}
+
 // An address in a short line of names, dates and addresses that no sentence is: "Ann & Bo Lee
 // ann@example.com 10/2/95", "File ftp://ftp.example.org/recipes.zip".
 bool is_address_line(std::string_view line) noexcept {
-  const bool address = recipe_text::has_email_address(line) || recipe_text::has_web_address(line);
-  if (!address || word_count(line) > 6) return false;
+  // Most lines are sentences, turned away by their words before any search for an address.
+  if (has_more_words(line, 6)) return false;
+  if (!recipe_text::has_email_address(line) && !recipe_text::has_web_address(line)) return false;
   std::string_view rest = line;
   while (!rest.empty()) {
     const std::string_view word = next_word(rest);
