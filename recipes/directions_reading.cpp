@@ -788,6 +788,7 @@ void DirectionsReading::read(std::string_view text) noexcept {
   if (!line.is_blank() && !before_.is_blank() && is_letter(before_.last) &&
       before_.width < kWidths && widths_[before_.width] < 0xFFFF) {
     ++widths_[before_.width];
+    widest_ = std::max(widest_, before_.width);
     ++lines_counted_;
     state_.wrap_width = wrap_width();
   }
@@ -810,7 +811,7 @@ std::size_t DirectionsReading::wrap_width() const noexcept {
   // A width where at least two wrapped lines end, and one in 64 of them once there are many: the
   // few lines that pass the wrap are then too few to count.
   const unsigned enough = std::max(2u, lines_counted_ / 64);
-  std::size_t width = kWidths - 1;
+  std::size_t width = widest_;
   while (width >= kNarrowestWrap && widths_[width] < enough)
     --width;
   if (width < kNarrowestWrap) return kUsualWrapWidth;
