@@ -285,7 +285,7 @@ bool is_address_line(std::string_view line) noexcept {
   std::string_view rest = line;
   while (!rest.empty()) {
     const std::string_view word = next_word(rest);
-    if (is_lower(word.front()) && word.find_first_of("@/") == std::string_view::npos &&
+    if (is_lower(word.front()) && recipe_text::find_any(word, "@/") == std::string_view::npos &&
         !starts_with_word(word, "www."))
       return false;
   }
@@ -391,7 +391,7 @@ bool is_section_heading(std::string_view line) noexcept {
   if (line.size() < 2 || line.size() > 40 || line.back() != ':' || !is_letter(line[0]))
     return false;
   const std::string_view words = line.substr(0, line.size() - 1);
-  return words.find_first_of(".:;!?") == std::string_view::npos && word_count(words) <= 4;
+  return recipe_text::find_any(words, ".:;!?") == std::string_view::npos && word_count(words) <= 4;
 }
 
 // Whether the line before was wrapped where the export wraps the directions: the first word of
@@ -399,14 +399,14 @@ bool is_section_heading(std::string_view line) noexcept {
 // The width is the file's own (see DirectionsReading::wrap_width), learned from the lines seen
 // so far: it may fall a column or two short, so a line that far past it still counts as full.
 bool fills_the_width(const LineBefore& before, const ReadLine& line, std::size_t width) noexcept {
-  const std::size_t word = std::min(line.trimmed.find_first_of(" \t"), line.trimmed.size());
+  const std::size_t word = std::min(recipe_text::find_any(line.trimmed, " \t"), line.trimmed.size());
   return !before.is_blank() && before.width <= width + 2 && before.width + 1 + word > width;
 }
 
 // Whether a step's text stops on a word that leads into more, as no sentence ends: "Sprinkle
 // with 1" / "Tablespoon sugar.", "... and the" / "Onions".
 bool stops_mid_phrase(std::string_view value) noexcept {
-  const std::size_t space = value.find_last_of(" \t");
+  const std::size_t space = recipe_text::find_last_any(value, " \t");
   const std::string_view word = space == std::string_view::npos ? value : value.substr(space + 1);
   if (!word.empty() && is_digit(word.back())) return true;
   for (std::string_view leading : {"and", "or", "the", "a", "an", "to", "with", "of", "in", "into",
@@ -491,7 +491,7 @@ bool splits_run_in_heading(std::string_view line, std::string_view& heading,
   heading = trim(line.substr(0, colon));
   step = trim(line.substr(colon + 1));
   std::string_view rest;
-  return word_count(heading) <= 4 && heading.find_first_of(".;!?") == std::string_view::npos &&
+  return word_count(heading) <= 4 && recipe_text::find_any(heading, ".;!?") == std::string_view::npos &&
          step_number(step, rest) > 0;
 }
 

@@ -205,11 +205,11 @@ std::int64_t minutes_of(std::string_view text) noexcept {
 namespace nutrition {
 
 std::string_view next_part(std::string_view& text) noexcept {
-  std::size_t end = text.find_first_of(";,");
+  std::size_t end = recipe_text::find_any(text, ";,");
   // A comma inside a number ("1,200 mg") does not end a part.
   while (end != std::string_view::npos && text[end] == ',' && end > 0 && is_digit(text[end - 1]) &&
          end + 1 < text.size() && is_digit(text[end + 1]))
-    end = text.find_first_of(";,", end + 1);
+    end = recipe_text::find_any(text, ";,", end + 1);
   const std::string_view part = trim(text.substr(0, end));
   text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
   return part;
