@@ -1,6 +1,7 @@
 #include "recipes/directions_reading.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "recipes/recipe_text.h"
 
@@ -70,6 +71,23 @@ constexpr std::string_view kCreditStarts[] = {
     "Busted by",      "Copyright",    "Date:",           "Subject:",     "(c)",
     "Source unknown", "Compiled by",  "Recipe courtesy", "Clipped from", "\xC2\xA9",
 };
+
+// For each first byte, in either case, the starts of a table that begin with it (bit i for
+// start i), so that a line is compared with those alone.
+struct StartsByFirst {
+  std::uint64_t of[256];
+};
+
+template <std::size_t N>
+constexpr StartsByFirst starts_by_first(const std::string_view (&starts)[N]) noexcept {
+  static_assert(N <= 64, "one bit a start");
+  StartsByFirst table{};
+  for (std::size_t i = 0; i < N; ++i)
+    table.of[static_cast<unsigned char>(starts[i].front() | 0x20)] |= std::uint64_t{1} << i;
+  return table;
+}
+
+constexpr StartsByFirst kCreditStartsByFirst = starts_by_first(kCreditStarts);
 
 constexpr std::string_view kMonths[] = {"January",   "February", "March",    "April",
                                         "May",       "June",     "July",     "August",
@@ -322,10 +340,9 @@ bool is_credit_line(std::string_view line) noexcept {
     return true;
   if (line.empty() || is_lower(line.front())) return is_address(line);
   // A start that matches has the line's first character, in either case.
-  const char first = static_cast<char>(line.front() | 0x20);
-  for (std::string_view start : kCreditStarts) {
-    if (static_cast<char>(start.front() | 0x20) == first && starts_with_word(line, start))
-      return true;
+  std::uint64_t starts = kCreditStartsByFirst.of[static_cast<unsigned char>(line.front() | 0x20)];
+  for (std::size_t i = 0; starts != 0; ++i, starts >>= 1) {
+    if ((starts & 1) != 0 && starts_with_word(line, kCreditStarts[i])) return true;
   }
   return is_address(line) || is_publication_line(line) ||
          line.find("From the collection of") != std::string_view::npos;
@@ -399,7 +416,8 @@ bool is_section_heading(std::string_view line) noexcept {
 // The width is the file's own (see DirectionsReading::wrap_width), learned from the lines seen
 // so far: it may fall a column or two short, so a line that far past it still counts as full.
 bool fills_the_width(const LineBefore& before, const ReadLine& line, std::size_t width) noexcept {
-  const std::size_t word = std::min(recipe_text::find_any(line.trimmed, " \t"), line.trimmed.size());
+  const std::size_t word =
+      std::min(recipe_text::find_any(line.trimmed, " \t"), line.trimmed.size());
   return !before.is_blank() && before.width <= width + 2 && before.width + 1 + word > width;
 }
 
@@ -491,7 +509,8 @@ bool splits_run_in_heading(std::string_view line, std::string_view& heading,
   heading = trim(line.substr(0, colon));
   step = trim(line.substr(colon + 1));
   std::string_view rest;
-  return word_count(heading) <= 4 && recipe_text::find_any(heading, ".;!?") == std::string_view::npos &&
+  return word_count(heading) <= 4 &&
+         recipe_text::find_any(heading, ".;!?") == std::string_view::npos &&
          step_number(step, rest) > 0;
 }
 
