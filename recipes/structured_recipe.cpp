@@ -54,6 +54,15 @@ std::size_t single_spaced_end(std::string_view text, std::size_t at) noexcept {
     if ((bytes_equal(word, '\t') | (bytes_equal(word, ' ') & bytes_equal(next, ' '))) != 0) break;
     at += 8;
   }
+  // Fewer than nine bytes left: they are tried at once too, in the nine that end the text.
+  if (at < text.size() && at + 9 > text.size() && text.size() >= 9) {
+    const std::uint64_t word = load8(text.data() + text.size() - 9);
+    const std::uint64_t next = load8(text.data() + text.size() - 8);
+    if ((bytes_equal(word, '\t') | bytes_equal(next, '\t') |
+         (bytes_equal(word, ' ') & bytes_equal(next, ' '))) == 0 &&
+        text.back() != ' ')
+      return text.size();
+  }
   for (; at < text.size(); ++at) {
     const char c = text[at];
     if (c == '\t' || (c == ' ' && (at + 1 == text.size() || is_blank_char(text[at + 1]))))
