@@ -442,6 +442,11 @@ bool is_directions_label(std::string_view line) noexcept {
   };
   while (!line.empty() && decoration(line.front()))
     line.remove_prefix(1);
+  // Each label below opens with one of these letters, in either case: most lines are turned away
+  // here, before their first word is looked for.
+  if (line.empty() || std::string_view("dimp").find(static_cast<char>(line.front() | 0x20)) ==
+                          std::string_view::npos)
+    return false;
   while (!line.empty() && decoration(line.back()))
     line.remove_suffix(1);
   std::string_view rest = line;
