@@ -183,8 +183,7 @@ std::size_t inline_credit(std::string_view text) noexcept {
       words = trim(words.substr(1));
     // Each start below opens with one of these letters, in either case: most sentences are
     // turned away by their first.
-    if (words.empty() || std::string_view("sfptr").find(static_cast<char>(words.front() | 0x20)) ==
-                             std::string_view::npos)
+    if (words.empty() || !recipe_text::is_one_of(static_cast<char>(words.front() | 0x20), "sfptr"))
       continue;
     for (std::string_view start : {"Source:", "Source :", "From the collection", "Posted by",
                                    "Typed by", "Reformatted by", "Formatted by", "Recipe by"}) {
@@ -239,8 +238,7 @@ bool is_nutrition_line(std::string_view line) noexcept {
   // Each start below opens with one of these letters, in either case, or with a number.
   if (line.empty()) return false;
   const char first = static_cast<char>(line.front() | 0x20);
-  if (!is_digit(line.front()) && std::string_view("pneacfd").find(first) == std::string_view::npos)
-    return false;
+  if (!is_digit(line.front()) && !recipe_text::is_one_of(first, "pneacfd")) return false;
   for (std::string_view start : kAnalysisStarts) {
     if ((start.front() | 0x20) == first && starts_with_words_spaced(line, start)) return true;
   }
@@ -444,8 +442,7 @@ bool is_directions_label(std::string_view line) noexcept {
     line.remove_prefix(1);
   // Each label below opens with one of these letters, in either case: most lines are turned away
   // here, before their first word is looked for.
-  if (line.empty() || std::string_view("dimp").find(static_cast<char>(line.front() | 0x20)) ==
-                          std::string_view::npos)
+  if (line.empty() || !recipe_text::is_one_of(static_cast<char>(line.front() | 0x20), "dimp"))
     return false;
   while (!line.empty() && decoration(line.back()))
     line.remove_suffix(1);
@@ -477,13 +474,22 @@ bool splits_decorated_directions(std::string_view line, std::string_view& step) 
   return true;
 }
 
+// Where " - " first stands in the text, or npos: looked for by its hyphen, as spaces are many.
+std::size_t find_spaced_dash(std::string_view text) noexcept {
+  for (std::size_t dash = text.find('-', 1);
+       dash != std::string_view::npos && dash + 1 < text.size(); dash = text.find('-', dash + 1)) {
+    if (text[dash - 1] == ' ' && text[dash + 1] == ' ') return dash - 1;
+  }
+  return std::string_view::npos;
+}
+
 // A signature on a line of its own: the author and the book ("Nava Atlas, "Vegetarian
 // Celebrations"", "SARAH BROWN - VEGETARIAN KITCHEN") or a person and the town ("Jane Doe,
 // Concord, MA"): a person's name, a comma or a dash, and words that all start with a capital but
 // for the small words of a title.
 bool is_signature(std::string_view line) noexcept {
   std::size_t comma = line.find(',');
-  if (const std::size_t dash = line.find(" - "); dash < comma) comma = dash + 1;
+  if (const std::size_t dash = find_spaced_dash(line); dash < comma) comma = dash + 1;
   if (comma == std::string_view::npos || !recipe_text::is_person_name(trim(line.substr(0, comma))))
     return false;
   std::string_view rest = line.substr(comma + 1);

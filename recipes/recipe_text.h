@@ -21,6 +21,14 @@ inline bool is_space(char c) noexcept {
   return c == ' ' || c == '\t';
 }
 
+// Whether `c` is one of the bytes of `set`: a loop, not a library call.
+inline bool is_one_of(char c, std::string_view set) noexcept {
+  for (char member : set) {
+    if (c == member) return true;
+  }
+  return false;
+}
+
 // The first place from `from` of a byte of `set`, or npos, as find_first_of gives it; but in one
 // loop, where the standard search calls the library once for every byte of the text.
 inline std::size_t find_any(std::string_view text, std::string_view set,
