@@ -280,16 +280,27 @@ bool is_address(std::string_view line) noexcept {
          starts_with_word(line, "www.");
 }
 
-// Whether the text holds more than `most` words: it stops at the one past them.
+// Whether the text holds more than `most` words. Eight bytes at a time: a word starts at each
+// byte that is no blank after one that is, and the starts of eight are summed in one multiply.
 bool has_more_words(std::string_view text, std::size_t most) noexcept {
-  std::size_t words = 0;
-  bool in_word = false;
-  for (char c : text) {
-    const bool space = recipe_text::is_space(c);
-    if (!space && !in_word && ++words > most) return true;
-    in_word = !space;
+  using recipe_text::bytes_equal;
+  using recipe_text::kEachByte;
+  using recipe_text::kHighBits;
+  using recipe_text::load8;
+  const auto blanks = [](std::uint64_t word) {
+    return bytes_equal(word, ' ') | bytes_equal(word, '\t');
+  };
+  std::size_t words = !text.empty() && !recipe_text::is_space(text[0]) ? 1 : 0;
+  std::size_t at = 1;
+  for (; at + 8 <= text.size() && words <= most; at += 8) {
+    const std::uint64_t starts =
+        ~blanks(load8(text.data() + at)) & blanks(load8(text.data() + at - 1)) & kHighBits;
+    words += static_cast<std::size_t>(((starts >> 7) * kEachByte) >> 56);
   }
-  return false;
+  for (; at < text.size() && words <= most; ++at) {
+    if (!recipe_text::is_space(text[at]) && recipe_text::is_space(text[at - 1])) ++words;
+  }
+  return words > most;
 }
 
 // An address in a short line of names, dates and addresses that no sentence is: "Ann & Bo Lee
