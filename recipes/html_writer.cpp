@@ -38,11 +38,8 @@ bool is_forbidden(const unsigned char* bytes, std::size_t length) noexcept {
 // the loop below looks at one by one.
 constexpr bool needs_look(std::uint64_t word) noexcept {
   using recipe_text::bytes_equal;
-  using recipe_text::kEachByte;
-  using recipe_text::kHighBits;
-  const std::uint64_t control = (word - 0x20 * kEachByte) & ~word & kHighBits;
-  return ((word & kHighBits) | control | bytes_equal(word, '&') | bytes_equal(word, '<') |
-          bytes_equal(word, '>') | bytes_equal(word, '"') | bytes_equal(word, 0x7F)) != 0;
+  return (recipe_text::unprintable_bytes(word) | bytes_equal(word, '&') | bytes_equal(word, '<') |
+          bytes_equal(word, '>') | bytes_equal(word, '"')) != 0;
 }
 
 }  // namespace

@@ -128,6 +128,13 @@ constexpr std::uint64_t bytes_equal(std::uint64_t word, unsigned char c) noexcep
   return ~(((x & low) + low) | x | low);
 }
 
+// The high bit of some byte of the word that is no printable ASCII (a control, the delete
+// character or past ASCII), and maybe of bytes after it: whether any is, not which.
+constexpr std::uint64_t unprintable_bytes(std::uint64_t word) noexcept {
+  const std::uint64_t control = (word - 0x20 * kEachByte) & ~word & kHighBits;
+  return (word & kHighBits) | control | bytes_equal(word, 0x7F);
+}
+
 // Whether every byte of the text is ASCII, so that a character is a byte.
 inline bool is_ascii(std::string_view text) noexcept {
   std::size_t at = 0;
