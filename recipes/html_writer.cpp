@@ -50,8 +50,7 @@ void HtmlWriter::text(std::string_view text) noexcept {
   for (std::size_t at = 0; at < text.size();) {
     // Most text is printable ASCII that needs no reference: eight bytes are passed at once while
     // none of them needs a look of its own.
-    while (at + 8 <= text.size() && !needs_look(recipe_text::load8(text.data() + at)))
-      at += 8;
+    at = recipe_text::pass_plain_bytes(text, at, needs_look);
     if (at == text.size()) break;
     // Then one test a byte.
     if (bytes[at] >= 0x20 && bytes[at] < 0x7F && reference_for(bytes[at]) == nullptr) {

@@ -135,6 +135,18 @@ constexpr std::uint64_t unprintable_bytes(std::uint64_t word) noexcept {
   return (word & kHighBits) | control | bytes_equal(word, 0x7F);
 }
 
+// Where, from `at`, the first eight bytes stand that `needs_look` says some byte of may need a
+// look of its own, or the end of the text: eight bytes are passed at a time, and fewer than eight
+// left at once when the eight that end the text need no look.
+template <typename NeedsLook>
+std::size_t pass_plain_bytes(std::string_view text, std::size_t at, NeedsLook needs_look) noexcept {
+  while (at + 8 <= text.size() && !needs_look(load8(text.data() + at)))
+    at += 8;
+  if (at + 8 > text.size() && text.size() >= 8 && !needs_look(load8(text.data() + text.size() - 8)))
+    return text.size();
+  return at;
+}
+
 // Whether every byte of the text is ASCII, so that a character is a byte.
 inline bool is_ascii(std::string_view text) noexcept {
   std::size_t at = 0;
