@@ -244,7 +244,7 @@ bool is_nutrition_line(std::string_view line) noexcept {
   }
   // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
   std::string_view rest = line;
-  if (starts_calories(rest)) return is_label(next_word(rest), "per");
+  if (is_digit(line.front()) && starts_calories(rest)) return is_label(next_word(rest), "per");
   // "Per cookie: 110 calories, 5 g fat", "Each slice (1/12 of the cake): 250 cal".
   if (!(starts_with_word(line, "Per ") || starts_with_word(line, "Each "))) return false;
   const std::size_t colon = line.find(':');
