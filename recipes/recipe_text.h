@@ -137,14 +137,19 @@ constexpr std::uint64_t unprintable_bytes(std::uint64_t word) noexcept {
 
 // Where, from `at`, the first eight bytes stand that `needs_look` says some byte of may need a
 // look of its own, or the end of the text: eight bytes are passed at a time, and fewer than eight
-// left at once when the eight that end the text need no look.
+// left at once when the eight that end the text need no look, or, in a text shorter than eight
+// (a key, a short value), when they need none with spaces after them, which `needs_look` must
+// pass.
 template <typename NeedsLook>
 std::size_t pass_plain_bytes(std::string_view text, std::size_t at, NeedsLook needs_look) noexcept {
   while (at + 8 <= text.size() && !needs_look(load8(text.data() + at)))
     at += 8;
-  if (at + 8 > text.size() && text.size() >= 8 && !needs_look(load8(text.data() + text.size() - 8)))
-    return text.size();
-  return at;
+  if (at + 8 <= text.size() || at == text.size()) return at;
+  if (text.size() >= 8) return needs_look(load8(text.data() + text.size() - 8)) ? at : text.size();
+  char padded[8];
+  std::memset(padded, ' ', sizeof padded);
+  std::memcpy(padded, text.data() + at, text.size() - at);
+  return needs_look(load8(padded)) ? at : text.size();
 }
 
 // Whether every byte of the text is ASCII, so that a character is a byte.
