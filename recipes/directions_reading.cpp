@@ -6,6 +6,8 @@
 #include "recipes/recipe_text.h"
 
 namespace mirtabel {
+
+using namespace std::string_view_literals;  // a list of literals is a list of views, sized once
 namespace {
 
 using recipe_text::ends_with_word;
@@ -102,14 +104,14 @@ bool starts_with_words(std::string_view label, std::string_view words) noexcept 
 
 // The field of a time by the first word of its label ("Baking Time": cooking), or kComment.
 RecipeField time_field(std::string_view label) noexcept {
-  for (std::string_view prep : {"Prep", "Preparation"}) {
+  for (std::string_view prep : {"Prep"sv, "Preparation"sv}) {
     if (starts_with_words(label, prep)) return RecipeField::kPrepTime;
   }
-  for (std::string_view cook : {"Cook", "Cooking", "Bake", "Baking", "Roasting", "Grilling",
-                                "Frying", "Simmering", "Oven"}) {
+  for (std::string_view cook : {"Cook"sv, "Cooking"sv, "Bake"sv, "Baking"sv, "Roasting"sv,
+                                "Grilling"sv, "Frying"sv, "Simmering"sv, "Oven"sv}) {
     if (starts_with_words(label, cook)) return RecipeField::kCookTime;
   }
-  for (std::string_view total : {"Total", "Start to Finish", "Ready"}) {
+  for (std::string_view total : {"Total"sv, "Start to Finish"sv, "Ready"sv}) {
     if (starts_with_words(label, total)) return RecipeField::kTotalTime;
   }
   return RecipeField::kComment;
@@ -185,8 +187,9 @@ std::size_t inline_credit(std::string_view text) noexcept {
     // turned away by their first.
     if (words.empty() || !recipe_text::is_one_of(static_cast<char>(words.front() | 0x20), "sfptr"))
       continue;
-    for (std::string_view start : {"Source:", "Source :", "From the collection", "Posted by",
-                                   "Typed by", "Reformatted by", "Formatted by", "Recipe by"}) {
+    for (std::string_view start :
+         {"Source:"sv, "Source :"sv, "From the collection"sv, "Posted by"sv, "Typed by"sv,
+          "Reformatted by"sv, "Formatted by"sv, "Recipe by"sv}) {
       if (starts_with_word(words, start)) return text.size() - rest.size();
     }
   }
@@ -386,7 +389,7 @@ bool is_date_line(std::string_view line) noexcept {
 // "Yield" the rest must start with a count: "Yields vary ..." is a sentence.
 bool is_yield_line(std::string_view line, std::string_view& label,
                    std::string_view& value) noexcept {
-  for (std::string_view start : {"Makes", "Serves", "Yield", "Yields"}) {
+  for (std::string_view start : {"Makes"sv, "Serves"sv, "Yield"sv, "Yields"sv}) {
     if (line.size() <= start.size() + 1 || !starts_with_word(line, start) ||
         (line[start.size()] != ' ' && line[start.size()] != ':'))
       continue;
@@ -436,8 +439,9 @@ bool stops_mid_phrase(std::string_view value) noexcept {
   const std::size_t space = recipe_text::find_last_any(value, " \t");
   const std::string_view word = space == std::string_view::npos ? value : value.substr(space + 1);
   if (!word.empty() && is_digit(word.back())) return true;
-  for (std::string_view leading : {"and", "or", "the", "a", "an", "to", "with", "of", "in", "into",
-                                   "for", "from", "at", "on", "by", "until"}) {
+  for (std::string_view leading :
+       {"and"sv, "or"sv, "the"sv, "a"sv, "an"sv, "to"sv, "with"sv, "of"sv, "in"sv, "into"sv,
+        "for"sv, "from"sv, "at"sv, "on"sv, "by"sv, "until"sv}) {
     if (word == leading) return true;
   }
   return false;
@@ -514,7 +518,7 @@ bool is_signature(std::string_view line) noexcept {
     if (recipe_text::is_upper(word.front()) || recipe_text::is_digit(word.front())) continue;
     bool small = false;
     for (std::string_view title_word :
-         {"of", "the", "and", "a", "in", "for", "by", "with", "to", "on"})
+         {"of"sv, "the"sv, "and"sv, "a"sv, "in"sv, "for"sv, "by"sv, "with"sv, "to"sv, "on"sv})
       small = small || word == title_word;
     if (!small) return false;
   }
@@ -793,7 +797,7 @@ bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out
   // Someone's notes: "Mark's notes:", "Editor's Note:", "Sue's tips:".
   std::size_t owner = label.find("'s ");
   if (owner == std::string_view::npos) owner = label.find("'S ");  // "MARK'S NOTES:"
-  for (std::string_view notes : {" notes", " note", " tips", " comments"}) {
+  for (std::string_view notes : {" notes"sv, " note"sv, " tips"sv, " comments"sv}) {
     if (owner != std::string_view::npos && owner + 3 + notes.size() - 1 == label.size() &&
         ends_with_word(label, notes) && recipe_text::is_upper(label.front())) {
       out.field = RecipeField::kComment;

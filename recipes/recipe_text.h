@@ -12,6 +12,8 @@
 
 namespace mirtabel::recipe_text {
 
+using namespace std::string_view_literals;  // a list of literals is a list of views, sized once
+
 // The line without its line feed.
 inline std::string_view of(const TextLine& line) noexcept {
   return {reinterpret_cast<const char*>(line.bytes), line.text_size()};
@@ -296,7 +298,8 @@ inline bool starts_with_joining_word(std::string_view trimmed) noexcept {
   std::string_view rest = trimmed;
   const std::string_view word = next_word(rest);
   if (!rest.empty() && rest.front() >= '0' && rest.front() <= '9') return false;
-  for (std::string_view joining : {"and", "or", "to", "into", "then", "until", "for"}) {
+  for (std::string_view joining :
+       {"and"sv, "or"sv, "to"sv, "into"sv, "then"sv, "until"sv, "for"sv}) {
     if (is_label(word, joining)) return true;
   }
   return false;
@@ -342,9 +345,10 @@ inline bool ends_unfinished(std::string_view text, std::string_view next) noexce
   const std::size_t space = find_last_any(text, " \t");
   const std::string_view word = space == std::string_view::npos ? text : text.substr(space + 1);
   for (std::string_view leading :
-       {"and",      "or",     "with",    "the",     "a",       "an",      "to",      "into",
-        "in",       "for",    "plus",    "about",   "from",    "very",    "well",    "finely",
-        "coarsely", "thinly", "thickly", "roughly", "freshly", "lightly", "loosely", "firmly"}) {
+       {"and"sv,     "or"sv,      "with"sv,    "the"sv,     "a"sv,        "an"sv,
+        "to"sv,      "into"sv,    "in"sv,      "for"sv,     "plus"sv,     "about"sv,
+        "from"sv,    "very"sv,    "well"sv,    "finely"sv,  "coarsely"sv, "thinly"sv,
+        "thickly"sv, "roughly"sv, "freshly"sv, "lightly"sv, "loosely"sv,  "firmly"sv}) {
     if (is_label(word, leading)) return true;
   }
   return false;
@@ -364,7 +368,8 @@ inline bool is_person_name(std::string_view text) noexcept {
     if (word[0] >= 'A' && word[0] <= 'Z') continue;
     bool particle = false;
     for (std::string_view name_part :
-         {"van", "von", "der", "den", "de", "del", "della", "di", "da", "du", "la", "le", "st."}) {
+         {"van"sv, "von"sv, "der"sv, "den"sv, "de"sv, "del"sv, "della"sv, "di"sv, "da"sv, "du"sv,
+          "la"sv, "le"sv, "st."sv}) {
       particle = particle || word == name_part;
     }
     if (!particle) return false;
@@ -409,8 +414,8 @@ inline bool is_placeholder(std::string_view trimmed) noexcept {
   while (!words.empty() && words.back() == '*')
     words.remove_suffix(1);
   words = trim(words);
-  for (std::string_view nothing : {"none", "see directions", "see instructions", "see below",
-                                   "see recipe", "no ingredients"}) {
+  for (std::string_view nothing : {"none"sv, "see directions"sv, "see instructions"sv,
+                                   "see below"sv, "see recipe"sv, "no ingredients"sv}) {
     if (words.size() == nothing.size() && starts_with_word(words, nothing)) return true;
   }
   return false;
