@@ -1,10 +1,13 @@
 #include "recipes/directions_reading.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "recipes/recipe_text.h"
 
 namespace mirtabel {
+
+using namespace std::string_view_literals;  // a list of literals is a list of views, sized once
 namespace {
 
 using recipe_text::ends_with_word;
@@ -71,6 +74,23 @@ constexpr std::string_view kCreditStarts[] = {
     "Source unknown", "Compiled by",  "Recipe courtesy", "Clipped from", "\xC2\xA9",
 };
 
+// For each first byte, in either case, the starts of a table that begin with it (bit i for
+// start i), so that a line is compared with those alone.
+struct StartsByFirst {
+  std::uint64_t of[256];
+};
+
+template <std::size_t N>
+constexpr StartsByFirst starts_by_first(const std::string_view (&starts)[N]) noexcept {
+  static_assert(N <= 64, "one bit a start");
+  StartsByFirst table{};
+  for (std::size_t i = 0; i < N; ++i)
+    table.of[static_cast<unsigned char>(starts[i].front() | 0x20)] |= std::uint64_t{1} << i;
+  return table;
+}
+
+constexpr StartsByFirst kCreditStartsByFirst = starts_by_first(kCreditStarts);
+
 constexpr std::string_view kMonths[] = {"January",   "February", "March",    "April",
                                         "May",       "June",     "July",     "August",
                                         "September", "October",  "November", "December"};
@@ -84,14 +104,14 @@ bool starts_with_words(std::string_view label, std::string_view words) noexcept 
 
 // The field of a time by the first word of its label ("Baking Time": cooking), or kComment.
 RecipeField time_field(std::string_view label) noexcept {
-  for (std::string_view prep : {"Prep", "Preparation"}) {
+  for (std::string_view prep : {"Prep"sv, "Preparation"sv}) {
     if (starts_with_words(label, prep)) return RecipeField::kPrepTime;
   }
-  for (std::string_view cook : {"Cook", "Cooking", "Bake", "Baking", "Roasting", "Grilling",
-                                "Frying", "Simmering", "Oven"}) {
+  for (std::string_view cook : {"Cook"sv, "Cooking"sv, "Bake"sv, "Baking"sv, "Roasting"sv,
+                                "Grilling"sv, "Frying"sv, "Simmering"sv, "Oven"sv}) {
     if (starts_with_words(label, cook)) return RecipeField::kCookTime;
   }
-  for (std::string_view total : {"Total", "Start to Finish", "Ready"}) {
+  for (std::string_view total : {"Total"sv, "Start to Finish"sv, "Ready"sv}) {
     if (starts_with_words(label, total)) return RecipeField::kTotalTime;
   }
   return RecipeField::kComment;
@@ -163,8 +183,13 @@ std::size_t inline_credit(std::string_view text) noexcept {
     std::string_view words = rest;
     while (!words.empty() && words.front() == '*')
       words = trim(words.substr(1));
-    for (std::string_view start : {"Source:", "Source :", "From the collection", "Posted by",
-                                   "Typed by", "Reformatted by", "Formatted by", "Recipe by"}) {
+    // Each start below opens with one of these letters, in either case: most sentences are
+    // turned away by their first.
+    if (words.empty() || !recipe_text::is_one_of(static_cast<char>(words.front() | 0x20), "sfptr"))
+      continue;
+    for (std::string_view start :
+         {"Source:"sv, "Source :"sv, "From the collection"sv, "Posted by"sv, "Typed by"sv,
+          "Reformatted by"sv, "Formatted by"sv, "Recipe by"sv}) {
       if (starts_with_word(words, start)) return text.size() - rest.size();
     }
   }
@@ -216,14 +241,13 @@ bool is_nutrition_line(std::string_view line) noexcept {
   // Each start below opens with one of these letters, in either case, or with a number.
   if (line.empty()) return false;
   const char first = static_cast<char>(line.front() | 0x20);
-  if (!is_digit(line.front()) && std::string_view("pneacfd").find(first) == std::string_view::npos)
-    return false;
+  if (!is_digit(line.front()) && !recipe_text::is_one_of(first, "pneacfd")) return false;
   for (std::string_view start : kAnalysisStarts) {
     if ((start.front() | 0x20) == first && starts_with_words_spaced(line, start)) return true;
   }
   // "334 cal per 3/4 c sauce ...", "39 calories per piece: 2 g protein ...".
   std::string_view rest = line;
-  if (starts_calories(rest)) return is_label(next_word(rest), "per");
+  if (is_digit(line.front()) && starts_calories(rest)) return is_label(next_word(rest), "per");
   // "Per cookie: 110 calories, 5 g fat", "Each slice (1/12 of the cake): 250 cal".
   if (!(starts_with_word(line, "Per ") || starts_with_word(line, "Each "))) return false;
   const std::size_t colon = line.find(':');
@@ -259,15 +283,39 @@ bool is_address(std::string_view line) noexcept {
          starts_with_word(line, "www.");
 }
 
+// Whether the text holds more than `most` words. Eight bytes at a time: a word starts at each
+// byte that is no blank after one that is, and the starts of eight are summed in one multiply.
+bool has_more_words(std::string_view text, std::size_t most) noexcept {
+  using recipe_text::bytes_equal;
+  using recipe_text::kEachByte;
+  using recipe_text::kHighBits;
+  using recipe_text::load8;
+  const auto blanks = [](std::uint64_t word) {
+    return bytes_equal(word, ' ') | bytes_equal(word, '\t');
+  };
+  std::size_t words = !text.empty() && !recipe_text::is_space(text[0]) ? 1 : 0;
+  std::size_t at = 1;
+  for (; at + 8 <= text.size() && words <= most; at += 8) {
+    const std::uint64_t starts =
+        ~blanks(load8(text.data() + at)) & blanks(load8(text.data() + at - 1)) & kHighBits;
+    words += static_cast<std::size_t>(((starts >> 7) * kEachByte) >> 56);
+  }
+  for (; at < text.size() && words <= most; ++at) {
+    if (!recipe_text::is_space(text[at]) && recipe_text::is_space(text[at - 1])) ++words;
+  }
+  return words > most;
+}
+
 // An address in a short line of names, dates and addresses that no sentence is: "Ann & Bo Lee
 // ann@example.com 10/2/95", "File ftp://ftp.example.org/recipes.zip".
 bool is_address_line(std::string_view line) noexcept {
-  const bool address = recipe_text::has_email_address(line) || recipe_text::has_web_address(line);
-  if (!address || word_count(line) > 6) return false;
+  // Most lines are sentences, turned away by their words before any search for an address.
+  if (has_more_words(line, 6)) return false;
+  if (!recipe_text::has_email_address(line) && !recipe_text::has_web_address(line)) return false;
   std::string_view rest = line;
   while (!rest.empty()) {
     const std::string_view word = next_word(rest);
-    if (is_lower(word.front()) && word.find_first_of("@/") == std::string_view::npos &&
+    if (is_lower(word.front()) && recipe_text::find_any(word, "@/") == std::string_view::npos &&
         !starts_with_word(word, "www."))
       return false;
   }
@@ -304,10 +352,9 @@ bool is_credit_line(std::string_view line) noexcept {
     return true;
   if (line.empty() || is_lower(line.front())) return is_address(line);
   // A start that matches has the line's first character, in either case.
-  const char first = static_cast<char>(line.front() | 0x20);
-  for (std::string_view start : kCreditStarts) {
-    if (static_cast<char>(start.front() | 0x20) == first && starts_with_word(line, start))
-      return true;
+  std::uint64_t starts = kCreditStartsByFirst.of[static_cast<unsigned char>(line.front() | 0x20)];
+  for (std::size_t i = 0; starts != 0; ++i, starts >>= 1) {
+    if ((starts & 1) != 0 && starts_with_word(line, kCreditStarts[i])) return true;
   }
   return is_address(line) || is_publication_line(line) ||
          line.find("From the collection of") != std::string_view::npos;
@@ -342,7 +389,7 @@ bool is_date_line(std::string_view line) noexcept {
 // "Yield" the rest must start with a count: "Yields vary ..." is a sentence.
 bool is_yield_line(std::string_view line, std::string_view& label,
                    std::string_view& value) noexcept {
-  for (std::string_view start : {"Makes", "Serves", "Yield", "Yields"}) {
+  for (std::string_view start : {"Makes"sv, "Serves"sv, "Yield"sv, "Yields"sv}) {
     if (line.size() <= start.size() + 1 || !starts_with_word(line, start) ||
         (line[start.size()] != ' ' && line[start.size()] != ':'))
       continue;
@@ -373,7 +420,7 @@ bool is_section_heading(std::string_view line) noexcept {
   if (line.size() < 2 || line.size() > 40 || line.back() != ':' || !is_letter(line[0]))
     return false;
   const std::string_view words = line.substr(0, line.size() - 1);
-  return words.find_first_of(".:;!?") == std::string_view::npos && word_count(words) <= 4;
+  return recipe_text::find_any(words, ".:;!?") == std::string_view::npos && word_count(words) <= 4;
 }
 
 // Whether the line before was wrapped where the export wraps the directions: the first word of
@@ -381,18 +428,20 @@ bool is_section_heading(std::string_view line) noexcept {
 // The width is the file's own (see DirectionsReading::wrap_width), learned from the lines seen
 // so far: it may fall a column or two short, so a line that far past it still counts as full.
 bool fills_the_width(const LineBefore& before, const ReadLine& line, std::size_t width) noexcept {
-  const std::size_t word = std::min(line.trimmed.find_first_of(" \t"), line.trimmed.size());
+  const std::size_t word =
+      std::min(recipe_text::find_any(line.trimmed, " \t"), line.trimmed.size());
   return !before.is_blank() && before.width <= width + 2 && before.width + 1 + word > width;
 }
 
 // Whether a step's text stops on a word that leads into more, as no sentence ends: "Sprinkle
 // with 1" / "Tablespoon sugar.", "... and the" / "Onions".
 bool stops_mid_phrase(std::string_view value) noexcept {
-  const std::size_t space = value.find_last_of(" \t");
+  const std::size_t space = recipe_text::find_last_any(value, " \t");
   const std::string_view word = space == std::string_view::npos ? value : value.substr(space + 1);
   if (!word.empty() && is_digit(word.back())) return true;
-  for (std::string_view leading : {"and", "or", "the", "a", "an", "to", "with", "of", "in", "into",
-                                   "for", "from", "at", "on", "by", "until"}) {
+  for (std::string_view leading :
+       {"and"sv, "or"sv, "the"sv, "a"sv, "an"sv, "to"sv, "with"sv, "of"sv, "in"sv, "into"sv,
+        "for"sv, "from"sv, "at"sv, "on"sv, "by"sv, "until"sv}) {
     if (word == leading) return true;
   }
   return false;
@@ -406,6 +455,10 @@ bool is_directions_label(std::string_view line) noexcept {
   };
   while (!line.empty() && decoration(line.front()))
     line.remove_prefix(1);
+  // Each label below opens with one of these letters, in either case: most lines are turned away
+  // here, before their first word is looked for.
+  if (line.empty() || !recipe_text::is_one_of(static_cast<char>(line.front() | 0x20), "dimp"))
+    return false;
   while (!line.empty() && decoration(line.back()))
     line.remove_suffix(1);
   std::string_view rest = line;
@@ -436,13 +489,22 @@ bool splits_decorated_directions(std::string_view line, std::string_view& step) 
   return true;
 }
 
+// Where " - " first stands in the text, or npos: looked for by its hyphen, as spaces are many.
+std::size_t find_spaced_dash(std::string_view text) noexcept {
+  for (std::size_t dash = text.find('-', 1);
+       dash != std::string_view::npos && dash + 1 < text.size(); dash = text.find('-', dash + 1)) {
+    if (text[dash - 1] == ' ' && text[dash + 1] == ' ') return dash - 1;
+  }
+  return std::string_view::npos;
+}
+
 // A signature on a line of its own: the author and the book ("Nava Atlas, "Vegetarian
 // Celebrations"", "SARAH BROWN - VEGETARIAN KITCHEN") or a person and the town ("Jane Doe,
 // Concord, MA"): a person's name, a comma or a dash, and words that all start with a capital but
 // for the small words of a title.
 bool is_signature(std::string_view line) noexcept {
   std::size_t comma = line.find(',');
-  if (const std::size_t dash = line.find(" - "); dash < comma) comma = dash + 1;
+  if (const std::size_t dash = find_spaced_dash(line); dash < comma) comma = dash + 1;
   if (comma == std::string_view::npos || !recipe_text::is_person_name(trim(line.substr(0, comma))))
     return false;
   std::string_view rest = line.substr(comma + 1);
@@ -456,7 +518,7 @@ bool is_signature(std::string_view line) noexcept {
     if (recipe_text::is_upper(word.front()) || recipe_text::is_digit(word.front())) continue;
     bool small = false;
     for (std::string_view title_word :
-         {"of", "the", "and", "a", "in", "for", "by", "with", "to", "on"})
+         {"of"sv, "the"sv, "and"sv, "a"sv, "in"sv, "for"sv, "by"sv, "with"sv, "to"sv, "on"sv})
       small = small || word == title_word;
     if (!small) return false;
   }
@@ -473,7 +535,8 @@ bool splits_run_in_heading(std::string_view line, std::string_view& heading,
   heading = trim(line.substr(0, colon));
   step = trim(line.substr(colon + 1));
   std::string_view rest;
-  return word_count(heading) <= 4 && heading.find_first_of(".;!?") == std::string_view::npos &&
+  return word_count(heading) <= 4 &&
+         recipe_text::find_any(heading, ".;!?") == std::string_view::npos &&
          step_number(step, rest) > 0;
 }
 
@@ -734,7 +797,7 @@ bool DirectionsReading::starts_labelled_part(std::string_view trimmed, Part& out
   // Someone's notes: "Mark's notes:", "Editor's Note:", "Sue's tips:".
   std::size_t owner = label.find("'s ");
   if (owner == std::string_view::npos) owner = label.find("'S ");  // "MARK'S NOTES:"
-  for (std::string_view notes : {" notes", " note", " tips", " comments"}) {
+  for (std::string_view notes : {" notes"sv, " note"sv, " tips"sv, " comments"sv}) {
     if (owner != std::string_view::npos && owner + 3 + notes.size() - 1 == label.size() &&
         ends_with_word(label, notes) && recipe_text::is_upper(label.front())) {
       out.field = RecipeField::kComment;
@@ -770,6 +833,7 @@ void DirectionsReading::read(std::string_view text) noexcept {
   if (!line.is_blank() && !before_.is_blank() && is_letter(before_.last) &&
       before_.width < kWidths && widths_[before_.width] < 0xFFFF) {
     ++widths_[before_.width];
+    widest_ = std::max(widest_, before_.width);
     ++lines_counted_;
     state_.wrap_width = wrap_width();
   }
@@ -792,7 +856,7 @@ std::size_t DirectionsReading::wrap_width() const noexcept {
   // A width where at least two wrapped lines end, and one in 64 of them once there are many: the
   // few lines that pass the wrap are then too few to count.
   const unsigned enough = std::max(2u, lines_counted_ / 64);
-  std::size_t width = kWidths - 1;
+  std::size_t width = widest_;
   while (width >= kNarrowestWrap && widths_[width] < enough)
     --width;
   if (width < kNarrowestWrap) return kUsualWrapWidth;

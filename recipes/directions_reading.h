@@ -83,6 +83,7 @@ class DirectionsReading {
   // one recipe to the next.
   static constexpr std::size_t kWidths = 160;
   unsigned short widths_[kWidths] = {};
+  std::size_t widest_ = 0;  // the widest width counted, above which wrap_width need not look
   unsigned lines_counted_ = 0;
 };
 

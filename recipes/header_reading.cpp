@@ -5,6 +5,8 @@
 #include "recipes/recipe_values.h"
 
 namespace mirtabel {
+
+using namespace std::string_view_literals;  // a list of literals is a list of views, sized once
 namespace {
 
 using recipe_text::has_word;
@@ -20,8 +22,9 @@ constexpr std::string_view kRule = "--------";
 bool names_a_publication(std::string_view text) noexcept {
   if (text.find_first_of("\"0123456789") != std::string_view::npos) return true;
   for (std::string_view word :
-       {"cookbook", "book", "magazine", "journal", "times", "gazette", "digest", "news", "press",
-        "quarterly", "monthly", "weekly", "edition", "vol", "newsletter", "herald", "tribune"}) {
+       {"cookbook"sv, "book"sv, "magazine"sv, "journal"sv, "times"sv, "gazette"sv, "digest"sv,
+        "news"sv, "press"sv, "quarterly"sv, "monthly"sv, "weekly"sv, "edition"sv, "vol"sv,
+        "newsletter"sv, "herald"sv, "tribune"sv}) {
     if (has_word(text, word)) return true;
   }
   return false;
@@ -128,7 +131,8 @@ bool names_columns(const ReadLine& line, const LineBefore&, const State& state, 
   for (std::string_view rest = line.trimmed; !rest.empty();) {
     const std::string_view word = recipe_text::next_word(rest);
     bool named = false;
-    for (std::string_view name : {"Amount", "Measure", "Ingredient", "--", "Preparation", "Method"})
+    for (std::string_view name :
+         {"Amount"sv, "Measure"sv, "Ingredient"sv, "--"sv, "Preparation"sv, "Method"sv})
       named = named || word == name;
     if (!named) return false;
   }

@@ -1,8 +1,10 @@
 #include "recipes/html_writer.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/utf8.h"
+#include "recipes/recipe_text.h"
 
 namespace mirtabel {
 namespace {
@@ -32,12 +34,29 @@ bool is_forbidden(const unsigned char* bytes, std::size_t length) noexcept {
   return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
 }
 
+// Whether some byte of the eight is not printable ASCII, or is one that has a reference: those
+// the loop below looks at one by one.
+constexpr bool needs_look(std::uint64_t word) noexcept {
+  using recipe_text::bytes_equal;
+  return (recipe_text::unprintable_bytes(word) | bytes_equal(word, '&') | bytes_equal(word, '<') |
+          bytes_equal(word, '>') | bytes_equal(word, '"')) != 0;
+}
+
 }  // namespace
 
 void HtmlWriter::text(std::string_view text) noexcept {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   std::size_t run = 0;  // start of the bytes not written yet
   for (std::size_t at = 0; at < text.size();) {
+    // Most text is printable ASCII that needs no reference: eight bytes are passed at once while
+    // none of them needs a look of its own.
+    at = recipe_text::pass_plain_bytes(text, at, needs_look);
+    if (at == text.size()) break;
+    // Then one test a byte.
+    if (bytes[at] >= 0x20 && bytes[at] < 0x7F && reference_for(bytes[at]) == nullptr) {
+      ++at;
+      continue;
+    }
     const std::size_t length = utf8::valid_sequence_length(bytes + at, text.size() - at);
     const char* reference = length == 1 ? reference_for(bytes[at]) : nullptr;
     if (length > 0 && reference == nullptr && !is_forbidden(bytes + at, length)) {

@@ -3,6 +3,8 @@
 #include "recipes/recipe_text.h"
 
 namespace mirtabel {
+
+using namespace std::string_view_literals;  // a list of literals is a list of views, sized once
 namespace {
 
 using recipe_text::columns;
@@ -114,7 +116,8 @@ bool is_title_case(std::string_view word) noexcept {
 bool names_poster(std::string_view row) noexcept {
   const bool marked = row.front() == '-';
   std::string_view words = recipe_text::without_marks(row);
-  for (std::string_view credit : {"From:", "From ", "Typed by", "Formatted by", "Posted by"}) {
+  for (std::string_view credit :
+       {"From:"sv, "From "sv, "Typed by"sv, "Formatted by"sv, "Posted by"sv}) {
     if (recipe_text::starts_with_word(words, credit)) return true;
   }
   std::size_t names = 0, title_case = 0;

@@ -72,11 +72,8 @@ unsigned escaped_code_point(const unsigned char* bytes, std::size_t length) noex
 // loop below looks at one by one.
 constexpr bool needs_look(std::uint64_t word) noexcept {
   using recipe_text::bytes_equal;
-  using recipe_text::kEachByte;
-  using recipe_text::kHighBits;
-  const std::uint64_t control = (word - 0x20 * kEachByte) & ~word & kHighBits;
-  return ((word & kHighBits) | control | bytes_equal(word, '"') | bytes_equal(word, '\\') |
-          bytes_equal(word, '<') | bytes_equal(word, 0x7F)) != 0;
+  return (recipe_text::unprintable_bytes(word) | bytes_equal(word, '"') | bytes_equal(word, '\\') |
+          bytes_equal(word, '<')) != 0;
 }
 
 }  // namespace
@@ -96,8 +93,7 @@ void JsonWriter::escaped(std::string_view text) noexcept {
   for (std::size_t at = 0; at < text.size();) {
     // Most text is printable ASCII that needs no escape: eight bytes are passed at once while
     // none of them needs a look of its own.
-    while (at + 8 <= text.size() && !needs_look(recipe_text::load8(text.data() + at)))
-      at += 8;
+    at = recipe_text::pass_plain_bytes(text, at, needs_look);
     if (at == text.size()) break;
     const unsigned char c = bytes[at];
     // Then one test a byte.

@@ -12,6 +12,8 @@
 
 namespace mirtabel::recipe_text {
 
+using namespace std::string_view_literals;  // a list of literals is a list of views, sized once
+
 // The line without its line feed.
 inline std::string_view of(const TextLine& line) noexcept {
   return {reinterpret_cast<const char*>(line.bytes), line.text_size()};
@@ -19,6 +21,36 @@ inline std::string_view of(const TextLine& line) noexcept {
 
 inline bool is_space(char c) noexcept {
   return c == ' ' || c == '\t';
+}
+
+// Whether `c` is one of the bytes of `set`: a loop, not a library call.
+inline bool is_one_of(char c, std::string_view set) noexcept {
+  for (char member : set) {
+    if (c == member) return true;
+  }
+  return false;
+}
+
+// The first place from `from` of a byte of `set`, or npos, as find_first_of gives it; but in one
+// loop, where the standard search calls the library once for every byte of the text.
+inline std::size_t find_any(std::string_view text, std::string_view set,
+                            std::size_t from = 0) noexcept {
+  for (std::size_t at = from; at < text.size(); ++at) {
+    for (char c : set) {
+      if (text[at] == c) return at;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// The last place of a byte of `set`, or npos, as find_last_of gives it.
+inline std::size_t find_last_any(std::string_view text, std::string_view set) noexcept {
+  for (std::size_t at = text.size(); at > 0; --at) {
+    for (char c : set) {
+      if (text[at - 1] == c) return at - 1;
+    }
+  }
+  return std::string_view::npos;
 }
 
 inline bool is_digit(char c) noexcept {
@@ -96,6 +128,30 @@ constexpr std::uint64_t bytes_equal(std::uint64_t word, unsigned char c) noexcep
   constexpr std::uint64_t low = ~kHighBits;
   const std::uint64_t x = word ^ (c * kEachByte);
   return ~(((x & low) + low) | x | low);
+}
+
+// The high bit of some byte of the word that is no printable ASCII (a control, the delete
+// character or past ASCII), and maybe of bytes after it: whether any is, not which.
+constexpr std::uint64_t unprintable_bytes(std::uint64_t word) noexcept {
+  const std::uint64_t control = (word - 0x20 * kEachByte) & ~word & kHighBits;
+  return (word & kHighBits) | control | bytes_equal(word, 0x7F);
+}
+
+// Where, from `at`, the first eight bytes stand that `needs_look` says some byte of may need a
+// look of its own, or the end of the text: eight bytes are passed at a time, and fewer than eight
+// left at once when the eight that end the text need no look, or, in a text shorter than eight
+// (a key, a short value), when they need none with spaces after them, which `needs_look` must
+// pass.
+template <typename NeedsLook>
+std::size_t pass_plain_bytes(std::string_view text, std::size_t at, NeedsLook needs_look) noexcept {
+  while (at + 8 <= text.size() && !needs_look(load8(text.data() + at)))
+    at += 8;
+  if (at + 8 <= text.size() || at == text.size()) return at;
+  if (text.size() >= 8) return needs_look(load8(text.data() + text.size() - 8)) ? at : text.size();
+  char padded[8];
+  std::memset(padded, ' ', sizeof padded);
+  std::memcpy(padded, text.data() + at, text.size() - at);
+  return needs_look(load8(padded)) ? at : text.size();
 }
 
 // Whether every byte of the text is ASCII, so that a character is a byte.
@@ -242,7 +298,8 @@ inline bool starts_with_joining_word(std::string_view trimmed) noexcept {
   std::string_view rest = trimmed;
   const std::string_view word = next_word(rest);
   if (!rest.empty() && rest.front() >= '0' && rest.front() <= '9') return false;
-  for (std::string_view joining : {"and", "or", "to", "into", "then", "until", "for"}) {
+  for (std::string_view joining :
+       {"and"sv, "or"sv, "to"sv, "into"sv, "then"sv, "until"sv, "for"sv}) {
     if (is_label(word, joining)) return true;
   }
   return false;
@@ -254,7 +311,7 @@ inline std::string_view without_marks(std::string_view trimmed) noexcept {
   std::string_view rest = trimmed;
   while (!rest.empty() && is_continuation_mark(rest.front()))
     rest.remove_prefix(1);
-  const std::size_t word_end = rest.find_first_of(" \t");
+  const std::size_t word_end = find_any(rest, " \t");
   const std::string_view word = rest.substr(0, word_end);
   if (word.size() > 1 && word.back() == '-' && rest.size() < trimmed.size() &&
       trimmed[trimmed.size() - rest.size() - 1] == '-')
@@ -285,12 +342,13 @@ inline bool ends_unfinished(std::string_view text, std::string_view next) noexce
   const char last = text.back();
   if (last == ',' || (last == '-' && text.size() > 1 && text[text.size() - 2] != '-')) return true;
   if (closes_bracket(text, next)) return true;
-  const std::size_t space = text.find_last_of(" \t");
+  const std::size_t space = find_last_any(text, " \t");
   const std::string_view word = space == std::string_view::npos ? text : text.substr(space + 1);
   for (std::string_view leading :
-       {"and",      "or",     "with",    "the",     "a",       "an",      "to",      "into",
-        "in",       "for",    "plus",    "about",   "from",    "very",    "well",    "finely",
-        "coarsely", "thinly", "thickly", "roughly", "freshly", "lightly", "loosely", "firmly"}) {
+       {"and"sv,     "or"sv,      "with"sv,    "the"sv,     "a"sv,        "an"sv,
+        "to"sv,      "into"sv,    "in"sv,      "for"sv,     "plus"sv,     "about"sv,
+        "from"sv,    "very"sv,    "well"sv,    "finely"sv,  "coarsely"sv, "thinly"sv,
+        "thickly"sv, "roughly"sv, "freshly"sv, "lightly"sv, "loosely"sv,  "firmly"sv}) {
     if (is_label(word, leading)) return true;
   }
   return false;
@@ -310,7 +368,8 @@ inline bool is_person_name(std::string_view text) noexcept {
     if (word[0] >= 'A' && word[0] <= 'Z') continue;
     bool particle = false;
     for (std::string_view name_part :
-         {"van", "von", "der", "den", "de", "del", "della", "di", "da", "du", "la", "le", "st."}) {
+         {"van"sv, "von"sv, "der"sv, "den"sv, "de"sv, "del"sv, "della"sv, "di"sv, "da"sv, "du"sv,
+          "la"sv, "le"sv, "st."sv}) {
       particle = particle || word == name_part;
     }
     if (!particle) return false;
@@ -355,8 +414,8 @@ inline bool is_placeholder(std::string_view trimmed) noexcept {
   while (!words.empty() && words.back() == '*')
     words.remove_suffix(1);
   words = trim(words);
-  for (std::string_view nothing : {"none", "see directions", "see instructions", "see below",
-                                   "see recipe", "no ingredients"}) {
+  for (std::string_view nothing : {"none"sv, "see directions"sv, "see instructions"sv,
+                                   "see below"sv, "see recipe"sv, "no ingredients"sv}) {
     if (words.size() == nothing.size() && starts_with_word(words, nothing)) return true;
   }
   return false;

@@ -3,6 +3,8 @@
 #include "recipes/recipe_text.h"
 
 namespace mirtabel {
+
+using namespace std::string_view_literals;  // a list of literals is a list of views, sized once
 namespace {
 
 using recipe_text::next_word;
@@ -80,10 +82,10 @@ bool is_whole(std::string_view word) noexcept {
 // Minutes in one unit of time, or 0 when the word names none.
 std::int64_t unit_minutes(std::string_view word) noexcept {
   if (!word.empty() && (word.back() == '.' || word.back() == ',')) word.remove_suffix(1);
-  for (std::string_view hours : {"hours", "hour", "hrs", "hr", "h"}) {
+  for (std::string_view hours : {"hours"sv, "hour"sv, "hrs"sv, "hr"sv, "h"sv}) {
     if (is_word(word, hours)) return 60;
   }
-  for (std::string_view minutes : {"minutes", "minute", "mins", "min", "m"}) {
+  for (std::string_view minutes : {"minutes"sv, "minute"sv, "mins"sv, "min"sv, "m"sv}) {
     if (is_word(word, minutes)) return 1;
   }
   return 0;
@@ -205,11 +207,11 @@ std::int64_t minutes_of(std::string_view text) noexcept {
 namespace nutrition {
 
 std::string_view next_part(std::string_view& text) noexcept {
-  std::size_t end = text.find_first_of(";,");
+  std::size_t end = recipe_text::find_any(text, ";,");
   // A comma inside a number ("1,200 mg") does not end a part.
   while (end != std::string_view::npos && text[end] == ',' && end > 0 && is_digit(text[end - 1]) &&
          end + 1 < text.size() && is_digit(text[end + 1]))
-    end = text.find_first_of(";,", end + 1);
+    end = recipe_text::find_any(text, ";,", end + 1);
   const std::string_view part = trim(text.substr(0, end));
   text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
   return part;
@@ -241,7 +243,7 @@ bool take_amount(std::string_view& text, Nutrient& out) noexcept {
   out.amount = text.substr(0, digits);
   text = trim(text.substr(digits));
   out.unit = {};
-  for (std::string_view unit : {"mg", "g"}) {
+  for (std::string_view unit : {"mg"sv, "g"sv}) {
     if (!recipe_text::starts_with_word(text, unit)) continue;
     if (unit.size() < text.size() &&
         ((text[unit.size()] | 0x20) >= 'a' && (text[unit.size()] | 0x20) <= 'z'))

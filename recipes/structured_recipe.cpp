@@ -42,31 +42,54 @@ bool is_blank_char(char c) noexcept {
   return c == ' ' || c == '\t';
 }
 
+// Where the words and single spaces that start at `at` end: at the first tab, or the first space
+// that another blank or the end of the text follows. Eight bytes go at a time while none of them
+// is a tab or a space before a space.
+std::size_t single_spaced_end(std::string_view text, std::size_t at) noexcept {
+  using recipe_text::bytes_equal;
+  using recipe_text::load8;
+  while (at + 9 <= text.size()) {
+    const std::uint64_t word = load8(text.data() + at);
+    const std::uint64_t next = load8(text.data() + at + 1);
+    if ((bytes_equal(word, '\t') | (bytes_equal(word, ' ') & bytes_equal(next, ' '))) != 0) break;
+    at += 8;
+  }
+  // Fewer than nine bytes left: they are tried at once too, in the nine that end the text.
+  if (at < text.size() && at + 9 > text.size() && text.size() >= 9) {
+    const std::uint64_t word = load8(text.data() + text.size() - 9);
+    const std::uint64_t next = load8(text.data() + text.size() - 8);
+    if ((bytes_equal(word, '\t') | bytes_equal(next, '\t') |
+         (bytes_equal(word, ' ') & bytes_equal(next, ' '))) == 0 &&
+        text.back() != ' ')
+      return text.size();
+  }
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c == '\t' || (c == ' ' && (at + 1 == text.size() || is_blank_char(text[at + 1]))))
+      return at;
+  }
+  return at;
+}
+
 // Writes the words of `text` at `out`, one space between them and one before the first after
-// other text; returns the bytes written. Inside a word, eight bytes of words with single spaces
-// between them that do not end in a space go as they are.
+// other text; returns the bytes written. Each stretch of words with single spaces between them
+// goes in one copy.
 std::size_t copy_words(std::string_view text, unsigned char* out, bool after_text) noexcept {
   unsigned char* const first = out;
-  bool in_word = false, any = false;
-  for (std::size_t at = 0; at < text.size();) {
-    if (in_word && at + 8 <= text.size() && text[at + 7] != ' ') {
-      const std::uint64_t word = recipe_text::load8(text.data() + at);
-      const std::uint64_t spaces = recipe_text::bytes_equal(word, ' ');
-      if (recipe_text::bytes_equal(word, '\t') == 0 && (spaces & (spaces << 8)) == 0) {
-        std::memcpy(out, text.data() + at, 8);
-        out += 8;
-        at += 8;
-        continue;
-      }
-    }
-    const char c = text[at++];
-    if (is_blank_char(c)) {
-      in_word = false;
-      continue;
-    }
-    if (!in_word && (any || after_text)) *out++ = ' ';
-    in_word = any = true;
-    *out++ = static_cast<unsigned char>(c);
+  bool spaced = after_text;
+  for (std::size_t at = 0;;) {
+    while (at < text.size() && is_blank_char(text[at]))
+      ++at;
+    if (at == text.size()) break;
+    const std::size_t end = single_spaced_end(text, at);
+    std::size_t stop = end;  // a space before a tab is no part of the stretch
+    while (text[stop - 1] == ' ')
+      --stop;
+    if (spaced) *out++ = ' ';
+    std::memcpy(out, text.data() + at, stop - at);
+    out += stop - at;
+    spaced = true;
+    at = end;
   }
   return static_cast<std::size_t>(out - first);
 }

@@ -94,6 +94,10 @@ const RuleCase kCases[] = {
      "Cover and simmer until tender. Remove from the broth; cool."},
     {"continues open", Zone::kDirections, kLabelled, "  Mix the flour.", "   Then knead it.", kStep,
      "Mix the flour. Then knead it."},
+    // Blanks in a row within the last nine bytes, and tabs, stand for one space.
+    {"continues open", Zone::kDirections, kLabelled, "  Stir in the salt, then the  oil.",
+     "  Cover and simmer\t \tuntil done  ok.", kStep,
+     "Stir in the salt, then the oil. Cover and simmer until done ok."},
     {"continues open", Zone::kDirections, kColumn, "Toss with flour. (Leave", "Mozzarella apart.)",
      kStep, "Toss with flour. (Leave Mozzarella apart.)"},
     // The wrap width is the file's own: lines that stop mid-sentence at 60 columns show an

@@ -205,6 +205,7 @@ TEST(JsonWriter, WritesValidUtf8WhateverTheBytes) {
   json.begin_array();
   json.string(
       "caf\xC3\xA9 \xE9\xFF\xC3 \xF0\x9F\x8D\xB0\x7F\xC2\x85\xC2\xA0\xE2\x80\xA8\xE2\x80\xA9");
+  json.string("1/2 cup \"mild\"");  // a quote in the last eight bytes, after eight plain ones
   json.begin_object();
   json.key("\"");
   json.string("\r\b\t");
@@ -214,7 +215,7 @@ TEST(JsonWriter, WritesValidUtf8WhateverTheBytes) {
   EXPECT_EQ(json.flush(), 0);
   EXPECT_EQ(sink.text(),
             "[\"caf\xC3\xA9 \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD \xF0\x9F\x8D\xB0"
-            "\\u007f\\u0085\xC2\xA0\\u2028\\u2029\","
+            "\\u007f\\u0085\xC2\xA0\\u2028\\u2029\",\"1/2 cup \\\"mild\\\"\","
             "{\"\\\"\":\"\\u000d\\u0008\\t\"}]\n");
 }
 
