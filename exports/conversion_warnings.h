@@ -9,6 +9,7 @@
 
 #include "convert/convert_mxp.h"
 #include "convert/marker_scan.h"
+#include "exports/input_check.h"
 #include "exports/mirtabel.h"
 #include "platform/byte_stream.h"
 #include "platform/input_encoding.h"
@@ -43,7 +44,7 @@ class StartKeeper final : public ByteSource {
 // from the heap, and only when the warnings are asked for, with the source that keeps it, so
 // that the stack under the conversion does not grow.
 struct InputChecks {
-  static constexpr std::size_t kStartBytes = 32 * 1024;
+  static constexpr std::size_t kStartBytes = kInputStartBytes;  // what the doubts judge
   static constexpr std::size_t kMaxWarnings = 6;
 
   unsigned char start[kStartBytes];

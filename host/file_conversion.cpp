@@ -1,8 +1,6 @@
 #include "host/file_conversion.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,9 +12,6 @@
 #include "platform/file.h"
 
 namespace {
-
-// Enough of the input's start to hold its first recipe, for the checks of the input.
-constexpr std::size_t kFirstBytes = kInputStartBytes;
 
 // An input with its bytes counted for the progress line, as they arrive.
 class CountedSource final : public mirtabel::ByteSource {
@@ -33,30 +28,6 @@ class CountedSource final : public mirtabel::ByteSource {
  private:
   mirtabel::ByteSource& input_;
   std::atomic<std::uint64_t>* counter_;
-};
-
-// The input as the conversion reads it, watched on the way: its first bytes are kept for the
-// checks of the input, and the bytes read are counted.
-class InputTap final : public mirtabel::ByteSource {
- public:
-  InputTap(mirtabel::ByteSource& input, std::atomic<std::uint64_t>* counter)
-      : input_(input, counter) {}
-
-  mirtabel::ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
-    const mirtabel::ReadResult result = input_.read(buffer, capacity);
-    const std::size_t kept = std::min(result.size, kFirstBytes - first_size_);
-    std::memcpy(first_ + first_size_, buffer, kept);
-    first_size_ += kept;
-    return result;
-  }
-
-  const unsigned char* first_bytes() const { return first_; }
-  std::size_t first_size() const { return first_size_; }
-
- private:
-  CountedSource input_;
-  std::size_t first_size_ = 0;
-  unsigned char first_[kFirstBytes];
 };
 
 // The format's number in the conversion core (MIRTABEL_FORMAT_*).
@@ -127,7 +98,7 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
       settings.force ? static_cast<mirtabel::ByteSource&>(input) : checked, regular,
       !left_out_file.empty() || settings.format == OutputFormat::kHtml);
   if (copy_failed(*copied, settings.format, outcome)) return outcome;  // before reading
-  auto tap = std::make_unique<InputTap>(*copied, bytes_read);
+  CountedSource counted(*copied, bytes_read);
   mirtabel::InputAgain input_again(*copied);
   CountedSource again(input_again, bytes_read_again);
   // Without a side file the warning names the recipes left out. A recipe written cut is heard of
@@ -145,7 +116,7 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
   format_job.marker = settings.marker ? settings.marker->c_str() : nullptr;
   format_job.warnings = true;
   mirtabel::FormatConversion conversion;
-  const mirtabel::FormatResult converted = conversion.run(*tap, output, format_job);
+  const mirtabel::FormatResult converted = conversion.run(counted, output, format_job);
   if (converted.no_memory) {
     outcome.error = ENOMEM;
     outcome.failed = FailedPart::kConversion;
