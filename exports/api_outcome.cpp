@@ -2,70 +2,33 @@
 
 #include <cerrno>
 
-#include "exports/api_settings.h"
-
 namespace mirtabel {
+namespace {
 
-void ApiOutcome::fail(int failure, int error_value) noexcept {
-  code = failure;
-  if (error_value == 0) {
-    error_value = failure == MIRTABEL_ERROR_NOT_SUPPORTED ? ENOTSUP
-                  : failure == MIRTABEL_ERROR_NO_MEMORY   ? ENOMEM
-                  : failure == MIRTABEL_ERROR_TOO_MANY    ? EOVERFLOW
-                                                          : EINVAL;
+int code_of(const FileOutcome& outcome) noexcept {
+  switch (outcome.failed) {
+    case FailedPart::kNone:
+      return MIRTABEL_OK;
+    case FailedPart::kInput:
+      return outcome.error == EOVERFLOW ? MIRTABEL_ERROR_TOO_MANY : MIRTABEL_ERROR_INPUT;
+    case FailedPart::kOutput:
+      return MIRTABEL_ERROR_OUTPUT;
+    case FailedPart::kSideFile:
+      return MIRTABEL_ERROR_LEFT_OUT_FILE;
+    case FailedPart::kSideFileIsOutput:
+      return MIRTABEL_ERROR_OPTIONS;
+    case FailedPart::kConversion:
+      return MIRTABEL_ERROR_NO_MEMORY;
+    case FailedPart::kScratch:
+      return MIRTABEL_ERROR_SCRATCH_FILE;
+    case FailedPart::kNotText:
+      return MIRTABEL_ERROR_NOT_TEXT;
   }
-  error = error_value;
+  return MIRTABEL_ERROR_INPUT;
 }
 
-void ApiOutcome::take(const ConversionResult& result) noexcept {
-  records = result.records;
-  bytes_read = result.bytes_read;
-  bytes_written = result.bytes_written;
-  encoding = result.encoding;
-  if (result.error == 0) return;
-  if (result.failed_file == FailedFile::kOutput) {
-    fail(MIRTABEL_ERROR_OUTPUT, result.error);
-  } else if (result.error == EOVERFLOW) {
-    fail(MIRTABEL_ERROR_TOO_MANY, EOVERFLOW);
-  } else {
-    fail(MIRTABEL_ERROR_INPUT, result.error);
-  }
-}
-
-void ApiOutcome::take(const FormatResult& result) noexcept {
-  if (result.no_memory) {
-    fail(MIRTABEL_ERROR_NO_MEMORY);
-    return;
-  }
-  take(result.conversion);
-  cut = result.cut;
-  too_long = result.conversion.past_body_limit;
-}
-
-void ApiOutcome::tell_warnings(const FormatConversion& conversion,
-                               mirtabel_warning_function warning, void* context) noexcept {
-  const InputChecks* checks = conversion.warnings();
-  if (code != MIRTABEL_OK || warning == nullptr || checks == nullptr) return;
-  for (std::size_t i = 0; i < checks->warning_count; ++i) {
-    const mirtabel_warning heard{checks->warnings[i].kind, checks->warnings[i].text};
-    warning(context, &heard);
-    ++warnings;
-  }
-}
-
-void ApiOutcome::take_copy_failure(const CopiedInput& copy, bool cookbook) noexcept {
-  if (!cookbook || copy.copy_error() == 0 || (code != MIRTABEL_OK && code != MIRTABEL_ERROR_INPUT))
-    return;
-  fail(MIRTABEL_ERROR_SCRATCH_FILE, copy.copy_error());
-}
-
-void ApiOutcome::take_refusal(const BinaryCheck& check) noexcept {
-  if (check.refused_as() == nullptr) return;
-  not_text = check.refused_as();
-  fail(MIRTABEL_ERROR_NOT_TEXT, EILSEQ);
-}
-
-int hand_back(const ApiOutcome& outcome, mirtabel_report* report) noexcept {
+int fill(int code, const FileOutcome& outcome, std::int32_t warnings,
+         mirtabel_report* report) noexcept {
   if (report != nullptr) {
     report->records = outcome.records;
     report->left_out = outcome.left_out;
@@ -77,12 +40,35 @@ int hand_back(const ApiOutcome& outcome, mirtabel_report* report) noexcept {
       report->encoding = chosen_encoding_name(outcome.encoding);
       describe_choice(outcome.encoding, report->encoding_reason, sizeof report->encoding_reason);
       report->not_text = outcome.not_text;
-      report->warnings = outcome.warnings;
+      report->warnings = warnings;
       report->too_long = outcome.too_long;
     }
   }
-  if (outcome.code != MIRTABEL_OK) errno = outcome.error;
-  return outcome.code;
+  if (code != MIRTABEL_OK) errno = outcome.error;
+  return code;
+}
+
+}  // namespace
+
+int hand_back(const FileOutcome& outcome, const FileConversion& conversion,
+              const ApiSettings& settings, mirtabel_report* report) noexcept {
+  const int code = code_of(outcome);
+  std::int32_t warnings = 0;
+  const InputChecks* checks = conversion.warnings();
+  if (code == MIRTABEL_OK && settings.warning != nullptr && checks != nullptr) {
+    for (std::size_t i = 0; i < checks->warning_count; ++i) {
+      const mirtabel_warning heard{checks->warnings[i].kind, checks->warnings[i].text};
+      settings.warning(settings.warning_context, &heard);
+      ++warnings;
+    }
+  }
+  return fill(code, outcome, warnings, report);
+}
+
+int refuse(int code, mirtabel_report* report) noexcept {
+  FileOutcome outcome;
+  outcome.error = code == MIRTABEL_ERROR_NOT_SUPPORTED ? ENOTSUP : EINVAL;
+  return fill(code, outcome, 0, report);
 }
 
 }  // namespace mirtabel

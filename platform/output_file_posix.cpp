@@ -85,10 +85,10 @@ void remove_noted_file(TemporaryFileNote& note) noexcept {
   if (note.active.load(std::memory_order_acquire)) ::unlinkat(note.directory, note.name, 0);
 }
 
-int OutputFile::create(const wchar_t* path, const InputFile& input,
+int OutputFile::create(const NativePath& path, const InputFile& input,
                        const OutputOptions& options) noexcept {
   char native[kMaxNativePath];
-  if (int error = to_native_path(path, native)) return error;
+  if (int error = copy_path(path, native)) return error;
   OutputKind kind;
   if (int error = follow_links(native, kind)) return error;
 

@@ -576,27 +576,23 @@ TEST(ConversionApi, TheChosenCodePageIsReportedAndABinaryInputRefused) {
 TEST(ConversionApi, AFailureGetsTheCodeOfThePartThatFailed) {
   const struct {
     const char* what;
-    FailedFile file;
+    FailedPart part;
     int error;
-    bool no_memory;
     int code;
   } cases[] = {
-      {"a read failed", FailedFile::kInput, EIO, false, MIRTABEL_ERROR_INPUT},
-      {"more records than an int32_t counts", FailedFile::kInput, EOVERFLOW, false,
+      {"a read failed", FailedPart::kInput, EIO, MIRTABEL_ERROR_INPUT},
+      {"more records than an int32_t counts", FailedPart::kInput, EOVERFLOW,
        MIRTABEL_ERROR_TOO_MANY},
-      {"no memory for the stores", FailedFile::kNone, ENOMEM, true, MIRTABEL_ERROR_NO_MEMORY},
+      {"no memory for the stores", FailedPart::kConversion, ENOMEM, MIRTABEL_ERROR_NO_MEMORY},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    FormatResult result;
-    result.conversion.error = c.error;
-    result.conversion.failed_file = c.file;
-    result.no_memory = c.no_memory;
-    ApiOutcome outcome;
-    outcome.take(result);
+    FileOutcome outcome;
+    outcome.failed = c.part;
+    outcome.error = c.error;
     mirtabel_report report{};
     report.size = sizeof report;
-    EXPECT_EQ(hand_back(outcome, &report), c.code);
+    EXPECT_EQ(hand_back(outcome, FileConversion(), ApiSettings(), &report), c.code);
     EXPECT_EQ(report.error, c.error);
     EXPECT_STRNE(mirtabel_error_name(c.code), "unknown");
   }

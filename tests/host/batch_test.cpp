@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "exports/input_check.h"
+#include "file_conversion/input_check.h"
 #include "host/argument_path.h"
 #include "host/batch.h"
 #include "host/command_line.h"
@@ -219,19 +219,19 @@ TEST_F(TempDir, convert_file_keeps_the_recipes_left_out_in_a_side_file) {
   const FileOutcome outcome = convert_file(job, settings);
   EXPECT_EQ(outcome.error, 0);
   EXPECT_EQ(outcome.records, 2);
-  EXPECT_EQ(outcome.dropped, 2u);
+  EXPECT_EQ(outcome.left_out, 2u);
   EXPECT_EQ(outcome.dropped_titles, (std::vector<std::string>{"Endless Stew", "Giant Pie"}));
   EXPECT_EQ(outcome.bytes_read, text.size());
   EXPECT_EQ(outcome.bytes_written, fs::file_size(job.output));
   EXPECT_EQ(outcome.left_out_file, dir_ / "big.left-out.mxp");
-  EXPECT_EQ(outcome.left_out_error, 0);
+  EXPECT_EQ(outcome.side_file_error, 0);
   EXPECT_EQ(read(outcome.left_out_file),
             "\xEF\xBB\xBF" + recipe("Endless Stew", kLongBody) + recipe("Giant Pie", kLongBody));
 
   write("shortened.mxp", recipe("Endless Stew", 3) + recipe("Giant Pie", 4));
   const FileOutcome again = convert_file({dir_ / "shortened.mxp", dir_ / "again.txt"}, {});
   EXPECT_EQ(again.records, 2);
-  EXPECT_EQ(again.dropped, 0u);
+  EXPECT_EQ(again.left_out, 0);
   EXPECT_FALSE(fs::exists(dir_ / "again.left-out.mxp"));
 }
 

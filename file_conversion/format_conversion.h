@@ -1,7 +1,7 @@
 // The conversion every host runs, on any byte source and sink, in the format asked for: the C
 // API's path and stream forms, mxpconvert and the browser module all dispatch here.
-#ifndef MIRTABEL_EXPORTS_FORMAT_CONVERSION_H
-#define MIRTABEL_EXPORTS_FORMAT_CONVERSION_H
+#ifndef MIRTABEL_FILE_CONVERSION_FORMAT_CONVERSION_H
+#define MIRTABEL_FILE_CONVERSION_FORMAT_CONVERSION_H
 
 #include <cstdint>
 #include <memory>
@@ -10,8 +10,8 @@
 #include "convert/conversion_observer.h"
 #include "convert/conversion_options.h"
 #include "convert/convert_mxp.h"
-#include "exports/conversion_warnings.h"
 #include "exports/mirtabel.h"
+#include "file_conversion/conversion_warnings.h"
 #include "platform/byte_stream.h"
 #include "platform/file.h"
 #include "recipes/convert_mxp_to_json.h"

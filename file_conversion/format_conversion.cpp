@@ -1,4 +1,4 @@
-#include "exports/format_conversion.h"
+#include "file_conversion/format_conversion.h"
 
 #include <cerrno>
 #include <cstring>

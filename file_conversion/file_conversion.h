@@ -1,0 +1,134 @@
+// One file's conversion, as every entry point runs it: ConvertMXP, the C API's path and stream
+// forms (and through the latter the browser module), and mxpconvert. It opens the input and the
+// output, chooses how the input is read (its encoding and marker line, and whether it is refused
+// as binary), converts it in the format asked for, copies the recipes left out or written cut
+// into the side file, puts the outputs in place or leaves their paths as they were, and reports.
+// What differs between the entry points is in the job's hooks. This header is the core's whole
+// interface: mxpconvert includes it and the public C API, nothing else of the library's inside.
+#ifndef MIRTABEL_FILE_CONVERSION_FILE_CONVERSION_H
+#define MIRTABEL_FILE_CONVERSION_FILE_CONVERSION_H
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "convert/conversion_observer.h"
+#include "convert/output_format.h"
+#include "file_conversion/format_conversion.h"
+#include "file_conversion/input_check.h"
+#include "platform/byte_stream.h"
+#include "platform/encoding_choice.h"
+#include "platform/input_encoding.h"
+#include "platform/temporary_file.h"
+
+namespace mirtabel {
+
+// A path in the form its caller has it: UTF-8 (on POSIX, any bytes), or wide characters. It is
+// made the system's NativePath only while its file is opened, off the conversion's stack.
+struct GivenPath {
+  GivenPath() noexcept = default;
+  GivenPath(const char* path) noexcept : bytes(path) {}    // NOLINT: either form converts
+  GivenPath(const wchar_t* path) noexcept : wide(path) {}  // NOLINT
+
+  const char* bytes = nullptr;
+  const wchar_t* wide = nullptr;
+
+  bool given() const noexcept { return bytes != nullptr || wide != nullptr; }
+};
+
+// What differs between the entry points.
+struct FileConversionHooks {
+  // Where the input's bytes are added up as they arrive, for a progress line; those of the
+  // cookbook's second reading apart.
+  std::atomic<std::uint64_t>* bytes_read = nullptr;
+  std::atomic<std::uint64_t>* bytes_read_again = nullptr;
+  // Two notes, the output's and the side file's, where their temporary files are noted for a
+  // signal handler to remove.
+  TemporaryFileNote* notes = nullptr;
+  // Refuse (EEXIST) to replace an existing output or side file.
+  bool no_clobber = false;
+  // Hears each recipe left out; with `observer_hears_cut` or a side file, each written cut too.
+  ConversionObserver* observer = nullptr;
+  bool observer_hears_cut = false;
+  // Judge the warnings about the input, which FileConversion::warnings() gives after.
+  bool warnings = false;
+};
+
+struct FileConversionJob {
+  // The input: the file at `input_path`, else the caller's `input_stream`, else the standard
+  // input. For the cookbook's second reading of a caller's stream, `input_again` gives it again
+  // from its first byte; without it the first reading is copied into a scratch file.
+  GivenPath input_path;
+  ByteSource* input_stream = nullptr;
+  ByteSource* input_again = nullptr;
+  // The output: the file at `output_path`, else `output_stream`, else the standard output.
+  GivenPath output_path;
+  ByteSink* output_stream = nullptr;
+  // The side file for the text of the recipes left out or written cut (none when not given), with
+  // the output file's access, or the input's for an output written in place. With
+  // `side_file_beside_output`, there is none for an output written in place. With
+  // `side_file_required` its failure is the conversion's, found before the output is put in
+  // place; else it is reported as FileOutcome::side_file_error once the output is.
+  GivenPath side_path;
+  bool side_file_beside_output = false;
+  bool side_file_required = false;
+
+  OutputFormat format = OutputFormat::kRecords;
+  InputEncoding encoding = InputEncoding::kChoose;
+  // The marker line, or "auto" for the scan to choose it; null: the input's first line.
+  const char* marker = nullptr;
+  // Where the marker used is written, null-terminated, when not null.
+  char* marker_used = nullptr;
+  std::size_t marker_used_room = 0;
+  std::string_view title;  // the cookbook's (UTF-8); empty: "Cookbook"
+  bool force = false;      // convert an input that looks binary rather than refuse it
+  FileConversionHooks hooks;
+};
+
+// Which part of the work a failure concerns.
+enum class FailedPart {
+  kNone,
+  kInput,
+  kOutput,
+  kSideFile,          // a required side file could not be written
+  kSideFileIsOutput,  // the side file would land on the output
+  kConversion,        // the structured formats' stores could not be had
+  kScratch,           // the copy of an input that cannot be read twice, for the cookbook
+  kNotText,           // the input looks binary, and was refused
+};
+
+struct FileOutcome {
+  FailedPart failed = FailedPart::kNone;
+  int error = 0;  // 0, or the errno value of the failure; the output is then unchanged
+  std::int32_t records = 0;
+  std::int32_t left_out = 0;  // recipes left out for their length
+  std::int32_t cut = 0;       // JSON Lines or HTML: recipes too large to keep whole, written cut
+  std::int32_t too_long = 0;  // JSON Lines or HTML: recipes past the records' body limit
+  std::uint64_t bytes_read = 0;
+  std::uint64_t bytes_written = 0;
+  EncodingChoice encoding;         // how the input was read, and why
+  const char* not_text = nullptr;  // for kNotText: what the input looks like
+  // Whether the job's side file was used (not for an output in place, when beside it only),
+  // whether it holds recipes, and for one not required, why it could not be written.
+  bool side_file_in_use = false;
+  bool side_file_written = false;
+  int side_file_error = 0;
+};
+
+class FileConversion {
+ public:
+  // Runs `job`. The records format takes no heap; the frame of this call lies under the
+  // conversion's, within its stack bound.
+  FileOutcome run(const FileConversionJob& job) noexcept;
+
+  // After a run with FileConversionHooks::warnings that succeeded, its warnings; else null.
+  const InputChecks* warnings() const noexcept { return conversion_.warnings(); }
+
+ private:
+  FormatConversion conversion_;
+};
+
+}  // namespace mirtabel
+
+#endif
