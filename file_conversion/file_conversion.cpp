@@ -2,12 +2,16 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "file_conversion/binary_input.h"
+#include "file_conversion/copied_input.h"
 #include "file_conversion/side_file.h"
 #include "platform/file.h"
 #include "platform/file_identity.h"
 #include "platform/native_path.h"
+#include "recipes/convert_mxp_to_html.h"
+#include "recipes/convert_mxp_to_json.h"
 
 namespace mirtabel {
 namespace {
@@ -57,9 +61,10 @@ class CountedSource final : public ByteSource {
 
 // Hears of the recipes left out or written cut, on the converting thread: counts them, has the
 // side file copy their text, and tells the caller's observer.
+template <typename SideFile>
 class LeftOutTally final : public ConversionObserver {
  public:
-  LeftOutTally(ConversionObserver* observer, LeftOutSideFile* side_file) noexcept
+  LeftOutTally(ConversionObserver* observer, SideFile* side_file) noexcept
       : observer_(observer), side_file_(side_file) {}
 
   void recipe_left_out(const LeftOutRecipe& recipe) noexcept override {
@@ -75,22 +80,33 @@ class LeftOutTally final : public ConversionObserver {
 
  private:
   ConversionObserver* observer_;
-  LeftOutSideFile* side_file_;
+  SideFile* side_file_;
   std::int32_t count_ = 0;
   std::uint64_t for_side_file_ = 0;
 };
 
+// Where there is no side file: its writer's place on the stack is not taken.
+struct NoSideFile {
+  int open_input(const NativePath&, const InputFile&) noexcept { return 0; }
+  void read_from(RandomAccessFile&) noexcept {}
+  int create(const NativePath&, const InputFile&, const OutputOptions&) noexcept { return 0; }
+  void add(const RecipePlace&) noexcept {}
+  int commit() noexcept { return 0; }
+};
+
+template <typename SideFile>
 struct OpenFiles {
   InputFile input;
   OutputFile output;
-  LeftOutSideFile side_file;
+  SideFile side_file;
   bool side = false;   // the job's side file is in use
   int side_error = 0;  // why a side file that is not required cannot be written
 };
 
 // Opens the input and prepares the output and the side file, noting a failure in `outcome`. Out
 // of line, so that the native paths are off the stack before the conversion starts.
-[[gnu::noinline]] void open_files(const FileConversionJob& job, OpenFiles& files,
+template <typename SideFile>
+[[gnu::noinline]] void open_files(const FileConversionJob& job, OpenFiles<SideFile>& files,
                                   FileOutcome& outcome) noexcept {
   const auto fail = [&outcome](FailedPart part, int error) {
     outcome.failed = part;
@@ -144,21 +160,16 @@ struct OpenFiles {
 }
 
 // The figures and the failure of the conversion.
-void take(const FormatResult& result, FileOutcome& outcome) noexcept {
-  const ConversionResult& conversion = result.conversion;
-  outcome.records = conversion.records;
-  outcome.bytes_read = conversion.bytes_read;
-  outcome.bytes_written = conversion.bytes_written;
-  outcome.encoding = conversion.encoding;
-  outcome.cut = result.cut;
-  outcome.too_long = conversion.past_body_limit;
-  outcome.error = conversion.error;
-  if (result.no_memory) {
-    outcome.failed = FailedPart::kConversion;
-  } else if (conversion.error != 0) {
-    outcome.failed =
-        conversion.failed_file == FailedFile::kOutput ? FailedPart::kOutput : FailedPart::kInput;
-  }
+void take(const ConversionResult& result, FileOutcome& outcome) noexcept {
+  outcome.records = result.records;
+  outcome.bytes_read = result.bytes_read;
+  outcome.bytes_written = result.bytes_written;
+  outcome.encoding = result.encoding;
+  outcome.too_long = result.past_body_limit;
+  if (result.error == 0 || outcome.failed != FailedPart::kNone) return;
+  outcome.error = result.error;
+  outcome.failed =
+      result.failed_file == FailedFile::kOutput ? FailedPart::kOutput : FailedPart::kInput;
 }
 
 // The cookbook reads an input that cannot be read twice again through its copy, whose failure
@@ -172,8 +183,9 @@ void take_copy_failure(const CopiedInput& copied, bool needed, FileOutcome& outc
 }
 
 // Puts the side file in place when it holds recipes; a failure is the run's only when required.
-void commit_side_file(const FileConversionJob& job, OpenFiles& files, const LeftOutTally& tally,
-                      FileOutcome& outcome) noexcept {
+template <typename SideFile>
+void commit_side_file(const FileConversionJob& job, OpenFiles<SideFile>& files,
+                      const LeftOutTally<SideFile>& tally, FileOutcome& outcome) noexcept {
   if (!files.side || !tally.any()) return;
   int error = files.side_error != 0 ? files.side_error : files.side_file.commit();
   if (error != 0 && job.side_file_required) {
@@ -186,11 +198,21 @@ void commit_side_file(const FileConversionJob& job, OpenFiles& files, const Left
 
 }  // namespace
 
+FileConversion::FileConversion() noexcept = default;
+FileConversion::~FileConversion() = default;
+
 FileOutcome FileConversion::run(const FileConversionJob& job) noexcept {
+  return job.side_path.given() ? run_with<LeftOutSideFile>(job) : run_with<NoSideFile>(job);
+}
+
+// Its frame lies under the conversion's: what is needed only before or after it is done out of
+// line.
+template <typename SideFile>
+FileOutcome FileConversion::run_with(const FileConversionJob& job) noexcept {
   FileOutcome outcome;
   // Destroyed in the reverse order: a side file that was not put in place loses its temporary
   // file, then the output, then the inputs close.
-  OpenFiles files;
+  OpenFiles<SideFile> files;
   open_files(job, files, outcome);
   if (outcome.failed != FailedPart::kNone) return outcome;
   outcome.side_file_in_use = files.side;
@@ -201,12 +223,12 @@ FileOutcome FileConversion::run(const FileConversionJob& job) noexcept {
   // An input that cannot be read twice (a pipe) is copied as it is read when it must be read
   // again: for the cookbook's second reading, or for the side file, which reads each recipe's
   // text from the copy once the conversion has read past it.
-  const bool cookbook = job.format == OutputFormat::kHtml;
-  const bool copy_for_cookbook = cookbook && job.input_again == nullptr;
+  const bool copy_for_cookbook = job.format == OutputFormat::kHtml && job.input_again == nullptr;
   RandomAccessFile* const regular =
       job.input_stream == nullptr && input.is_regular() ? &input : nullptr;
   BinaryCheck checked(source, regular);
-  CopiedInput copied(job.force ? source : checked, regular, copy_for_cookbook || files.side);
+  CopiedInput copied(job.force ? source : checked, regular, copy_for_cookbook || files.side,
+                     job.hooks.bytes_read);
   take_copy_failure(copied, copy_for_cookbook, outcome);
   if (outcome.failed != FailedPart::kNone) return outcome;
   // The standard input, or an input that cannot be read twice, is read again through `copied`.
@@ -215,27 +237,26 @@ FileOutcome FileConversion::run(const FileConversionJob& job) noexcept {
     files.side_error = copied.rereadable(bytes);
     if (files.side_error == 0) files.side_file.read_from(*bytes);
   }
-  CountedSource counted(copied, job.hooks.bytes_read);
-  InputAgain copy_again(copied);
-  CountedSource again(job.input_again != nullptr ? *job.input_again : copy_again,
-                      job.hooks.bytes_read_again);
-  LeftOutTally tally(job.hooks.observer,
-                     files.side && files.side_error == 0 ? &files.side_file : nullptr);
+  LeftOutTally<SideFile> tally(job.hooks.observer,
+                               files.side && files.side_error == 0 ? &files.side_file : nullptr);
 
-  if (job.marker_used != nullptr) job.marker_used[0] = '\0';
-  FormatJob format_job;
-  format_job.format = static_cast<int>(job.format);
-  format_job.options.encoding = job.encoding;
-  format_job.options.whole_input = regular;
+  ConversionOptions options;
+  options.encoding = job.encoding;
+  options.whole_input = regular;
   if (job.format == OutputFormat::kRecords || files.side || job.hooks.observer_hears_cut)
-    format_job.options.observer = &tally;
-  format_job.options.marker_used = job.marker_used;
-  format_job.options.marker_used_room = job.marker_used_room;
-  format_job.again = &again;
-  format_job.title = job.title;
-  format_job.marker = job.marker;
-  format_job.warnings = job.hooks.warnings;
-  take(conversion_.run(counted, sink, format_job), outcome);
+    options.observer = &tally;
+  ByteSource* first = &copied;
+  if (const int error = prepare(job, copied, first, options)) {
+    outcome.failed = error == ENOMEM ? FailedPart::kConversion : FailedPart::kInput;
+    outcome.error = error;
+    return outcome;
+  }
+  // Made in place, so that no second result lies under the records' conversion.
+  const ConversionResult result =
+      job.format == OutputFormat::kRecords
+          ? convert_mxp(*first, sink, options)
+          : convert_structured(job, *first, copied, sink, options, outcome);
+  take(result, outcome);
   outcome.left_out = tally.count();
   if (checked.refused_as() != nullptr) {
     outcome.not_text = checked.refused_as();
@@ -244,6 +265,7 @@ FileOutcome FileConversion::run(const FileConversionJob& job) noexcept {
   }
   take_copy_failure(copied, copy_for_cookbook, outcome);
   if (outcome.failed != FailedPart::kNone) return outcome;
+  if (job.hooks.warnings) judge(job, result);
 
   // A required side file first: when it fails, the output is not replaced either.
   if (job.side_file_required) commit_side_file(job, files, tally, outcome);
@@ -255,6 +277,85 @@ FileOutcome FileConversion::run(const FileConversionJob& job) noexcept {
   }
   if (!job.side_file_required) commit_side_file(job, files, tally, outcome);
   return outcome;
+}
+
+// JSON Lines and HTML, out of line: their temporaries stay off the records' stack. The cookbook
+// reads the input again from the caller's second source, else through `copied`.
+[[gnu::noinline]] ConversionResult FileConversion::convert_structured(
+    const FileConversionJob& job, ByteSource& input, CopiedInput& copied, ByteSink& output,
+    const ConversionOptions& options, FileOutcome& outcome) noexcept {
+  if (!stores_) stores_.reset(new (std::nothrow) RoomyRecipeStores);
+  if (!stores_ || !stores_->allocated()) {
+    stores_.reset();
+    outcome.failed = FailedPart::kConversion;
+    outcome.error = ENOMEM;
+    return {};
+  }
+  InputAgain copy_again(copied);
+  CountedSource again(job.input_again != nullptr ? *job.input_again : copy_again,
+                      job.hooks.bytes_read_again);
+  const JsonExportResult exported =
+      job.format == OutputFormat::kHtml
+          ? convert_mxp_to_html(input, again, output, options, stores_->stores(), job.title)
+          : convert_mxp_to_json(input, output, options, stores_->stores());
+  outcome.cut = exported.cut_recipes;
+  return exported.conversion;
+}
+
+// Takes the checks' store when the job needs it, whose keeper of the input's start becomes the
+// `source` of the conversion, and chooses the marker into `options`, scanning the input's start,
+// read ahead, for "auto". Returns 0 or an errno value.
+[[gnu::noinline]] int FileConversion::prepare(const FileConversionJob& job, ByteSource& input,
+                                              ByteSource*& source,
+                                              ConversionOptions& options) noexcept {
+  const bool auto_marker = job.marker != nullptr && std::strcmp(job.marker, "auto") == 0;
+  marker_text_ = nullptr;
+  marker_not_found_ = false;
+  judged_ = false;
+  if (job.marker_used != nullptr) job.marker_used[0] = '\0';
+  options.marker_used = job.marker_used;
+  options.marker_used_room = job.marker_used_room;
+  if (job.hooks.warnings || auto_marker) {
+    if (!checks_) checks_.reset(new (std::nothrow) InputChecks);
+    if (!checks_) return ENOMEM;
+    checks_->keeper.reset(input);
+    source = &checks_->keeper;
+  }
+  if (auto_marker) {
+    if (const int error = checks_->keeper.read_ahead()) return error;
+    InputChecks& checks = *checks_;
+    checks.scan = scan_markers(checks.start, checks.start_size, options.encoding);
+    marker_not_found_ = !checks.scan.found;
+    if (checks.scan.found) marker_text_ = checks.scan.text;
+  } else if (job.marker != nullptr) {
+    marker_text_ = job.marker;
+  }
+  if (marker_text_ != nullptr) {
+    options.marker = marker_text_;
+    options.marker_size = std::strlen(marker_text_);
+    options.marker_spacing_ignored = auto_marker;  // a marker given is matched as it is
+  }
+  return 0;
+}
+
+// The warnings, judged once the conversion is done.
+[[gnu::noinline]] void FileConversion::judge(const FileConversionJob& job,
+                                             const ConversionResult& result) noexcept {
+  InputChecks& checks = *checks_;
+  const bool auto_marker = job.marker != nullptr && std::strcmp(job.marker, "auto") == 0;
+  if (!auto_marker)
+    checks.scan = scan_markers(checks.start, checks.start_size, result.encoding.encoding);
+  // The records format leaves out the recipes past its limit; the others write them.
+  const std::int32_t left_out = job.format == OutputFormat::kRecords ? result.past_body_limit : 0;
+  // The input's start is judged as the conversion read it, in the code page it chose.
+  const WarningFacts facts{&result,
+                           result.records + left_out,
+                           result.encoding.encoding,
+                           marker_text_ != nullptr,
+                           marker_not_found_,
+                           &checks.scan};
+  judge_warnings(checks, facts);
+  judged_ = true;
 }
 
 }  // namespace mirtabel

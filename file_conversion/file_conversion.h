@@ -11,11 +11,14 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "convert/conversion_observer.h"
+#include "convert/conversion_options.h"
+#include "convert/convert_mxp.h"
 #include "convert/output_format.h"
-#include "file_conversion/format_conversion.h"
+#include "file_conversion/conversion_warnings.h"
 #include "file_conversion/input_check.h"
 #include "platform/byte_stream.h"
 #include "platform/encoding_choice.h"
@@ -116,17 +119,42 @@ struct FileOutcome {
   int side_file_error = 0;
 };
 
+class CopiedInput;
+class RoomyRecipeStores;
+
 class FileConversion {
  public:
-  // Runs `job`. The records format takes no heap; the frame of this call lies under the
-  // conversion's, within its stack bound.
+  FileConversion() noexcept;
+  ~FileConversion();
+
+  // Runs `job`. The records format takes no heap, and the frames of this call lie under the
+  // conversion's within its stack bound. JSON Lines and HTML take the stores of the structured
+  // export from the heap, and the warnings the checks of the input's start; both are kept until
+  // this object goes.
   FileOutcome run(const FileConversionJob& job) noexcept;
 
   // After a run with FileConversionHooks::warnings that succeeded, its warnings; else null.
-  const InputChecks* warnings() const noexcept { return conversion_.warnings(); }
+  const InputChecks* warnings() const noexcept { return judged_ ? checks_.get() : nullptr; }
 
  private:
-  FormatConversion conversion_;
+  // With the side file's writer, or with a stand-in that takes no room, when there is none.
+  template <typename SideFile>
+  FileOutcome run_with(const FileConversionJob& job) noexcept;
+  int prepare(const FileConversionJob& job, ByteSource& input, ByteSource*& source,
+              ConversionOptions& options) noexcept;
+  ConversionResult convert_structured(const FileConversionJob& job, ByteSource& input,
+                                      CopiedInput& copied, ByteSink& output,
+                                      const ConversionOptions& options,
+                                      FileOutcome& outcome) noexcept;
+  void judge(const FileConversionJob& job, const ConversionResult& result) noexcept;
+
+  std::unique_ptr<RoomyRecipeStores> stores_;
+  std::unique_ptr<InputChecks> checks_;
+  // The marker the last run framed with (in checks_ or the job's); whether the scan for one
+  // found none.
+  const char* marker_text_ = nullptr;
+  bool marker_not_found_ = false;
+  bool judged_ = false;
 };
 
 }  // namespace mirtabel

@@ -133,9 +133,14 @@ class OutputFile final : public ByteSink {
   wchar_t final_[kMaxOutputPath];
   wchar_t temporary_path_[kMaxOutputPath];
 #else
+  // The temporary file's name: "." and the output's name, cut to leave room for the random
+  // ending it gets; made where it is used, so that an output takes little of the stack under
+  // the conversion.
+  void temporary_name(char (&out)[kMaxFileName]) const noexcept;
+
   int directory_ = -1;  // the directory that holds the output and its temporary file
   char final_[kMaxFileName];
-  char temporary_name_[kMaxFileName];
+  char temporary_ending_[8];
 #endif
 };
 
