@@ -5,26 +5,22 @@
 namespace mirtabel {
 namespace {
 
+// The code of each part, in the order of FailedPart.
+constexpr int kCodes[] = {MIRTABEL_OK,
+                          MIRTABEL_ERROR_INPUT,
+                          MIRTABEL_ERROR_OUTPUT,
+                          MIRTABEL_ERROR_LEFT_OUT_FILE,
+                          MIRTABEL_ERROR_OPTIONS,
+                          MIRTABEL_ERROR_NO_MEMORY,
+                          MIRTABEL_ERROR_SCRATCH_FILE,
+                          MIRTABEL_ERROR_NOT_TEXT};
+static_assert(sizeof kCodes / sizeof kCodes[0] == static_cast<int>(FailedPart::kNotText) + 1);
+
 int code_of(const FileOutcome& outcome) noexcept {
-  switch (outcome.failed) {
-    case FailedPart::kNone:
-      return MIRTABEL_OK;
-    case FailedPart::kInput:
-      return outcome.error == EOVERFLOW ? MIRTABEL_ERROR_TOO_MANY : MIRTABEL_ERROR_INPUT;
-    case FailedPart::kOutput:
-      return MIRTABEL_ERROR_OUTPUT;
-    case FailedPart::kSideFile:
-      return MIRTABEL_ERROR_LEFT_OUT_FILE;
-    case FailedPart::kSideFileIsOutput:
-      return MIRTABEL_ERROR_OPTIONS;
-    case FailedPart::kConversion:
-      return MIRTABEL_ERROR_NO_MEMORY;
-    case FailedPart::kScratch:
-      return MIRTABEL_ERROR_SCRATCH_FILE;
-    case FailedPart::kNotText:
-      return MIRTABEL_ERROR_NOT_TEXT;
-  }
-  return MIRTABEL_ERROR_INPUT;
+  // An input of more records than an int32_t counts.
+  if (outcome.failed == FailedPart::kInput && outcome.error == EOVERFLOW)
+    return MIRTABEL_ERROR_TOO_MANY;
+  return kCodes[static_cast<int>(outcome.failed)];
 }
 
 int fill(int code, const FileOutcome& outcome, std::int32_t warnings,
@@ -49,6 +45,15 @@ int fill(int code, const FileOutcome& outcome, std::int32_t warnings,
 }
 
 }  // namespace
+
+int begin_call(bool arguments_given, const mirtabel_options* options, mirtabel_report* report,
+               ApiSettings& settings) noexcept {
+  // A report smaller than this version's is not written at all.
+  if (!arguments_given || !report_usable(report))
+    return refuse(MIRTABEL_ERROR_OPTIONS, report_usable(report) ? report : nullptr);
+  if (const int code = read_settings(options, settings)) return refuse(code, report);
+  return MIRTABEL_OK;
+}
 
 int hand_back(const FileOutcome& outcome, const FileConversion& conversion,
               const ApiSettings& settings, mirtabel_report* report) noexcept {

@@ -8,6 +8,11 @@
 
 namespace mirtabel {
 
+// Checks a call's arguments and reads its options into `settings`. Returns MIRTABEL_OK, or the
+// code the call is refused with, its report written.
+int begin_call(bool arguments_given, const mirtabel_options* options, mirtabel_report* report,
+               ApiSettings& settings) noexcept;
+
 // Tells the settings' warning callback of each warning of a conversion that succeeded, fills
 // `report` (when not null), sets errno on failure, and returns the call's code.
 int hand_back(const FileOutcome& outcome, const FileConversion& conversion,

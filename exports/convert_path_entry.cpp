@@ -7,11 +7,9 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
                                              const mirtabel_options* options,
                                              mirtabel_report* report) {
   using namespace mirtabel;
-  // A report smaller than this version's is not written at all.
-  if (input_path == nullptr || output_path == nullptr || !report_usable(report))
-    return refuse(MIRTABEL_ERROR_OPTIONS, report_usable(report) ? report : nullptr);
   ApiSettings settings;
-  if (const int code = read_settings(options, settings)) return refuse(code, report);
+  const bool given = input_path != nullptr && output_path != nullptr;
+  if (const int code = begin_call(given, options, report, settings)) return code;
   LeftOutCallback callback(settings);
   FileConversionJob job;
   set_job(settings, callback, report, job);
@@ -22,6 +20,5 @@ extern "C" MIRTABEL_API int mirtabel_convert(const char* input_path, const char*
   job.side_file_required = true;
   job.hooks.observer_hears_cut = true;
   FileConversion conversion;
-  const FileOutcome outcome = conversion.run(job);
-  return hand_back(outcome, conversion, settings, report);
+  return hand_back(conversion.run(job), conversion, settings, report);
 }

@@ -57,11 +57,9 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
                                                     const mirtabel_options* options,
                                                     mirtabel_report* report) {
   using namespace mirtabel;
-  // A report smaller than this version's is not written at all.
-  if (read == nullptr || write == nullptr || !report_usable(report))
-    return refuse(MIRTABEL_ERROR_OPTIONS, report_usable(report) ? report : nullptr);
   ApiSettings settings;
-  if (const int code = read_settings(options, settings)) return refuse(code, report);
+  if (const int code = begin_call(read != nullptr && write != nullptr, options, report, settings))
+    return code;
   // A stream cannot be read again for a side file; the callback gives each recipe's place.
   if (settings.left_out_path != nullptr) return refuse(MIRTABEL_ERROR_OPTIONS, report);
   LeftOutCallback callback(settings);
@@ -75,6 +73,5 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
   CallbackSource rewound(read, context, settings.rewind);
   if (settings.rewind != nullptr) job.input_again = &rewound;
   FileConversion conversion;
-  const FileOutcome outcome = conversion.run(job);
-  return hand_back(outcome, conversion, settings, report);
+  return hand_back(conversion.run(job), conversion, settings, report);
 }
