@@ -172,6 +172,14 @@ void take(const ConversionResult& result, FileOutcome& outcome) noexcept {
       result.failed_file == FailedFile::kOutput ? FailedPart::kOutput : FailedPart::kInput;
 }
 
+// An input that `checked` refused: the conversion met it as a failed read.
+void take_refusal(const BinaryCheck& checked, FileOutcome& outcome) noexcept {
+  if (checked.refused_as() == nullptr) return;
+  outcome.not_text = checked.refused_as();
+  outcome.failed = FailedPart::kNotText;
+  outcome.error = EILSEQ;
+}
+
 // The cookbook reads an input that cannot be read twice again through its copy, whose failure
 // is then the run's, not the input's.
 void take_copy_failure(const CopiedInput& copied, bool needed, FileOutcome& outcome) noexcept {
@@ -249,6 +257,7 @@ FileOutcome FileConversion::run_with(const FileConversionJob& job) noexcept {
   if (const int error = prepare(job, copied, first, options)) {
     outcome.failed = error == ENOMEM ? FailedPart::kConversion : FailedPart::kInput;
     outcome.error = error;
+    take_refusal(checked, outcome);
     return outcome;
   }
   // Made in place, so that no second result lies under the records' conversion.
@@ -258,11 +267,7 @@ FileOutcome FileConversion::run_with(const FileConversionJob& job) noexcept {
           : convert_structured(job, *first, copied, sink, options, outcome);
   take(result, outcome);
   outcome.left_out = tally.count();
-  if (checked.refused_as() != nullptr) {
-    outcome.not_text = checked.refused_as();
-    outcome.failed = FailedPart::kNotText;
-    outcome.error = EILSEQ;
-  }
+  take_refusal(checked, outcome);
   take_copy_failure(copied, copy_for_cookbook, outcome);
   if (outcome.failed != FailedPart::kNone) return outcome;
   if (job.hooks.warnings) judge(job, result);
