@@ -17,7 +17,6 @@
 #include <sys/resource.h>
 #endif
 
-#include "file_conversion/input_check.h"
 #include "host/argument_path.h"
 #include "host/batch.h"
 #include "host/command_line.h"
