@@ -36,6 +36,7 @@ ReadResult InputAgain::read(unsigned char* buffer, std::size_t capacity) noexcep
   if (const int error = input_.rereadable(bytes)) return {0, error};
   const ReadResult result = bytes->read_at(offset_, buffer, capacity);
   offset_ += result.size;
+  if (counter_ != nullptr) counter_->fetch_add(result.size, std::memory_order_relaxed);
   return result;
 }
 

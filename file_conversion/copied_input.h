@@ -40,15 +40,18 @@ class CopiedInput final : public ByteSource {
 };
 
 // The input read again from its start, for the cookbook's second reading, through
-// CopiedInput::rereadable() once the first reading has ended.
+// CopiedInput::rereadable() once the first reading has ended, its bytes added to `counter` (when
+// not null) as they arrive.
 class InputAgain final : public ByteSource {
  public:
-  explicit InputAgain(CopiedInput& input) noexcept : input_(input) {}
+  InputAgain(CopiedInput& input, std::atomic<std::uint64_t>* counter) noexcept
+      : input_(input), counter_(counter) {}
 
   ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override;
 
  private:
   CopiedInput& input_;
+  std::atomic<std::uint64_t>* counter_;
   std::uint64_t offset_ = 0;
 };
 

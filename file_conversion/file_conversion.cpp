@@ -42,23 +42,6 @@ bool side_file_is_output(const GivenPath& side, const GivenPath& output) noexcep
          is_same_file(side_identity, output_identity);
 }
 
-// An input with its bytes counted for a progress line, as they arrive.
-class CountedSource final : public ByteSource {
- public:
-  CountedSource(ByteSource& input, std::atomic<std::uint64_t>* counter) noexcept
-      : input_(input), counter_(counter) {}
-
-  ReadResult read(unsigned char* buffer, std::size_t capacity) noexcept override {
-    const ReadResult result = input_.read(buffer, capacity);
-    if (counter_ != nullptr) counter_->fetch_add(result.size, std::memory_order_relaxed);
-    return result;
-  }
-
- private:
-  ByteSource& input_;
-  std::atomic<std::uint64_t>* counter_;
-};
-
 // Hears of the recipes left out or written cut, on the converting thread: counts them, has the
 // side file copy their text, and tells the caller's observer.
 template <typename SideFile>
@@ -201,7 +184,6 @@ void commit_side_file(const FileConversionJob& job, OpenFiles<SideFile>& files,
     outcome.error = error;
   }
   outcome.side_file_error = error;
-  outcome.side_file_written = error == 0;
 }
 
 }  // namespace
@@ -296,9 +278,8 @@ FileOutcome FileConversion::run_with(const FileConversionJob& job) noexcept {
     outcome.error = ENOMEM;
     return {};
   }
-  InputAgain copy_again(copied);
-  CountedSource again(job.input_again != nullptr ? *job.input_again : copy_again,
-                      job.hooks.bytes_read_again);
+  InputAgain copy_again(copied, job.hooks.bytes_read_again);
+  ByteSource& again = job.input_again != nullptr ? *job.input_again : copy_again;
   const JsonExportResult exported =
       job.format == OutputFormat::kHtml
           ? convert_mxp_to_html(input, again, output, options, stores_->stores(), job.title)

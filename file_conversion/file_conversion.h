@@ -43,7 +43,7 @@ struct GivenPath {
 // What differs between the entry points.
 struct FileConversionHooks {
   // Where the input's bytes are added up as they arrive, for a progress line; those of the
-  // cookbook's second reading apart.
+  // cookbook's second reading of a copy or of the input file apart.
   std::atomic<std::uint64_t>* bytes_read = nullptr;
   std::atomic<std::uint64_t>* bytes_read_again = nullptr;
   // Two notes, the output's and the side file's, where their temporary files are noted for a
@@ -113,9 +113,8 @@ struct FileOutcome {
   EncodingChoice encoding;         // how the input was read, and why
   const char* not_text = nullptr;  // for kNotText: what the input looks like
   // Whether the job's side file was used (not for an output in place, when beside it only),
-  // whether it holds recipes, and for one not required, why it could not be written.
+  // and for one not required, why it could not be written.
   bool side_file_in_use = false;
-  bool side_file_written = false;
   int side_file_error = 0;
 };
 
