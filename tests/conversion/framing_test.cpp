@@ -236,6 +236,7 @@ TEST(GivenMarker, SkipsTheLinesBeforeItAndCountsOrTakesLinesButForSpacing) {
               "* Export *", "", "Soup", "", "By: me", kRule}),
        "* Export *", 4, 2},
       {lines({"Garbage", ""}) + labelled, "MMMMM", 3, 1},
+      {lines({std::string(12000, 'x'), ""}) + labelled, "MMMMM", 3, 1},  // one line, in pieces
       {lines({"Dear John,", "how are you?"}), "", 0, 0},
   };
   for (const auto& scan : scans) {
