@@ -25,7 +25,7 @@ void StructuredReading::start(LayoutKind layout, const TextLine& title_line,
     title = title_start >= title.size() ? std::string_view() : title.substr(title_start);
   const std::size_t writes = recipe_.writes();
   recipe_.add(RecipeField::kName, {}, recipe_text::trim(title));
-  follow_pieces(title_line, writes);
+  follow(writes);
 }
 
 void StructuredReading::start_zones(const ReadingLayout& layout) noexcept {
@@ -36,15 +36,12 @@ void StructuredReading::start_zones(const ReadingLayout& layout) noexcept {
                                                 : DirectionsReading::Wrapping::kParagraphs);
 }
 
-void StructuredReading::read(const TextLine& line) noexcept {
+void StructuredReading::read(const TextLine& line, LinePiece piece) noexcept {
   const std::string_view text = recipe_text::of(line);
-  if (continued_ != StructuredRecipe::kNoItem) {
-    // White space on either side of the cut stands for one space; none, for nothing.
-    const bool spaced =
-        continued_after_space_ || (!text.empty() && recipe_text::is_space(text.front()));
-    recipe_.extend(continued_, recipe_text::trim(text), spaced);
-    continued_after_space_ = !text.empty() && recipe_text::is_space(text.back());
-    if (line.ends_with_line_feed()) continued_ = StructuredRecipe::kNoItem;
+  // A piece after one that wrote nothing is read as a line of its own.
+  if (piece != LinePiece::kLine && continued_ != StructuredRecipe::kNoItem) {
+    // White space at the cut stands for one space; none, for nothing.
+    recipe_.extend(continued_, recipe_text::trim(text), piece == LinePiece::kSpaced);
     return;
   }
   const std::size_t writes = recipe_.writes();
@@ -53,7 +50,7 @@ void StructuredReading::read(const TextLine& line) noexcept {
   } else {
     read_line(text);
   }
-  follow_pieces(line, writes);
+  follow(writes);
 }
 
 // The zones one after the other: the header up to its end, the ingredient block up to a blank
@@ -119,12 +116,8 @@ void StructuredReading::start_labelled(std::string_view title_line) noexcept {
   recipe_.extend(0, recipe_text::trim(title.substr(title.find(':') + 1)));
 }
 
-void StructuredReading::follow_pieces(const TextLine& line, std::size_t writes) noexcept {
-  continued_ = StructuredRecipe::kNoItem;
-  if (line.ends_with_line_feed() || recipe_.writes() == writes) return;
-  continued_ = recipe_.last_written();
-  const std::string_view text = recipe_text::of(line);
-  continued_after_space_ = !text.empty() && recipe_text::is_space(text.back());
+void StructuredReading::follow(std::size_t writes) noexcept {
+  continued_ = recipe_.writes() == writes ? StructuredRecipe::kNoItem : recipe_.last_written();
 }
 
 }  // namespace mirtabel
