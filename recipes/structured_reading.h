@@ -45,7 +45,6 @@ class StructuredReading {
   void read_line(std::string_view text) noexcept;
   bool opens_labelled_recipe(std::string_view text) const noexcept;
   void start_labelled(std::string_view title_line) noexcept;
-  void follow(std::size_t writes) noexcept;
 
   StructuredRecipe recipe_;
   HeaderReading header_{recipe_};
@@ -53,8 +52,8 @@ class StructuredReading {
   DirectionsReading directions_{recipe_};
   const ReadingLayout* layout_ = &kColumnReadingLayout;
   Zone zone_ = Zone::kHeader;
-  // The item the last line wrote, which the pieces after it continue.
-  std::size_t continued_ = StructuredRecipe::kNoItem;
+  // The recipe's writes before the last line (not piece) was read.
+  std::size_t line_writes_ = 0;
 };
 
 }  // namespace mirtabel
