@@ -250,8 +250,12 @@ inline bool find_lost_words(std::string_view input, std::string_view json_lines,
     if (first_line || banner_title || lost_one || empty_field ||
         nothing_lost::is_default_count(line) || nothing_lost::is_banner(line))
       continue;
+    // A time's label is layout, as the object holds the time as a duration: "T(Baking Time):",
+    // or a field before the preparation time ("Serving Size :  Preparation Time : 0:45").
+    const std::size_t colon = time ? line.find(':') : std::string_view::npos;
     wanted.clear();
-    nothing_lost::add_words(line, wanted, true);
+    nothing_lost::add_words(colon == std::string_view::npos ? line : line.substr(colon + 1), wanted,
+                            true);
     for (const std::string& word : wanted) {
       if (nothing_lost::is_layout_word(word) || (time && nothing_lost::is_digit(word[0])) ||
           std::binary_search(found.begin(), found.end(), word))
