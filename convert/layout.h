@@ -25,6 +25,14 @@ enum class RecipeEnd {
 // Whether a line's text joins the body after a page mark or directly after the text before it.
 enum class PageMark { kBefore, kNone };
 
+// What a line read is to the one before it. A line longer than one read comes in pieces: the
+// first is read as a line, and each one after it continues the line it is a piece of.
+enum class LinePiece {
+  kLine,    // a line, or the first piece of one
+  kJoined,  // a piece after a cut between two characters that are not white space
+  kSpaced,  // a piece after a cut with white space on one side of it or both
+};
+
 }  // namespace mirtabel
 
 #endif

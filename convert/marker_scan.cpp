@@ -106,7 +106,12 @@ MarkerScan scan_markers(const unsigned char* bytes, std::size_t size,
   std::uint64_t n = 0;          // lines read
   std::uint64_t last_rule = 0;  // the number of the last rule line, from 1; 0: none yet
   std::uint64_t confirmed = 0;  // openers up to this line number have been looked at
+  bool in_line = false;         // the last piece read ended inside a line longer than a read
   while (scan->reader.read_line(scan->line_bytes, line)) {
+    // A line longer than a read comes in pieces; it is one line, known by its first piece.
+    const bool continuation = in_line;
+    in_line = !line.ends_with_line_feed();
+    if (continuation) continue;
     ++n;
     Seen& seen = scan->seen[n % kRemembered];
     remember(line, seen);

@@ -5,8 +5,9 @@
 // parameter, so that the records' loop holds no test for the other client.
 // A client (see the two) gives the room each line is decoded into (line_room, line_decoded),
 // hears of a recipe's start and end (start, write, abandon, left_out), takes the body as the
-// layout's rules append it (append_*), and with kTakesEveryLine every line (line) and every
-// recipe's place in the input; error() and stop() tell of and end a failed conversion.
+// layout's rules append it (append_*), and with kTakesEveryLine every line (line), with what it is
+// to the line before it, and every recipe's place in the input; error() and stop() tell of and end
+// a failed conversion.
 #ifndef MIRTABEL_CONVERT_RECIPE_FRAMER_H
 #define MIRTABEL_CONVERT_RECIPE_FRAMER_H
 
@@ -64,6 +65,24 @@ class RecipeFramer {
   bool end_recipe(RecipeEnd end) noexcept;
   void write_recipe(std::uint64_t end) noexcept;
   void report_left_out(std::uint64_t end) noexcept;
+  // A recipe's line goes to the client with what it is to the line before it, which the title
+  // line or the line handed over before left open; a piece is spaced when white space stands on
+  // either side of its cut. Out of line, so that the layouts' loops stay small.
+  [[gnu::noinline]] void hand_over() noexcept {
+    line_pending_ = false;
+    client_.line(line_, follow_pieces());
+  }
+  LinePiece follow_pieces() noexcept {
+    const auto is_space = [](unsigned char c) { return c == ' ' || c == '\t'; };
+    const bool spaced_start = line_.text_size() > 0 && is_space(line_.bytes[0]);
+    const LinePiece piece =
+        next_piece_ == LinePiece::kJoined && spaced_start ? LinePiece::kSpaced : next_piece_;
+    const bool spaced_end = line_.size > 0 && is_space(line_.bytes[line_.size - 1]);
+    next_piece_ = line_.ends_with_line_feed() ? LinePiece::kLine
+                  : spaced_end                ? LinePiece::kSpaced
+                                              : LinePiece::kJoined;
+    return piece;
+  }
   bool has_failed() const noexcept { return reader_.error() != 0 || client_.error() != 0; }
   RecipePlace place(std::uint64_t end) const noexcept {
     return {first_line_end_, recipe_begin_, end};
@@ -84,6 +103,7 @@ class RecipeFramer {
   std::uint64_t recipe_begin_ = 0;    // input offset of the line after the recipe's marker line
   std::uint64_t line_begin_ = 0;      // input offset of line(), for a client of every line
   MarkerLine marker_;
+  LinePiece next_piece_ = LinePiece::kLine;  // what the next line is to line(), but for its start
 };
 
 // The layouts call this one for every line, so it is defined here, inline.
@@ -92,10 +112,7 @@ inline bool RecipeFramer<Client>::read_line() noexcept {
   if constexpr (kEveryLine) {
     // A recipe's line goes to the client once the next read shows that it did not end the
     // recipe.
-    if (line_pending_) {
-      line_pending_ = false;
-      client_.line(line_);
-    }
+    if (line_pending_) hand_over();
     line_begin_ = reader_.offset();
   }
   unsigned char* const to = client_.line_room();
@@ -158,6 +175,7 @@ RecipeEnd RecipeFramer<Client>::frame_recipe() noexcept {
     --title_end;
   if (title_start >= title_end) ++empty_titles_;
   client_.start(Rules::kKind, line_, title_start);
+  if constexpr (kEveryLine) follow_pieces();  // what the line after the title line is to it
   in_recipe_ = kEveryLine;
   const std::optional<RecipeEnd> end_in_header = Rules::skip_header(*this);
   return end_in_header ? *end_in_header : Rules::read_body(*this);

@@ -30,7 +30,7 @@ class RecipeLines {
     body_chars_ = 0;
     listener_.recipe_started(layout, title_line, title_start);
   }
-  void line(const TextLine& line) noexcept { listener_.recipe_line(line); }
+  void line(const TextLine& line, LinePiece piece) noexcept { listener_.recipe_line(line, piece); }
   // The listener builds its own output from the lines, and no recipe is too long for it: the
   // size its record's body would have is only counted.
   bool append_line(PageMark mark, const TextLine& line) noexcept {

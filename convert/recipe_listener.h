@@ -23,8 +23,9 @@ class RecipeListener {
   virtual void recipe_started(LayoutKind layout, const TextLine& title_line,
                               std::size_t title_start) noexcept = 0;
   // The next line of the recipe after its title line: header lines, rules and body lines alike,
-  // in order. The marker line that ends a recipe belongs to the next one and is not passed.
-  virtual void recipe_line(const TextLine& line) noexcept = 0;
+  // in order; `piece` tells whether it continues the line before (the title line too). The marker
+  // line that ends a recipe belongs to the next one and is not passed.
+  virtual void recipe_line(const TextLine& line, LinePiece piece) noexcept = 0;
   // The recipe ended, at the next marker line or at the input's end; it stands at `place` in
   // the input, after `recipes_before` others. Returns 0, or the errno value of a failed write,
   // which stops the conversion.

@@ -277,6 +277,7 @@ const char* chosen_encoding_name(const EncodingChoice& choice) noexcept {
 }
 
 std::size_t describe_choice(const EncodingChoice& choice, char* text, std::size_t room) noexcept {
+  constexpr const char* kAllUtf8 = "utf-8: every byte is valid UTF-8";
   Line line(text, room);
   const EncodingSigns& signs = choice.signs;
   switch (choice.ground) {
@@ -287,7 +288,7 @@ std::size_t describe_choice(const EncodingChoice& choice, char* text, std::size_
       line.add("%s, as its byte-order mark says", chosen_encoding_name(choice));
       return line.size();
     case EncodingChoice::Ground::kNoStrayByte:
-      line.add("utf-8: every byte above 0x7F in a UTF-8 character");
+      line.add("%s", kAllUtf8);
       return line.size();
     case EncodingChoice::Ground::kSigns:
       break;
@@ -299,7 +300,7 @@ std::size_t describe_choice(const EncodingChoice& choice, char* text, std::size_
     line.add("windows-1252, and 0xF8 as cp437's degree sign: ");
     add_signs(signs, false, line);
   } else if (signs.stray_bytes == 0) {
-    line.add("utf-8: every byte above 0x7F in a UTF-8 character");
+    line.add("%s", kAllUtf8);
   } else {
     line.add("windows-1252: ");
     if (signs.cp437.total() + signs.windows_1252.total() == 0) line.add("no sign of cp437");

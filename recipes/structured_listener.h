@@ -26,7 +26,9 @@ class StructuredListener : public RecipeListener {
     reading_.start(layout, title_line, title_start);
     if (cut_ != nullptr) title_size_ = TitleField::build(title_, title_line, title_start);
   }
-  void recipe_line(const TextLine& line) noexcept override { reading_.read(line); }
+  void recipe_line(const TextLine& line, LinePiece piece) noexcept override {
+    reading_.read(line, piece);
+  }
   int recipe_ended(const RecipePlace& place, std::int32_t recipes_before) noexcept override {
     reading_.finish();
     const int error = write(reading_.recipe(), recipes_before);

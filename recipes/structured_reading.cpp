@@ -23,9 +23,8 @@ void StructuredReading::start(LayoutKind layout, const TextLine& title_line,
   std::string_view title = recipe_text::of(title_line);
   if (title_start != TitleField::kNoStart)
     title = title_start >= title.size() ? std::string_view() : title.substr(title_start);
-  const std::size_t writes = recipe_.writes();
+  line_writes_ = recipe_.writes();
   recipe_.add(RecipeField::kName, {}, recipe_text::trim(title));
-  follow_pieces(title_line, writes);
 }
 
 void StructuredReading::start_zones(const ReadingLayout& layout) noexcept {
@@ -36,24 +35,19 @@ void StructuredReading::start_zones(const ReadingLayout& layout) noexcept {
                                                 : DirectionsReading::Wrapping::kParagraphs);
 }
 
-void StructuredReading::read(const TextLine& line) noexcept {
+void StructuredReading::read(const TextLine& line, LinePiece piece) noexcept {
   const std::string_view text = recipe_text::of(line);
-  if (continued_ != StructuredRecipe::kNoItem) {
-    // White space on either side of the cut stands for one space; none, for nothing.
-    const bool spaced =
-        continued_after_space_ || (!text.empty() && recipe_text::is_space(text.front()));
-    recipe_.extend(continued_, recipe_text::trim(text), spaced);
-    continued_after_space_ = !text.empty() && recipe_text::is_space(text.back());
-    if (line.ends_with_line_feed()) continued_ = StructuredRecipe::kNoItem;
-    return;
-  }
-  const std::size_t writes = recipe_.writes();
+  // A piece goes on with the item its line wrote last, white space at the cut standing for one
+  // space; a piece of a line that wrote nothing is read as a line of its own.
+  if (piece != LinePiece::kLine && recipe_.writes() != line_writes_)
+    return recipe_.extend(recipe_.last_written(), recipe_text::trim(text),
+                          piece == LinePiece::kSpaced);
+  line_writes_ = recipe_.writes();
   if (opens_labelled_recipe(text)) {
     start_labelled(text);
   } else {
     read_line(text);
   }
-  follow_pieces(line, writes);
 }
 
 // The zones one after the other: the header up to its end, the ingredient block up to a blank
@@ -117,14 +111,6 @@ void StructuredReading::start_labelled(std::string_view title_line) noexcept {
   recipe_.drop_value(0);
   const std::string_view title = recipe_text::trim(title_line);
   recipe_.extend(0, recipe_text::trim(title.substr(title.find(':') + 1)));
-}
-
-void StructuredReading::follow_pieces(const TextLine& line, std::size_t writes) noexcept {
-  continued_ = StructuredRecipe::kNoItem;
-  if (line.ends_with_line_feed() || recipe_.writes() == writes) return;
-  continued_ = recipe_.last_written();
-  const std::string_view text = recipe_text::of(line);
-  continued_after_space_ = !text.empty() && recipe_text::is_space(text.back());
 }
 
 }  // namespace mirtabel

@@ -24,7 +24,8 @@ class StructuredReading {
   // A recipe starts; its name is the title line from `title_start` (a byte offset, or
   // TitleField::kNoStart), trimmed.
   void start(LayoutKind layout, const TextLine& title_line, std::size_t title_start) noexcept;
-  void read(const TextLine& line) noexcept;
+  // The next line after the title line, or a piece of the line before (see LinePiece).
+  void read(const TextLine& line, LinePiece piece) noexcept;
   void finish() noexcept { directions_.finish(); }
 
   const StructuredRecipe& recipe() const noexcept { return recipe_; }
@@ -44,7 +45,6 @@ class StructuredReading {
   void read_line(std::string_view text) noexcept;
   bool opens_labelled_recipe(std::string_view text) const noexcept;
   void start_labelled(std::string_view title_line) noexcept;
-  void follow_pieces(const TextLine& line, std::size_t writes) noexcept;
 
   StructuredRecipe recipe_;
   HeaderReading header_{recipe_};
@@ -52,10 +52,8 @@ class StructuredReading {
   DirectionsReading directions_{recipe_};
   const ReadingLayout* layout_ = &kColumnReadingLayout;
   Zone zone_ = Zone::kHeader;
-  // A physical line longer than a read comes in pieces: the text of a piece without a line
-  // feed goes on in the next one, which continues this item.
-  std::size_t continued_ = StructuredRecipe::kNoItem;
-  bool continued_after_space_ = false;  // the piece ended in white space
+  // The recipe's writes before the last line (not piece) was read.
+  std::size_t line_writes_ = 0;
 };
 
 }  // namespace mirtabel

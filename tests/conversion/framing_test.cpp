@@ -137,10 +137,11 @@ std::vector<ConversionCase> framing_cases() {
 INSTANTIATE_TEST_SUITE_P(Framing, ConversionTest, ::testing::ValuesIn(framing_cases()), case_name);
 
 // A listener is handed each framed recipe as it stood: the title line with the layout's title
-// start, then every line up to the marker line of the next recipe, and at its end the recipes
-// before it and its place: from the line after its marker line to where the next marker line
-// starts, or the input's end. Nothing is written, and a recipe over the body limit is framed like
-// any other.
+// start, then every line up to the marker line of the next recipe (a line longer than a read in
+// pieces, each after the first told whether white space stands at its cut), and at its end the
+// recipes before it and its place: from the line after its marker line to where the next marker
+// line starts, or the input's end. Nothing is written, and a recipe over the body limit is framed
+// like any other.
 TEST(RecipeListener, ReceivesEveryRecipeLineByLine) {
   struct Events final : RecipeListener {
     std::string log;
@@ -150,8 +151,9 @@ TEST(RecipeListener, ReceivesEveryRecipeLineByLine) {
       log += layout == LayoutKind::kColumn ? "column:" : "labelled:";
       log += title_start == TitleField::kNoStart ? "-" : line.substr(title_start);
     }
-    void recipe_line(const TextLine& line) noexcept override {
-      log += "|" + std::string(reinterpret_cast<const char*>(line.bytes), line.size);
+    void recipe_line(const TextLine& line, LinePiece piece) noexcept override {
+      log += piece == LinePiece::kLine ? "|" : piece == LinePiece::kJoined ? "+" : "_";
+      log += std::string(reinterpret_cast<const char*>(line.bytes), line.size);
     }
     int recipe_ended(const RecipePlace& place, std::int32_t recipes_before) noexcept override {
       log += "#" + std::to_string(recipes_before) + "@" + std::to_string(place.begin) + "-" +
@@ -160,14 +162,15 @@ TEST(RecipeListener, ReceivesEveryRecipeLineByLine) {
     }
   };
   const std::string long_line(5000, 'y');
+  const std::string spaced_cut = std::string(4998, 'y') + " y";
   const struct {
     std::string input;
     std::string events;
     std::int32_t recipes;
   } cases[] = {
-      {recipe("  Tea", {"Boil.", ""}) + "\n" + recipe("Big", {long_line, long_line}),
+      {recipe("  Tea", {"Boil.", ""}) + "\n" + recipe("Big", {long_line, spaced_cut}),
        "column:Tea\n|" + kRule + "\n|Boil.\n|\n|\n#0@20-44\ncolumn:Big\n|" + kRule + "\n|" +
-           long_line.substr(0, 4999) + "|y\n|" + long_line.substr(0, 4999) + "|y\n#1@64-10080\n",
+           long_line.substr(0, 4999) + "+y\n|" + spaced_cut.substr(0, 4999) + "_y\n#1@64-10080\n",
        2},
       {lines({kMark, "", "Title: Soup", "Yield: 2", "", "1 leek", "", "Cook", kMark, "", "x:"}),
        "labelled:Soup\n|Yield: 2\n|\n|1 leek\n|\n|Cook\n#0@20-56\nlabelled:#1@76-80\n", 2},
@@ -236,6 +239,7 @@ TEST(GivenMarker, SkipsTheLinesBeforeItAndCountsOrTakesLinesButForSpacing) {
               "* Export *", "", "Soup", "", "By: me", kRule}),
        "* Export *", 4, 2},
       {lines({"Garbage", ""}) + labelled, "MMMMM", 3, 1},
+      {lines({std::string(12000, 'x'), ""}) + labelled, "MMMMM", 3, 1},  // one line, in pieces
       {lines({"Dear John,", "how are you?"}), "", 0, 0},
   };
   for (const auto& scan : scans) {

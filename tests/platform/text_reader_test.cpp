@@ -351,7 +351,7 @@ constexpr InputEncoding kDosDegrees = InputEncoding::kUtf8DosDegrees;
 
 const ChoiceCase kChoiceCases[] = {
     // UTF-8 stays UTF-8; only the bytes that are not UTF-8 have their code page chosen.
-    {"ascii", "Stir well.\x14\r\n", kUtf8, "utf-8: every byte above 0x7F in a UTF-8 character"},
+    {"ascii", "Stir well.\x14\r\n", kUtf8, "utf-8: every byte is valid UTF-8"},
     {"utf8",
      "caf\xC3\xA9 at 350\xC2\xB0"
      "F",

@@ -252,7 +252,7 @@ void read(StructuredReading& reading, const std::string& text) {
     piece.bytes = reinterpret_cast<const unsigned char*>(line.data());
     piece.size = line.size();
     piece.chars = line.size();
-    reading.read(piece);
+    reading.read(piece, LinePiece::kLine);
     begin = end + 1;
   }
 }

@@ -112,9 +112,10 @@ std::string steps(const std::string& text) {
 TEST(StructuredExport, ReadsTheLinesThatAreEasyToGetWrong) {
   const std::string a4999(4999, 'a');
   const ReadingCase cases[] = {
-      {"a line longer than one read is one line again, with the space at the cut kept",
-       column("", "\n" + a4999.substr(1) + " b" + a4999 + "c\n"),
-       "\"name\":\"Tapas\"," + steps(a4999.substr(1) + " b" + a4999 + "c")},
+      {"a line longer than one read is one line again: white space on either side of a cut is "
+       "one space, none is none",
+       column("", "\n" + a4999.substr(1) + " b" + a4999.substr(1) + a4999 + " c\n"),
+       "\"name\":\"Tapas\"," + steps(a4999.substr(1) + " b" + a4999.substr(1) + a4999 + " c")},
       {"quotes, backslashes and control characters are escaped; white space between words is one "
        "space",
        column("", "\nSay \"\\\", \x01, \t and " + std::string(1, '\0') + ".\n"),

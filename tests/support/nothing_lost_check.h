@@ -159,6 +159,12 @@ inline bool labels_time(std::string_view line) noexcept {
   return label.size() >= 4 && label.substr(label.size() - 4) == "time";
 }
 
+// What a duration holds of a time as written: its numbers and the short forms of its units
+// ("1 h 30 m", "2 hrs").
+inline bool is_time_word(const std::string& word) noexcept {
+  return is_digit(word[0]) || word == "h" || word == "hr" || word == "hrs" || word == "m";
+}
+
 // The labelled layout's opening, a banner of the program that wrote the archive.
 inline bool is_banner(std::string_view line) noexcept {
   line = trim(line);
@@ -250,10 +256,14 @@ inline bool find_lost_words(std::string_view input, std::string_view json_lines,
     if (first_line || banner_title || lost_one || empty_field ||
         nothing_lost::is_default_count(line) || nothing_lost::is_banner(line))
       continue;
+    // A time's label is layout, as the object holds the time as a duration: "T(Baking Time):",
+    // or a field before the preparation time ("Serving Size :  Preparation Time : 0:45").
+    const std::size_t colon = time ? line.find(':') : std::string_view::npos;
     wanted.clear();
-    nothing_lost::add_words(line, wanted, true);
+    nothing_lost::add_words(colon == std::string_view::npos ? line : line.substr(colon + 1), wanted,
+                            true);
     for (const std::string& word : wanted) {
-      if (nothing_lost::is_layout_word(word) || (time && nothing_lost::is_digit(word[0])) ||
+      if (nothing_lost::is_layout_word(word) || (time && nothing_lost::is_time_word(word)) ||
           std::binary_search(found.begin(), found.end(), word))
         continue;
       lost.push_back("recipe " + std::to_string(recipe - 1) + " lost \"" + word + "\"");
