@@ -26,18 +26,19 @@ int code_of(const FileOutcome& outcome) noexcept {
 int fill(int code, const FileOutcome& outcome, std::int32_t warnings,
          mirtabel_report* report) noexcept {
   if (report != nullptr) {
-    report->records = outcome.records;
+    report->records = outcome.conversion.records;
     report->left_out = outcome.left_out;
     report->cut = outcome.cut;
     report->error = outcome.error;
-    report->bytes_read = outcome.bytes_read;
-    report->bytes_written = outcome.bytes_written;
+    report->bytes_read = outcome.conversion.bytes_read;
+    report->bytes_written = outcome.conversion.bytes_written;
     if (report_has_1_3_fields(report)) {
-      report->encoding = chosen_encoding_name(outcome.encoding);
-      describe_choice(outcome.encoding, report->encoding_reason, sizeof report->encoding_reason);
+      report->encoding = chosen_encoding_name(outcome.conversion.encoding);
+      describe_choice(outcome.conversion.encoding, report->encoding_reason,
+                      sizeof report->encoding_reason);
       report->not_text = outcome.not_text;
       report->warnings = warnings;
-      report->too_long = outcome.too_long;
+      report->too_long = outcome.conversion.past_body_limit;
     }
   }
   if (code != MIRTABEL_OK) errno = outcome.error;

@@ -22,5 +22,5 @@ extern "C" MIRTABEL_API int32_t ConvertMXP(const wchar_t* input_path, const wcha
     errno = outcome.error;
     return -1;
   }
-  return outcome.records;
+  return outcome.conversion.records;
 }

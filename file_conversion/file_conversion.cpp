@@ -142,13 +142,9 @@ template <typename SideFile>
     fail(FailedPart::kSideFile, files.side_error);
 }
 
-// The figures and the failure of the conversion.
-void take(const ConversionResult& result, FileOutcome& outcome) noexcept {
-  outcome.records = result.records;
-  outcome.bytes_read = result.bytes_read;
-  outcome.bytes_written = result.bytes_written;
-  outcome.encoding = result.encoding;
-  outcome.too_long = result.past_body_limit;
+// The failure of the conversion, unless one is noted already.
+void take_failure(FileOutcome& outcome) noexcept {
+  const ConversionResult& result = outcome.conversion;
   if (result.error == 0 || outcome.failed != FailedPart::kNone) return;
   outcome.error = result.error;
   outcome.failed =
@@ -242,17 +238,17 @@ FileOutcome FileConversion::run_with(const FileConversionJob& job) noexcept {
     take_refusal(checked, outcome);
     return outcome;
   }
-  // Made in place, so that no second result lies under the records' conversion.
-  const ConversionResult result =
-      job.format == OutputFormat::kRecords
-          ? convert_mxp(*first, sink, options)
-          : convert_structured(job, *first, copied, sink, options, outcome);
-  take(result, outcome);
+  // Made in the outcome itself, so that no second result lies under the records' conversion.
+  new (&outcome.conversion)
+      ConversionResult(job.format == OutputFormat::kRecords
+                           ? convert_mxp(*first, sink, options)
+                           : convert_structured(job, *first, copied, sink, options, outcome));
+  take_failure(outcome);
   outcome.left_out = tally.count();
   take_refusal(checked, outcome);
   take_copy_failure(copied, copy_for_cookbook, outcome);
   if (outcome.failed != FailedPart::kNone) return outcome;
-  if (job.hooks.warnings) judge(job, result);
+  if (job.hooks.warnings) judge(job, outcome.conversion);
 
   // A required side file first: when it fails, the output is not replaced either.
   if (job.side_file_required) commit_side_file(job, files, tally, outcome);

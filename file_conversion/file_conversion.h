@@ -104,13 +104,11 @@ enum class FailedPart {
 struct FileOutcome {
   FailedPart failed = FailedPart::kNone;
   int error = 0;  // 0, or the errno value of the failure; the output is then unchanged
-  std::int32_t records = 0;
+  // The conversion's own figures: the records written, the bytes read and written, how the input
+  // was read and why, the recipes past the records' body limit (which JSON Lines and HTML keep).
+  ConversionResult conversion;
   std::int32_t left_out = 0;  // recipes left out for their length
   std::int32_t cut = 0;       // JSON Lines or HTML: recipes too large to keep whole, written cut
-  std::int32_t too_long = 0;  // JSON Lines or HTML: recipes past the records' body limit
-  std::uint64_t bytes_read = 0;
-  std::uint64_t bytes_written = 0;
-  EncodingChoice encoding;         // how the input was read, and why
   const char* not_text = nullptr;  // for kNotText: what the input looks like
   // Whether the job's side file was used (not for an output in place, when beside it only),
   // and for one not required, why it could not be written.

@@ -93,7 +93,8 @@ FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
     for (std::size_t i = 0; i < checks->warning_count; ++i)
       outcome.warnings.emplace_back(checks->warnings[i].text);
   }
-  if (settings.format == OutputFormat::kRecords) outcome.too_long = 0;
+  if (settings.format != OutputFormat::kRecords)
+    outcome.too_long = outcome.conversion.past_body_limit;
   if (outcome.side_file_in_use && !settings.keep_titles) outcome.dropped_titles.clear();
   if (outcome.side_file_in_use && (outcome.left_out > 0 || outcome.cut > 0)) {
     outcome.left_out_file = side_file;

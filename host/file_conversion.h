@@ -49,6 +49,7 @@ struct FileOutcome : mirtabel::FileOutcome {
   // The conversion's warnings about the input (UTF-8, to follow its name), as the C API's
   // warning callback hears them.
   std::vector<std::string> warnings;
+  std::int32_t too_long = 0;  // in JSON Lines or HTML: recipes past the records' body limit
 };
 
 // Where the text of the recipes left out goes unless a name is given: beside an output file,

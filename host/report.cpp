@@ -143,10 +143,10 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
                      .c_str());
     return;
   }
-  records_ += static_cast<std::uint64_t>(outcome.records);
+  records_ += static_cast<std::uint64_t>(outcome.conversion.records);
   dropped_ += outcome.left_out;
-  bytes_read_ += outcome.bytes_read;
-  bytes_written_ += outcome.bytes_written;
+  bytes_read_ += outcome.conversion.bytes_read;
+  bytes_written_ += outcome.conversion.bytes_written;
   encoding_notice(job, outcome);
   if (!outcome.warnings.empty() || outcome.left_out > 0 || outcome.cut > 0 || outcome.too_long > 0)
     ++questionable_;
@@ -171,9 +171,10 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
     left_out_recipes(job, outcome);
   }
   if (verbosity_ != Verbosity::kQuiet) {
-    std::fprintf(err_, "%s written to %s\n",
-                 plural(static_cast<std::uint64_t>(outcome.records), "recipe", "recipes").c_str(),
-                 quoted_name(job.output, true).c_str());
+    std::fprintf(
+        err_, "%s written to %s\n",
+        plural(static_cast<std::uint64_t>(outcome.conversion.records), "recipe", "recipes").c_str(),
+        quoted_name(job.output, true).c_str());
   }
 }
 
@@ -209,7 +210,7 @@ void Report::left_out_recipes(const FileJob& job, const FileOutcome& outcome) {
 // How the input was read: said under -v, and whenever code page 437 was chosen, which changes
 // characters that a reader of the records would otherwise blame on the file.
 void Report::encoding_notice(const FileJob& job, const FileOutcome& outcome) {
-  const mirtabel::EncodingChoice& choice = outcome.encoding;
+  const mirtabel::EncodingChoice& choice = outcome.conversion.encoding;
   const bool dos = choice.ground == mirtabel::EncodingChoice::Ground::kSigns &&
                    (choice.encoding == mirtabel::InputEncoding::kUtf8Cp437 ||
                     choice.encoding == mirtabel::InputEncoding::kUtf8DosDegrees);

@@ -160,7 +160,7 @@ TEST_F(SystemCallFaults, InterruptedAndShortCallsStillConvertExactly) {
   faults.longest_write = 777;
   const FileOutcome result = convert();
   EXPECT_EQ(result.error, 0);
-  EXPECT_EQ(result.records, sample_.records);
+  EXPECT_EQ(result.conversion.records, sample_.records);
   EXPECT_EQ(read_file(dir_.file("out.txt")), sample_.expected);
   EXPECT_EQ(names(), (std::set<std::string>{"in.mxp", "out.txt"}));
 }
