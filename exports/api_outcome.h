@@ -2,47 +2,24 @@
 #ifndef MIRTABEL_EXPORTS_API_OUTCOME_H
 #define MIRTABEL_EXPORTS_API_OUTCOME_H
 
-#include <cstdint>
-
-#include "convert/convert_mxp.h"
-#include "exports/binary_input.h"
-#include "exports/format_conversion.h"
+#include "exports/api_settings.h"
 #include "exports/mirtabel.h"
+#include "file_conversion/file_conversion.h"
 
 namespace mirtabel {
 
-struct ApiOutcome {
-  int code = MIRTABEL_OK;
-  int error = 0;  // the errno value of a failure
-  std::int32_t records = 0;
-  std::int32_t left_out = 0;
-  std::int32_t cut = 0;
-  std::uint64_t bytes_read = 0;
-  std::uint64_t bytes_written = 0;
-  EncodingChoice encoding;
-  const char* not_text = nullptr;  // what an input refused as binary looks like
-  std::int32_t too_long = 0;
-  std::int32_t warnings = 0;
+// Checks a call's arguments and reads its options into `settings`. Returns MIRTABEL_OK, or the
+// code the call is refused with, its report written.
+int begin_call(bool arguments_given, const mirtabel_options* options, mirtabel_report* report,
+               ApiSettings& settings) noexcept;
 
-  // Tells `warning` (when not null) of each warning of `conversion`, after a conversion that
-  // succeeded.
-  void tell_warnings(const FormatConversion& conversion, mirtabel_warning_function warning,
-                     void* context) noexcept;
-  // Notes a failure; `error` 0 takes the errno value that goes with the code.
-  void fail(int failure, int error_value = 0) noexcept;
-  // Takes the figures and the failure, if any, of a conversion.
-  void take(const ConversionResult& result) noexcept;
-  // The same for a conversion in a format, with its recipes written cut.
-  void take(const FormatResult& result) noexcept;
-  // Notes `copy`'s failure, when the cookbook needs the copy: the second reading would report it
-  // as the input's. Before the conversion, it stops the call with nothing read.
-  void take_copy_failure(const CopiedInput& copy, bool cookbook) noexcept;
-  // Notes an input that `check` refused: the conversion met it as a failed read.
-  void take_refusal(const BinaryCheck& check) noexcept;
-};
+// Tells the settings' warning callback of each warning of a conversion that succeeded, fills
+// `report` (when not null), sets errno on failure, and returns the call's code.
+int hand_back(const FileOutcome& outcome, const FileConversion& conversion,
+              const ApiSettings& settings, mirtabel_report* report) noexcept;
 
-// Fills `report` (when not null), sets errno on failure, and returns the outcome's code.
-int hand_back(const ApiOutcome& outcome, mirtabel_report* report) noexcept;
+// Refuses a call before anything is opened, with `code` and the errno value that goes with it.
+int refuse(int code, mirtabel_report* report) noexcept;
 
 }  // namespace mirtabel
 

@@ -1,6 +1,9 @@
 #include "exports/api_settings.h"
 
 #include <cstddef>
+#include <cstring>
+
+#include "convert/title_field.h"
 
 namespace mirtabel {
 namespace {
@@ -56,23 +59,41 @@ int read_settings(const mirtabel_options* options, ApiSettings& settings) noexce
   return MIRTABEL_OK;
 }
 
-FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer, ByteSource* again,
-                     mirtabel_report* report, RandomAccessFile* whole_input) noexcept {
-  FormatJob job;
+// Out of line, so that the title's copy and the side file's copy buffer are never on the stack
+// at once: this runs at the conversion's depth, where the stack is nearly at its bound.
+[[gnu::noinline]] void LeftOutCallback::recipe_left_out(const LeftOutRecipe& recipe) noexcept {
+  // The title without the field's padding, null-terminated for C.
+  char title[TitleField::kMaxBytes + 1];
+  std::size_t size =
+      recipe.title_size < TitleField::kMaxBytes ? recipe.title_size : TitleField::kMaxBytes;
+  while (size > 0 && recipe.title_field[size - 1] == ' ')
+    --size;
+  std::memcpy(title, recipe.title_field, size);
+  title[size] = '\0';
+  mirtabel_left_out heard{};
+  heard.title = title;
+  heard.reason =
+      recipe.reason == LeftOutReason::kCut ? MIRTABEL_LEFT_OUT_CUT : MIRTABEL_LEFT_OUT_TOO_LONG;
+  heard.begin = recipe.place.begin;
+  heard.end = recipe.place.end;
+  heard.first_line_end = recipe.place.first_line_end;
+  heard.records_before = recipe.records_before;
+  settings_.left_out(settings_.left_out_context, &heard);
+}
+
+void set_job(const ApiSettings& settings, LeftOutCallback& callback, mirtabel_report* report,
+             FileConversionJob& job) noexcept {
+  job.format = static_cast<OutputFormat>(settings.format);
+  job.encoding = settings.encoding;
   job.marker = settings.marker;
-  job.warnings = settings.warning != nullptr;
   if (report_has_1_3_fields(report)) {
-    report->marker[0] = '\0';
-    job.options.marker_used = report->marker;
-    job.options.marker_used_room = sizeof report->marker;
+    job.marker_used = report->marker;
+    job.marker_used_room = sizeof report->marker;
   }
-  job.format = settings.format;
-  job.options.encoding = settings.encoding;
-  job.options.whole_input = whole_input;
-  job.options.observer = observer;
-  job.again = again;
   if (settings.title != nullptr) job.title = settings.title;
-  return job;
+  job.force = settings.force;
+  job.hooks.warnings = settings.warning != nullptr;
+  if (settings.left_out != nullptr) job.hooks.observer = &callback;
 }
 
 bool report_usable(const mirtabel_report* report) noexcept {

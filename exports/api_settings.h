@@ -4,8 +4,8 @@
 
 #include <cstddef>
 
-#include "exports/format_conversion.h"
 #include "exports/mirtabel.h"
+#include "file_conversion/file_conversion.h"
 #include "platform/input_encoding.h"
 
 namespace mirtabel {
@@ -31,11 +31,21 @@ struct ApiSettings {
 // MIRTABEL_ERROR_OPTIONS for a size, format or encoding it does not know.
 int read_settings(const mirtabel_options* options, ApiSettings& settings) noexcept;
 
-// The conversion the settings ask for, telling `observer` of each recipe left out, reading the
-// input again, for the cookbook, from `again`, and writing the marker used into `report`;
-// `whole_input` is the input where it can be read at any offset, from which a code page is chosen.
-FormatJob format_job(const ApiSettings& settings, ConversionObserver* observer, ByteSource* again,
-                     mirtabel_report* report, RandomAccessFile* whole_input = nullptr) noexcept;
+// Tells the settings' left-out callback of each recipe left out or written cut.
+class LeftOutCallback final : public ConversionObserver {
+ public:
+  explicit LeftOutCallback(const ApiSettings& settings) noexcept : settings_(settings) {}
+
+  void recipe_left_out(const LeftOutRecipe& recipe) noexcept override;
+
+ private:
+  const ApiSettings& settings_;
+};
+
+// Sets `job` to convert as the settings ask, telling `callback` of the recipes left out when the
+// settings have a callback, and writing the marker used into `report`.
+void set_job(const ApiSettings& settings, LeftOutCallback& callback, mirtabel_report* report,
+             FileConversionJob& job) noexcept;
 
 // Whether `report` (null, or a structure that says its size, from this header or an older one
 // since 1.1) can be filled.

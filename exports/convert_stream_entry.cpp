@@ -3,9 +3,6 @@
 
 #include "exports/api_outcome.h"
 #include "exports/api_settings.h"
-#include "exports/binary_input.h"
-#include "exports/format_conversion.h"
-#include "exports/left_out_reporter.h"
 #include "exports/mirtabel.h"
 
 namespace mirtabel {
@@ -60,43 +57,21 @@ extern "C" MIRTABEL_API int mirtabel_convert_stream(mirtabel_read_function read,
                                                     const mirtabel_options* options,
                                                     mirtabel_report* report) {
   using namespace mirtabel;
-  ApiOutcome outcome;
   ApiSettings settings;
-  if (read == nullptr || write == nullptr || !report_usable(report)) {
-    outcome.fail(MIRTABEL_ERROR_OPTIONS);
-    // A report smaller than this version's is not written at all.
-    return hand_back(outcome, report_usable(report) ? report : nullptr);
-  }
-  if (const int code = read_settings(options, settings)) {
-    outcome.fail(code);
-    return hand_back(outcome, report);
-  }
+  if (const int code = begin_call(read != nullptr && write != nullptr, options, report, settings))
+    return code;
   // A stream cannot be read again for a side file; the callback gives each recipe's place.
-  if (settings.left_out_path != nullptr) {
-    outcome.fail(MIRTABEL_ERROR_OPTIONS);
-    return hand_back(outcome, report);
-  }
+  if (settings.left_out_path != nullptr) return refuse(MIRTABEL_ERROR_OPTIONS, report);
+  LeftOutCallback callback(settings);
+  FileConversionJob job;
+  set_job(settings, callback, report, job);
   CallbackSource input(read, context);
-  BinaryCheck checked(input, nullptr);
   CallbackSink output(write, context);
+  job.input_stream = &input;
+  job.output_stream = &output;
   // The cookbook's second reading: the caller's input started over, else a copy of the first.
-  const bool cookbook = settings.format == MIRTABEL_FORMAT_HTML;
-  CopiedInput copied(settings.force ? static_cast<ByteSource&>(input) : checked, nullptr,
-                     cookbook && settings.rewind == nullptr);
-  outcome.take_copy_failure(copied, cookbook);
-  if (outcome.code != MIRTABEL_OK) return hand_back(outcome, report);
-  InputAgain spooled(copied);
   CallbackSource rewound(read, context, settings.rewind);
-  LeftOutReporter reporter(settings, nullptr);
-  ByteSource* again = settings.rewind != nullptr ? static_cast<ByteSource*>(&rewound) : &spooled;
-  FormatConversion conversion;
-  // Recipes written cut are only counted here, as they always were.
-  ConversionObserver* observer = settings.format == MIRTABEL_FORMAT_RECORDS ? &reporter : nullptr;
-  FormatJob job = format_job(settings, observer, again, report);
-  outcome.take(conversion.run(copied, output, job));
-  outcome.take_refusal(checked);
-  outcome.left_out = reporter.count();
-  outcome.take_copy_failure(copied, cookbook);
-  outcome.tell_warnings(conversion, settings.warning, settings.warning_context);
-  return hand_back(outcome, report);
+  if (settings.rewind != nullptr) job.input_again = &rewound;
+  FileConversion conversion;
+  return hand_back(conversion.run(job), conversion, settings, report);
 }

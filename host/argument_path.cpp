@@ -1,28 +1,13 @@
 #include "host/argument_path.h"
 
-#include <cstring>
-#include <cwchar>
-
 #include "platform/file_identity.h"
 #include "platform/native_path.h"
 #include "platform/utf8.h"
 
-std::wstring library_path(const std::filesystem::path& path) {
-#ifdef _WIN32
-  return path.native();
-#else
-  // Every UTF-8 sequence and every other byte gives at most one wide character.
-  std::wstring wide(std::strlen(path.c_str()) + 1, L'\0');
-  mirtabel::from_utf8_path(path.c_str(), wide.data(), wide.size());
-  wide.resize(std::wcslen(wide.c_str()));
-  return wide;
-#endif
-}
-
 bool names_one_file(const std::filesystem::path& a, const std::filesystem::path& b) {
   mirtabel::FileIdentity first, second;
-  return mirtabel::identify_file(library_path(a).c_str(), first) == 0 &&
-         mirtabel::identify_file(library_path(b).c_str(), second) == 0 &&
+  return mirtabel::identify_file(mirtabel::NativePath(a.c_str()), first) == 0 &&
+         mirtabel::identify_file(mirtabel::NativePath(b.c_str()), second) == 0 &&
          mirtabel::is_same_file(first, second);
 }
 

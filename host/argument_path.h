@@ -1,16 +1,9 @@
-// Command-line arguments as the wide-character paths the library takes, and file names as the
-// user is shown them.
+// File names as the user is shown them.
 #ifndef MIRTABEL_HOST_ARGUMENT_PATH_H
 #define MIRTABEL_HOST_ARGUMENT_PATH_H
 
 #include <filesystem>
 #include <string>
-
-// The path as the conversion opens it: on POSIX its bytes decoded whatever the locale, UTF-8
-// sequences as their characters and every other byte 0x80..0xFF as U+DC80..U+DCFF, which the
-// file layer turns back into that byte (platform/native_path.h), so that any name the system can
-// hold reaches it unchanged; on Windows its UTF-16 text as it is.
-std::wstring library_path(const std::filesystem::path& path);
 
 // Whether two paths name one file, or the one place a new file would take, however they are
 // spelt ("d/./f", a hard or a symbolic link); false when either cannot be looked at.

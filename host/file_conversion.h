@@ -12,11 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/output_format.h"
-#include "exports/input_check.h"
-#include "platform/encoding_choice.h"
-#include "platform/input_encoding.h"
-#include "platform/temporary_file.h"
+#include "file_conversion/file_conversion.h"
 
 // An input and where its records go; "-" names the standard input or output.
 struct FileJob {
@@ -42,30 +38,18 @@ struct ConversionSettings {
   bool force = false;  // convert an input that looks binary
 };
 
-// Which part of the work a failure concerns.
-// kScratch: the copy of an input that cannot be read twice, in the directory for temporary files.
-// kNotText: the input looks binary, and was refused.
-enum class FailedPart { kNone, kInput, kOutput, kConversion, kScratch, kNotText };
+using mirtabel::FailedPart;
 
-struct FileOutcome {
-  std::int32_t records = 0;  // records written
-  int error = 0;             // 0, or the errno value of the failure; the output is then unchanged
-  FailedPart failed = FailedPart::kNone;
-  std::uint64_t bytes_read = 0;
-  std::uint64_t bytes_written = 0;
-  std::size_t dropped = 0;                  // recipes left out for their length
-  std::vector<std::string> dropped_titles;  // their titles (UTF-8), when asked for
+// The core's outcome, with what the tool shows besides.
+struct FileOutcome : mirtabel::FileOutcome {
+  std::vector<std::string> dropped_titles;  // the titles (UTF-8) of the recipes left out, when kept
   std::filesystem::path left_out_file;      // where their text went (or was to go); empty: nowhere
-  int left_out_error = 0;                   // 0, or why their text could not be written there
   // With none left out, left_out_file names a side file of an earlier run, which was removed
-  // (left_out_error 0), kept for -n (EEXIST), or could not be removed (the errno value).
+  // (side_file_error 0), kept for -n (EEXIST), or could not be removed (the errno value).
   // The conversion's warnings about the input (UTF-8, to follow its name), as the C API's
   // warning callback hears them.
   std::vector<std::string> warnings;
-  std::int32_t cut = 0;       // in JSON Lines or HTML: recipes too large to keep whole, written cut
   std::int32_t too_long = 0;  // in JSON Lines or HTML: recipes past the records' body limit
-  mirtabel::EncodingChoice encoding;  // how the input was read, and why
-  const char* not_text = nullptr;     // for kNotText: what the input looks like
 };
 
 // Where the text of the recipes left out goes unless a name is given: beside an output file,
@@ -85,11 +69,12 @@ std::filesystem::path left_out_name(const FileJob& job, OutputFormat format, boo
 // file at left_out_name() (not a directory, nor the input), which an earlier run left, unless
 // `settings.no_clobber`. An input that looks binary is refused (kNotText) unless `settings.force`,
 // before its records are put in place. Adds the bytes read to `bytes_read` as they arrive (those of
-// the cookbook's second reading to `bytes_read_again`), and notes temporary files in `note`. Safe
-// to run on several threads at once for different files.
+// the cookbook's second reading to `bytes_read_again`), and notes temporary files in `notes`, two
+// of them: the output's and the side file's. Safe to run on several threads at once for
+// different files.
 FileOutcome convert_file(const FileJob& job, const ConversionSettings& settings,
                          std::atomic<std::uint64_t>* bytes_read = nullptr,
-                         mirtabel::TemporaryFileNote* note = nullptr,
+                         mirtabel::TemporaryFileNote* notes = nullptr,
                          std::atomic<std::uint64_t>* bytes_read_again = nullptr);
 
 #endif

@@ -10,9 +10,9 @@
 
 #include "platform/temporary_file.h"
 
-// Installs the handlers. `notes` (one per worker) must stay valid until
-// stop_removing_temporary_files(). A signal that was ignored when the program started, as nohup
-// leaves SIGHUP, stays ignored.
+// Installs the handlers. `notes` (two per worker: its output's and its side file's) must stay valid
+// until stop_removing_temporary_files(). A signal that was ignored when the program started, as
+// nohup leaves SIGHUP, stays ignored.
 void remove_temporary_files_on_interruption(mirtabel::TemporaryFileNote* notes, std::size_t count);
 void stop_removing_temporary_files();
 

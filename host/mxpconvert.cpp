@@ -17,7 +17,6 @@
 #include <sys/resource.h>
 #endif
 
-#include "exports/input_check.h"
 #include "host/argument_path.h"
 #include "host/batch.h"
 #include "host/command_line.h"
@@ -69,7 +68,7 @@ bool holds_recipes(const fs::path& path, mirtabel::InputEncoding encoding) {
   const std::string extension = lowercase_extension(path);
   if (extension == ".mxp" || extension == ".mx2" || extension == ".mmf") return true;
   mirtabel::InputFile file;
-  if (file.open(library_path(path).c_str()) != 0) return false;
+  if (file.open(mirtabel::NativePath(path.c_str())) != 0) return false;
   // As much as the warnings about inputs look at.
   std::unique_ptr<unsigned char[]> start(new unsigned char[kInputStartBytes]);
   std::size_t kept = 0;
@@ -200,13 +199,16 @@ int convert(const CommandLine& line) {
   const ConversionSettings settings{
       line.format,   line.encoding, line.no_clobber, line.verbosity == Verbosity::kVerbose,
       line.left_out, line.title,    line.marker,     line.force};
-  std::unique_ptr<mirtabel::TemporaryFileNote[]> notes(new mirtabel::TemporaryFileNote[threads]);
-  remove_temporary_files_on_interruption(notes.get(), threads);
+  // Two for each worker: its output's and its side file's.
+  std::unique_ptr<mirtabel::TemporaryFileNote[]> notes(
+      new mirtabel::TemporaryFileNote[2 * threads]);
+  remove_temporary_files_on_interruption(notes.get(), 2 * threads);
   const auto start = std::chrono::steady_clock::now();
   const BatchResult result = run_batch(
       jobs.size(), threads,
       [&](std::size_t job, unsigned worker) {
-        return convert_file(jobs[job], settings, &bytes_read, &notes[worker], &bytes_read_again);
+        return convert_file(jobs[job], settings, &bytes_read, &notes[2 * worker],
+                            &bytes_read_again);
       },
       listener);
   stop_removing_temporary_files();

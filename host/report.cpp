@@ -143,12 +143,12 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
                      .c_str());
     return;
   }
-  records_ += static_cast<std::uint64_t>(outcome.records);
-  dropped_ += outcome.dropped;
-  bytes_read_ += outcome.bytes_read;
-  bytes_written_ += outcome.bytes_written;
+  records_ += static_cast<std::uint64_t>(outcome.conversion.records);
+  dropped_ += outcome.left_out;
+  bytes_read_ += outcome.conversion.bytes_read;
+  bytes_written_ += outcome.conversion.bytes_written;
   encoding_notice(job, outcome);
-  if (!outcome.warnings.empty() || outcome.dropped > 0 || outcome.cut > 0 || outcome.too_long > 0)
+  if (!outcome.warnings.empty() || outcome.left_out > 0 || outcome.cut > 0 || outcome.too_long > 0)
     ++questionable_;
   // The warnings come first, so that the line that says what was written is not taken for all
   // there is to know.
@@ -165,15 +165,16 @@ void Report::file(const FileJob& job, const FileOutcome& outcome) {
   }
   if (outcome.cut > 0) {
     cut_recipes(job, outcome);
-  } else if (outcome.dropped == 0) {
+  } else if (outcome.left_out == 0) {
     if (!outcome.left_out_file.empty()) stale_side_file(outcome);
   } else {
     left_out_recipes(job, outcome);
   }
   if (verbosity_ != Verbosity::kQuiet) {
-    std::fprintf(err_, "%s written to %s\n",
-                 plural(static_cast<std::uint64_t>(outcome.records), "recipe", "recipes").c_str(),
-                 quoted_name(job.output, true).c_str());
+    std::fprintf(
+        err_, "%s written to %s\n",
+        plural(static_cast<std::uint64_t>(outcome.conversion.records), "recipe", "recipes").c_str(),
+        quoted_name(job.output, true).c_str());
   }
 }
 
@@ -181,14 +182,15 @@ void Report::left_out_recipes(const FileJob& job, const FileOutcome& outcome) {
   std::string kept;
   if (outcome.left_out_file.empty()) {
     kept = "; give --left-out FILE to keep " +
-           std::string(outcome.dropped == 1 ? "its text" : "their texts");
-  } else if (outcome.left_out_error == 0) {
-    kept = "; " + std::string(outcome.dropped == 1 ? "it is" : "they are") + " in " +
+           std::string(outcome.left_out == 1 ? "its text" : "their texts");
+  } else if (outcome.side_file_error == 0) {
+    kept = "; " + std::string(outcome.left_out == 1 ? "it is" : "they are") + " in " +
            quoted_name(outcome.left_out_file);
   }
   std::fprintf(err_, "mxpconvert: warning: %s of %s left out: %s longer than %s characters%s\n",
-               plural(outcome.dropped, "recipe", "recipes").c_str(), quoted_name(job.input).c_str(),
-               outcome.dropped == 1 ? "its text is" : "their texts are", kBodyLimit, kept.c_str());
+               plural(outcome.left_out, "recipe", "recipes").c_str(),
+               quoted_name(job.input).c_str(),
+               outcome.left_out == 1 ? "its text is" : "their texts are", kBodyLimit, kept.c_str());
   // Without a side file, the titles are all that is left of them.
   if (verbosity_ == Verbosity::kVerbose || outcome.left_out_file.empty()) {
     for (const std::string& title : outcome.dropped_titles) {
@@ -196,19 +198,19 @@ void Report::left_out_recipes(const FileJob& job, const FileOutcome& outcome) {
                    title.empty() ? "(no title)" : printable(title).c_str());
     }
   }
-  if (outcome.left_out_error != 0) {
+  if (outcome.side_file_error != 0) {
     ++failed_;
     std::fprintf(
         err_, "mxpconvert: cannot write %s for the recipes left out: %s\n",
         quoted_name(outcome.left_out_file, true).c_str(),
-        output_failure_reason(outcome.left_out_file, outcome.left_out_error, no_clobber_).c_str());
+        output_failure_reason(outcome.left_out_file, outcome.side_file_error, no_clobber_).c_str());
   }
 }
 
 // How the input was read: said under -v, and whenever code page 437 was chosen, which changes
 // characters that a reader of the records would otherwise blame on the file.
 void Report::encoding_notice(const FileJob& job, const FileOutcome& outcome) {
-  const mirtabel::EncodingChoice& choice = outcome.encoding;
+  const mirtabel::EncodingChoice& choice = outcome.conversion.encoding;
   const bool dos = choice.ground == mirtabel::EncodingChoice::Ground::kSigns &&
                    (choice.encoding == mirtabel::InputEncoding::kUtf8Cp437 ||
                     choice.encoding == mirtabel::InputEncoding::kUtf8DosDegrees);
@@ -223,7 +225,7 @@ void Report::encoding_notice(const FileJob& job, const FileOutcome& outcome) {
 // there is one.
 void Report::cut_recipes(const FileJob& job, const FileOutcome& outcome) {
   std::string kept;
-  if (!outcome.left_out_file.empty() && outcome.left_out_error == 0) {
+  if (!outcome.left_out_file.empty() && outcome.side_file_error == 0) {
     kept = "; " + std::string(outcome.cut == 1 ? "it is" : "they are") + " whole in " +
            quoted_name(outcome.left_out_file);
   }
@@ -238,22 +240,22 @@ void Report::cut_recipes(const FileJob& job, const FileOutcome& outcome) {
       std::fprintf(err_, "  cut: %s\n", title.empty() ? "(no title)" : printable(title).c_str());
     }
   }
-  if (outcome.left_out_error != 0) {
+  if (outcome.side_file_error != 0) {
     ++failed_;
     std::fprintf(
         err_, "mxpconvert: cannot write %s for the recipes written cut: %s\n",
         quoted_name(outcome.left_out_file, true).c_str(),
-        output_failure_reason(outcome.left_out_file, outcome.left_out_error, no_clobber_).c_str());
+        output_failure_reason(outcome.left_out_file, outcome.side_file_error, no_clobber_).c_str());
   }
 }
 
 void Report::stale_side_file(const FileOutcome& outcome) {
   const std::string name = quoted_name(outcome.left_out_file, true);
-  if (outcome.left_out_error == 0) {
+  if (outcome.side_file_error == 0) {
     std::fprintf(err_,
                  "mxpconvert: removed %s of an earlier run: no recipe was left out this time\n",
                  name.c_str());
-  } else if (outcome.left_out_error == EEXIST) {
+  } else if (outcome.side_file_error == EEXIST) {
     std::fprintf(err_,
                  "mxpconvert: warning: %s is from an earlier run and kept (-n): no recipe was left "
                  "out this time\n",
@@ -261,7 +263,7 @@ void Report::stale_side_file(const FileOutcome& outcome) {
   } else {
     ++failed_;
     std::fprintf(err_, "mxpconvert: cannot remove %s of an earlier run: %s\n", name.c_str(),
-                 std::strerror(outcome.left_out_error));
+                 std::strerror(outcome.side_file_error));
   }
 }
 

@@ -1,4 +1,4 @@
-// The files of one conversion, opened by wide-character path or taken from the standard streams.
+// The files of one conversion, opened by their native paths or taken from the standard streams.
 // Each closes its file when it goes out of scope, on every path. An output is written to a
 // temporary file beside it and takes the output's name only when committed, so that a failed or
 // interrupted conversion leaves the file at that name as it was.
@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "platform/byte_stream.h"
+#include "platform/native_path.h"
 #include "platform/temporary_file.h"
 
 namespace mirtabel {
@@ -45,7 +46,7 @@ class InputFile final : public ByteSource, public RandomAccessFile {
   ~InputFile();
 
   // Opens an existing file for reading. Returns 0, or an errno value (EISDIR for a directory).
-  int open(const wchar_t* path) noexcept;
+  int open(const NativePath& path) noexcept;
   // Reads the process's standard input, which stays open. Returns 0 or an errno value.
   int use_standard_input() noexcept;
 
@@ -96,7 +97,7 @@ class OutputFile final : public ByteSink {
   // a descriptor's name (/dev/stdout, /dev/fd/N) through that descriptor. Refuses (EINVAL) a path
   // that names `input` itself, through the same name, a hard link or a symbolic link, and leaves
   // it intact. Returns 0 or an errno value; nothing at `path` has changed then.
-  int create(const wchar_t* path, const InputFile& input,
+  int create(const NativePath& path, const InputFile& input,
              const OutputOptions& options = {}) noexcept;
   // Writes to the process's standard output, in place; refused (EINVAL) when it is `input`.
   int use_standard_output(const InputFile& input) noexcept;
@@ -132,9 +133,14 @@ class OutputFile final : public ByteSink {
   wchar_t final_[kMaxOutputPath];
   wchar_t temporary_path_[kMaxOutputPath];
 #else
+  // The temporary file's name: "." and the output's name, cut to leave room for the random
+  // ending it gets; made where it is used, so that an output takes little of the stack under
+  // the conversion.
+  void temporary_name(char (&out)[kMaxFileName]) const noexcept;
+
   int directory_ = -1;  // the directory that holds the output and its temporary file
   char final_[kMaxFileName];
-  char temporary_name_[kMaxFileName];
+  char temporary_ending_[8];
 #endif
 };
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "platform/native_path.h"
 #include "platform/temporary_file.h"
 
 namespace mirtabel {
@@ -31,7 +32,7 @@ struct FileIdentity {
 // Identifies the file at `path` after its symbolic links, as an output written there would find
 // it. Returns 0, or an errno value when the path cannot be looked at (its directory is missing,
 // say): whatever would be written there fails on its own then.
-int identify_file(const wchar_t* path, FileIdentity& identity) noexcept;
+int identify_file(const NativePath& path, FileIdentity& identity) noexcept;
 
 // Whether two identities are one regular file, or one name for a new file in one directory.
 bool is_same_file(const FileIdentity& a, const FileIdentity& b) noexcept;

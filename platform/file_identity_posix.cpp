@@ -9,9 +9,9 @@
 
 namespace mirtabel {
 
-int identify_file(const wchar_t* path, FileIdentity& identity) noexcept {
+int identify_file(const NativePath& path, FileIdentity& identity) noexcept {
   char native[kMaxNativePath];
-  if (int error = to_native_path(path, native)) return error;
+  if (int error = copy_path(path, native)) return error;
   OutputKind kind;
   if (int error = follow_links(native, kind)) return error;
   struct stat status;

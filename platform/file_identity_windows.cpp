@@ -28,7 +28,9 @@ std::uint64_t file_index(const BY_HANDLE_FILE_INFORMATION& info) noexcept {
 
 }  // namespace
 
-int identify_file(const wchar_t* path, FileIdentity& identity) noexcept {
+int identify_file(const NativePath& native_path, FileIdentity& identity) noexcept {
+  if (native_path.error() != 0) return native_path.error();
+  const wchar_t* path = native_path.c_str();
   BY_HANDLE_FILE_INFORMATION info{};
   bool on_disk = false;
   DWORD error = read_index(path, info, on_disk);

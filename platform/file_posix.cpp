@@ -108,10 +108,9 @@ int InputFile::adopt(int fd, bool owned) noexcept {
   return 0;
 }
 
-int InputFile::open(const wchar_t* path) noexcept {
-  char native[kMaxNativePath];
-  if (int error = to_native_path(path, native)) return error;
-  const int fd = ::open(native, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+int InputFile::open(const NativePath& path) noexcept {
+  if (path.error() != 0) return path.error();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return errno;
   return adopt(fd, true);
 }

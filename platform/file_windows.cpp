@@ -162,12 +162,13 @@ int InputFile::adopt(HANDLE file, bool owned) noexcept {
   return 0;
 }
 
-int InputFile::open(const wchar_t* path) noexcept {
+int InputFile::open(const NativePath& path) noexcept {
+  if (path.error() != 0) return path.error();
   // Shared for writing and deletion as a POSIX file would be, so that an output path naming this
   // file opens and is then refused as the input itself, rather than failing to open. Backup
   // semantics let a directory open too, so that it is reported as one.
   HANDLE file = CreateFileW(
-      path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS,
       nullptr);
   if (file == INVALID_HANDLE_VALUE) return file_io::last_errno();

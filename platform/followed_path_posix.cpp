@@ -19,6 +19,14 @@ bool names_a_descriptor(const struct stat& link) noexcept {
 
 }  // namespace
 
+int copy_path(const NativePath& path, char (&out)[kMaxNativePath]) noexcept {
+  if (path.error() != 0) return path.error();
+  const std::size_t size = std::strlen(path.c_str());
+  if (size >= kMaxNativePath) return ENAMETOOLONG;
+  std::memcpy(out, path.c_str(), size + 1);
+  return 0;
+}
+
 int follow_links(char (&path)[kMaxNativePath], OutputKind& kind) noexcept {
   for (int hop = 0; hop < 40; ++hop) {
     struct stat status;

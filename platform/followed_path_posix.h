@@ -11,6 +11,10 @@ namespace mirtabel {
 // anything written where it is (a FIFO, a device, one of this process's descriptors).
 enum class OutputKind { kAbsent, kRegular, kInPlace };
 
+// Copies `path` into `out`, for follow_links to change. Returns 0, the path's own error, or
+// ENAMETOOLONG.
+int copy_path(const NativePath& path, char (&out)[kMaxNativePath]) noexcept;
+
 // Follows the symbolic links from `path` to the file they end at, leaving that file's path in
 // `path`, and says what it is. A link of this process's table of open files (/proc/self/fd/N,
 // to which /dev/stdout and /dev/fd/N lead) is not followed: it names whatever the descriptor

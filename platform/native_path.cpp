@@ -7,33 +7,55 @@
 
 namespace mirtabel {
 
-int from_utf8_path(const char* utf8, wchar_t* out, std::size_t capacity) noexcept {
+#ifdef _WIN32
+
+NativePath::NativePath(const char* utf8) noexcept : path_(converted_) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(utf8);
   std::size_t left = std::strlen(utf8);
   std::size_t size = 0;
-  while (left > 0) {
+  while (left > 0 && error_ == 0) {
     const std::size_t length = utf8::valid_sequence_length(bytes, left);
-    char32_t c;
-    if (length == 0) {
-      if (utf8::kWideIsUtf16) return EILSEQ;
-      c = 0xDC00 + *bytes;
-    } else {
-      c = utf8::decode(bytes, length);
-    }
+    const char32_t c = length == 0 ? 0 : utf8::decode(bytes, length);
     const std::size_t width = utf8::wide_width_of(c);
-    if (size + width >= capacity) return ENAMETOOLONG;
-    if (width == 2) {
-      out[size++] = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
-      out[size++] = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    if (length == 0) {
+      error_ = EILSEQ;
+    } else if (size + width >= kMaxNativePath) {
+      error_ = ENAMETOOLONG;
+    } else if (width == 2) {
+      converted_[size++] = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+      converted_[size++] = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
     } else {
-      out[size++] = static_cast<wchar_t>(c);
+      converted_[size++] = static_cast<wchar_t>(c);
     }
-    const std::size_t taken = length == 0 ? 1 : length;
-    bytes += taken;
-    left -= taken;
+    bytes += length;
+    left -= length;
   }
-  out[size] = L'\0';
-  return 0;
+  converted_[error_ == 0 ? size : 0] = L'\0';
 }
+
+#else
+
+NativePath::NativePath(const wchar_t* wide) noexcept : path_(converted_) {
+  std::size_t size = 0;
+  for (; *wide != L'\0' && error_ == 0; ++wide) {
+    const auto c = static_cast<char32_t>(*wide);
+    unsigned char bytes[4];
+    std::size_t length = 0;
+    if (c >= 0xDC80 && c <= 0xDCFF) {
+      bytes[0] = static_cast<unsigned char>(c - 0xDC00);
+      length = 1;
+    } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+      error_ = EILSEQ;
+    } else {
+      length = utf8::encode(c, bytes);
+    }
+    if (size + length >= kMaxNativePath) error_ = ENAMETOOLONG;
+    for (std::size_t i = 0; i < length && error_ == 0; ++i)
+      converted_[size++] = static_cast<char>(bytes[i]);
+  }
+  converted_[error_ == 0 ? size : 0] = '\0';
+}
+
+#endif
 
 }  // namespace mirtabel

@@ -1,5 +1,6 @@
-// Paths between the UTF-8 the callers give, the wide characters the file layer takes, and the
-// bytes a POSIX system opens: the one codec of them.
+// A path as the system opens it, made once from what the caller gave: the bytes of a POSIX name
+// or the UTF-16 of a Windows one, taken as they are, and otherwise converted by the one codec
+// here. The file layer takes nothing else.
 #ifndef MIRTABEL_PLATFORM_NATIVE_PATH_H
 #define MIRTABEL_PLATFORM_NATIVE_PATH_H
 
@@ -7,24 +8,46 @@
 
 namespace mirtabel {
 
-// The longest path, in wchar_t with its terminator, that the C API takes.
-inline constexpr std::size_t kMaxWidePath = 4096;
+#ifdef _WIN32
+using NativeChar = wchar_t;
+#else
+using NativeChar = char;
+#endif
 
-// Decodes a null-terminated UTF-8 path into `out`, which holds `capacity` wchar_t with the
-// terminator (strlen(utf8) + 1 always suffice). Where wchar_t is UTF-16 (Windows) the path must
-// be valid UTF-8, and a character beyond the Basic Multilingual Plane becomes a surrogate pair.
-// Elsewhere a byte that does not begin a valid sequence becomes U+DC80..U+DCFF, which
-// to_native_path turns back into that byte, so any name a POSIX system holds gets through
-// unchanged. Returns 0, ENAMETOOLONG, or EILSEQ.
-int from_utf8_path(const char* utf8, wchar_t* out, std::size_t capacity) noexcept;
-
-// The longest path, in bytes with its terminator, that a POSIX path may take here.
+// The longest path, in the system's units with the terminator, that is converted.
 inline constexpr std::size_t kMaxNativePath = 4096;
 
-// Encodes a wide path as the UTF-8 bytes a POSIX system opens. The code points U+DC80 to U+DCFF
-// stand for the raw bytes 0x80 to 0xFF, so that names which are not valid UTF-8 survive the round
-// trip through wchar_t. Returns 0, ENAMETOOLONG, or EILSEQ for a character no path can hold.
-int to_native_path(const wchar_t* path, char (&out)[kMaxNativePath]) noexcept;
+class NativePath {
+ public:
+  // The system's own form, taken as it is. On POSIX that is any byte string, UTF-8 or not, as
+  // the C API and mxpconvert give it; on Windows its UTF-16.
+  explicit NativePath(const NativeChar* path) noexcept : path_(path) {}
+  // The other form, converted: on POSIX a wide path (the fixed export's) becomes UTF-8, the code
+  // points U+DC80 to U+DCFF standing for the raw bytes 0x80 to 0xFF, so that names which are not
+  // valid UTF-8 get through; on Windows UTF-8 becomes UTF-16 and must be valid.
+#ifdef _WIN32
+  explicit NativePath(const char* utf8) noexcept;
+#else
+  explicit NativePath(const wchar_t* wide) noexcept;
+#endif
+  NativePath(const NativePath&) = delete;
+  NativePath& operator=(const NativePath&) = delete;
+
+  // 0, or why the path cannot be converted: ENAMETOOLONG, or EILSEQ for a character no path can
+  // hold. Every use of a path that failed fails with this.
+  int error() const noexcept {
+    return error_;
+  }
+  // The path; empty after a failure.
+  const NativeChar* c_str() const noexcept {
+    return path_;
+  }
+
+ private:
+  const NativeChar* path_;
+  int error_ = 0;
+  NativeChar converted_[kMaxNativePath];
+};
 
 }  // namespace mirtabel
 

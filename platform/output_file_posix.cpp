@@ -85,10 +85,10 @@ void remove_noted_file(TemporaryFileNote& note) noexcept {
   if (note.active.load(std::memory_order_acquire)) ::unlinkat(note.directory, note.name, 0);
 }
 
-int OutputFile::create(const wchar_t* path, const InputFile& input,
+int OutputFile::create(const NativePath& path, const InputFile& input,
                        const OutputOptions& options) noexcept {
   char native[kMaxNativePath];
-  if (int error = to_native_path(path, native)) return error;
+  if (int error = copy_path(path, native)) return error;
   OutputKind kind;
   if (int error = follow_links(native, kind)) return error;
 
@@ -143,25 +143,30 @@ int OutputFile::create(const wchar_t* path, const InputFile& input,
   return set_access ? take_access(handle_, access) : 0;
 }
 
-int OutputFile::create_temporary(const OutputOptions& options, bool private_first) noexcept {
-  // "." + the output's name, cut to leave room for the ending.
+void OutputFile::temporary_name(char (&out)[kMaxFileName]) const noexcept {
+  static_assert(kTemporaryEnding <= sizeof temporary_ending_);
   std::size_t kept = std::strlen(final_);
   if (kept > kMaxFileName - 2 - kTemporaryEnding) kept = kMaxFileName - 2 - kTemporaryEnding;
-  temporary_name_[0] = '.';
-  std::memcpy(temporary_name_ + 1, final_, kept);
-  temporary_name_[1 + kept + kTemporaryEnding] = '\0';
+  out[0] = '.';
+  std::memcpy(out + 1, final_, kept);
+  std::memcpy(out + 1 + kept, temporary_ending_, kTemporaryEnding);
+  out[1 + kept + kTemporaryEnding] = '\0';
+}
+
+int OutputFile::create_temporary(const OutputOptions& options, bool private_first) noexcept {
   note_ = options.note;
+  char name[kMaxFileName];
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    random_ending(temporary_name_ + 1 + kept, attempt);
+    random_ending(temporary_ending_, attempt);
+    temporary_name(name);
     // Noted before it exists, so that no moment passes in which it exists unnoted.
     if (note_ != nullptr) {
       note_->directory = directory_;
-      std::memcpy(note_->name, temporary_name_, sizeof temporary_name_);
+      std::memcpy(note_->name, name, sizeof name);
       note_->active.store(true, std::memory_order_release);
     }
-    const int fd =
-        ::openat(directory_, temporary_name_, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
-                 private_first ? 0600 : 0666);
+    const int fd = ::openat(directory_, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                            private_first ? 0600 : 0666);
     if (fd >= 0) {
       handle_ = fd;
       is_open_ = owned_ = temporary_ = true;
@@ -179,21 +184,22 @@ int OutputFile::commit() noexcept {
   is_open_ = false;
   int error = owned_ ? file_io::close_file(handle_) : 0;
   if (!temporary_) return error;
+  char temporary[kMaxFileName];
+  temporary_name(temporary);
   if (error == 0) {
     if (!no_clobber_) {
-      if (system_calls().renameat(directory_, temporary_name_, directory_, final_) != 0) {
+      if (system_calls().renameat(directory_, temporary, directory_, final_) != 0) {
         error = errno;
       }
-    } else if (::linkat(directory_, temporary_name_, directory_, final_, 0) != 0) {
+    } else if (::linkat(directory_, temporary, directory_, final_, 0) != 0) {
       // A link fails if the name exists, however late it appeared. Where the file system has no
       // links, the check and the rename are two steps.
       struct stat status;
       error = errno;
       if (error != EEXIST) {
-        error = ::fstatat(directory_, final_, &status, AT_SYMLINK_NOFOLLOW) == 0 ? EEXIST
-                : system_calls().renameat(directory_, temporary_name_, directory_, final_) != 0
-                    ? errno
-                    : 0;
+        error = ::fstatat(directory_, final_, &status, AT_SYMLINK_NOFOLLOW) == 0          ? EEXIST
+                : system_calls().renameat(directory_, temporary, directory_, final_) != 0 ? errno
+                                                                                          : 0;
       }
     }
   }
@@ -202,7 +208,11 @@ int OutputFile::commit() noexcept {
 }
 
 void OutputFile::forget_temporary(bool remove) noexcept {
-  if (temporary_ && remove) ::unlinkat(directory_, temporary_name_, 0);
+  if (temporary_ && remove) {
+    char temporary[kMaxFileName];
+    temporary_name(temporary);
+    ::unlinkat(directory_, temporary, 0);
+  }
   if (note_ != nullptr) note_->active.store(false, std::memory_order_release);
   note_ = nullptr;
   temporary_ = false;

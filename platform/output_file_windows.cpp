@@ -29,8 +29,10 @@ void remove_noted_file(TemporaryFileNote& note) noexcept {
   if (note.active.load(std::memory_order_acquire)) DeleteFileW(note.path);
 }
 
-int OutputFile::create(const wchar_t* path, const InputFile& input,
+int OutputFile::create(const NativePath& native_path, const InputFile& input,
                        const OutputOptions& options) noexcept {
+  if (native_path.error() != 0) return native_path.error();
+  const wchar_t* path = native_path.c_str();
   // Opening an existing file for writing asks the system whether it may be replaced, as writing
   // it in place would; and only an open file can be compared with the input.
   HANDLE probe =

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
@@ -576,30 +577,74 @@ TEST(ConversionApi, TheChosenCodePageIsReportedAndABinaryInputRefused) {
 TEST(ConversionApi, AFailureGetsTheCodeOfThePartThatFailed) {
   const struct {
     const char* what;
-    FailedFile file;
+    FailedPart part;
     int error;
-    bool no_memory;
     int code;
   } cases[] = {
-      {"a read failed", FailedFile::kInput, EIO, false, MIRTABEL_ERROR_INPUT},
-      {"more records than an int32_t counts", FailedFile::kInput, EOVERFLOW, false,
+      {"a read failed", FailedPart::kInput, EIO, MIRTABEL_ERROR_INPUT},
+      {"more records than an int32_t counts", FailedPart::kInput, EOVERFLOW,
        MIRTABEL_ERROR_TOO_MANY},
-      {"no memory for the stores", FailedFile::kNone, ENOMEM, true, MIRTABEL_ERROR_NO_MEMORY},
+      {"no memory for the stores", FailedPart::kConversion, ENOMEM, MIRTABEL_ERROR_NO_MEMORY},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    FormatResult result;
-    result.conversion.error = c.error;
-    result.conversion.failed_file = c.file;
-    result.no_memory = c.no_memory;
-    ApiOutcome outcome;
-    outcome.take(result);
+    FileOutcome outcome;
+    outcome.failed = c.part;
+    outcome.error = c.error;
     mirtabel_report report{};
     report.size = sizeof report;
-    EXPECT_EQ(hand_back(outcome, &report), c.code);
+    EXPECT_EQ(hand_back(outcome, FileConversion(), ApiSettings(), &report), c.code);
     EXPECT_EQ(report.error, c.error);
     EXPECT_STRNE(mirtabel_error_name(c.code), "unknown");
   }
+}
+
+// The file conversion's hooks, one by one: the progress counters (the cookbook's second reading
+// apart), the temporary file's note, no-clobber, the observer of recipes written cut, and the
+// warnings.
+TEST(FileConversionHooks, EachDoesWhatItSays) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  RecipeFile recipes = generated_recipes(500);
+  recipes.add("Too large to keep", std::vector<std::string>(12000, std::string(99, 'y')));
+  const std::string input = dir / "in.mxp", output = dir / "out.html";
+  ASSERT_TRUE(write_file(input, recipes.text));
+  struct CutHeard final : ConversionObserver {
+    int cut = 0;
+    void recipe_left_out(const LeftOutRecipe& recipe) noexcept override {
+      cut += recipe.reason == LeftOutReason::kCut;
+    }
+  };
+  for (const bool hooked : {false, true}) {
+    SCOPED_TRACE(hooked ? "hooked" : "not hooked");
+    std::atomic<std::uint64_t> read{0}, read_again{0};
+    TemporaryFileNote notes[2];
+    CutHeard heard;
+    FileConversionJob job;
+    job.input_path = input.c_str();
+    job.output_path = output.c_str();
+    job.format = OutputFormat::kHtml;
+    job.hooks = {&read, &read_again, notes, false, &heard, hooked, hooked};
+    FileConversion conversion;
+    const FileOutcome outcome = conversion.run(job);
+    ASSERT_EQ(outcome.failed, FailedPart::kNone) << outcome.error;
+    EXPECT_EQ(read, recipes.text.size());
+    EXPECT_EQ(read_again, recipes.text.size());
+    EXPECT_EQ(std::string(notes[0].name).rfind(".out.html.", 0), 0u) << notes[0].name;
+    EXPECT_FALSE(notes[0].active);
+    EXPECT_EQ(outcome.cut, 1);
+    EXPECT_EQ(heard.cut, hooked ? 1 : 0);
+    EXPECT_EQ(conversion.warnings() != nullptr, hooked);
+  }
+  FileConversionJob refused;
+  refused.input_path = input.c_str();
+  refused.output_path = output.c_str();
+  refused.hooks.no_clobber = true;
+  const std::string before = read_file(output);
+  const FileOutcome outcome = FileConversion().run(refused);
+  EXPECT_EQ(outcome.failed, FailedPart::kOutput);
+  EXPECT_EQ(outcome.error, EEXIST);
+  EXPECT_EQ(read_file(output), before);
 }
 
 // The format names the tool, the page and the Python module take: each leads back to its code,

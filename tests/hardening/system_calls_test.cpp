@@ -12,7 +12,7 @@
 #include <windows.h>
 #endif
 
-#include "convert/convert_files.h"
+#include "file_conversion/file_conversion.h"
 #include "platform/system_calls.h"
 #include "tests/hardening/hardening_support.h"
 
@@ -133,8 +133,12 @@ class SystemCallFaults : public ::testing::Test {
   }
   void TearDown() override { replace_system_calls(nullptr); }
 
-  ConversionResult convert() {
-    return convert_files(wide(dir_.file("in.mxp")).c_str(), wide(dir_.file("out.txt")).c_str());
+  FileOutcome convert() {
+    const std::string in = dir_.file("in.mxp"), out = dir_.file("out.txt");
+    FileConversionJob job;
+    job.input_path = in.c_str();
+    job.output_path = out.c_str();
+    return FileConversion().run(job);
   }
 
   // The names in the directory: no temporary file may remain.
@@ -154,9 +158,9 @@ TEST_F(SystemCallFaults, InterruptedAndShortCallsStillConvertExactly) {
   faults.interrupted_writes = 3;
   faults.longest_read = 1000;
   faults.longest_write = 777;
-  const ConversionResult result = convert();
+  const FileOutcome result = convert();
   EXPECT_EQ(result.error, 0);
-  EXPECT_EQ(result.records, sample_.records);
+  EXPECT_EQ(result.conversion.records, sample_.records);
   EXPECT_EQ(read_file(dir_.file("out.txt")), sample_.expected);
   EXPECT_EQ(names(), (std::set<std::string>{"in.mxp", "out.txt"}));
 }
@@ -180,10 +184,10 @@ TEST_F(SystemCallFaults, AFailureLeavesThePreviousOutputOrNone) {
       if (previous) write_file(dir_.file("out.txt"), "the previous output\n");
       faults = Faults();
       c.spoil(faults);
-      const ConversionResult result = convert();
+      const FileOutcome result = convert();
       faults = Faults();
       EXPECT_EQ(result.error, c.error);
-      EXPECT_EQ(result.failed_file, FailedFile::kOutput);
+      EXPECT_EQ(result.failed, FailedPart::kOutput);
       if (previous) {
         EXPECT_EQ(read_file(dir_.file("out.txt")), "the previous output\n");
         EXPECT_EQ(names(), (std::set<std::string>{"in.mxp", "out.txt"}));

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "exports/input_check.h"
+#include "file_conversion/input_check.h"
 #include "host/argument_path.h"
 #include "host/batch.h"
 #include "host/command_line.h"
@@ -218,20 +218,20 @@ TEST_F(TempDir, convert_file_keeps_the_recipes_left_out_in_a_side_file) {
   settings.keep_titles = true;
   const FileOutcome outcome = convert_file(job, settings);
   EXPECT_EQ(outcome.error, 0);
-  EXPECT_EQ(outcome.records, 2);
-  EXPECT_EQ(outcome.dropped, 2u);
+  EXPECT_EQ(outcome.conversion.records, 2);
+  EXPECT_EQ(outcome.left_out, 2u);
   EXPECT_EQ(outcome.dropped_titles, (std::vector<std::string>{"Endless Stew", "Giant Pie"}));
-  EXPECT_EQ(outcome.bytes_read, text.size());
-  EXPECT_EQ(outcome.bytes_written, fs::file_size(job.output));
+  EXPECT_EQ(outcome.conversion.bytes_read, text.size());
+  EXPECT_EQ(outcome.conversion.bytes_written, fs::file_size(job.output));
   EXPECT_EQ(outcome.left_out_file, dir_ / "big.left-out.mxp");
-  EXPECT_EQ(outcome.left_out_error, 0);
+  EXPECT_EQ(outcome.side_file_error, 0);
   EXPECT_EQ(read(outcome.left_out_file),
             "\xEF\xBB\xBF" + recipe("Endless Stew", kLongBody) + recipe("Giant Pie", kLongBody));
 
   write("shortened.mxp", recipe("Endless Stew", 3) + recipe("Giant Pie", 4));
   const FileOutcome again = convert_file({dir_ / "shortened.mxp", dir_ / "again.txt"}, {});
-  EXPECT_EQ(again.records, 2);
-  EXPECT_EQ(again.dropped, 0u);
+  EXPECT_EQ(again.conversion.records, 2);
+  EXPECT_EQ(again.left_out, 0);
   EXPECT_FALSE(fs::exists(dir_ / "again.left-out.mxp"));
 }
 
@@ -411,7 +411,7 @@ TEST_F(TempDir, batch_reports_in_input_order_whatever_order_threads_finish) {
   ASSERT_EQ(outcomes.size(), jobs.size());
   for (std::size_t i = 0; i + 1 < jobs.size(); ++i) {
     EXPECT_EQ(outcomes[i].error, 0);
-    EXPECT_EQ(outcomes[i].records, i % 3 == 0 ? 400 : 1) << i;
+    EXPECT_EQ(outcomes[i].conversion.records, i % 3 == 0 ? 400 : 1) << i;
   }
   EXPECT_EQ(outcomes.back().error, ENOENT);
   ASSERT_EQ(recorder.done.size(), jobs.size());
@@ -435,7 +435,7 @@ TEST(batch_test, goes_on_with_the_threads_it_could_start) {
   const auto work = [](std::size_t job, unsigned worker) {
     if (job == 3) throw std::bad_alloc();
     FileOutcome outcome;
-    outcome.records = static_cast<std::int32_t>(worker);
+    outcome.conversion.records = static_cast<std::int32_t>(worker);
     return outcome;
   };
   Recorder recorder;
@@ -446,7 +446,7 @@ TEST(batch_test, goes_on_with_the_threads_it_could_start) {
   ASSERT_EQ(some.outcomes.size(), 10u);
   for (std::size_t i = 0; i < 10; ++i) {
     EXPECT_EQ(some.outcomes[i].error, i == 3 ? ENOMEM : 0) << i;
-    EXPECT_LT(some.outcomes[i].records, 2) << "worker numbers run from 0 to threads - 1";
+    EXPECT_LT(some.outcomes[i].conversion.records, 2) << "worker numbers run from 0 to threads - 1";
   }
   EXPECT_EQ(recorder.done.size(), 10u);
 

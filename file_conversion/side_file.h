@@ -1,10 +1,9 @@
 // The side file: the text of the recipes left out or written cut, copied from the input, the
 // input's first line first, then each recipe as it stood, each after the first behind that line
-// again, so that the file converts like the input once its recipes are shortened. The conversion
-// API copies each recipe while the conversion runs, so that no list of them has to be kept;
-// mxpconvert copies those it kept the places of once the conversion has ended.
-#ifndef MIRTABEL_EXPORTS_LEFT_OUT_SIDE_FILE_H
-#define MIRTABEL_EXPORTS_LEFT_OUT_SIDE_FILE_H
+// again, so that the file converts like the input once its recipes are shortened. Each recipe is
+// copied while the conversion runs, so that no list of them has to be kept.
+#ifndef MIRTABEL_FILE_CONVERSION_SIDE_FILE_H
+#define MIRTABEL_FILE_CONVERSION_SIDE_FILE_H
 
 #include <cstddef>
 
@@ -15,21 +14,16 @@ namespace mirtabel {
 
 class LeftOutSideFile {
  public:
-  // Copies through `buffer` when given; else through a small one on the stack, as the copy
-  // during a conversion must, at the conversion's depth.
-  explicit LeftOutSideFile(unsigned char* buffer = nullptr, std::size_t size = 0) noexcept
-      : buffer_(buffer), buffer_size_(buffer != nullptr ? size : 0) {}
-
   // Opens the input at `input_path`, which `input` has open, a second time, to read its recipes
   // at their offsets while the conversion reads on: a read at an offset moves a Windows file's
   // position. An input that cannot be read twice (a pipe) is noted, to fail only if a recipe is
   // added. Returns 0 or an errno value.
-  int open_input(const wchar_t* input_path, const InputFile& input) noexcept;
+  int open_input(const NativePath& input_path, const InputFile& input) noexcept;
   // Reads the recipes from `bytes` from now on: the input itself, or a copy of an input that
   // cannot be read twice, which holds a recipe's bytes once the conversion has read past it.
   void read_from(RandomAccessFile& bytes) noexcept { source_ = &bytes; }
   // Prepares the side file at `path`, as OutputFile::create does. Returns 0 or an errno value.
-  int create(const wchar_t* path, const InputFile& input,
+  int create(const NativePath& path, const InputFile& input,
              const OutputOptions& options = {}) noexcept;
 
   // Copies the recipe's text; a failure is kept for error().
@@ -42,12 +36,8 @@ class LeftOutSideFile {
 
  private:
   int copy(std::uint64_t begin, std::uint64_t end) noexcept;
-  int copy_through(unsigned char* buffer, std::size_t size, std::uint64_t begin,
-                   std::uint64_t end) noexcept;
   int read_mark() noexcept;
 
-  unsigned char* buffer_;
-  std::size_t buffer_size_;
   InputFile again_;
   RandomAccessFile* source_ = nullptr;
   OutputFile output_;

@@ -1,16 +1,16 @@
 // The warnings of a conversion, judged from the input's start and the conversion's figures: an
 // input that does not look like MXP, a first line that is not the recipes' marker, titles that
 // came out empty, and exports joined into one file. Every host hears the same ones.
-#ifndef MIRTABEL_EXPORTS_CONVERSION_WARNINGS_H
-#define MIRTABEL_EXPORTS_CONVERSION_WARNINGS_H
+#ifndef MIRTABEL_FILE_CONVERSION_CONVERSION_WARNINGS_H
+#define MIRTABEL_FILE_CONVERSION_CONVERSION_WARNINGS_H
 
 #include <cstddef>
 #include <cstdint>
 
 #include "convert/convert_mxp.h"
 #include "convert/marker_scan.h"
-#include "exports/input_check.h"
 #include "exports/mirtabel.h"
+#include "file_conversion/input_check.h"
 #include "platform/byte_stream.h"
 #include "platform/input_encoding.h"
 

@@ -1,4 +1,4 @@
-#include "exports/input_check.h"
+#include "file_conversion/input_check.h"
 
 #include <cstring>
 #include <memory>

@@ -1,8 +1,8 @@
 // Inputs that are no text at all: a document, a picture or an archive given by mistake. The
 // conversion turns any bytes into records, so the hosts refuse such an input before its records
 // are put in place, unless told to convert it all the same.
-#ifndef MIRTABEL_EXPORTS_BINARY_INPUT_H
-#define MIRTABEL_EXPORTS_BINARY_INPUT_H
+#ifndef MIRTABEL_FILE_CONVERSION_BINARY_INPUT_H
+#define MIRTABEL_FILE_CONVERSION_BINARY_INPUT_H
 
 #include <cstddef>
 #include <cstdint>

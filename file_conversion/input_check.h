@@ -1,7 +1,7 @@
 // Signs that an input is not MXP text at all, which the conversion itself does not judge: it
 // turns any bytes into records. mxpconvert warns about them.
-#ifndef MIRTABEL_EXPORTS_INPUT_CHECK_H
-#define MIRTABEL_EXPORTS_INPUT_CHECK_H
+#ifndef MIRTABEL_FILE_CONVERSION_INPUT_CHECK_H
+#define MIRTABEL_FILE_CONVERSION_INPUT_CHECK_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,11 +1,11 @@
-#include "exports/conversion_warnings.h"
+#include "file_conversion/conversion_warnings.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "convert/marker_line.h"
-#include "exports/input_check.h"
+#include "file_conversion/input_check.h"
 
 namespace mirtabel {
 namespace {

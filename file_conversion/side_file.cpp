@@ -1,4 +1,4 @@
-#include "exports/left_out_side_file.h"
+#include "file_conversion/side_file.h"
 
 #include <cerrno>
 
@@ -13,7 +13,7 @@ constexpr std::size_t kCopyBuffer = 512;
 
 }  // namespace
 
-int LeftOutSideFile::open_input(const wchar_t* input_path, const InputFile& input) noexcept {
+int LeftOutSideFile::open_input(const NativePath& input_path, const InputFile& input) noexcept {
   if (!input.is_regular()) return 0;
   if (int error = again_.open(input_path)) return error;
   source_ = &again_;
@@ -38,19 +38,14 @@ int LeftOutSideFile::read_mark() noexcept {
   return 0;
 }
 
-int LeftOutSideFile::create(const wchar_t* path, const InputFile& input,
+int LeftOutSideFile::create(const NativePath& path, const InputFile& input,
                             const OutputOptions& options) noexcept {
   return output_.create(path, input, options);
 }
 
 int LeftOutSideFile::copy(std::uint64_t begin, std::uint64_t end) noexcept {
-  if (buffer_ != nullptr) return copy_through(buffer_, buffer_size_, begin, end);
   unsigned char buffer[kCopyBuffer];
-  return copy_through(buffer, sizeof buffer, begin, end);
-}
-
-int LeftOutSideFile::copy_through(unsigned char* buffer, std::size_t size, std::uint64_t begin,
-                                  std::uint64_t end) noexcept {
+  const std::size_t size = sizeof buffer;
   while (begin < end) {
     const std::uint64_t left = end - begin;
     const ReadResult read =

@@ -1,4 +1,4 @@
-#include "exports/binary_input.h"
+#include "file_conversion/binary_input.h"
 
 #include <cerrno>
 #include <cstring>
