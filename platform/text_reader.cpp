@@ -29,8 +29,13 @@ bool TextReader::ensure_buffered(std::size_t count) noexcept {
   std::memmove(buffer_, buffer_ + position_, buffered());
   end_ = buffered();
   position_ = 0;
+  // Until a code page chosen from the buffer is chosen, the buffer is filled whole, so that what
+  // it holds at the first byte that is not UTF-8, and so the choice, does not hang on how a pipe
+  // happened to hand over its bytes.
+  const bool choosing_from_buffer = whole_input_ == nullptr && high_half_ == kUnchosenHalf.data();
+  const std::size_t wanted = choosing_from_buffer ? capacity_ : count;
   bool filled = true;
-  while (filled && end_ < count) {
+  while (filled && end_ < wanted) {
     const ReadResult result = source_.read(buffer_ + end_, capacity_ - end_);
     if (result.error != 0) {
       error_ = result.error;
@@ -45,7 +50,7 @@ bool TextReader::ensure_buffered(std::size_t count) noexcept {
     }
   }
   mark_buffered_stops();
-  return filled;
+  return end_ >= count;
 }
 
 // The bytes behind the buffered ones are set, so that the marks of the last block and the

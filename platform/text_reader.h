@@ -34,7 +34,8 @@ class TextReader {
   // (at least 8) caps the bytes held at once, so that tests reach the buffer's end with small
   // inputs. For kChoose, `whole_input` is the source's input as a file that can be read at any
   // offset (a regular file), from which all of it is scanned for the choice; without it, what the
-  // buffer holds at the first byte that is not UTF-8 decides.
+  // buffer holds at the first byte that is not UTF-8 decides, the buffer being filled whole until
+  // then however the source hands its bytes over.
   TextReader(ByteSource& source, InputEncoding without_mark, MarkStops mark_stops,
              std::size_t buffer_limit = 0, RandomAccessFile* whole_input = nullptr) noexcept
       : source_(source),

@@ -453,10 +453,10 @@ TEST_P(ChoiceCases, TheReaderChoosesAndReadsAsItChose) {
     EXPECT_EQ(choice.ground,
               stray ? EncodingChoice::Ground::kSigns : EncodingChoice::Ground::kNoStrayByte)
         << how;
-    if (way.whole) {
-      EXPECT_EQ(input_encoding_name(choice.encoding), std::string(input_encoding_name(c.chosen)))
-          << how;
-    }
+    // Read a byte at a time, as a slow pipe may give it, an input the buffer holds is still
+    // chosen from all of it.
+    EXPECT_EQ(input_encoding_name(choice.encoding), std::string(input_encoding_name(c.chosen)))
+        << how;
     EXPECT_EQ(lines, read_all(way.input, kWhole, choice.encoding).lines) << how;
   }
 }
