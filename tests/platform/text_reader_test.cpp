@@ -455,8 +455,10 @@ TEST_P(ChoiceCases, TheReaderChoosesAndReadsAsItChose) {
         << how;
     // Read a byte at a time, as a slow pipe may give it, an input the buffer holds is still
     // chosen from all of it.
-    EXPECT_EQ(input_encoding_name(choice.encoding), std::string(input_encoding_name(c.chosen)))
-        << how;
+    if (way.whole || way.input.size() <= kIoBufferSize) {
+      EXPECT_EQ(input_encoding_name(choice.encoding), std::string(input_encoding_name(c.chosen)))
+          << how;
+    }
     EXPECT_EQ(lines, read_all(way.input, kWhole, choice.encoding).lines) << how;
   }
 }
