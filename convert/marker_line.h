@@ -84,8 +84,16 @@ class MarkerLine {
     }
     // A line that is the marker but for its spacing most likely starts a recipe of another
     // export joined to this one; such lines are counted to warn of them. Its last mark turns
-    // away almost every other line, and the rest of the test is kept out of the loops.
-    if (last_mark_ != 0 && last_mark_of(line) == last_mark_) count_if_but_for_spacing(line);
+    // away almost every other line: most end with a byte that is not spacing just before their
+    // line feed, which is read here, and the rest of the test is kept out of the loops.
+    if (last_mark_ != 0) {
+      const std::size_t n = line.size;
+      const unsigned char* bytes = line.bytes;
+      const bool may_be =
+          n >= 2 ? bytes[n - 1] != '\n' || bytes[n - 2] == last_mark_ || bytes[n - 2] <= ' '
+                 : n == 1 && bytes[0] == last_mark_;
+      if (may_be) count_if_but_for_spacing(line);
+    }
     return false;
   }
 
@@ -123,7 +131,8 @@ class MarkerLine {
   }
 
   [[gnu::noinline]] void count_if_but_for_spacing(const TextLine& line) const noexcept {
-    if (same_but_spacing(line.bytes, line.size, bytes_, size_)) ++lines_but_for_spacing_;
+    if (last_mark_of(line) == last_mark_ && same_but_spacing(line.bytes, line.size, bytes_, size_))
+      ++lines_but_for_spacing_;
   }
 
   void find_last_mark() noexcept {

@@ -208,6 +208,8 @@ TEST(GivenMarker, SkipsTheLinesBeforeItAndCountsOrTakesLinesButForSpacing) {
               "[PAGE]Boil.[PAGE]" + spaced + "[PAGE][PAGE]Soup[PAGE]" + kRule + "[PAGE]Stir."),
        1},
       {two, true, tea + record("Soup", "[PAGE]Stir."), 0},
+      {recipe("Tea", {"Boil."}) + lines({"== RECIPE  EXPORT ==", "Stir."}), false,
+       record("Tea", "[PAGE]Boil.[PAGE]== RECIPE  EXPORT ==[PAGE]Stir."), 1},
       {lines({"Preface"}), true, "", 0},
   };
   for (const auto& row : rows) {
