@@ -142,6 +142,11 @@ template <typename SideFile>
     fail(FailedPart::kSideFile, files.side_error);
 }
 
+// Whether the job asks for the marker to be chosen by a scan of the input's start.
+bool chooses_marker(const FileConversionJob& job) noexcept {
+  return job.marker != nullptr && std::strcmp(job.marker, "auto") == 0;
+}
+
 // The failure of the conversion, unless one is noted already.
 void take_failure(FileOutcome& outcome) noexcept {
   const ConversionResult& result = outcome.conversion;
@@ -290,7 +295,7 @@ FileOutcome FileConversion::run_with(const FileConversionJob& job) noexcept {
 [[gnu::noinline]] int FileConversion::prepare(const FileConversionJob& job, ByteSource& input,
                                               ByteSource*& source,
                                               ConversionOptions& options) noexcept {
-  const bool auto_marker = job.marker != nullptr && std::strcmp(job.marker, "auto") == 0;
+  const bool auto_marker = chooses_marker(job);
   marker_text_ = nullptr;
   marker_not_found_ = false;
   judged_ = false;
@@ -324,7 +329,7 @@ FileOutcome FileConversion::run_with(const FileConversionJob& job) noexcept {
 [[gnu::noinline]] void FileConversion::judge(const FileConversionJob& job,
                                              const ConversionResult& result) noexcept {
   InputChecks& checks = *checks_;
-  const bool auto_marker = job.marker != nullptr && std::strcmp(job.marker, "auto") == 0;
+  const bool auto_marker = chooses_marker(job);
   if (!auto_marker)
     checks.scan = scan_markers(checks.start, checks.start_size, result.encoding.encoding);
   // The records format leaves out the recipes past its limit; the others write them.
